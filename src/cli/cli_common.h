@@ -1,0 +1,40 @@
+// Shared pieces of brisvelctl's commands: the error that ends a command with a
+// one-line message, and block file helpers.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "core/param_table.h"
+
+namespace CLI {
+class App;
+}
+
+namespace brisvel::cli {
+
+// Thrown by a command; main prints "brisvelctl: <message>" and exits 1.
+class CliError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads a raw 1206-byte block file; throws CliError when missing or of the wrong size.
+EffectBlock ReadBlockFile(const std::filesystem::path& path);
+// Writes atomically (temporary file, then rename); throws CliError on failure.
+void WriteBlockFile(const std::filesystem::path& path, const EffectBlock& block);
+
+// Parses "NAME=TEXT" with the parameter's display rules; returns index and raw value.
+struct ParamAssignment {
+  int index;
+  uint16_t raw;
+};
+ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current);
+// Display text of one parameter ("-3dB", "1000", "7.60", "OFF").
+std::string ParamDisplayText(const EffectBlock& block, int index);
+
+// Device commands (list, info, read, write, ...), registered when the device layer is built.
+void RegisterDeviceCommands(CLI::App& app);
+
+}  // namespace brisvel::cli
