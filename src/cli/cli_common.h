@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/param_table.h"
 
@@ -30,11 +31,18 @@ struct ParamAssignment {
   int index;
   uint16_t raw;
 };
-ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current);
+// Band gains are limited to minDb..maxDb (the installer's caedata.dat range).
+ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current, int minDb = -20,
+                                int maxDb = 20);
 // Display text of one parameter ("-3dB", "1000", "7.60", "OFF").
 std::string ParamDisplayText(const EffectBlock& block, int index);
 
-// Device commands (list, info, read, write, ...), registered when the device layer is built.
+// Device commands (list, info, read, write, ...) and the --sim / --path options,
+// registered when the device layer is built.
 void RegisterDeviceCommands(CLI::App& app);
+// True when --sim or --path chose a processor: get and set then work on it.
+bool DeviceSelected();
+void DeviceGet(const std::string& name);
+void DeviceSet(const std::vector<std::string>& assignments);
 
 }  // namespace brisvel::cli

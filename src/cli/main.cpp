@@ -1,0 +1,143 @@
+// brisvelctl: the console's command-line tool. File commands work on raw
+// 1206-byte parameter blocks; device commands talk to a processor.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <iostream>
+
+#include "cli/cli_common.h"
+#include "core/debug_output.h"
+#include "core/effect_store.h"
+#include "core/scales.h"
+
+using namespace brisvel;
+using namespace brisvel::cli;
+
+#ifndef BRISVEL_HAVE_DEVICE
+namespace brisvel::cli {
+void RegisterDeviceCommands(CLI::App&) {}
+bool DeviceSelected() { return false; }
+void DeviceGet(const std::string&) {}
+void DeviceSet(const std::vector<std::string>&) {}
+}  // namespace brisvel::cli
+#endif
+
+namespace {
+
+void CmdParams() {
+  for (const ParamDef& row : ParamTable()) std::printf("%d %d %d %s\n", row.index, row.offset, row.size, row.name);
+}
+
+void CmdBlockShow(const std::string& file) {
+  const EffectBlock block = ReadBlockFile(file);
+  for (const ParamDef& row : ParamTable()) std::printf("%s = %u\n", row.name, ReadParam(block, row.index));
+}
+
+void CmdGet(const std::string& file, const std::string& name) {
+  const EffectBlock block = ReadBlockFile(file);
+  const auto index = FindParam(name);
+  if (!index) throw CliError("unknown parameter \"" + name + "\" (see brisvelctl params)");
+  std::printf("%s\n", ParamDisplayText(block, *index).c_str());
+}
+
+void CmdSet(const std::string& file, const std::vector<std::string>& assignments) {
+  CEffectStore store;
+  store.block = ReadBlockFile(file);
+  // Parse everything first: one bad value leaves the file untouched.
+  std::vector<ParamAssignment> parsed;
+  for (const std::string& a : assignments) parsed.push_back(ParseAssignment(a, store.block));
+  for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
+  WriteBlockFile(file, store.block);
+  for (const ParamAssignment& p : parsed) {
+    std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.block, p.index).c_str());
+  }
+}
+
+void CmdResponse(const std::string& file, int channel, double start) {
+  if (channel < 0 || channel >= kChannelCount) throw CliError("--channel takes a Box index 0 to 5");
+  CEffectStore store;
+  store.block = ReadBlockFile(file);
+  store.RebuildResponse(channel);
+  CEqResponse& model = store.responses[channel];
+  model.Recompute(start);
+  const auto& summed = model.Summed();
+  for (int k = 0; k < kGridPoints; ++k) {
+    std::printf("%.6f,%.6f\n", EqFrequencyGrid::FrequencyHz(k), summed[k]);
+  }
+  std::printf("peak,%.6f\n", model.Peak());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"brisvelctl: parameter blocks and processors of the Brisvel console"};
+  app.require_subcommand(1);
+  bool verbose = false;
+  app.add_flag("-v,--verbose", verbose, "print the RezUriru: traffic lines on standard error");
+
+  app.add_subcommand("params", "list the 618 parameters: index offset size name")->callback(CmdParams);
+
+  auto* block = app.add_subcommand("block", "parameter block files");
+  block->require_subcommand(1);
+  std::string factoryOut;
+  auto* factory = block->add_subcommand("factory", "write the factory block (1206 raw bytes)");
+  factory->add_option("-o,--output", factoryOut, "output file")->required();
+  factory->callback([&] { WriteBlockFile(factoryOut, FactoryBlock()); });
+  std::string showFile;
+  auto* show = block->add_subcommand("show", "every parameter as name = raw value");
+  show->add_option("FILE", showFile, "raw 1206-byte block")->required();
+  show->callback([&] { CmdBlockShow(showFile); });
+
+  std::vector<std::string> getArgs;
+  auto* get = app.add_subcommand("get", "display text of one parameter: get FILE NAME (or get NAME with --sim/--path)");
+  get->add_option("ARGS", getArgs)->required();
+  get->callback([&] {
+    if (DeviceSelected()) {
+      if (getArgs.size() != 1) throw CliError("usage: brisvelctl --sim|--path PATH get NAME");
+      DeviceGet(getArgs[0]);
+    } else {
+      if (getArgs.size() != 2) throw CliError("usage: brisvelctl get FILE NAME");
+      CmdGet(getArgs[0], getArgs[1]);
+    }
+  });
+
+  std::vector<std::string> setArgs;
+  auto* set = app.add_subcommand("set", "set parameters: set FILE NAME=TEXT... (or set NAME=TEXT... with --sim/--path)");
+  set->add_option("ARGS", setArgs)->required();
+  set->callback([&] {
+    if (DeviceSelected()) {
+      DeviceSet(setArgs);
+    } else {
+      if (setArgs.size() < 2) throw CliError("usage: brisvelctl set FILE NAME=TEXT...");
+      CmdSet(setArgs[0], std::vector<std::string>(setArgs.begin() + 1, setArgs.end()));
+    }
+  });
+
+  std::string responseFile;
+  int channel = -1;
+  double start = 17;
+  auto* response = app.add_subcommand("response", "CSV of a channel's summed EQ response: Hz,dB per grid point, then peak");
+  response->add_option("FILE", responseFile, "raw 1206-byte block")->required();
+  response->add_option("--channel", channel, "Box index 0-5 (CH5, CH6, CH1, CH2, CH3, CH4)")->required();
+  response->add_option("--start", start, "grid start frequency in Hz (limited to 10-20)");
+  response->callback([&] { CmdResponse(responseFile, channel, start); });
+
+  RegisterDeviceCommands(app);
+
+  app.parse_complete_callback([&] {
+    if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });
+  });
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const CliError& e) {
+    std::fprintf(stderr, "brisvelctl: %s\n", e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "brisvelctl: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,94 @@
+// The effect store: SetParam and the whole-block operations, and the mapping
+// from block values to the six response models.
+#include "core/effect_store.h"
+
+#include "core/debug_output.h"
+#include "core/scales.h"
+
+namespace brisvel {
+
+CEffectStore::CEffectStore() {
+  block = FactoryBlock();
+  savedChannelLevels.fill(-1);
+}
+
+bool CEffectStore::IsProcessorConnected() const { return link_ && link_->HasProtocol() && connected; }
+
+void CEffectStore::SetParam(int index, uint16_t value) {
+  const ParamDef& row = ParamTable()[index];
+  const uint16_t old = ReadParam(block, index);
+  if (value == old) return;
+  DebugOutput("RezUriru: SetParam %16s = %4d(%d) = 0x%04X  (%dbytes) index=%d offset=%d\n", row.name,
+              static_cast<int>(value), static_cast<int>(static_cast<int16_t>(value)), static_cast<unsigned>(value),
+              row.size, row.index, row.offset);
+  WriteParam(block, index, value);
+  if (IsProcessorConnected()) {
+    pendingParams[index] = value;
+    link_->ScheduleSend();
+  }
+}
+
+uint16_t CEffectStore::GetParam(int index) const { return ReadParam(block, index); }
+
+void CEffectStore::DumpParams() const {
+  for (const ParamDef& row : ParamTable()) {
+    const uint16_t v = (row.size == 1 || row.size == 2) ? ReadParam(block, row.index) : 0;
+    DebugOutput("RezUriru: %16s = %4d(%d) = 0x%04X  (%d bytes)\n", row.name, static_cast<int>(v),
+                static_cast<int>(static_cast<int16_t>(v)), static_cast<unsigned>(v), row.size);
+  }
+}
+
+bool CEffectStore::LoadBlock(const EffectBlock& source) {
+  if (&source != &block) {
+    block = source;
+    for (auto& channel : bypassedBandFlags) channel.fill(0);
+    for (auto& channel : bypassedBandGains) channel.fill(0);
+    savedChannelLevels.fill(-1);
+  }
+  DumpParams();
+  if (!IsProcessorConnected()) return false;
+  return link_->WriteAllParam();
+}
+
+std::array<EqBandValue, kBandCount> BandValuesFromBlock(const EffectBlock& block, int channel) {
+  std::array<EqBandValue, kBandCount> bands{};
+  for (int b = 0; b < kBandCount; ++b) {
+    bands[b].frequency = ReadParam(block, param::EqFreq(channel, b));
+    bands[b].gain = static_cast<int16_t>(ReadParam(block, param::EqGain(channel, b))) / 100.0;
+    bands[b].q = ReadParam(block, param::EqQ(channel, b)) / 300.0;
+  }
+  return bands;
+}
+
+void CEffectStore::RebuildResponse(int channel) {
+  CEqResponse& model = responses[channel];
+  const auto bands = BandValuesFromBlock(block, channel);
+  if (model.BandCount() != kBandCount) {
+    model.Init(bands);
+  } else {
+    model.LoadBands(bands);
+  }
+  UpdateHighPassResponse(channel);
+  UpdateLowPassResponse(channel);
+}
+
+void CEffectStore::RebuildResponses() {
+  for (int k = 0; k < kChannelCount; ++k) RebuildResponse(k);
+}
+
+bool CEffectStore::UpdateBandResponse(int channel, int band) {
+  const auto v = BandValuesFromBlock(block, channel)[band];
+  return responses[channel].SetBand(band, v.frequency, v.gain, v.q);
+}
+
+void CEffectStore::UpdateHighPassResponse(int channel) {
+  const auto type = static_cast<uint8_t>(ReadParam(block, param::HpType(channel)));
+  responses[channel].SetHighPass(ReadParam(block, param::HpFreq(channel)), ModelSlope(type), ModelType(type));
+}
+
+void CEffectStore::UpdateLowPassResponse(int channel) {
+  const auto type = static_cast<uint8_t>(ReadParam(block, param::LpType(channel)));
+  responses[channel].SetLowPass(ReadParam(block, param::LpFreq(channel)), ModelSlope(type), ModelType(type));
+}
+
+}  // namespace brisvel
