@@ -1,0 +1,200 @@
+// config.ini: language, the stored car geometry and the PC-mode sections as
+// they go through the file and back.
+#include "settings/config_ini.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/hex_text.h"
+#include "settings/temp_folder.h"
+
+namespace brisvel::settings {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+PCModeRecord Mode(const std::string& name, uint8_t fill) {
+  PCModeRecord r;
+  r.SetName(name);
+  for (size_t i = 0; i < r.block.size(); ++i) r.block[i] = static_cast<uint8_t>(fill + i);
+  return r;
+}
+
+std::string BlockText(uint8_t fill) { return EncodeHexWithCheck(Mode("", fill).block); }
+
+class ConfigIniTest : public ::testing::Test {
+ protected:
+  ConfigIni Open() {
+    ConfigIni c(ConfigPath(dir_.path()));
+    c.Load();
+    return c;
+  }
+  std::filesystem::path File() const { return ConfigPath(dir_.path()); }
+  TempFolder dir_;
+};
+
+TEST_F(ConfigIniTest, LanguageReadsAnyValueAndWritesBack) {
+  WriteFile(File(), "[Config]\nLang = 5\nForeign = yes\n");
+  ConfigIni c = Open();
+  EXPECT_EQ(c.Lang(), 5);
+  ASSERT_TRUE(c.SetLang(0));
+  const std::string text = ReadFile(File());
+  EXPECT_NE(text.find("Lang = 0"), std::string::npos);
+  EXPECT_NE(text.find("Foreign = yes"), std::string::npos);
+  EXPECT_EQ(Open().Lang(), 0);
+}
+
+TEST_F(ConfigIniTest, MissingFileGivesDefaults) {
+  ConfigIni c = Open();
+  EXPECT_EQ(c.Lang(), 0);
+  EXPECT_EQ(c.CarDelay().Encode(), CarDelaySettings::Default().Encode());
+  EXPECT_TRUE(c.LoadPCModes().empty());
+}
+
+TEST_F(ConfigIniTest, CarDelayRoundTripsThroughTheFile) {
+  CarDelaySettings r = CarDelaySettings::Default();
+  r.listener = {700, 1200};
+  r.speakers[3] = {1825, 10};
+  r.delays[2] = 123.456;
+  r.positionsValid = 1;
+  ASSERT_TRUE(Open().SetCarDelay(r));
+  const std::string text = ReadFile(File());
+  EXPECT_NE(text.find("Delay = " + EncodeCarDelayText(r)), std::string::npos);
+  EXPECT_EQ(Open().CarDelay().Encode(), r.Encode());
+}
+
+TEST_F(ConfigIniTest, LowerCaseDelayGivesTheDefaultRecord) {
+  CarDelaySettings r = CarDelaySettings::Default();
+  r.carWidth = 1700;
+  std::string text = EncodeCarDelayText(r);
+  std::transform(text.begin(), text.end(), text.begin(), [](char c) { return std::tolower(c); });
+  WriteFile(File(), "[Config]\nDelay = " + text + "\n");
+  EXPECT_EQ(Open().CarDelay().Encode(), CarDelaySettings::Default().Encode());
+}
+
+TEST_F(ConfigIniTest, PCModesRoundTripWithChineseNames) {
+  const std::vector<PCModeRecord> list = {Mode("我的低音", 1), Mode("Rock", 2), Mode("", 3)};
+  ASSERT_TRUE(Open().SavePCModes(list));
+  const std::string text = ReadFile(File());
+  EXPECT_NE(text.find("0 = 我的低音"), std::string::npos);
+  const auto back = Open().LoadPCModes();
+  ASSERT_EQ(back.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(back[i].Name(), list[i].Name());
+    EXPECT_EQ(back[i].Encode(), list[i].Encode()) << i;
+  }
+}
+
+TEST_F(ConfigIniTest, PCModeSectionsComeLastCountFirst) {
+  WriteFile(File(), "[PCMode]\nCount = 0\n[Zeta]\nz = 1\n[Config]\nLang = 1\n");
+  ConfigIni c = Open();
+  ASSERT_TRUE(c.SavePCModes(std::vector<PCModeRecord>{Mode("a", 1), Mode("b", 2)}));
+  const std::string text = ReadFile(File());
+  const size_t zeta = text.find("[Zeta]"), config = text.find("[Config]");
+  const size_t pc = text.find("[PCMode]"), names = text.find("[PCModeName]");
+  ASSERT_NE(names, std::string::npos);
+  EXPECT_LT(zeta, config);
+  EXPECT_LT(config, pc);
+  EXPECT_LT(pc, names);
+  EXPECT_EQ(text.substr(pc, 23), "[PCMode]\nCount = 2\n0 = ");
+  EXPECT_LT(text.find("\n1 = ", pc), names);
+}
+
+TEST_F(ConfigIniTest, ASectionAddedLaterStillPrecedesThePCModes) {
+  ConfigIni c = Open();
+  ASSERT_TRUE(c.SavePCModes(std::vector<PCModeRecord>{Mode("a", 1)}));
+  ASSERT_TRUE(c.SetLang(1));  // creates [Config] after the PC-mode sections
+  const std::string text = ReadFile(File());
+  EXPECT_LT(text.find("[Config]"), text.find("[PCMode]"));
+  EXPECT_LT(text.find("[PCMode]"), text.find("[PCModeName]"));
+  const auto back = Open().LoadPCModes();
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].Encode(), Mode("a", 1).Encode());
+}
+
+TEST_F(ConfigIniTest, BadEntriesAreSkippedAndRenumberedOnSave) {
+  std::string lower = BlockText(20);
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return std::tolower(c); });
+  WriteFile(File(), "[PCMode]\nCount = 3\n0 = " + BlockText(10) + "\n1 = " + lower + "\n2 = " + BlockText(30) +
+                        "\n[PCModeName]\n0 = first\n1 = second\n2 = third\n");
+  ConfigIni c = Open();
+  auto list = c.LoadPCModes();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].Name(), "first");
+  EXPECT_EQ(list[1].Name(), "third");
+  EXPECT_EQ(list[1].block, Mode("", 30).block);
+  ASSERT_TRUE(c.SavePCModes(list));
+  ConfigIni again = Open();
+  EXPECT_EQ(again.Store().ReadInteger("PCMode", "Count", -1), 2);
+  EXPECT_TRUE(again.Store().ReadString("PCMode", "1"));
+  EXPECT_FALSE(again.Store().ReadString("PCMode", "2"));
+  EXPECT_EQ(again.Store().ReadString("PCModeName", "1"), "third");
+}
+
+TEST_F(ConfigIniTest, EntryWithoutANameIsSkipped) {
+  WriteFile(File(), "[PCMode]\nCount = 2\n0 = " + BlockText(1) + "\n1 = " + BlockText(2) +
+                        "\n[PCModeName]\n1 = only\n");
+  const auto list = Open().LoadPCModes();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].Name(), "only");
+}
+
+TEST_F(ConfigIniTest, ShortBlockTextLeavesTheRestZeroForEachEntry) {
+  const std::vector<uint8_t> head = {9, 8, 7};
+  WriteFile(File(), "[PCMode]\nCount = 2\n0 = " + BlockText(50) + "\n1 = " + EncodeHexWithCheck(head) +
+                        "\n[PCModeName]\n0 = full\n1 = short\n");
+  const auto list = Open().LoadPCModes();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1].block[0], 9);
+  EXPECT_EQ(list[1].block[2], 7);
+  EXPECT_TRUE(std::all_of(list[1].block.begin() + 3, list[1].block.end(), [](uint8_t b) { return b == 0; }));
+}
+
+TEST_F(ConfigIniTest, CountLimitsTheEntriesAndHugeCountsAreCheap) {
+  WriteFile(File(), "[PCMode]\nCount = 1\n0 = " + BlockText(1) + "\n1 = " + BlockText(2) +
+                        "\n[PCModeName]\n0 = a\n1 = b\n");
+  EXPECT_EQ(Open().LoadPCModes().size(), 1u);
+  WriteFile(File(), "[PCMode]\nCount = 2147483647\n7 = " + BlockText(1) + "\n[PCModeName]\n7 = x\n");
+  EXPECT_EQ(Open().LoadPCModes().size(), 1u);
+  WriteFile(File(), "[PCMode]\nCount = -3\n0 = " + BlockText(1) + "\n[PCModeName]\n0 = x\n");
+  EXPECT_TRUE(Open().LoadPCModes().empty());
+}
+
+TEST_F(ConfigIniTest, LongNamesAreCutToTheField) {
+  WriteFile(File(), "[PCMode]\nCount = 1\n0 = " + BlockText(1) + "\n[PCModeName]\n0 = " + std::string(40, 'n') + "\n");
+  const auto list = Open().LoadPCModes();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].Name(), std::string(31, 'n'));
+}
+
+TEST_F(ConfigIniTest, DeletingTheOnlyModeLeavesCountZero) {
+  ConfigIni c = Open();
+  std::vector<PCModeRecord> list;
+  EXPECT_EQ(c.AppendPCMode(Mode("x", 1), list), 0);
+  EXPECT_EQ(c.AppendPCMode(Mode("y", 2), list), 1);
+  EXPECT_EQ(Open().LoadPCModes().size(), 2u);
+  list.clear();
+  ASSERT_TRUE(c.SavePCModes(list));
+  const std::string text = ReadFile(File());
+  EXPECT_NE(text.find("[PCMode]\nCount = 0\n"), std::string::npos);
+  EXPECT_EQ(text.find("[PCModeName]"), std::string::npos);
+  EXPECT_EQ(text.find("0 = "), std::string::npos);
+}
+
+TEST_F(ConfigIniTest, FailedSaveKeepsTheOldFile) {
+  WriteFile(File(), "[Config]\nLang = 1\n");
+  ConfigIni c = Open();
+  std::filesystem::remove(File());
+  std::filesystem::create_directory(File());  // the target cannot be replaced
+  EXPECT_FALSE(c.SetLang(0));
+  EXPECT_FALSE(c.Store().LastError().empty());
+  EXPECT_EQ(c.Lang(), 0);  // the change stays in memory
+  EXPECT_TRUE(std::filesystem::is_directory(File()));
+}
+
+}  // namespace
+}  // namespace brisvel::settings
