@@ -1,0 +1,171 @@
+// Connect and disconnect sequences, hot-plug and resume rules, the
+// unsolicited-report path and the pass-through calls of the device manager.
+#include "device/device_manager.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/debug_output.h"
+#include "device/store_commands.h"
+#include "hid/hid_log.h"
+
+namespace brisvel {
+namespace {
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (std::tolower(x) != std::tolower(y)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CDeviceManager::CDeviceManager(hid::IHidBackend& backend, CEffectStore& store, uint16_t vendor, uint16_t product)
+    : backend_(backend),
+      store_(store),
+      vendor_(vendor),
+      product_(product),
+      pumpWait_(Sleep),
+      sender_([this] { return ::brisvel::WriteCurrentParam(store_, *this); }) {}
+
+CDeviceManager::~CDeviceManager() {
+  RegisterHidNotification(nullptr, nullptr);
+  // The application disconnects before; a protocol left open is closed here so
+  // that no thread outlives its objects.
+  if (protocol_) {
+    protocol_->OnDisconnectDevice();
+    if (recvThread_) recvThread_->Detach(protocol_.get());
+    protocol_.reset();
+  }
+  if (recvThread_) recvThread_->Stop();
+  recvThread_.reset();
+  if (store_.DeviceLink() == this) store_.SetDeviceLink(nullptr);
+}
+
+void CDeviceManager::SetPumpWait(PumpWait wait) { pumpWait_ = wait ? std::move(wait) : PumpWait(Sleep); }
+
+void CDeviceManager::SetHandshakeIds(uint32_t id1, uint32_t id2) {
+  id1_ = id1;
+  id2_ = id2;
+}
+
+bool CDeviceManager::StartRecvThread() {
+  if (recvThread_) return false;
+  auto thread = std::make_unique<CHidRecvThread>();
+  if (!thread->Start()) return false;
+  recvThread_ = std::move(thread);
+  return true;
+}
+
+int CDeviceManager::RefreshDeviceList() {
+  for (auto& path : devicePaths_) path.clear();
+  const int count = CHidBase::EnumDevices(backend_, &devicePaths_, vendor_, product_);
+  deviceCount_ = count > kMaxDevices ? kMaxDevices : count;
+  return deviceCount_;
+}
+
+bool CDeviceManager::ConnectDevice(int listIndex) {
+  // Only listed paths: an index at or past the count names no processor.
+  if (listIndex < 0 || listIndex >= deviceCount_) {
+    TraceText("ERROR - CDeviceManager::ConnectDevice invalid parameter.\n");
+    return false;
+  }
+  const std::string path = devicePaths_[static_cast<size_t>(listIndex)];
+  return ConnectDevice(path);
+}
+
+bool CDeviceManager::ConnectDevice(const std::string& path) {
+  if (IsDeviceOpen()) DisconnectDevice();
+  protocol_ = std::make_unique<CProtocolDev>(backend_);
+  protocol_->SetOwner(this);
+  if (!protocol_->Init(vendor_, product_, path)) {
+    TraceText("ERROR - CDeviceManager::ConnectDevice Init false\n");
+    DisconnectDevice();
+    return false;
+  }
+  if (!protocol_->OnConnectDevice(0)) {
+    TraceText("ERROR - OnConnectDevice failed.\n");
+    DisconnectDevice();
+    return false;
+  }
+  currentPath_ = path;
+  DebugOutput("RezUriru: ====Connect device=====\n");
+  if (Handshake(store_, *this) == kHandshakeAccepted && ReadCurrentParam(store_, *this)) store_.DumpParams();
+  if (IDeviceNotificationSink* sink = sink_.load()) sink->OnDeviceConnected();
+  return true;
+}
+
+void CDeviceManager::DisconnectDevice() {
+  if (!protocol_) return;
+  protocol_->OnDisconnectDevice();
+  if (recvThread_) recvThread_->Detach(protocol_.get());
+  protocol_.reset();
+  DebugOutput("RezUriru: ====Disconnect device=====\n");
+  store_.connected = 0;
+  if (IDeviceNotificationSink* sink = sink_.load()) sink->OnDeviceDisconnected();
+}
+
+std::optional<std::string> CDeviceManager::GetCurrentPath() const {
+  if (!IsDeviceOpen()) return std::nullopt;
+  return currentPath_;
+}
+
+void CDeviceManager::OnDeviceNotify(CProtocol& source, const uint8_t* report) {
+  frames::Frame copy;
+  std::memcpy(copy.data(), report, copy.size());
+  source.OnNotify(copy.data() + frames::kDataOffset, static_cast<int>(frames::kDataSize));
+  if (copy[0] == frames::cmd::kUnsolicitedReport) {
+    if (IDeviceNotificationSink* sink = sink_.load()) sink->OnProcessorReport(0);
+  }
+}
+
+void CDeviceManager::OnHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device) {
+  if (action == hid::HotplugAction::kRemoval) {
+    if (!IsDeviceOpen() || !EqualsIgnoringCase(device.path, currentPath_)) return;
+    DebugOutput("DBT_DEVICEREMOVECOMPLETE \n");
+    DisconnectDevice();
+    Sleep(kRemovalPauseMs);
+    if (RefreshDeviceList() == 0) return;
+    ConnectDevice(0);
+    if (IDeviceNotificationSink* sink = sink_.load()) sink->OnHotplugConnectAttempt(kRefreshDelayMs);
+    return;
+  }
+  if (IsDeviceOpen() || device.vendor != vendor_ || device.product != product_) return;
+  DebugOutput("\nDBT_DEVICEARRIVAL \n");
+  pumpWait_(kArrivalWaitMs);
+  ConnectDevice(device.path);
+  if (IDeviceNotificationSink* sink = sink_.load()) sink->OnHotplugConnectAttempt(kRefreshDelayMs);
+}
+
+void CDeviceManager::OnSystemResume() {
+  TraceText("休眠唤醒");
+  DisconnectDevice();
+  if (RefreshDeviceList() > 0) ConnectDevice(0);
+}
+
+bool CDeviceManager::GetDeviceInfo(int item, void* out, int size) {
+  return protocol_ && protocol_->GetDeviceInfo(item, out, size);
+}
+
+bool CDeviceManager::DeviceCommand(int command, const uint8_t* argument1, int argument2) {
+  return protocol_ && protocol_->DeviceCommand(command, argument1, argument2);
+}
+
+bool CDeviceManager::SendAndReceive(frames::Frame& request, frames::Frame& reply, int timeoutMs) {
+  return protocol_ && protocol_->SendAndReceive(request, reply, protocol_->Tries(), timeoutMs);
+}
+
+bool CDeviceManager::SendNotReceive(frames::Frame& request) {
+  return protocol_ && protocol_->SendNotReceive(request);
+}
+
+bool CDeviceManager::WriteAllParam() { return ::brisvel::WriteAllParam(store_, *this, store_.block); }
+
+}  // namespace brisvel

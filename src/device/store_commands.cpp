@@ -1,0 +1,151 @@
+// The store's processor operations built on the command frames, with the
+// debugger-output lines the connection and parameter traffic leave behind.
+#include "device/store_commands.h"
+
+#include <vector>
+
+#include "core/debug_output.h"
+#include "device/device_manager.h"
+#include "device/frames.h"
+
+namespace brisvel {
+namespace {
+
+bool Connected(const CEffectStore& store, const CDeviceManager& manager) {
+  return manager.IsDeviceOpen() && store.connected != 0;
+}
+
+}  // namespace
+
+int Handshake(CEffectStore& store, CDeviceManager& manager) {
+  store.connected = 0;
+  if (!manager.IsDeviceOpen()) {
+    if (manager.RefreshDeviceList() == 0) return kHandshakeNoProcessor;
+    if (!manager.ConnectDevice(0)) return kHandshakeConnectFailed;
+  }
+  frames::Frame request = frames::HandshakeRequest(manager.HandshakeId1(), manager.HandshakeId2());
+  frames::Frame reply{};
+  if (!manager.SendAndReceive(request, reply)) return kHandshakeNoReply;
+  if (!frames::HandshakeAccepted(reply)) return kHandshakeRefused;
+  store.connected = 1;
+  store.pendingParams.clear();
+
+  store.inputMode = -1;
+  request = frames::InputModeQuery();
+  if (manager.SendAndReceive(request, reply)) {
+    if (reply[5] == 0) store.inputMode = 0;
+    if (reply[5] == 1) store.inputMode = 1;
+  }
+  return kHandshakeAccepted;
+}
+
+bool SetOffline(CEffectStore& store) {
+  store.connected = 0;
+  return true;
+}
+
+bool SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode) {
+  if ((mode != 0 && mode != 1) || !Connected(store, manager)) return false;
+  frames::Frame request = frames::InputModeSet(mode);
+  frames::Frame reply{};
+  if (!manager.SendAndReceive(request, reply)) return false;
+  store.inputMode = mode;
+  return true;
+}
+
+bool GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager) {
+  store.currentDeviceMode = -1;
+  frames::Frame request = frames::CurrentModeRequest();
+  frames::Frame reply{};
+  const bool replied = manager.SendAndReceive(request, reply);
+  const frames::CurrentModeReply mode = frames::ParseCurrentMode(reply);
+  if (replied && mode.modeByte >= 1 && mode.modeByte <= 11) {
+    store.currentDeviceMode = mode.modeByte - 1;
+    DebugOutput("设备的当前模式：%d\n", mode.modeByte);
+    if (mode.databaseSize == static_cast<int>(kBlockSize)) return true;
+  }
+  DebugOutput("RezUriru: GetDeviceCurrentMode failed. mode=%d recvLen=%d dataBaseSize=%d\n", mode.modeByte,
+              mode.databaseSize, static_cast<int>(kBlockSize));
+  return false;
+}
+
+bool ReadCurrentParam(CEffectStore& store, CDeviceManager& manager) {
+  if (!Connected(store, manager) || !GetDeviceCurrentMode(store, manager)) return false;
+  EffectBlock scratch{};
+  size_t received = 0;
+  for (int chunk = 0; received < kBlockSize; ++chunk) {
+    frames::Frame request = frames::ReadChunkRequest(chunk);
+    frames::Frame reply{};
+    if (!manager.SendAndReceive(request, reply)) return false;
+    if (reply[2] != static_cast<uint8_t>(chunk)) return false;
+    const size_t n = std::min(frames::kDataSize, kBlockSize - received);
+    std::copy_n(reply.begin() + frames::kDataOffset, n, scratch.begin() + static_cast<std::ptrdiff_t>(received));
+    received += n;
+  }
+  if (scratch[0] == 0xFF && scratch[1] == 0xFF) {
+    DebugOutput("########从设备获取到错误的界面值#######\n");
+    return false;
+  }
+  store.block = scratch;
+  for (auto& channel : store.bypassedBandFlags) channel.fill(0);
+  for (auto& channel : store.bypassedBandGains) channel.fill(0);
+  store.savedChannelLevels.fill(-1);
+  store.RebuildResponses();
+  return true;
+}
+
+bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block) {
+  if (&block != &store.block) store.block = block;
+  if (!Connected(store, manager)) return false;
+  for (int chunk = 0; chunk < frames::kBlockChunks; ++chunk) {
+    frames::Frame request = frames::WriteChunkRequest(chunk, store.block);
+    frames::Frame reply{};
+    if (!manager.SendAndReceive(request, reply)) return false;
+  }
+  return true;
+}
+
+bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
+  if (store.pendingParams.empty()) return true;
+  DebugOutput("WriteCurrentParam==============================\n");
+  bool ok = true;
+  std::vector<frames::ParamItem> items;
+  int frameNumber = 0;
+  auto sendFrame = [&] {
+    frames::Frame request = frames::WriteParamsRequest(frameNumber++, items);
+    frames::Frame reply{};
+    items.clear();
+    return manager.IsDeviceOpen() && manager.SendAndReceive(request, reply);
+  };
+  for (auto it = store.pendingParams.begin(); it != store.pendingParams.end() && ok; ++it) {
+    const int index = it->first;
+    const ParamDef& row = ParamTable()[index];
+    const frames::ParamItem item = frames::ItemFromBlock(store.block, index);
+    DebugOutput("RezUriru: 【Send】 %16s = %4d(%d) = 0x%04X  (%dbytes) index=%d offset=%d\n", row.name,
+                static_cast<int>(item.value), static_cast<int>(static_cast<int16_t>(item.value)),
+                static_cast<unsigned>(item.value), row.size, row.index, row.offset);
+    items.push_back(item);
+    if (items.size() == frames::kItemsPerFrame || std::next(it) == store.pendingParams.end()) ok = sendFrame();
+  }
+  if (!ok) DebugOutput("WriteCurrentParam SendAndReceive return false.\n");
+  store.pendingParams.clear();
+  return ok;
+}
+
+bool RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
+  if (slot < 0 || slot > 10 || !Connected(store, manager)) return false;
+  frames::Frame request = frames::RecallModeRequest(slot);
+  frames::Frame reply{};
+  if (!manager.SendAndReceive(request, reply, kRecallTimeoutMs)) return false;
+  store.currentDeviceMode = slot;
+  return true;
+}
+
+bool SaveDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
+  if (slot < 0 || slot > 7 || !Connected(store, manager)) return false;
+  frames::Frame request = frames::SaveModeRequest(slot);
+  frames::Frame reply{};
+  return manager.SendAndReceive(request, reply);
+}
+
+}  // namespace brisvel
