@@ -4,6 +4,9 @@
 
 // Values stay UTF-8 bytes end to end; no wide-character conversion is needed.
 #define SI_NO_CONVERSION
+// The store's code is compiled here, so it is built with our own flags
+// (sanitizers, fuzzing coverage) rather than taken precompiled.
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 #include <fcntl.h>
 #include <sys/stat.h>
