@@ -10,6 +10,8 @@ namespace brisvel {
 
 constexpr int kGridPoints = 1024;
 constexpr double kSampleRate = 48000.0;
+constexpr int kEqBandSections = 31;
+constexpr int kEqSectionCount = 33;  // the bands, then the high-pass and the low-pass
 
 struct EqBandValue {
   double frequency = 0;  // Hz
@@ -27,7 +29,8 @@ struct EqSection {
   std::vector<double> response;  // kGridPoints values in dB once Init ran
 };
 
-// The frequency grid shared by every model: built once by the first Recompute.
+// The frequency grid shared by every model: built once by the first Recompute
+// and fixed for the rest of the run.
 class EqFrequencyGrid {
  public:
   static bool Built();
@@ -36,6 +39,9 @@ class EqFrequencyGrid {
   static double FrequencyHz(int point);                   // grid point in Hz
   // Clamps start to 10-20 Hz; does nothing when the grid exists.
   static void Build(double startHz);
+  // For tests only: forgets the grid so that the state before the first
+  // Recompute can be examined. The program never calls it.
+  static void ResetForTests();
 };
 
 class CEqResponse {
@@ -43,11 +49,18 @@ class CEqResponse {
   static constexpr int kHighPassSection = 31;
   static constexpr int kLowPassSection = 32;
 
+  // Allocates the sections and the summed curve, loads the bands and sums.
+  // False when memory cannot be had; the model then stays without sections.
   bool Init(const std::array<EqBandValue, 31>& bands);
+  // Replaces all bands at once; filters keep their values. False (and nothing
+  // changed) unless the model holds 31 bands.
   bool LoadBands(const std::array<EqBandValue, 31>& bands);
+  // True when the curve changed (a band that stays at 0 dB changes nothing).
   bool SetBand(int index, double frequency, double gain, double q);
+  // slope in dB/octave, negative, 0 = off; type 1-3 as in EqSection.
   void SetHighPass(double frequency, double slope, int type);
   void SetLowPass(double frequency, double slope, int type);
+  // Builds the shared grid if needed, then computes every section again.
   void Recompute(double startFrequency);
 
   const std::vector<EqSection>& Sections() const { return sections_; }
@@ -59,13 +72,17 @@ class CEqResponse {
   double Peak() const { return peak_; }
 
  private:
-  void ComputeSection(EqSection& s);
-  void ClearResponse(EqSection& s);
+  // Coefficients of the section, then (while the grid exists) its response.
+  void ComputeSection(int index);
+  void ClearResponse(int index);
   void Sum();
   void SetPass(int sectionIndex, int kind, double frequency, double slope, int type);
+  void LoadBandValues(const std::array<EqBandValue, 31>& bands);
 
   std::vector<EqSection> sections_;
   std::vector<double> summed_;
+  // Sections whose response is not all zeros; the sum skips the others.
+  std::array<bool, kEqSectionCount> contributes_{};
   int bandCount_ = 0;
   int highPass_ = -1;
   int lowPass_ = -1;
