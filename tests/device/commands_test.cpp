@@ -1,0 +1,363 @@
+// The store's processor operations and the protocol object's own commands
+// against the simulated processor: the frames each one sends, what it does
+// with the replies, and what it leaves behind when a step fails.
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "device_test_support.h"
+
+namespace brisvel {
+namespace {
+
+using frames::Frame;
+using testing::CountCode;
+using testing::ManagerFixture;
+
+class DeviceCommandTest : public ManagerFixture {};
+
+TEST_F(DeviceCommandTest, ConnectSequenceLoadsTheProcessorsBlock) {
+  auto processor = std::make_shared<sim::SimProcessor>();
+  sim::SimState state = processor->State();
+  WriteParam(state.active, param::kMainVol, 42);
+  WriteParam(state.active, param::EqGain(3, 30), static_cast<uint16_t>(-1200));
+  state.currentMode = 2;
+  state.inputMode = 1;
+  processor->SetState(state);
+  manager->SetHandshakeIds(0x01020304, 0x0A0B0C0D);
+  processor->SetAcceptedIds(0x01020304, 0x0A0B0C0D);
+  path = backend.Plug(processor);
+  ASSERT_EQ(manager->RefreshDeviceList(), 1);
+  ASSERT_TRUE(manager->ConnectDevice(0));
+
+  const auto requests = processor->Requests();
+  std::vector<uint8_t> expected = {0x0E, 0x90, 0xA6, 0x94};
+  for (int i = 0; i < 21; ++i) expected.push_back(0x96);
+  EXPECT_EQ(testing::Codes(requests), expected);
+  for (int i = 0; i < 21; ++i) EXPECT_EQ(requests[4 + static_cast<size_t>(i)][2], i);
+  EXPECT_EQ(requests[1][5], 0x04);
+  EXPECT_EQ(requests[1][12], 0x0A);
+
+  EXPECT_EQ(store.block, state.active);
+  EXPECT_EQ(store.connected, 1);
+  EXPECT_EQ(store.currentDeviceMode, 2);
+  EXPECT_EQ(store.inputMode, 1);
+  EXPECT_EQ(sink.connected, 1);
+  EXPECT_EQ(manager->GetCurrentPath(), path);
+  EXPECT_EQ(output.Count("RezUriru: ====Connect device=====\n"), 1);
+  EXPECT_EQ(output.Count("设备的当前模式：3\n"), 1);
+  EXPECT_EQ(output.Count("MainVol =   42"), 1);  // DumpParams after the read
+}
+
+TEST_F(DeviceCommandTest, RefusedHandshakeLeavesTheDeviceOpenButOffline) {
+  auto processor = std::make_shared<sim::SimProcessor>();
+  processor->SetRefuseHandshake(true);
+  backend.Plug(processor);
+  ASSERT_EQ(manager->RefreshDeviceList(), 1);
+  store.SetParam(param::kMainVol, 10);
+  ASSERT_TRUE(manager->ConnectDevice(0));
+  EXPECT_TRUE(manager->IsDeviceOpen());
+  EXPECT_EQ(store.connected, 0);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 10);  // not read
+  EXPECT_EQ(sink.connected, 1);
+  EXPECT_EQ(Handshake(store, *manager), kHandshakeRefused);
+  processor->SetRefuseHandshake(false);
+  EXPECT_EQ(Handshake(store, *manager), kHandshakeAccepted);
+  EXPECT_EQ(store.connected, 1);
+}
+
+TEST_F(DeviceCommandTest, HandshakeWithWrongIdentifiersIsRefused) {
+  auto processor = std::make_shared<sim::SimProcessor>();
+  processor->SetAcceptedIds(7, 8);
+  manager->SetHandshakeIds(7, 9);
+  backend.Plug(processor);
+  manager->RefreshDeviceList();
+  ASSERT_TRUE(manager->ConnectDevice(0));
+  EXPECT_EQ(store.connected, 0);
+  EXPECT_EQ(Handshake(store, *manager), kHandshakeRefused);
+}
+
+TEST_F(DeviceCommandTest, HandshakeWithoutAProcessorAndWithASilentOne) {
+  EXPECT_EQ(Handshake(store, *manager), kHandshakeNoProcessor);
+  auto processor = std::make_shared<sim::SimProcessor>();
+  backend.Plug(processor);
+  // The handshake connects by itself; the connection runs its own handshake first.
+  EXPECT_EQ(Handshake(store, *manager), kHandshakeAccepted);
+  EXPECT_EQ(processor->HandshakeCount(), 2);
+  processor->SetSilent(true);
+  EXPECT_EQ(Handshake(store, *manager), kHandshakeNoReply);
+  EXPECT_EQ(store.connected, 0);
+}
+
+TEST_F(DeviceCommandTest, PendingParametersGoAsBatchesWithValuesAtSendTime) {
+  auto processor = PlugAndConnect();
+  // No timer: everything after the first edit waits for the flush.
+  store.SetParam(param::Volume(0), 50);  // sent at once (quiet period)
+  processor->ClearRequests();
+  for (int k = 0; k < 6; ++k) store.SetParam(param::Delay(k), static_cast<uint16_t>(100 + k));
+  for (int k = 0; k < 6; ++k) store.SetParam(param::Volume(k), static_cast<uint16_t>(30 + k));
+  store.SetParam(param::Delay(0), 999);  // latest value wins, still one item
+  ASSERT_EQ(store.pendingParams.size(), 12u);
+  manager->Sender().FlushPending();
+
+  const auto requests = processor->Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0][0], 0x9C);
+  EXPECT_EQ(requests[0][2], 0);
+  EXPECT_EQ(requests[0][4], 11);
+  EXPECT_EQ(requests[1][2], 1);
+  EXPECT_EQ(requests[1][4], 1);
+  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_EQ(processor->State().active, store.block);
+  EXPECT_EQ(ReadParam(processor->State().active, param::Delay(0)), 999);
+  EXPECT_EQ(output.Count("WriteCurrentParam=============================="), 2);
+  EXPECT_EQ(output.Count(std::string("RezUriru: 【Send】 ") + std::string(9, ' ') +
+                         "Delay_0 =  999(999) = 0x03E7  (2bytes) index=11 offset=11\n"),
+            1);
+}
+
+TEST_F(DeviceCommandTest, FailedBatchDropsTheRemainingParameters) {
+  auto processor = PlugAndConnect();
+  store.SetParam(param::kMainVol, 1);
+  for (int k = 0; k < 12; ++k) store.SetParam(param::EqGain(0, k), static_cast<uint16_t>(k + 1));
+  processor->ClearRequests();
+  processor->SetSilent(true);
+  EXPECT_FALSE(WriteCurrentParam(store, *manager));
+  EXPECT_EQ(CountCode(processor->Requests(), 0x9C), 5);  // first frame's tries only
+  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_EQ(output.Count("WriteCurrentParam SendAndReceive return false.\n"), 1);
+}
+
+TEST_F(DeviceCommandTest, BlockReadWithAWrongChunkIndexKeepsTheOldBlock) {
+  auto processor = PlugAndConnect();
+  sim::SimState state = processor->State();
+  WriteParam(state.active, param::kMainVol, 12);
+  processor->SetState(state);
+  const EffectBlock before = store.block;
+  processor->WrongChunkIndex(7, 6);
+  EXPECT_FALSE(ReadCurrentParam(store, *manager));
+  EXPECT_EQ(store.block, before);
+  EXPECT_EQ(CountCode(processor->Requests(), 0x96), 8);  // stopped at chunk 7
+  EXPECT_TRUE(ReadCurrentParam(store, *manager));
+  EXPECT_EQ(store.GetParam(param::kMainVol), 12);
+}
+
+TEST_F(DeviceCommandTest, BlockReadOfInvalidValuesIsRefused) {
+  auto processor = PlugAndConnect();
+  sim::SimState state = processor->State();
+  state.active[0] = 0xFF;
+  state.active[1] = 0xFF;
+  processor->SetState(state);
+  const EffectBlock before = store.block;
+  EXPECT_FALSE(ReadCurrentParam(store, *manager));
+  EXPECT_EQ(store.block, before);
+  EXPECT_EQ(output.Count("########从设备获取到错误的界面值#######\n"), 1);
+}
+
+TEST_F(DeviceCommandTest, BlockReadRemovedMidTransferFailsAndDisconnects) {
+  auto processor = PlugAndConnect();
+  const EffectBlock before = store.block;
+  hid::HidDeviceInfo removed;
+  struct Forward final : hid::IHotplugSink {
+    std::vector<hid::HidDeviceInfo> removals;
+    void OnHidDeviceChange(hid::HotplugAction a, const hid::HidDeviceInfo& d) override {
+      if (a == hid::HotplugAction::kRemoval) removals.push_back(d);
+    }
+  } forward;
+  auto subscription = backend.SubscribeHotplug(forward);
+  processor->UnplugAfterRequests(10);  // the current-mode query and 9 chunks pass
+  EXPECT_FALSE(ReadCurrentParam(store, *manager));
+  EXPECT_EQ(store.block, before);
+  ASSERT_EQ(forward.removals.size(), 1u);
+  manager->OnHotplug(hid::HotplugAction::kRemoval, forward.removals[0]);
+  EXPECT_FALSE(manager->IsDeviceOpen());
+  EXPECT_EQ(sink.disconnected, 1);
+}
+
+TEST_F(DeviceCommandTest, WholeBlockWriteSendsTwentyOneChunks) {
+  auto processor = PlugAndConnect();
+  EffectBlock block = FactoryBlock();
+  for (size_t i = 0; i < block.size(); i += 13) block[i] = static_cast<uint8_t>(i);
+  EXPECT_TRUE(WriteAllParam(store, *manager, block));
+  EXPECT_EQ(store.block, block);
+  EXPECT_EQ(CountCode(processor->Requests(), 0x98), 21);
+  EXPECT_EQ(processor->State().active, block);
+
+  // Through the store: LoadBlock sends when connected.
+  processor->ClearRequests();
+  EffectBlock other = FactoryBlock();
+  other[4] = 3;
+  EXPECT_TRUE(store.LoadBlock(other));
+  EXPECT_EQ(processor->State().active, other);
+
+  // The first failed chunk ends the transfer.
+  processor->ClearRequests();
+  processor->UnplugAfterRequests(3);
+  EXPECT_FALSE(WriteAllParam(store, *manager, block));
+  EXPECT_EQ(store.block, block);  // made current even though the transfer failed
+}
+
+TEST_F(DeviceCommandTest, OperationsRefuseWhileNotConnected) {
+  EffectBlock block = FactoryBlock();
+  block[4] = 1;
+  EXPECT_FALSE(WriteAllParam(store, *manager, block));
+  EXPECT_EQ(store.block, block);
+  EXPECT_FALSE(ReadCurrentParam(store, *manager));
+  EXPECT_FALSE(RecallDeviceMode(store, *manager, 0));
+  EXPECT_FALSE(SaveDeviceMode(store, *manager, 0));
+  EXPECT_FALSE(SetInputMode(store, *manager, 1));
+  store.pendingParams[4] = 1;
+  EXPECT_FALSE(WriteCurrentParam(store, *manager));
+  EXPECT_TRUE(store.pendingParams.empty());
+}
+
+TEST_F(DeviceCommandTest, RecallAndSaveSlotLimits) {
+  auto processor = PlugAndConnect();
+  EXPECT_FALSE(RecallDeviceMode(store, *manager, 11));
+  EXPECT_FALSE(RecallDeviceMode(store, *manager, -1));
+  EXPECT_FALSE(SaveDeviceMode(store, *manager, 8));
+  EXPECT_TRUE(processor->Requests().empty());
+
+  EXPECT_TRUE(RecallDeviceMode(store, *manager, 10));
+  ASSERT_EQ(processor->Requests().size(), 1u);
+  EXPECT_EQ(processor->Requests()[0][4], 11);
+  EXPECT_EQ(store.currentDeviceMode, 10);
+
+  // Save the active block into slot 3 (mode D), recall it later.
+  processor->ClearRequests();
+  store.SetParam(param::kMainVol, 20);
+  EXPECT_TRUE(SaveDeviceMode(store, *manager, 3));
+  EXPECT_EQ(processor->Requests().back()[4], 4);
+  EXPECT_EQ(store.currentDeviceMode, 10);  // saving does not change the mode
+  EXPECT_TRUE(RecallDeviceMode(store, *manager, 0));
+  EXPECT_TRUE(ReadCurrentParam(store, *manager));
+  EXPECT_EQ(store.GetParam(param::kMainVol), 66);
+  EXPECT_TRUE(RecallDeviceMode(store, *manager, 3));
+  EXPECT_TRUE(ReadCurrentParam(store, *manager));
+  EXPECT_EQ(store.GetParam(param::kMainVol), 20);
+  EXPECT_EQ(store.currentDeviceMode, 3);
+}
+
+TEST_F(DeviceCommandTest, CurrentModeReplyOutOfRangeFails) {
+  auto processor = PlugAndConnect();
+  for (int bad : {-1, 11}) {  // mode bytes 0 and 12
+    sim::SimState state = processor->State();
+    state.currentMode = bad;
+    processor->SetState(state);
+    output.Clear();
+    EXPECT_FALSE(GetDeviceCurrentMode(store, *manager));
+    EXPECT_EQ(store.currentDeviceMode, -1);
+    EXPECT_EQ(output.Count(FormatString("RezUriru: GetDeviceCurrentMode failed. mode=%d recvLen=1206 dataBaseSize=1206\n",
+                                        bad + 1)),
+              1);
+  }
+  sim::SimState state = processor->State();
+  state.currentMode = 10;
+  processor->SetState(state);
+  EXPECT_TRUE(GetDeviceCurrentMode(store, *manager));
+  EXPECT_EQ(store.currentDeviceMode, 10);
+}
+
+TEST_F(DeviceCommandTest, InputModeQueryAndSet) {
+  auto processor = PlugAndConnect();
+  EXPECT_EQ(store.inputMode, 0);
+  EXPECT_FALSE(SetInputMode(store, *manager, 2));
+  EXPECT_TRUE(processor->Requests().empty());
+  EXPECT_TRUE(SetInputMode(store, *manager, 1));
+  const Frame set = processor->Requests().back();
+  EXPECT_EQ(set[4], 1);
+  EXPECT_EQ(set[5], 1);
+  EXPECT_EQ(store.inputMode, 1);
+  EXPECT_EQ(processor->State().inputMode, 1);
+  EXPECT_EQ(Handshake(store, *manager), kHandshakeAccepted);
+  EXPECT_EQ(store.inputMode, 1);
+}
+
+TEST_F(DeviceCommandTest, SetOfflineKeepsEditsLocalButMarkedOnesStillGo) {
+  auto processor = PlugAndConnect();
+  store.SetParam(param::kMainVol, 1);  // sent at once
+  store.SetParam(param::kMainVol, 2);  // marked, waiting for the timer
+  ASSERT_EQ(store.pendingParams.size(), 1u);
+  EXPECT_TRUE(SetOffline(store));
+  store.SetParam(param::Volume(1), 3);  // not marked
+  EXPECT_EQ(store.pendingParams.size(), 1u);
+  manager->Sender().OnSendTimer();
+  EXPECT_EQ(ReadParam(processor->State().active, param::kMainVol), 2);
+  EXPECT_EQ(ReadParam(processor->State().active, param::Volume(1)), 66);
+}
+
+TEST_F(DeviceCommandTest, DeviceInformationQuery) {
+  auto processor = PlugAndConnect();
+  uint8_t byte = 0xAA;
+  EXPECT_TRUE(manager->GetDeviceInfo(2, &byte, 1));
+  EXPECT_EQ(byte, 0);  // nothing read yet
+  EXPECT_FALSE(manager->DeviceCommand(3, nullptr, 0));
+  EXPECT_TRUE(manager->DeviceCommand(CProtocolDev::kCommandDeviceInfo, nullptr, 0));
+  EXPECT_EQ(processor->Requests().back()[0], 0x82);
+  uint16_t ymd[3] = {};
+  EXPECT_TRUE(manager->GetDeviceInfo(5, ymd, sizeof ymd));
+  EXPECT_EQ(ymd[0], 2024);
+  EXPECT_EQ(ymd[1], 5);
+  EXPECT_EQ(ymd[2], 17);
+  processor->SetSilent(true);
+  EXPECT_FALSE(manager->DeviceCommand(CProtocolDev::kCommandDeviceInfo, nullptr, 0));
+  EXPECT_EQ(output.TraceCount("CProtocolDev::UpdateDeviceInfo -- 0x82 failed\n"), 1);
+}
+
+TEST_F(DeviceCommandTest, FirmwareTransferChunksAndLimits) {
+  auto processor = PlugAndConnect();
+  std::vector<uint8_t> image(65536);
+  std::iota(image.begin(), image.end(), 0);
+  for (size_t i = 0; i < image.size(); i += 7) image[i] ^= static_cast<uint8_t>(i >> 8);
+  EXPECT_TRUE(manager->DeviceCommand(CProtocolDev::kCommandFirmware, image.data(), static_cast<int>(image.size())));
+  const auto requests = processor->Requests();
+  ASSERT_EQ(requests.size(), 2049u);
+  EXPECT_EQ(requests[0][0], 0x26);
+  EXPECT_EQ(requests[0][6], 0x08);
+  EXPECT_EQ(requests[0][7], 0x00);
+  EXPECT_EQ(requests[0][8], 0x01);
+  EXPECT_EQ(requests[0][9], 0x00);
+  EXPECT_EQ(requests[0][10], 0x00);
+  EXPECT_EQ(requests[2048][1], 0x07);
+  EXPECT_EQ(requests[2048][2], 0xFF);
+  EXPECT_EQ(processor->FirmwareImage(), image);
+
+  processor->ClearRequests();
+  std::vector<uint8_t> tooBig(65537);
+  EXPECT_FALSE(manager->DeviceCommand(CProtocolDev::kCommandFirmware, tooBig.data(), 65537));
+  EXPECT_EQ(output.TraceCount("CProtocolDev::UpdateFirmware data size is more than 64k\n"), 1);
+  EXPECT_FALSE(manager->DeviceCommand(CProtocolDev::kCommandFirmware, nullptr, 10));
+  EXPECT_FALSE(manager->DeviceCommand(CProtocolDev::kCommandFirmware, image.data(), 0));
+  EXPECT_EQ(output.TraceCount("CProtocolDev::UpdateFirmware invalid parameter.\n"), 2);
+  EXPECT_TRUE(processor->Requests().empty());
+
+  std::vector<uint8_t> small(33, 0x5A);
+  EXPECT_TRUE(manager->DeviceCommand(CProtocolDev::kCommandFirmware, small.data(), 33));
+  const auto smallRequests = processor->Requests();
+  ASSERT_EQ(smallRequests.size(), 3u);
+  EXPECT_EQ(smallRequests[2][2], 1);
+  EXPECT_EQ(smallRequests[2][4], 0x5A);
+  EXPECT_EQ(smallRequests[2][5], 0x00);
+  EXPECT_EQ(processor->FirmwareImage(), small);
+
+  processor->ClearRequests();
+  processor->UnplugAfterRequests(2);
+  EXPECT_FALSE(manager->DeviceCommand(CProtocolDev::kCommandFirmware, small.data(), 33));
+  EXPECT_EQ(output.TraceCount("CProtocolDev::UpdateFirmware send cmd-0x28 failed. index=1\n"), 1);
+}
+
+TEST_F(DeviceCommandTest, LinkKeyFailureFailsTheConnection) {
+  auto processor = std::make_shared<sim::SimProcessor>();
+  processor->SetSilent(true);
+  backend.Plug(processor);
+  manager->RefreshDeviceList();
+  EXPECT_FALSE(manager->ConnectDevice(0));
+  EXPECT_FALSE(manager->IsDeviceOpen());
+  EXPECT_EQ(output.TraceCount("获取新的加密key失败！！\n"), 1);
+  EXPECT_EQ(output.TraceCount("ERROR - OnConnectDevice failed.\n"), 1);
+  EXPECT_EQ(sink.disconnected, 1);
+  EXPECT_EQ(sink.connected, 0);
+}
+
+}  // namespace
+}  // namespace brisvel
