@@ -90,8 +90,8 @@ void ExpandPair(double c0, double c1, double c2, ShiftedQuadratic& lower, Shifte
   const ExactProduct p12 = Multiply(c1, c2);
   const ExactProduct p02 = Multiply(c0, c2);
   const long double outer = static_cast<long double>(p02.hi) + p02.lo;
-  // The leading parts sum exactly in extended precision; the rounding errors
-  // of the products are added afterwards.
+  // For coefficients of comparable size the leading parts sum without loss in
+  // extended precision; the rounding errors of the products are added afterwards.
   const long double lowerCross =
       (static_cast<long double>(p01.hi) + p12.hi + 4.0L * p02.hi) +
       (static_cast<long double>(p01.lo) + p12.lo + 4.0L * p02.lo);
@@ -224,13 +224,16 @@ void EqFrequencyGrid::ResetForTests() {
 
 bool CEqResponse::Init(const std::array<EqBandValue, 31>& bands) {
   // Memory is taken here only; every later operation works in place.
-  if (sections_.size() != kEqSectionCount || summed_.size() != kGridPoints) {
+  if (sections_.size() != kEqSectionCount || summed_.size() != kGridPoints ||
+      groupSums_.size() != kSumGroups * kGridPoints) {
     try {
       std::vector<EqSection> sections(kEqSectionCount);
       for (EqSection& s : sections) s.response.assign(kGridPoints, 0.0);
       std::vector<double> summed(kGridPoints, 0.0);
+      std::vector<double> groupSums(kSumGroups * kGridPoints, 0.0);
       sections_ = std::move(sections);
       summed_ = std::move(summed);
+      groupSums_ = std::move(groupSums);
     } catch (const std::bad_alloc&) {
       return false;
     }
@@ -349,6 +352,7 @@ void CEqResponse::ClearResponse(int index) {
   EqSection& s = sections_[static_cast<size_t>(index)];
   std::fill(s.response.begin(), s.response.end(), 0.0);
   contributes_[static_cast<size_t>(index)] = false;
+  groupDirty_[static_cast<size_t>(index / kSumGroupSize)] = true;
 }
 
 void CEqResponse::ComputeSection(int index) {
@@ -378,35 +382,22 @@ void CEqResponse::ComputeSection(int index) {
     out[k] = FiniteDb(Evaluate(poly.upperNum, upper[k]), Evaluate(poly.upperDen, upper[k]), dbScale);
   }
   contributes_[static_cast<size_t>(index)] = true;
+  groupDirty_[static_cast<size_t>(index / kSumGroupSize)] = true;
 }
 
-void CEqResponse::Sum() {
-  if (!EqFrequencyGrid::Built() || summed_.size() != kGridPoints ||
-      sections_.size() != kEqSectionCount) {
-    return;
-  }
-  // Sections that contribute nothing hold zeros; leaving them out does not
-  // change the sum. The order of the additions stays band 0 … 30, high-pass, low-pass.
-  std::array<const double*, kEqSectionCount> parts{};
-  size_t partCount = 0;
-  for (int i = 0; i < kEqSectionCount; ++i) {
-    if (i == kHighPassSection && highPass_ < 0) continue;
-    if (i == kLowPassSection && lowPass_ < 0) continue;
-    if (i >= bandCount_ && i < kHighPassSection) continue;
-    if (!contributes_[static_cast<size_t>(i)]) continue;
-    parts[partCount++] = sections_[static_cast<size_t>(i)].response.data();
-  }
-  // Point blocks are summed in a local buffer, which the compiler can keep
-  // apart from the section arrays and vectorise.
+namespace {
+
+// out[k] = parts[0][k] + parts[1][k] + … in that order, or 0 without parts.
+// Blocks of points are accumulated in a local buffer, which the compiler can
+// keep apart from the section arrays and vectorise; four arrays are added per
+// pass to save stores.
+void AddArrays(const double* const* parts, size_t count, double* out) {
   constexpr int kBlock = 128;
   static_assert(kGridPoints % kBlock == 0);
-  double* sum = summed_.data();
-  double peak = 0.0;
   for (int start = 0; start < kGridPoints; start += kBlock) {
     std::array<double, kBlock> block{};
     size_t p = 0;
-    // Four sections per pass, still added one after the other.
-    for (; p + 4 <= partCount; p += 4) {
+    for (; p + 4 <= count; p += 4) {
       const double* r0 = parts[p] + start;
       const double* r1 = parts[p + 1] + start;
       const double* r2 = parts[p + 2] + start;
@@ -415,15 +406,48 @@ void CEqResponse::Sum() {
         block[size_t(k)] = (((block[size_t(k)] + r0[k]) + r1[k]) + r2[k]) + r3[k];
       }
     }
-    for (; p < partCount; ++p) {
+    for (; p < count; ++p) {
       const double* r = parts[p] + start;
       for (int k = 0; k < kBlock; ++k) block[size_t(k)] += r[k];
     }
-    for (int k = 0; k < kBlock; ++k) {
-      sum[start + k] = block[size_t(k)];
-      peak = std::max(peak, block[size_t(k)]);
-    }
+    std::copy(block.begin(), block.end(), out + start);
   }
+}
+
+}  // namespace
+
+void CEqResponse::Sum() {
+  if (!EqFrequencyGrid::Built() || summed_.size() != kGridPoints ||
+      sections_.size() != kEqSectionCount || groupSums_.size() != kSumGroups * kGridPoints) {
+    return;
+  }
+  // Sections that contribute nothing hold zeros and are left out. A change
+  // touches one group, so only that group is added up again before the groups
+  // are; the result depends on the responses alone, never on the edit history.
+  std::array<const double*, kSumGroupSize> members{};
+  std::array<const double*, kSumGroups> groups{};
+  size_t groupCount = 0;
+  for (int g = 0; g < kSumGroups; ++g) {
+    const size_t gi = static_cast<size_t>(g);
+    double* groupSum = groupSums_.data() + gi * kGridPoints;
+    if (groupDirty_[gi]) {
+      size_t count = 0;
+      const int end = std::min(kEqSectionCount, (g + 1) * kSumGroupSize);
+      for (int i = g * kSumGroupSize; i < end; ++i) {
+        if (i == kHighPassSection && highPass_ < 0) continue;
+        if (i == kLowPassSection && lowPass_ < 0) continue;
+        if (!contributes_[static_cast<size_t>(i)]) continue;
+        members[count++] = sections_[static_cast<size_t>(i)].response.data();
+      }
+      groupActive_[gi] = count > 0;
+      if (count > 0) AddArrays(members.data(), count, groupSum);
+      groupDirty_[gi] = false;
+    }
+    if (groupActive_[gi]) groups[groupCount++] = groupSum;
+  }
+  AddArrays(groups.data(), groupCount, summed_.data());
+  double peak = 0.0;
+  for (double v : summed_) peak = std::max(peak, v);
   peak_ = peak;
 }
 

@@ -83,6 +83,13 @@ class CEqResponse {
   std::vector<double> summed_;
   // Sections whose response is not all zeros; the sum skips the others.
   std::array<bool, kEqSectionCount> contributes_{};
+  // The sum is formed from partial sums of consecutive sections, each redone
+  // only when one of its sections changed.
+  static constexpr int kSumGroupSize = 6;
+  static constexpr int kSumGroups = (kEqSectionCount + kSumGroupSize - 1) / kSumGroupSize;
+  std::vector<double> groupSums_;  // kSumGroups arrays of kGridPoints
+  std::array<bool, kSumGroups> groupDirty_{};
+  std::array<bool, kSumGroups> groupActive_{};
   int bandCount_ = 0;
   int highPass_ = -1;
   int lowPass_ = -1;
