@@ -97,7 +97,12 @@ bool CDeviceManager::ConnectDevice(const std::string& path) {
   }
   currentPath_ = path;
   DebugOutput("RezUriru: ====Connect device=====\n");
-  if (Handshake(store_, *this) == kHandshakeAccepted && ReadCurrentParam(store_, *this)) store_.DumpParams();
+  outcome_ = ConnectOutcome{};
+  outcome_.handshake = Handshake(store_, *this);
+  if (outcome_.handshake == kHandshakeAccepted && ReadCurrentParam(store_, *this)) {
+    outcome_.blockRead = true;
+    store_.DumpParams();
+  }
   if (IDeviceNotificationSink* sink = sink_.load()) sink->OnDeviceConnected();
   return true;
 }

@@ -86,6 +86,13 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   bool SendAndReceive(frames::Frame& request, frames::Frame& reply, int timeoutMs = CProtocolDev::kReplyTimeoutMs);
   bool SendNotReceive(frames::Frame& request);
 
+  // What the completion step of the last successful ConnectDevice found.
+  struct ConnectOutcome {
+    int handshake = -1;      // HandshakeResult
+    bool blockRead = false;  // the processor's block was loaded into the store
+  };
+  const ConnectOutcome& LastConnectOutcome() const { return outcome_; }
+
   CEffectStore& Store() { return store_; }
   CEffectSender& Sender() { return sender_; }
   uint32_t HandshakeId1() const { return id1_; }
@@ -117,6 +124,7 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   uint32_t id1_ = 0;
   uint32_t id2_ = 0;
   CEffectSender sender_;
+  ConnectOutcome outcome_;
 };
 
 }  // namespace brisvel

@@ -18,7 +18,7 @@ void CEffectSender::ScheduleSend() {
   const int64_t now = ticks_();
   if (!lastTransfer_ || now - *lastTransfer_ >= kInterval) {
     lastTransfer_ = now;
-    transfer_();
+    if (!transfer_()) ++failedTransfers_;
     return;
   }
   // The full interval from now, not the remainder: a stream of edits ends with
@@ -33,7 +33,7 @@ void CEffectSender::FlushPending() { TransferNow(); }
 void CEffectSender::TransferNow() {
   if (timer_) timer_->Stop();
   lastTransfer_ = ticks_();
-  transfer_();
+  if (!transfer_()) ++failedTransfers_;
 }
 
 }  // namespace brisvel

@@ -38,6 +38,9 @@ class CEffectSender {
   // Send the pending parameters now.
   void FlushPending();
 
+  // Transfers that reported a failed frame since construction.
+  int FailedTransfers() const { return failedTransfers_; }
+
  private:
   void TransferNow();
 
@@ -45,6 +48,7 @@ class CEffectSender {
   IOneShotTimer* timer_ = nullptr;
   TickSource ticks_;
   std::optional<int64_t> lastTransfer_;
+  int failedTransfers_ = 0;
 };
 
 }  // namespace brisvel

@@ -1,0 +1,466 @@
+// brisvelctl's device commands: list, info, read, write, get, set, recall,
+// save, input-mode, firmware and monitor, on a processor chosen with --path,
+// on the simulated processor (--sim, its state kept in the data folder), or
+// on the first processor found. A failure names the step that failed.
+#include <CLI/CLI.hpp>
+#include <signal.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <thread>
+
+#include "cli/cli_common.h"
+#include "core/debug_output.h"
+#include "device/device_manager.h"
+#include "device/sim_processor.h"
+#include "device/store_commands.h"
+#include "hid/hid_log.h"
+#include "hid/hidraw_backend.h"
+#include "settings/cae_data.h"
+#include "settings/settings_keys.h"
+
+namespace brisvel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSimStateFile[] = "simulated-processor.bin";
+
+struct DeviceOptions {
+  bool sim = false;
+  std::string path;
+  std::string readOutput;
+  std::string writeInput;
+  std::string firmwareInput;
+  int slot = 0;
+  int inputs = 0;
+};
+
+DeviceOptions& Options() {
+  static DeviceOptions options;
+  return options;
+}
+
+fs::path DataFolder() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  fs::path base;
+  if (xdg && *xdg) {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = fs::path(home && *home ? home : ".") / ".local" / "share";
+  }
+  return base / settings::kDataFolderName;
+}
+
+settings::CaeData LoadInstallerData() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return settings::CaeData{};
+  return settings::LoadCaeData(exe.parent_path() / settings::kCaeDataFileName);
+}
+
+const char* CommandName(int code) {
+  switch (code) {
+    case frames::cmd::kLinkKey: return "link key (0x0E)";
+    case frames::cmd::kFirmwareStart: return "firmware start (0x26)";
+    case frames::cmd::kFirmwareChunk: return "firmware chunk (0x28)";
+    case frames::cmd::kDeviceInfo: return "device information (0x82)";
+    case frames::cmd::kHandshake: return "handshake (0x90)";
+    case frames::cmd::kRecallMode: return "recall device mode (0x92)";
+    case frames::cmd::kCurrentMode: return "current device mode (0x94)";
+    case frames::cmd::kReadChunk: return "read block chunk (0x96)";
+    case frames::cmd::kWriteChunk: return "write block chunk (0x98)";
+    case frames::cmd::kWriteParams: return "write parameters (0x9C)";
+    case frames::cmd::kSaveMode: return "save device mode (0x9E)";
+    case frames::cmd::kInputMode: return "input mode (0xA6)";
+    default: return "request";
+  }
+}
+
+// Remembers which command last failed, from the protocol's error records, and
+// passes every record on to the debugger output (shown with -v).
+class FailureTracker {
+ public:
+  FailureTracker() {
+    SetErrorLogSink([this](const LogRecord& record) {
+      const size_t at = record.text.find("cmd=0x");
+      if (at != std::string::npos && record.text.find("WaitTimeout") != std::string::npos) {
+        std::lock_guard lock(mutex_);
+        lastTimeout_ = static_cast<int>(std::strtol(record.text.c_str() + at + 6, nullptr, 16));
+      }
+      DebugOutput("%s\n", record.text.c_str());
+    });
+    SetTraceSink([this](const std::string& text) {
+      std::lock_guard lock(mutex_);
+      traces_.push_back(text);
+    });
+  }
+  ~FailureTracker() {
+    SetErrorLogSink(nullptr);
+    SetTraceSink(nullptr);
+  }
+  std::string Timeout(const char* what) {
+    std::lock_guard lock(mutex_);
+    if (lastTimeout_ < 0) return std::string(what) + " failed";
+    return std::string(what) + " failed: timeout on " + CommandName(lastTimeout_);
+  }
+  bool Traced(const std::string& needle) {
+    std::lock_guard lock(mutex_);
+    for (const auto& t : traces_) {
+      if (t.find(needle) != std::string::npos) return true;
+    }
+    return false;
+  }
+  void Reset() {
+    std::lock_guard lock(mutex_);
+    lastTimeout_ = -1;
+    traces_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  int lastTimeout_ = -1;
+  std::vector<std::string> traces_;
+};
+
+// One processor session: backend, store and device manager.
+class Session {
+ public:
+  Session() : cae_(LoadInstallerData()) {
+    const DeviceOptions& o = Options();
+    if (o.sim || o.path.rfind("sim:", 0) == 0) {
+      auto processor = std::make_shared<sim::SimProcessor>();
+      const fs::path state = DataFolder() / kSimStateFile;
+      if (!processor->SetStateFile(state)) {
+        std::fprintf(stderr, "brisvelctl: %s is unreadable; the simulated processor starts from the factory state\n",
+                     state.string().c_str());
+      }
+      processor->SetAcceptedIds(static_cast<uint32_t>(cae_.id1), static_cast<uint32_t>(cae_.id2));
+      simulated_.Plug(processor);
+      backend_ = &simulated_;
+    } else {
+      backend_ = &hidraw_;
+    }
+    manager_ = std::make_unique<CDeviceManager>(*backend_, store_);
+    store_.SetDeviceLink(manager_.get());
+    manager_->SetHandshakeIds(static_cast<uint32_t>(cae_.id1), static_cast<uint32_t>(cae_.id2));
+    if (!manager_->StartRecvThread()) throw CliError("cannot start the receive thread");
+  }
+  ~Session() {
+    manager_->DisconnectDevice();
+    manager_.reset();
+  }
+
+  hid::IHidBackend& Backend() { return *backend_; }
+  CDeviceManager& Manager() { return *manager_; }
+  CEffectStore& Store() { return store_; }
+  FailureTracker& Failures() { return failures_; }
+  const settings::CaeData& Cae() const { return cae_; }
+
+  // Connects and makes sure the handshake passed; with needBlock also that the
+  // processor's block was read. Throws with the failed step.
+  void Connect(bool needBlock) {
+    const DeviceOptions& o = Options();
+    std::string path = o.path;
+    if (path.empty() || o.sim) {
+      if (manager_->RefreshDeviceList() == 0) throw CliError("no processor found");
+      path = manager_->DevicePaths()[0];
+    }
+    failures_.Reset();
+    if (!manager_->ConnectDevice(path)) {
+      if (failures_.Traced("OpenDevice failed")) {
+        throw CliError("cannot open " + path + " (is it a processor, and may this user open it? see the udev rules)");
+      }
+      if (failures_.Traced("key")) throw CliError("connecting to " + path + " failed: no reply to the link key (0x0E)");
+      throw CliError("connecting to " + path + " failed");
+    }
+    const auto outcome = manager_->LastConnectOutcome();
+    if (outcome.handshake != kHandshakeAccepted) {
+      if (outcome.handshake == kHandshakeRefused) throw CliError("handshake refused by the processor (code 4)");
+      throw CliError(FormatString("handshake failed (code %d): no valid reply to the handshake (0x90)",
+                                  outcome.handshake));
+    }
+    if (needBlock && !outcome.blockRead) throw CliError(failures_.Timeout("reading the parameter block"));
+  }
+
+ private:
+  settings::CaeData cae_;
+  FailureTracker failures_;
+  sim::SimHidBackend simulated_;
+  hid::HidrawBackend hidraw_;
+  hid::IHidBackend* backend_ = nullptr;
+  CEffectStore store_;
+  std::unique_ptr<CDeviceManager> manager_;
+};
+
+std::string ModeText(int slot) {
+  if (slot < 0) return "unknown";
+  if (slot < sim::kUserSlotCount) return FormatString("%d (%c)", slot + 1, 'A' + slot);
+  return FormatString("%d", slot + 1);
+}
+
+void CmdList() {
+  Session session;
+  int found = 0;
+  for (const auto& device : session.Backend().Enumerate()) {
+    if (device.vendor != CDeviceManager::kVendor || device.product != CDeviceManager::kProduct) continue;
+    std::printf("%s %04x:%04x\n", device.path.c_str(), device.vendor, device.product);
+    ++found;
+  }
+  if (found == 0) std::printf("no processor found\n");
+}
+
+void CmdInfo() {
+  Session session;
+  session.Connect(false);
+  CEffectStore& store = session.Store();
+  CDeviceManager& manager = session.Manager();
+  std::printf("path: %s\n", manager.GetCurrentPath().value_or("").c_str());
+  std::printf("handshake: accepted (0)\n");
+  std::printf("current mode: %s\n", ModeText(store.currentDeviceMode).c_str());
+  std::printf("input mode: %s\n", store.inputMode == 0 ? "2 inputs" : store.inputMode == 1 ? "4 inputs" : "unknown");
+  if (!manager.DeviceCommand(CProtocolDev::kCommandDeviceInfo, nullptr, 0)) {
+    throw CliError(session.Failures().Timeout("device information"));
+  }
+  uint16_t date[3] = {};
+  manager.GetDeviceInfo(5, date, sizeof date);
+  std::printf("date: %04u-%02u-%02u\n", date[0], date[1], date[2]);
+  for (int item : {2, 3, 4, 6}) {
+    uint8_t value = 0;
+    manager.GetDeviceInfo(item, &value, 1);
+    std::printf("item %d: %u\n", item, value);
+  }
+  for (int item : {7, 8}) {
+    uint16_t value = 0;
+    manager.GetDeviceInfo(item, &value, 2);
+    std::printf("item %d: %u\n", item, value);
+  }
+  uint32_t values[5] = {};
+  manager.GetDeviceInfo(9, values, sizeof values);
+  std::printf("item 9: %u %u %u %u %u\n", values[0], values[1], values[2], values[3], values[4]);
+}
+
+void CmdRead() {
+  Session session;
+  session.Connect(true);
+  WriteBlockFile(Options().readOutput, session.Store().block);
+}
+
+void CmdWrite() {
+  const EffectBlock block = ReadBlockFile(Options().writeInput);
+  Session session;
+  session.Connect(false);
+  session.Failures().Reset();
+  if (!WriteAllParam(session.Store(), session.Manager(), block)) {
+    throw CliError(session.Failures().Timeout("writing the parameter block"));
+  }
+}
+
+void CmdRecall() {
+  const int mode = Options().slot;
+  if (mode < 1 || mode > 11) throw CliError("recall takes a device mode 1 to 11 (1 to 8 are A to H)");
+  Session session;
+  session.Connect(false);
+  session.Failures().Reset();
+  if (!RecallDeviceMode(session.Store(), session.Manager(), mode - 1)) {
+    throw CliError(session.Failures().Timeout("recalling the device mode"));
+  }
+  if (!ReadCurrentParam(session.Store(), session.Manager())) {
+    throw CliError(session.Failures().Timeout("reading the recalled block"));
+  }
+  std::printf("current mode: %s\n", ModeText(session.Store().currentDeviceMode).c_str());
+}
+
+void CmdSave() {
+  const int mode = Options().slot;
+  if (mode < 1 || mode > 8) throw CliError("save takes a device mode 1 to 8 (A to H)");
+  Session session;
+  session.Connect(false);
+  session.Failures().Reset();
+  if (!SaveDeviceMode(session.Store(), session.Manager(), mode - 1)) {
+    throw CliError(session.Failures().Timeout("saving the device mode"));
+  }
+}
+
+void CmdInputMode() {
+  const int inputs = Options().inputs;
+  if (inputs != 2 && inputs != 4) throw CliError("input-mode takes 2 or 4");
+  Session session;
+  session.Connect(false);
+  session.Failures().Reset();
+  if (!SetInputMode(session.Store(), session.Manager(), inputs == 2 ? 0 : 1)) {
+    throw CliError(session.Failures().Timeout("setting the input mode"));
+  }
+}
+
+void CmdFirmware() {
+  const fs::path file = Options().firmwareInput;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw CliError("cannot open " + file.string());
+  const std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw CliError("cannot read " + file.string());
+  if (image.empty() || image.size() > frames::kFirmwareMaxSize) {
+    throw CliError(FormatString("%s: %zu bytes, a firmware image has 1 to 65536", file.string().c_str(), image.size()));
+  }
+  Session session;
+  session.Connect(false);
+  session.Failures().Reset();
+  if (!session.Manager().DeviceCommand(CProtocolDev::kCommandFirmware, image.data(), static_cast<int>(image.size()))) {
+    throw CliError(session.Failures().Timeout("the firmware transfer"));
+  }
+  std::printf("sent %zu bytes in %u chunks\n", image.size(), frames::FirmwareChunkCount(static_cast<uint32_t>(image.size())));
+}
+
+// Events for the monitor, handed from backend and receive threads to the main thread.
+class MonitorQueue final : public hid::IHotplugSink, public IDeviceNotificationSink {
+ public:
+  struct Event {
+    enum Kind { kHotplug, kReport, kStop } kind;
+    hid::HotplugAction action{};
+    hid::HidDeviceInfo device;
+  };
+  void OnHidDeviceChange(hid::HotplugAction action, const hid::HidDeviceInfo& device) override {
+    Push(Event{Event::kHotplug, action, device});
+  }
+  void OnDeviceConnected() override { std::printf("connected\n"); }
+  void OnDeviceDisconnected() override { std::printf("disconnected\n"); }
+  void OnProcessorReport(int) override { Push(Event{Event::kReport, {}, {}}); }
+  void Push(Event event) {
+    {
+      std::lock_guard lock(mutex_);
+      events_.push_back(std::move(event));
+    }
+    cv_.notify_all();
+  }
+  Event Pop() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return !events_.empty(); });
+    Event e = std::move(events_.front());
+    events_.pop_front();
+    return e;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<Event> events_;
+};
+
+void CmdMonitor() {
+  // Interrupts are taken by one waiting thread, so the main loop blocks without polling.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  MonitorQueue queue;
+  Session session;
+  CDeviceManager& manager = session.Manager();
+  manager.SetNotificationSink(&queue);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+  std::thread signalWaiter([&] {
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    queue.Push(MonitorQueue::Event{MonitorQueue::Event::kStop, {}, {}});
+  });
+  if (!RegisterHidNotification(&session.Backend(), &queue)) {
+    std::fprintf(stderr, "brisvelctl: hot-plug notifications are unavailable\n");
+  }
+  if (manager.RefreshDeviceList() > 0) manager.ConnectDevice(0);
+  std::printf("monitoring; interrupt to stop\n");
+  for (;;) {
+    const MonitorQueue::Event event = queue.Pop();
+    if (event.kind == MonitorQueue::Event::kStop) break;
+    if (event.kind == MonitorQueue::Event::kReport) {
+      std::printf("processor report 0x7E\n");
+      continue;
+    }
+    std::printf("%s %s %04x:%04x\n", event.action == hid::HotplugAction::kArrival ? "arrival" : "removal",
+                event.device.path.c_str(), event.device.vendor, event.device.product);
+    manager.OnHotplug(event.action, event.device);
+  }
+  RegisterHidNotification(nullptr, nullptr);
+  manager.SetNotificationSink(nullptr);
+  signalWaiter.join();
+}
+
+}  // namespace
+
+bool DeviceSelected() { return Options().sim || !Options().path.empty(); }
+
+void DeviceGet(const std::string& name) {
+  const auto index = FindParam(name);
+  if (!index) throw CliError("unknown parameter \"" + name + "\" (see brisvelctl params)");
+  Session session;
+  session.Connect(true);
+  std::printf("%s\n", ParamDisplayText(session.Store().block, *index).c_str());
+}
+
+void DeviceSet(const std::vector<std::string>& assignments) {
+  if (assignments.empty()) throw CliError("usage: brisvelctl --sim|--path PATH set NAME=TEXT...");
+  Session session;
+  session.Connect(true);
+  CEffectStore& store = session.Store();
+  // Parse everything first: one bad value changes nothing on the processor.
+  std::vector<ParamAssignment> parsed;
+  for (const std::string& a : assignments) {
+    parsed.push_back(ParseAssignment(a, store.block, session.Cae().minVol, session.Cae().maxVol));
+  }
+  session.Failures().Reset();
+  for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
+  session.Manager().Sender().FlushPending();
+  if (session.Manager().Sender().FailedTransfers() > 0) {
+    throw CliError(session.Failures().Timeout("sending the parameters"));
+  }
+  for (const ParamAssignment& p : parsed) {
+    std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.block, p.index).c_str());
+  }
+}
+
+void RegisterDeviceCommands(CLI::App& app) {
+  DeviceOptions& o = Options();
+  app.add_flag("--sim", o.sim, "use the simulated processor (its state is kept in the data folder)");
+  app.add_option("--path", o.path, "use the processor at this HID path (see list)");
+
+  app.add_subcommand("list", "list attached processors: path vendor:product")->callback(CmdList);
+  app.add_subcommand("info", "handshake, current mode, input mode and device information")->callback(CmdInfo);
+
+  auto* read = app.add_subcommand("read", "read the processor's parameter block into a file");
+  read->add_option("-o,--output", o.readOutput, "output file (1206 raw bytes)")->required();
+  read->callback(CmdRead);
+
+  auto* write = app.add_subcommand("write", "write a parameter block file to the processor");
+  write->add_option("FILE", o.writeInput, "raw 1206-byte block")->required();
+  write->callback(CmdWrite);
+
+  auto* recall = app.add_subcommand("recall", "recall a device mode and read its block");
+  recall->add_option("SLOT", o.slot, "device mode 1-11 (1-8 are A-H)")->required();
+  recall->callback(CmdRecall);
+
+  auto* save = app.add_subcommand("save", "save the active setting into a device mode");
+  save->add_option("SLOT", o.slot, "device mode 1-8 (A-H)")->required();
+  save->callback(CmdSave);
+
+  auto* inputMode = app.add_subcommand("input-mode", "set the number of input channels");
+  inputMode->add_option("INPUTS", o.inputs, "2 or 4")->required();
+  inputMode->callback(CmdInputMode);
+
+  auto* firmware = app.add_subcommand("firmware", "send a firmware image (1 to 65536 bytes)");
+  firmware->add_option("FILE", o.firmwareInput, "firmware image")->required();
+  firmware->callback(CmdFirmware);
+
+  app.add_subcommand("monitor", "print arrivals, removals and processor reports until interrupted")
+      ->callback(CmdMonitor);
+}
+
+}  // namespace brisvel::cli
