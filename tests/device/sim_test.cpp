@@ -1,0 +1,109 @@
+// The simulated processor as a processor: slots and modes, argument checks,
+// parameter items at their offsets, and the state file that lets successive
+// runs see the same device modes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "device/sim_processor.h"
+
+namespace brisvel::sim {
+namespace {
+
+using frames::Frame;
+
+Frame Sealed(Frame f) {
+  frames::SealFrame(f);
+  return f;
+}
+
+Frame Ask(SimProcessor& p, const Frame& request) {
+  const auto answer = p.Receive(Sealed(request));
+  EXPECT_TRUE(answer.reply);
+  return answer.reply.value_or(Frame{});
+}
+
+TEST(SimProcessor, ModesSlotsAndArgumentChecks) {
+  SimProcessor p;
+  EXPECT_EQ(p.State().active, FactoryBlock());
+  EXPECT_EQ(Ask(p, frames::CurrentModeRequest())[4], 1);
+
+  // Modes 1-11 recall, 12 does not; saving takes 1-8 only.
+  EXPECT_EQ(Ask(p, frames::RecallModeRequest(10))[3], 0xFF);
+  EXPECT_EQ(p.State().currentMode, 10);
+  EXPECT_EQ(Ask(p, frames::RecallModeRequest(11))[3], kStatusBadArgument);
+  EXPECT_EQ(Ask(p, frames::SaveModeRequest(8))[3], kStatusBadArgument);
+  EXPECT_EQ(Ask(p, frames::ReadChunkRequest(21))[3], kStatusBadArgument);
+  EXPECT_EQ(Ask(p, frames::InputModeSet(2))[3], kStatusBadArgument);
+
+  // Items are applied at their offsets; one reaching past the block refuses the frame.
+  const frames::ParamItem good[] = {{4, 1, 30}, {13, 2, 0xBEEF}};
+  EXPECT_EQ(Ask(p, frames::WriteParamsRequest(0, good))[3], 0xFF);
+  EXPECT_EQ(ReadParam(p.State().active, param::kMainVol), 30);
+  EXPECT_EQ(ReadParam(p.State().active, param::Delay(1)), 0xBEEF);
+  const frames::ParamItem bad[] = {{4, 1, 31}, {1205, 2, 1}};
+  EXPECT_EQ(Ask(p, frames::WriteParamsRequest(0, bad))[3], kStatusBadArgument);
+  EXPECT_EQ(ReadParam(p.State().active, param::kMainVol), 30);
+
+  EXPECT_EQ(Ask(p, frames::SaveModeRequest(4))[3], 0xFF);  // mode E
+  EXPECT_EQ(Ask(p, frames::RecallModeRequest(0))[3], 0xFF);
+  EXPECT_EQ(p.State().active, FactoryBlock());
+  EXPECT_EQ(Ask(p, frames::RecallModeRequest(4))[3], 0xFF);
+  EXPECT_EQ(ReadParam(p.State().active, param::kMainVol), 30);
+
+  // Firmware chunks past the announced count are refused.
+  EXPECT_EQ(Ask(p, frames::FirmwareStartRequest(40))[3], 0xFF);
+  const uint8_t bytes[32] = {1};
+  EXPECT_EQ(Ask(p, frames::FirmwareChunkRequest(2, bytes))[3], kStatusBadArgument);
+  EXPECT_EQ(Ask(p, frames::FirmwareChunkRequest(1, std::span<const uint8_t>(bytes, 8)))[3], 0xFF);
+  EXPECT_EQ(p.FirmwareImage().size(), 40u);
+  EXPECT_EQ(p.FirmwareImage()[32], 1);
+}
+
+TEST(SimProcessor, StateFileKeepsSlotsAcrossRuns) {
+  const auto dir = std::filesystem::temp_directory_path() / ("brisvel-sim-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  const auto file = dir / "state.bin";
+  {
+    SimProcessor first;
+    EXPECT_TRUE(first.SetStateFile(file));  // absent: a fresh processor
+    const frames::ParamItem item[] = {{4, 1, 12}};
+    Ask(first, frames::WriteParamsRequest(0, item));
+    Ask(first, frames::SaveModeRequest(7));
+    Ask(first, frames::InputModeSet(1));
+  }
+  {
+    SimProcessor second;
+    EXPECT_TRUE(second.SetStateFile(file));
+    const SimState state = second.State();
+    EXPECT_EQ(ReadParam(state.active, param::kMainVol), 12);
+    EXPECT_EQ(ReadParam(state.slots[7], param::kMainVol), 12);
+    EXPECT_EQ(ReadParam(state.slots[6], param::kMainVol), 66);
+    EXPECT_EQ(state.inputMode, 1);
+  }
+  {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "not a state file";
+    SimProcessor third;
+    EXPECT_FALSE(third.SetStateFile(file));
+    EXPECT_EQ(third.State().active, FactoryBlock());
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(SimProcessor, FaultsApplyToTheNextRepliesOnly) {
+  SimProcessor p;
+  p.DropReplies(1);
+  EXPECT_FALSE(p.Receive(Sealed(frames::CurrentModeRequest())).reply);
+  const Frame ok = Ask(p, frames::CurrentModeRequest());
+  EXPECT_EQ(frames::CheckReplyFrame(ok, 0x95), frames::ReplyFault::kNone);
+  p.UnplugAfterRequests(1);
+  EXPECT_FALSE(p.Receive(Sealed(frames::CurrentModeRequest())).unplug);
+  EXPECT_TRUE(p.Receive(Sealed(frames::CurrentModeRequest())).unplug);
+  EXPECT_FALSE(p.Receive(Sealed(frames::CurrentModeRequest())).unplug);
+}
+
+}  // namespace
+}  // namespace brisvel::sim
