@@ -16,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <array>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -63,23 +64,43 @@ void DrainEventFd(int fd) {
   [[maybe_unused]] const ssize_t n = ::read(fd, &value, sizeof value);
 }
 
+// Reports on two descriptors. Writes are handed to a writer thread so that
+// WriteReport returns at once (a hidraw write blocks until the report has left,
+// about one USB frame); a failed write is reported by the next WriteReport.
 class HidrawChannel final : public IHidChannel {
  public:
   HidrawChannel(Fd writeFd, Fd readFd, Fd releaseFd, ReportLengths lengths)
-      : writeFd_(std::move(writeFd)), readFd_(std::move(readFd)), releaseFd_(std::move(releaseFd)), lengths_(lengths) {}
+      : writeFd_(std::move(writeFd)), readFd_(std::move(readFd)), releaseFd_(std::move(releaseFd)), lengths_(lengths) {
+    writer_ = std::thread([this] { WriterLoop(); });
+  }
+  ~HidrawChannel() override {
+    {
+      std::lock_guard lock(writeMutex_);
+      stopWriter_ = true;
+    }
+    writeReady_.notify_all();
+    writer_.join();
+  }
 
   int InputReportLength() const override { return lengths_.input; }
   int OutputReportLength() const override { return lengths_.output; }
 
   bool WriteReport(std::span<const uint8_t> report, int* error) override {
-    // hidraw takes the report identifier as the first byte, 0 for unnumbered reports.
-    for (;;) {
-      const ssize_t n = ::write(writeFd_.get(), report.data(), report.size());
-      if (n == static_cast<ssize_t>(report.size())) return true;
-      if (n < 0 && errno == EINTR) continue;
-      if (error) *error = n < 0 ? errno : EIO;
+    std::lock_guard lock(writeMutex_);
+    int failure = writeError_;
+    if (failure == 0 && queued_ == kQueueDepth) failure = EAGAIN;
+    if (failure == 0 && report.size() > kReportCapacity) failure = EMSGSIZE;
+    if (failure != 0) {
+      if (error) *error = failure;
       return false;
     }
+    // hidraw takes the report identifier as the first byte, 0 for unnumbered reports.
+    Slot& slot = ring_[(head_ + queued_) % kQueueDepth];
+    std::memcpy(slot.bytes.data(), report.data(), report.size());
+    slot.size = report.size();
+    ++queued_;
+    writeReady_.notify_one();
+    return true;
   }
 
   ReadStatus ReadReport(std::span<uint8_t> buffer) override {
@@ -103,6 +124,7 @@ class HidrawChannel final : public IHidChannel {
           if (errno == EINTR || errno == EAGAIN) continue;
           return ReadStatus::kError;
         }
+        if (n == 0) return ReadStatus::kError;  // the other end is gone
         if (!lengths_.numbered) buffer[0] = 0;
         return ReadStatus::kReport;
       }
@@ -113,10 +135,48 @@ class HidrawChannel final : public IHidChannel {
   void ReleaseRead() override { SignalEventFd(releaseFd_.get()); }
 
  private:
+  static constexpr size_t kQueueDepth = 8;
+  static constexpr size_t kReportCapacity = 128;
+  struct Slot {
+    std::array<uint8_t, kReportCapacity> bytes{};
+    size_t size = 0;
+  };
+
+  void WriterLoop() {
+    Slot current;
+    std::unique_lock lock(writeMutex_);
+    for (;;) {
+      writeReady_.wait(lock, [this] { return stopWriter_ || queued_ > 0; });
+      if (stopWriter_) return;
+      current = ring_[head_];
+      head_ = (head_ + 1) % kQueueDepth;
+      --queued_;
+      lock.unlock();
+      int failure = 0;
+      for (;;) {
+        const ssize_t n = ::write(writeFd_.get(), current.bytes.data(), current.size);
+        if (n == static_cast<ssize_t>(current.size)) break;
+        if (n < 0 && errno == EINTR) continue;
+        failure = n < 0 ? errno : EIO;
+        break;
+      }
+      lock.lock();
+      if (failure != 0 && writeError_ == 0) writeError_ = failure;
+    }
+  }
+
   Fd writeFd_;
   Fd readFd_;
   Fd releaseFd_;
   ReportLengths lengths_;
+  std::mutex writeMutex_;
+  std::condition_variable writeReady_;
+  std::array<Slot, kQueueDepth> ring_{};
+  size_t head_ = 0;
+  size_t queued_ = 0;
+  int writeError_ = 0;  // sticky: the device is gone or refuses reports
+  bool stopWriter_ = false;
+  std::thread writer_;
 };
 
 void EnsureHidapi() {
@@ -326,6 +386,14 @@ OpenResult HidrawBackend::Open(const std::string& path) {
   }
   result.channel = std::make_unique<HidrawChannel>(std::move(writeFd), std::move(readFd), std::move(release), *lengths);
   return result;
+}
+
+std::unique_ptr<IHidChannel> MakeDescriptorChannel(int writeFd, int readFd, ReportLengths lengths) {
+  Fd write(writeFd);
+  Fd read(readFd);
+  Fd release(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!release.valid()) return nullptr;
+  return std::make_unique<HidrawChannel>(std::move(write), std::move(read), std::move(release), lengths);
 }
 
 HotplugMethod HidrawBackend::AvailableHotplugMethod() {

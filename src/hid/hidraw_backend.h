@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "hid/hid_backend.h"
+#include "hid/report_descriptor.h"
 
 namespace brisvel::hid {
 
@@ -25,6 +26,11 @@ class HidrawBackend final : public IHidBackend {
   // The method a new subscription will use on this machine.
   static HotplugMethod AvailableHotplugMethod();
 };
+
+// The channel the backend uses, over two descriptors it takes ownership of
+// (a hidraw node opened twice, or a socket pair in tests); nullptr when the
+// release mechanism cannot be created.
+std::unique_ptr<IHidChannel> MakeDescriptorChannel(int writeFd, int readFd, ReportLengths lengths);
 
 // Vendor and product from a hidraw node's sysfs device path, whose HID
 // component reads "BBBB:VVVV:PPPP.NNNN" (bus, vendor, product, instance).
