@@ -139,8 +139,50 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
   return true;
 }
 
+namespace {
+
+// Comment lines after the last entry of a file. The INI reader attaches a
+// comment to the entry that follows it, so these would otherwise be dropped
+// on rewrite; they are kept and written back at the end.
+std::string TrailingComments(std::string_view data) {
+  data = data.substr(0, data.find('\0'));  // the reader stops at a zero byte too
+  std::vector<std::string_view> comments;
+  size_t end = data.size();
+  while (end > 0) {
+    size_t start = data.find_last_of("\r\n", end - 1);
+    start = start == std::string_view::npos ? 0 : start + 1;
+    std::string_view line = data.substr(start, end - start);
+    end = start == 0 ? 0 : start - 1;
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) continue;  // blank
+    if (line[first] != ';' && line[first] != '#') {
+      // An entry or header precedes the comments: they are trailing ones.
+      std::string out;
+      for (auto it = comments.rbegin(); it != comments.rend(); ++it) {
+        out.append(*it);
+        out.push_back('\n');
+      }
+      return out;
+    }
+    comments.push_back(line.substr(first));
+  }
+  return {};  // only comments: the reader keeps them as the file's own comment
+}
+
+}  // namespace
+
 struct SettingsStore::Impl {
   Ini ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
+  std::string trailingComments;
+
+  bool Format(std::string& out) const {
+    if (ini.Save(out, /*addSignature=*/true) < 0) return false;
+    if (!trailingComments.empty()) {
+      out.push_back('\n');
+      out.append(trailingComments);
+    }
+    return true;
+  }
 };
 
 SettingsStore::SettingsStore() : impl_(std::make_unique<Impl>()) { impl_->ini.SetUnicode(true); }
@@ -151,6 +193,7 @@ SettingsStore& SettingsStore::operator=(SettingsStore&&) noexcept = default;
 void SettingsStore::Clear() {
   impl_->ini.Reset();
   impl_->ini.SetUnicode(true);
+  impl_->trailingComments.clear();
 }
 
 bool SettingsStore::LoadFromFile(const std::filesystem::path& path) {
@@ -177,6 +220,7 @@ bool SettingsStore::LoadFromBytes(std::string_view data) {
     lastError_ = "settings text could not be read";
     return false;
   }
+  impl_->trailingComments = TrailingComments(data);
   lastError_.clear();
   return true;
 }
@@ -227,13 +271,13 @@ bool SettingsStore::DeleteSection(std::string_view section) {
 
 std::string SettingsStore::ToText() const {
   std::string out;
-  if (impl_->ini.Save(out, /*addSignature=*/true) < 0) return {};
+  if (!impl_->Format(out)) return {};
   return out;
 }
 
 bool SettingsStore::SaveToPath(const std::filesystem::path& path) {
   std::string text;
-  if (impl_->ini.Save(text, /*addSignature=*/true) < 0) {
+  if (!impl_->Format(text)) {
     lastError_ = "settings could not be formatted";
     return false;
   }

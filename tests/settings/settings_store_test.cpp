@@ -98,7 +98,7 @@ TEST(SettingsStoreTest, CommentsAndForeignKeysSurviveARewrite) {
   const auto file = dir / "config.ini";
   WriteFile(file,
             "; written by hand\n[Config]\nLang=0\n; the other tool's key\nOtherTool = keep me\n\n"
-            "[Vendor]\nx = 1\n");
+            "[Vendor]\nx = 1\n# closing remark\r\n\n");
   SettingsStore s;
   ASSERT_TRUE(s.LoadFromFile(file));
   s.WriteInteger("Config", "Lang", 1);
@@ -110,6 +110,13 @@ TEST(SettingsStoreTest, CommentsAndForeignKeysSurviveARewrite) {
   EXPECT_NE(text.find("[Vendor]"), std::string::npos);
   EXPECT_NE(text.find("Lang = 1"), std::string::npos);
   EXPECT_LT(text.find("[Config]"), text.find("[Vendor]"));
+  EXPECT_LT(text.find("x = 1"), text.find("# closing remark\n"));
+  // A second rewrite neither loses nor repeats the closing comment.
+  ASSERT_TRUE(s.LoadFromFile(file));
+  ASSERT_TRUE(s.SaveToPath(file));
+  const std::string again = ReadFile(file);
+  EXPECT_EQ(again.find("# closing remark"), again.rfind("# closing remark"));
+  EXPECT_NE(again.find("# closing remark"), std::string::npos);
 }
 
 TEST(SettingsStoreTest, LineBreaksInAValueCannotAddKeysOrSections) {
