@@ -1,0 +1,287 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>brisvel</name>
+    <message>
+        <source>Connected</source>
+        <translation>已连接设备</translation>
+    </message>
+    <message>
+        <source>Not connect</source>
+        <translation>未连接设备</translation>
+    </message>
+    <message>
+        <source>Sound mixing</source>
+        <translation>混音调节</translation>
+    </message>
+    <message>
+        <source>Car audio effect file</source>
+        <translation>车载场景文件</translation>
+    </message>
+    <message>
+        <source>Prompt</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Notice</source>
+        <translation>注意</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>消息</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Config</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <source>Memory</source>
+        <translation>记忆</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>高级</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>My Preset</source>
+        <translation>我的预设</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Master</source>
+        <translation>主音量</translation>
+    </message>
+    <message>
+        <source>Sub</source>
+        <translation>低音</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>Mute all</source>
+        <translation>全部静音</translation>
+    </message>
+    <message>
+        <source>Phase</source>
+        <translation>相位</translation>
+    </message>
+    <message>
+        <source>Volume up</source>
+        <translation>音量加</translation>
+    </message>
+    <message>
+        <source>Volume down</source>
+        <translation>音量减</translation>
+    </message>
+    <message>
+        <source>Limiter</source>
+        <translation>限幅器</translation>
+    </message>
+    <message>
+        <source>Grouping</source>
+        <translation>联调</translation>
+    </message>
+    <message>
+        <source>Levels</source>
+        <translation>电平</translation>
+    </message>
+    <message>
+        <source>Equaliser bands</source>
+        <translation>均衡频段</translation>
+    </message>
+    <message>
+        <source>Freq</source>
+        <translation>频率</translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation>增益</translation>
+    </message>
+    <message>
+        <source>ResetEQ</source>
+        <translation>复位EQ</translation>
+    </message>
+    <message>
+        <source>BypassEQ</source>
+        <translation>旁通EQ</translation>
+    </message>
+    <message>
+        <source>Control gallery</source>
+        <translation>控件一览</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+    <message>
+        <source>CH1&amp;&amp;CH2Grouping</source>
+        <translation>CH1&amp;&amp;CH2联调</translation>
+    </message>
+    <message>
+        <source>CH3&amp;&amp;CH4Grouping</source>
+        <translation>CH3&amp;&amp;CH4联调</translation>
+    </message>
+    <message>
+        <source>CH5&amp;&amp;CH6Grouping</source>
+        <translation>CH5&amp;&amp;CH6联调</translation>
+    </message>
+    <message>
+        <source>Device not connected</source>
+        <translation>设备未连接</translation>
+    </message>
+    <message>
+        <source>Recall device mode failed</source>
+        <translation>调用设备模式失败</translation>
+    </message>
+    <message>
+        <source>No device detected!</source>
+        <translation>未检测到设备！</translation>
+    </message>
+    <message>
+        <source>Fail to connect device!</source>
+        <translation>连接设备失败！</translation>
+    </message>
+    <message>
+        <source>Factory allocation</source>
+        <translation>出厂配置</translation>
+    </message>
+    <message>
+        <source>Batch export failure</source>
+        <translation>批量导出失败</translation>
+    </message>
+    <message>
+        <source>Batch import failure</source>
+        <translation>批量导入失败</translation>
+    </message>
+    <message>
+        <source>Batch import success</source>
+        <translation>批量导入成功</translation>
+    </message>
+    <message>
+        <source>Exporting the scene successfully</source>
+        <translation>导出场景成功</translation>
+    </message>
+    <message>
+        <source>Cannot replace the current selected scene!</source>
+        <translation>不能替换当前选中的场景！</translation>
+    </message>
+    <message>
+        <source>HPF</source>
+        <translation>高通</translation>
+    </message>
+    <message>
+        <source>LPF</source>
+        <translation>低通</translation>
+    </message>
+    <message>
+        <source>4 Channel</source>
+        <translation>4声道</translation>
+    </message>
+    <message>
+        <source>2 Channel</source>
+        <translation>2声道</translation>
+    </message>
+    <message>
+        <source>At.Time</source>
+        <translation>启动时间</translation>
+    </message>
+    <message>
+        <source>Re.Time</source>
+        <translation>释放时间</translation>
+    </message>
+    <message>
+        <source>NoiseGate</source>
+        <translation>噪声门</translation>
+    </message>
+    <message>
+        <source>HP Type</source>
+        <translation>高通类型</translation>
+    </message>
+    <message>
+        <source>HP Freq</source>
+        <translation>高通频率</translation>
+    </message>
+    <message>
+        <source>HP Slope</source>
+        <translation>高通斜率</translation>
+    </message>
+    <message>
+        <source>LP Type</source>
+        <translation>低通类型</translation>
+    </message>
+    <message>
+        <source>LP Freq</source>
+        <translation>低通频率</translation>
+    </message>
+    <message>
+        <source>LP Slope</source>
+        <translation>低通斜率</translation>
+    </message>
+    <message>
+        <source>Please select one or more vehicle scene files</source>
+        <translation>请选择一个或多个车载场景文件</translation>
+    </message>
+    <message>
+        <source>%d scene file reads failed:%s
+</source>
+        <translation>%d个场景文件读取失败：%s
+</translation>
+    </message>
+    <message>
+        <source>%d scene file add failures:%s
+</source>
+        <translation>%d个场景文件添加失败：%s
+</translation>
+    </message>
+    <message>
+        <source>%d scenes have already existed：%s</source>
+        <translation>%d个场景已经存在：%s</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,113 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>brisvel</name>
+    <message>
+        <source>进度</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>混音调节</source>
+        <translation>Sound mixing</translation>
+    </message>
+    <message>
+        <source>出厂配置</source>
+        <translation>Factory allocation</translation>
+    </message>
+    <message>
+        <source>批量导出失败</source>
+        <translation>Batch export failure</translation>
+    </message>
+    <message>
+        <source>批量导入失败</source>
+        <translation>Batch import failure</translation>
+    </message>
+    <message>
+        <source>批量导入成功</source>
+        <translation>Batch import success</translation>
+    </message>
+    <message>
+        <source>已连接设备</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>未连接设备</source>
+        <translation>Not connect</translation>
+    </message>
+    <message>
+        <source>车载场景文件</source>
+        <translation>Car audio effect file</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>中文简体</source>
+        <translation>中文简体</translation>
+    </message>
+    <message>
+        <source>EQ增益调得太大，可能会爆音！</source>
+        <translation>The EQ gain is set too high and may cause popping!</translation>
+    </message>
+    <message>
+        <source>%d个场景文件导入成功。
+</source>
+        <translation>%d scene files imported successfully.
+</translation>
+    </message>
+    <message>
+        <source>%d个场景文件读取失败：%s
+</source>
+        <translation>%d scene file reads failed:%s
+</translation>
+    </message>
+    <message>
+        <source>%d个场景文件添加失败：%s
+</source>
+        <translation>%d scene file add failures:%s
+</translation>
+    </message>
+    <message>
+        <source>%d个场景已经存在：%s</source>
+        <translation>%d scenes have already existed：%s</translation>
+    </message>
+    <message>
+        <source>不联调</source>
+        <translation>No linking</translation>
+    </message>
+    <message>
+        <source>以CH1前左为基准</source>
+        <translation>Follow CH1 (front left)</translation>
+    </message>
+    <message>
+        <source>以CH2前右为基准</source>
+        <translation>Follow CH2 (front right)</translation>
+    </message>
+    <message>
+        <source>以CH3后左为基准</source>
+        <translation>Follow CH3 (rear left)</translation>
+    </message>
+    <message>
+        <source>以CH4后右为基准</source>
+        <translation>Follow CH4 (rear right)</translation>
+    </message>
+    <message>
+        <source>以CH5为基准</source>
+        <translation>Follow CH5</translation>
+    </message>
+    <message>
+        <source>以CH6为基准</source>
+        <translation>Follow CH6</translation>
+    </message>
+    <message>
+        <source>请选择一个或多个车载场景文件</source>
+        <translation>Please select one or more vehicle scene files</translation>
+    </message>
+    <message>
+        <source>请选择一个批量车载场景文件</source>
+        <translation>Please select one or more vehicle scene files</translation>
+    </message>
+</context>
+</TS>

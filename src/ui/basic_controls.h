@@ -1,0 +1,139 @@
+// The toolkit's standard controls: text, image, button, image button, check
+// box, radio button, edit, drop-down list, tab pages and the busy animation.
+// Each paints its skin in the current state, then its text.
+#pragma once
+
+#include "ui/element.h"
+#include "ui/panel.h"
+#include "ui/skin.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWidget>
+
+namespace brisvel::ui {
+
+// Base of every skin-drawn control: skin, background, text, hover and press.
+class SkinnedControl : public QWidget, public Element {
+ public:
+  explicit SkinnedControl(QWidget* parent = nullptr);
+
+  bool SetAttribute(const QString& name, const QString& value) override;
+  QSize ContentSize() const override;
+  QSize sizeHint() const override { return ContentSize(); }
+
+  const Skin* GetSkin() const { return skin_; }
+  void SetSkin(const Skin* skin);
+  bool IsHover() const { return hover_; }
+  bool IsPushed() const { return pushed_; }
+  SkinState CurrentState() const;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void enterEvent(QEnterEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void ApplyShownText(const QString& shown) override;
+  // A click completed (release inside after a press on the control).
+  virtual void OnClicked();
+  virtual bool IsCheckedState() const { return false; }
+  // Paints skin and text; controls override to add their own parts.
+  virtual void PaintControl(QPainter& p);
+
+  const Skin* skin_ = nullptr;
+  const Skin* focusSkin_ = nullptr;
+  // A skin drawn at its own size left of the text (the standard check box).
+  const Skin* iconSkin_ = nullptr;
+  bool hover_ = false;
+  bool pushed_ = false;
+  bool raisesClick_ = false;
+  QMargins textPadding_;
+};
+
+class TextLabel : public SkinnedControl {
+ public:
+  explicit TextLabel(QWidget* parent = nullptr);
+};
+
+class ImageView : public SkinnedControl {
+ public:
+  explicit ImageView(QWidget* parent = nullptr);
+};
+
+class Button : public SkinnedControl {
+ public:
+  explicit Button(QWidget* parent = nullptr);
+};
+
+class ImageButton : public SkinnedControl {
+ public:
+  explicit ImageButton(QWidget* parent = nullptr);
+};
+
+// The toolkit's one-line edit box. Reports EventKillFocus when it loses the focus.
+class Edit : public QLineEdit, public Element {
+ public:
+  explicit Edit(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+  QSize ContentSize() const override;
+  void Retranslate() override {}
+  bool WantReturn() const { return wantReturn_; }
+
+ protected:
+  void focusOutEvent(QFocusEvent* e) override;
+  void ApplyShownText(const QString& shown) override;
+
+  bool wantReturn_ = false;
+};
+
+// The drop-down list. Reports EventSelChanged with the new index.
+class ComboBox : public QComboBox, public Element {
+ public:
+  explicit ComboBox(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+  QSize ContentSize() const override;
+  void Retranslate() override;
+  // Adds an item given in the source language.
+  void AddItem(const QString& sourceText, int data = 0);
+  void ClearItems();
+  int ItemData(int index) const;
+
+ private:
+  QStringList sources_;
+};
+
+// Tab pages; each page is a panel.
+class TabControl : public QTabWidget, public Element {
+ public:
+  explicit TabControl(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+  void Retranslate() override;
+  void AddPage(Panel* page, const QString& sourceTitle);
+
+ private:
+  QStringList titles_;
+};
+
+// An animated busy indicator.
+class GifPlayer : public SkinnedControl {
+ public:
+  explicit GifPlayer(QWidget* parent = nullptr);
+  int Frame() const { return frame_; }
+
+ protected:
+  void PaintControl(QPainter& p) override;
+  void showEvent(QShowEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
+
+ private:
+  QTimer timer_;
+  int frame_ = 0;
+};
+
+}  // namespace brisvel::ui

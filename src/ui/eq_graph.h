@@ -1,0 +1,176 @@
+// The EQ graph: a logarithmic frequency axis to 24 kHz and a dB axis, the
+// summed response of a channel's model, the section changed last, and the
+// draggable band, filter and Q handles. The graph never changes a value
+// itself: dragging reports EventThumbMoving and the editor places it again.
+#pragma once
+
+#include "core/eq_response.h"
+#include "ui/basic_controls.h"
+#include "ui/panel.h"
+
+#include <array>
+#include <vector>
+
+namespace brisvel::ui {
+
+class SkEQ;
+
+// Layout metrics of the plot area, derived from the client rectangle.
+struct EqMetrics {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int plotLeft = 0, plotTop = 0;
+  int step = 0;          // pixels between dB lines
+  int bottomMargin = 0;  // never less than bdist
+  int width = 0;         // plot width W
+  int height = 0;        // plot height H
+  double pxPerDecade = 0;
+  double pxPerPoint = 0;
+  double pxPerDb = 0;
+  double logZero = 1;  // log10 zeroXFreq
+};
+
+// A draggable handle of the graph (element "moveThumb").
+class SMoveThumb : public SkinnedControl {
+ public:
+  explicit SMoveThumb(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+
+  int OwnerBand() const { return ownerBand_; }
+  void SetOwnerBand(int band) { ownerBand_ = band; }
+  bool CanXMove() const { return canXMove_; }
+  bool CanYMove() const { return canYMove_; }
+  bool IsDragging() const { return dragging_; }
+  float XFloat() const { return xFloat_; }
+  float YFloat() const { return yFloat_; }
+  // Centres the handle at (x, y) and keeps its position relative to reference.
+  void CenterAt(int x, int y, const QRect& reference);
+  // Takes the stored relative position inside a new reference rectangle.
+  void ApplyReference(const QRect& reference);
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+
+ private:
+  float xFloat_ = 0, yFloat_ = 0;
+  bool canXMove_ = true, canYMove_ = true;
+  int canOutsize_ = 0;
+  QColor centerColor_{0xc8, 0xc8, 0xc8, 0x00};
+  int ownerBand_ = -1;
+  bool dragging_ = false;
+  QPoint dragOffset_;
+};
+
+// The grid layer (element "skeqgrid"): dB and frequency lines with their labels.
+class SkEqGrid : public SkinnedControl {
+ public:
+  explicit SkEqGrid(QWidget* parent = nullptr);
+  void Attach(const SkEQ* graph) { graph_ = graph; }
+
+  struct Line {
+    int pos;       // y of a dB line, x of a frequency line
+    int value;     // dB or Hz
+    QString label; // empty when the line carries none
+  };
+  // Lines as they are drawn for the graph's current metrics.
+  const std::vector<Line>& DbLines() const { return dbLines_; }
+  const std::vector<Line>& FrequencyLines() const { return freqLines_; }
+  void UpdateLines();
+
+ protected:
+  void PaintControl(QPainter& p) override;
+
+ private:
+  const SkEQ* graph_ = nullptr;
+  std::vector<Line> dbLines_;
+  std::vector<Line> freqLines_;
+};
+
+// The curve layer (element "skeqcurve"): summed curve and current section.
+class SkEqCurve : public SkinnedControl {
+ public:
+  explicit SkEqCurve(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+  void Attach(const SkEQ* graph) { graph_ = graph; }
+  void SetModel(const CEqResponse* model) { model_ = model; }
+
+ protected:
+  void PaintControl(QPainter& p) override;
+
+ private:
+  const SkEQ* graph_ = nullptr;
+  const CEqResponse* model_ = nullptr;
+  int lineWidth_ = 2;
+  QColor colorLine_{0x00, 0xff, 0x00};
+  QColor colorCurrLine_{0x3c, 0x3c, 0x3c, 0x32};
+  // Point buffers allocated once: the summed curve and the section polygon.
+  std::vector<QPointF> summed_;
+  std::vector<QPointF> section_;
+};
+
+// The graph container (element "skeq").
+class SkEQ : public Panel {
+ public:
+  static constexpr int kMaxBands = 64;
+  static constexpr int kDataHighPass = -1;
+  static constexpr int kDataLowPass = -2;
+  static constexpr int kDataLeftQ = -5;
+  static constexpr int kDataRightQ = -6;
+
+  explicit SkEQ(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+  void OnChildrenCreated() override;
+
+  // Attaches the channel's model (recomputing it when it is a different one),
+  // shows the handles it needs, places them and redraws.
+  void SetResponse(CEqResponse* model);
+  // Places the handles again and redraws the curve.
+  void Refresh();
+  void UpdateThumbs();
+  void ShowQHandles(bool on);
+  double XToFrequency(double x) const;
+  double YToGain(double y) const;
+  // Pixel position of a frequency / gain, as the handles are placed.
+  int FrequencyToX(double hz) const;
+  int GainToY(double db) const;
+
+  const EqMetrics& Metrics() const { return m_; }
+  int DbMax() const { return dbMax_; }
+  int DbMin() const { return dbMin_; }
+  int Steps() const { return nKedu_; }
+  int DbLabelStep() const { return dbKeduVal_; }
+  int ZeroXFreq() const { return zeroXFreq_; }
+  int RightMargin() const { return rdist_; }
+  int LeftMargin() const { return ldist_; }
+  const CEqResponse* Model() const { return model_; }
+  bool PeqMode() const { return peq_; }
+  SMoveThumb* Handle(int data) const;
+  SkEqGrid* Grid() const { return grid_; }
+  SkEqCurve* Curve() const { return curve_; }
+
+ protected:
+  void PlaceChildren() override;
+
+ private:
+  void RecomputeMetrics();
+  void PlaceQPair(int band);
+  void HideQPair();
+
+  int ldist_ = 36, tdist_ = 18, rdist_ = 0, bdist_ = 16;
+  int dbMax_ = 12, dbMin_ = -24, nKedu_ = 12, dbKeduVal_ = 6, zeroXFreq_ = 10;
+  EqMetrics m_;
+  std::array<SMoveThumb*, kMaxBands> bands_{};
+  SMoveThumb* highPass_ = nullptr;
+  SMoveThumb* lowPass_ = nullptr;
+  SMoveThumb* leftQ_ = nullptr;
+  SMoveThumb* rightQ_ = nullptr;
+  std::vector<SMoveThumb*> others_;
+  SkEqGrid* grid_ = nullptr;
+  SkEqCurve* curve_ = nullptr;
+  CEqResponse* model_ = nullptr;
+  bool peq_ = false;
+  bool childrenReady_ = false;
+};
+
+}  // namespace brisvel::ui

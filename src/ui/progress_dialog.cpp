@@ -1,0 +1,49 @@
+// The progress dialog of batch operations (layout XML_PROGRESS).
+
+#include "ui/progress_dialog.h"
+
+#include "ui/value_controls.h"
+
+namespace brisvel::ui {
+
+CDlgProgress::CDlgProgress(QWidget* owner) : HostWindow(owner) { setModal(true); }
+
+bool CDlgProgress::Create() { return built_ || (built_ = LoadLayout("XML_PROGRESS")); }
+
+void CDlgProgress::OnInit() {
+  bar_ = Find<SkProgress>("progress_bar");
+  SetTimer(kTimerId, kIntervalMs);
+}
+
+void CDlgProgress::OnTimer(int id) {
+  if (id != kTimerId) return;
+  if (!bar_) {
+    if (finished_.load(std::memory_order_relaxed)) {
+      KillTimer(kTimerId);
+      EndDialog(kCancel);
+    }
+    return;
+  }
+  if (bar_->Value() == bar_->Max()) {
+    KillTimer(kTimerId);
+    EndDialog(kCancel);
+    return;
+  }
+  bar_->SetValue(finished_.load(std::memory_order_relaxed) ? bar_->Max() : Progress());
+}
+
+bool CDlgProgress::OnEvent(const Event& e) {
+  if (e.id == EventCmd && (e.senderName == "btn_close" || e.senderId == 2)) {
+    KillTimer(kTimerId);
+    EndDialog(kCancel);
+    return true;
+  }
+  if (e.id == EventCmd && e.senderId == 1) {
+    KillTimer(kTimerId);
+    EndDialog(kOk);
+    return true;
+  }
+  return HostWindow::OnEvent(e);
+}
+
+}  // namespace brisvel::ui

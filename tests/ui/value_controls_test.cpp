@@ -1,0 +1,279 @@
+// Interaction tests of the value controls with real mouse and key events:
+// knob angles and end stops, fader clicks, numeric edit steps, check and
+// radio buttons, level bars.
+
+#include "ui/value_controls.h"
+
+#include "ui_test_support.h"
+
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace brisvel::ui::test {
+namespace {
+
+constexpr const char* kKnobLayout = R"(<layout width="300" height="260">
+  <skrotaryknob id="1000" pos="0,0" size="238,216" min="0" max="60" value="0" includedAngle="90"
+     dotRadius="55" fgRadius="71" colorCircle="#91b136ff" skin="skin_volume_rotrayknob_bg1"
+     dotSkin="skin_volume_rotrayknob_pos" focusable="1"/>
+</layout>)";
+
+class KnobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host = MakeHost(kKnobLayout, &log);
+    ASSERT_TRUE(host);
+    knob = host->Find<SkRotaryKnob>(1000);
+    ASSERT_NE(knob, nullptr);
+    ASSERT_EQ(knob->size(), QSize(238, 216));
+  }
+  QPoint Centre() const { return {119, 108}; }
+  void Move(QPoint p) { QTest::mouseMove(knob, p); }
+
+  EventLog log;
+  std::unique_ptr<HostWindow> host;
+  SkRotaryKnob* knob = nullptr;
+};
+
+TEST_F(KnobTest, PointerAboveCentreGivesHalfAndLeftGivesTen) {
+  QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
+  EXPECT_EQ(knob->Value(), 30);
+  ASSERT_EQ(log.Count(EventSliderPos), 1);
+  EXPECT_EQ(log.Last(EventSliderPos)->value, 30);
+  EXPECT_EQ(log.Last(EventSliderPos)->senderId, 1000);
+  QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
+
+  QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(-80, 0));
+  EXPECT_EQ(knob->Value(), 10);
+  QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(-80, 0));
+  // The dot stands on its circle in the direction of the value: 10 of 60 is 45 degrees past the start.
+  EXPECT_NEAR(knob->SweptAngle(), 45.0, 1e-9);
+}
+
+TEST_F(KnobTest, DraggingThroughTheGapDoesNotJumpToMinimum) {
+  // Lower right: the end of the sweep.
+  QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(50, 60));
+  ASSERT_EQ(knob->Value(), 60);
+  const int events = log.Count(EventSliderPos);
+  Move(Centre() + QPoint(0, 60));    // straight down: inside the gap, still the maximum
+  Move(Centre() + QPoint(-60, 55));  // just past the gap on the start side: the minimum
+  EXPECT_EQ(knob->Value(), 60);
+  Move(Centre() + QPoint(-80, 0));  // held at the maximum: ignored
+  EXPECT_EQ(knob->Value(), 60);
+  EXPECT_EQ(log.Count(EventSliderPos), events);
+  Move(Centre() + QPoint(50, 60));  // back on the maximum side clears the hold
+  Move(Centre() + QPoint(0, -80));
+  EXPECT_EQ(knob->Value(), 30);
+  EXPECT_EQ(log.Count(EventSliderPos), events + 1);
+  QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
+}
+
+TEST_F(KnobTest, KeysClampAndJumpToTheEnds) {
+  knob->SetValue(58);
+  QTest::keyClick(knob, Qt::Key_PageUp);
+  EXPECT_EQ(knob->Value(), 60);
+  QTest::keyClick(knob, Qt::Key_End);
+  EXPECT_EQ(knob->Value(), 0);
+  QTest::keyClick(knob, Qt::Key_Down);
+  EXPECT_EQ(knob->Value(), 0);
+  QTest::keyClick(knob, Qt::Key_Home);
+  EXPECT_EQ(knob->Value(), 60);
+  QTest::keyClick(knob, Qt::Key_PageDown);
+  EXPECT_EQ(knob->Value(), 48);
+  QTest::keyClick(knob, Qt::Key_Up);
+  EXPECT_EQ(knob->Value(), 49);
+  EXPECT_EQ(log.Count(EventSliderPos), 6);
+  EXPECT_EQ(log.Last(EventSliderPos)->value, 49);
+}
+
+TEST_F(KnobTest, DotFollowsTheValueFromLowerLeftOverTheTop) {
+  knob->SetValue(0);
+  const QPoint start = knob->DotPosition();
+  EXPECT_LT(start.x(), 119);
+  EXPECT_GT(start.y(), 108);
+  knob->SetValue(30);
+  EXPECT_EQ(knob->DotPosition().x(), 119);
+  EXPECT_LT(knob->DotPosition().y(), 108 - 50);
+  knob->SetValue(60);
+  EXPECT_GT(knob->DotPosition().x(), 119);
+  EXPECT_GT(knob->DotPosition().y(), 108);
+}
+
+constexpr const char* kSliderLayout = R"(<layout width="200" height="200">
+  <skslider id="2100" pos="10,10" size="22,93" min="-240" max="240" value="-240" vertical="1" thumbInRail="1"/>
+  <skslider id="2200" pos="60,10" size="16,122" min="0" max="66" value="60" vertical="1" thumbInRail="0" showPercent="1"/>
+</layout>)";
+
+TEST(SliderTest, ClickOnTheRailMiddleGivesAboutZeroAndOnTheThumbNothing) {
+  EventLog log;
+  auto host = MakeHost(kSliderLayout, &log);
+  ASSERT_TRUE(host);
+  auto* fader = host->Find<SkSlider>(2100);
+  ASSERT_NE(fader, nullptr);
+  const QRect rail = fader->RailRect();
+  const QPoint middle(fader->width() / 2, (rail.top() + rail.bottom()) / 2);
+  QTest::mouseClick(fader, Qt::LeftButton, {}, middle);
+  EXPECT_NEAR(fader->Value(), 0, 6);
+  ASSERT_EQ(log.Count(EventSliderPos), 1);
+  EXPECT_EQ(log.Last(EventSliderPos)->value, fader->Value());
+
+  const int before = fader->Value();
+  ASSERT_TRUE(fader->ThumbRect().contains(middle));
+  QTest::mouseClick(fader, Qt::LeftButton, {}, fader->ThumbRect().center());
+  EXPECT_EQ(fader->Value(), before);
+  EXPECT_EQ(log.Count(EventSliderPos), 1);
+}
+
+TEST(SliderTest, DraggingTheThumbMovesByTheRailFraction) {
+  EventLog log;
+  auto host = MakeHost(kSliderLayout, &log);
+  ASSERT_TRUE(host);
+  auto* gain = host->Find<SkSlider>(2200);
+  ASSERT_NE(gain, nullptr);
+  const QPoint grip = gain->ThumbRect().center();
+  QTest::mousePress(gain, Qt::LeftButton, {}, grip);
+  EXPECT_EQ(log.Count(EventSliderPos), 0);
+  const int rail = gain->RailRect().bottom() - gain->RailRect().top();
+  QTest::mouseMove(gain, grip + QPoint(0, rail / 2));
+  EXPECT_EQ(gain->Value(), 60 - (rail / 2) * 67 / rail);
+  EXPECT_GE(log.Count(EventSliderPos), 1);
+  QTest::mouseMove(gain, grip + QPoint(0, rail * 3));  // far below: clamped
+  EXPECT_EQ(gain->Value(), 0);
+  QTest::mouseRelease(gain, Qt::LeftButton, {}, grip + QPoint(0, rail * 3));
+  QTest::mouseMove(gain, QPoint(1, 1));
+  EXPECT_EQ(gain->Value(), 0);
+}
+
+TEST(SliderTest, ValueTipShowsWhileThePointerIsOnTheThumb) {
+  auto host = MakeHost(kSliderLayout);
+  ASSERT_TRUE(host);
+  auto* gain = host->Find<SkSlider>(2200);
+  QTest::mouseMove(gain, gain->ThumbRect().center());
+  auto tip = SSimpleToolTip::Acquire();
+  EXPECT_TRUE(tip->isVisible());
+  EXPECT_EQ(tip->Text(), "60");
+  QTest::mouseMove(gain, QPoint(2, gain->height() - 2));
+  EXPECT_FALSE(tip->isVisible());
+}
+
+constexpr const char* kEditLayout = R"(<layout width="200" height="100">
+  <edit2 id="4000" pos="5,5" size="60,23" text="0dB"/>
+  <edit2 id="4001" pos="5,40" size="60,23" text="1" wantReturn="1"/>
+</layout>)";
+
+TEST(Edit2Test, StepsAndEnterRaiseValueChanging) {
+  EventLog log;
+  auto host = MakeHost(kEditLayout, &log);
+  ASSERT_TRUE(host);
+  auto* edit = host->Find<SEdit2>(4000);
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_Up);
+  QTest::keyClick(edit, Qt::Key_Down);
+  QTest::keyClick(edit, Qt::Key_Return);
+  ASSERT_EQ(log.Count(EventEditValueChanging), 3);
+  EXPECT_EQ(log.events[0].value, 1);
+  EXPECT_EQ(log.events[1].value, -1);
+  EXPECT_EQ(log.events[2].value, 0);
+  EXPECT_EQ(log.events[2].Name(), "on_edit_valuechanging");
+  EXPECT_EQ(log.events[2].senderId, 4000);
+
+  QWheelEvent wheel(QPointF(10, 10), edit->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(edit, &wheel);
+  EXPECT_EQ(log.Last(EventEditValueChanging)->value, 1);
+}
+
+TEST(Edit2Test, EnterIsALineBreakWithWantReturn) {
+  EventLog log;
+  auto host = MakeHost(kEditLayout, &log);
+  auto* edit = host->Find<SEdit2>(4001);
+  ASSERT_NE(edit, nullptr);
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(log.Count(EventEditValueChanging), 0);
+  QTest::keyClick(edit, Qt::Key_Up);
+  EXPECT_EQ(log.Count(EventEditValueChanging), 1);
+}
+
+constexpr const char* kCheckLayout = R"(<layout width="300" height="120">
+  <skcheckbtn id="1400" pos="5,5" size="80,23" skin="_button" text="CH1" autoCheck="0"/>
+  <skcheckbtn id="1501" pos="100,5" size="65,30" skin="_button" multitext="1" text1="GEQ" text2="PEQ"
+      multitip="1" tip1="graphic" tip2="parametric" multicolor="1" colortext1="#ffffffff" colortext2="#00ff00ff"/>
+  <window pos="0,50,-0,-0">
+    <skradiobtn id="7000" pos="5,5" size="40,23" text="MS" checked="1"/>
+    <skradiobtn id="7001" pos="50,5" size="40,23" text="CM"/>
+    <skradiobtn id="7002" pos="95,5" size="40,23" text="IN"/>
+  </window>
+</layout>)";
+
+TEST(CheckButtonTest, WithoutAutoCheckAClickNeverTogglesButIsReported) {
+  EventLog log;
+  auto host = MakeHost(kCheckLayout, &log);
+  auto* sel = host->Find<SkCheckButton>(1400);
+  ASSERT_NE(sel, nullptr);
+  QTest::mouseClick(sel, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(sel->IsChecked());
+  EXPECT_EQ(log.Count(EventCmd), 1);
+  EXPECT_EQ(log.Count(EventStateChanged), 0);
+  QTest::keyClick(sel, Qt::Key_Space);
+  EXPECT_FALSE(sel->IsChecked());
+  EXPECT_EQ(log.Count(EventCmd), 2);
+  sel->SetChecked(true);  // only the owner sets it
+  EXPECT_TRUE(sel->IsChecked());
+}
+
+TEST(CheckButtonTest, AutoCheckTogglesBeforeTheClickAndAppliesStateOptions) {
+  EventLog log;
+  auto host = MakeHost(kCheckLayout, &log);
+  auto* toggle = host->Find<SkCheckButton>(1501);
+  ASSERT_NE(toggle, nullptr);
+  EXPECT_EQ(toggle->ShownText(), "GEQ");
+  EXPECT_EQ(toggle->toolTip(), "graphic");
+  bool checkedAtClick = false;
+  host->Router().OnId(EventCmd, 1501, [&](const Event&) { checkedAtClick = toggle->IsChecked(); });
+  QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(toggle->IsChecked());
+  EXPECT_TRUE(checkedAtClick);
+  EXPECT_EQ(toggle->ShownText(), "PEQ");
+  EXPECT_EQ(toggle->toolTip(), "parametric");
+  EXPECT_EQ(toggle->TextColor(), QColor(0, 255, 0));
+  // A press outside followed by a release inside is not a click.
+  QTest::mousePress(host->Root(), Qt::LeftButton, {}, QPoint(250, 100));
+  QTest::mouseRelease(toggle, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(toggle->IsChecked());
+}
+
+TEST(RadioButtonTest, ClickChecksOneOfItsGroup) {
+  EventLog log;
+  auto host = MakeHost(kCheckLayout, &log);
+  auto* ms = host->Find<SkRadioButton>(7000);
+  auto* cm = host->Find<SkRadioButton>(7001);
+  ASSERT_TRUE(ms && cm);
+  EXPECT_TRUE(ms->IsChecked());
+  QTest::mouseClick(cm, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(cm->IsChecked());
+  EXPECT_FALSE(ms->IsChecked());
+  QTest::mouseClick(cm, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(cm->IsChecked());
+  EXPECT_EQ(log.Count(EventCmd), 2);
+}
+
+TEST(ProgressTest, PositionPartFollowsTheValue) {
+  auto host = MakeHost(R"(<layout width="200" height="200">
+    <skprogress name="h" pos="0,0" size="100,10" min="0" max="100" value="0"/>
+    <skprogress name="v" pos="0,20" size="10,100" min="-50" max="50" value="0" vertical="1"/>
+  </layout>)");
+  auto* h = host->Find<SkProgress>("h");
+  auto* v = host->Find<SkProgress>("v");
+  ASSERT_TRUE(h && v);
+  EXPECT_TRUE(h->PositionRect().isEmpty());
+  h->SetValue(37);
+  EXPECT_EQ(h->PositionRect(), QRect(0, 0, 37, 10));
+  h->SetValue(500);
+  EXPECT_EQ(h->Value(), 100);
+  EXPECT_EQ(h->PositionRect().width(), 100);
+  EXPECT_EQ(v->PositionRect(), QRect(0, 50, 10, 50));
+}
+
+}  // namespace
+}  // namespace brisvel::ui::test
