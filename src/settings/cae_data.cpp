@@ -19,6 +19,13 @@ CaeData LoadCaeData(const std::filesystem::path& file) {
   d.alertEnable = store.ReadInteger(kSectionAlert, kKeyAlertEnable, kDefaultAlertEnable);
   d.alertDelayMs = store.ReadInteger(kSectionAlert, kKeyAlertDelay, kDefaultAlertDelayMs);
   d.alertMsg = store.ReadString(kSectionAlert, kKeyAlertMsg).value_or(kDefaultAlertMsg);
+  // The gain range sizes the EQ graph (its grid step is maxvol / 2) and bounds
+  // band gains stored as hundredths of a dB in 16 bits: a range that is empty,
+  // has no grid step or does not fit falls back to the defaults.
+  if (d.maxVol < 2 || d.minVol >= d.maxVol || d.maxVol > kMaxGainRangeDb || d.minVol < -kMaxGainRangeDb) {
+    d.maxVol = kDefaultMaxVol;
+    d.minVol = kDefaultMinVol;
+  }
   return d;
 }
 

@@ -10,6 +10,9 @@
 
 namespace brisvel::settings {
 
+// Largest gain range magnitude a band gain (dB x 100 in 16 bits) can hold.
+constexpr int32_t kMaxGainRangeDb = 300;
+
 struct CaeData {
   double scale = kDefaultScale / 100.0;  // compensation factor (stored value / 100)
   int32_t maxVol = kDefaultMaxVol;       // dB, top of the EQ gain range

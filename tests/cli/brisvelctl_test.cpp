@@ -21,16 +21,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
+struct CtlResult {
   int status;
   std::string out;
 };
 
 // Runs brisvelctl with the given arguments; standard error is folded into the output.
-Run Ctl(const std::string& args) {
+CtlResult Ctl(const std::string& args) {
   const std::string cmd = std::string(BRISVELCTL_PATH) + " " + args + " 2>&1";
   FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return {-1, {}};
+  if (!p) return CtlResult{-1, {}};
   std::string out;
   std::array<char, 4096> buf{};
   size_t n;
@@ -61,7 +61,7 @@ class BrisvelctlTest : public ::testing::Test {
 };
 
 TEST_F(BrisvelctlTest, ParamsListsTheTable) {
-  const Run r = Ctl("params");
+  const CtlResult r = Ctl("params");
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 618);
   EXPECT_EQ(r.out.rfind("0 0 1 MuteCtrl\n", 0), 0u);
@@ -75,7 +75,7 @@ TEST_F(BrisvelctlTest, FactoryBlockShowGetSet) {
   ASSERT_EQ(bytes.size(), 1206u);
   EXPECT_EQ(0, std::memcmp(bytes.data(), brisvel::FactoryBlock().data(), 1206));
 
-  const Run show = Ctl("block show " + block);
+  const CtlResult show = Ctl("block show " + block);
   ASSERT_EQ(show.status, 0);
   EXPECT_NE(show.out.find("MainVol = 66\n"), std::string::npos);
   EXPECT_NE(show.out.find("Box0_EQ0_Q = 760\n"), std::string::npos);
@@ -84,7 +84,7 @@ TEST_F(BrisvelctlTest, FactoryBlockShowGetSet) {
   EXPECT_EQ(Ctl("get " + block + " Box0_EQ17_Q").out, "7.60\n");
   EXPECT_EQ(Ctl("get " + block + " Box0_HFliter_Freq").out, "OFF\n");
 
-  const Run set = Ctl("set " + block + " Volume_0=-3 Box2_EQ5_Gain=+30 Box1_HFliter_Type_Xoct=Bessel,24dB/Oct");
+  const CtlResult set = Ctl("set " + block + " Volume_0=-3 Box2_EQ5_Gain=+30 Box1_HFliter_Type_Xoct=Bessel,24dB/Oct");
   ASSERT_EQ(set.status, 0) << set.out;
   EXPECT_EQ(Ctl("get " + block + " Volume_0").out, "-3dB\n");
   EXPECT_EQ(Ctl("get " + block + " Box2_EQ5_Gain").out, "20.0\n");  // limited to the gain range
@@ -97,7 +97,7 @@ TEST_F(BrisvelctlTest, ErrorsAreOneLineAndLeaveFilesAlone) {
   ASSERT_EQ(Ctl("block factory -o " + block).status, 0);
   const std::string before = ReadAll(block);
 
-  Run r = Ctl("get " + (dir / "missing.bin").string() + " MainVol");
+  CtlResult r = Ctl("get " + (dir / "missing.bin").string() + " MainVol");
   EXPECT_NE(r.status, 0);
   EXPECT_EQ(r.out.rfind("brisvelctl: ", 0), 0u);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
@@ -125,7 +125,7 @@ TEST_F(BrisvelctlTest, ErrorsAreOneLineAndLeaveFilesAlone) {
 TEST_F(BrisvelctlTest, ResponseCsv) {
   ASSERT_EQ(Ctl("block factory -o " + block).status, 0);
   ASSERT_EQ(Ctl("set " + block + " Box2_EQ17_Gain=12").status, 0);
-  const Run r = Ctl("response " + block + " --channel 2 --start 5");
+  const CtlResult r = Ctl("response " + block + " --channel 2 --start 5");
   ASSERT_EQ(r.status, 0) << r.out;
   std::istringstream in(r.out);
   std::string line;

@@ -47,6 +47,21 @@ TEST(CaeDataTest, ReadsEveryKeyAndKeepsDefaultsForBadValues) {
   EXPECT_EQ(d.alertMsg, "注意");
 }
 
+TEST(CaeDataTest, UnusableGainRangeFallsBackToTheDefaults) {
+  TempFolder dir;
+  // Each of these would leave the EQ graph without a range or a grid step.
+  for (const char* range : {"maxvol = 1\nminvol = -1\n", "maxvol = -5\nminvol = 5\n", "maxvol = 6\nminvol = 6\n",
+                            "maxvol = 400\nminvol = -20\n", "maxvol = 20\nminvol = -100000\n"}) {
+    WriteFile(dir / kCaeDataFileName, std::string("[param]\n") + range + "id1 = 7\n");
+    const CaeData d = LoadCaeData(dir / kCaeDataFileName);
+    EXPECT_EQ(d.maxVol, 20) << range;
+    EXPECT_EQ(d.minVol, -20) << range;
+    EXPECT_EQ(d.id1, 7) << range;  // the other keys still count
+  }
+  WriteFile(dir / kCaeDataFileName, "[param]\nmaxvol = 3\nminvol = 0\n");
+  EXPECT_EQ(LoadCaeData(dir / kCaeDataFileName).maxVol, 3);
+}
+
 TEST(FreqStyleTest, MissingOrMalformedFileIsIgnored) {
   TempFolder dir;
   EXPECT_EQ(LoadFreqStyle(dir.path()), nullptr);
