@@ -3,6 +3,7 @@
 #include "cli/cli_common.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 
@@ -85,11 +86,12 @@ int ListIndex(const std::string& text, int count, const char* (*name)(int), cons
   for (int i = 0; i < count; ++i) {
     if (name && Lower(text) == Lower(name(i))) return i;
   }
-  const double v = ParseLeadingNumber(text);
-  if (text.empty() || v < 0 || v >= count || v != static_cast<int>(v)) {
-    throw CliError(FormatString("bad %s \"%s\" (0 to %d)", what, text.c_str(), count - 1));
-  }
-  return static_cast<int>(v);
+  // Otherwise the list index itself, as plain digits.
+  const bool digits = !text.empty() && text.size() <= 3 &&
+                      std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+  const int v = digits ? std::stoi(text) : -1;
+  if (v < 0 || v >= count) throw CliError(FormatString("bad %s \"%s\" (0 to %d)", what, text.c_str(), count - 1));
+  return v;
 }
 
 }  // namespace

@@ -109,7 +109,10 @@ TEST_F(BrisvelctlTest, ErrorsAreOneLineAndLeaveFilesAlone) {
   // One bad assignment: nothing is written, not even the good ones.
   r = Ctl("set " + block + " Volume_0=-3 Box0_Param_Release=Atk*3");
   EXPECT_NE(r.status, 0);
-  EXPECT_EQ(ReadAll(block), before);
+  EXPECT_TRUE(ReadAll(block) == before);
+  EXPECT_NE(Ctl("set " + block + " NoiseGate=21").status, 0);
+  EXPECT_EQ(Ctl("set " + block + " NoiseGate=20 Box0_Param_Release=atk*32").status, 0);
+  EXPECT_EQ(Ctl("get " + block + " Box0_Param_Release").out, "Atk*32\n");
 
   std::ofstream(dir / "short.bin") << "too short";
   r = Ctl("block show " + (dir / "short.bin").string());
