@@ -110,7 +110,10 @@ void SkCarThumb::mouseReleaseEvent(QMouseEvent* e) {
 
 // ---- grid ----
 
-SkCarGrid::SkCarGrid(QWidget* parent) : SkinnedControl(parent) { setAttribute(Qt::WA_TransparentForMouseEvents, true); }
+SkCarGrid::SkCarGrid(QWidget* parent) : SkinnedControl(parent) {
+  size_ = {-2, -2};  // a layer over the whole view
+  setAttribute(Qt::WA_TransparentForMouseEvents, true);
+}
 
 bool SkCarGrid::SetAttribute(const QString& name, const QString& value) {
   if (name == "widthCoords") widthCoords_ = ParseInt(value, 1);
@@ -162,7 +165,10 @@ void SkCarGrid::PaintControl(QPainter& p) {
 
 // ---- curve ----
 
-SkCarCurve::SkCarCurve(QWidget* parent) : SkinnedControl(parent) { setAttribute(Qt::WA_TransparentForMouseEvents, true); }
+SkCarCurve::SkCarCurve(QWidget* parent) : SkinnedControl(parent) {
+  size_ = {-2, -2};
+  setAttribute(Qt::WA_TransparentForMouseEvents, true);
+}
 
 bool SkCarCurve::SetAttribute(const QString& name, const QString& value) {
   if (name == "lineWidth") lineWidth_ = ParseInt(value, 2);

@@ -104,6 +104,8 @@ class SkCar : public Panel {
   QRect PictureRect() const;
   bool OverlayVisible() const;
   SkCarThumb* Listener() const { return listener_; }
+  SkCarGrid* Grid() const { return grid_; }
+  SkCarCurve* Curve() const { return curve_; }
   SkCarThumb* Speaker(int data) const { return data >= 1 && data <= kMaxSpeakers ? speakers_[data - 1] : nullptr; }
 
  protected:

@@ -313,7 +313,9 @@ void DrawElementText(QPainter& p, const QRect& r, const QString& text, const QCo
                      bool multiLine) {
   if (text.isEmpty()) return;
   p.setPen(c);
-  p.drawText(r, static_cast<int>(align) | (multiLine ? Qt::TextWordWrap : Qt::TextSingleLine), text);
+  // "&&" shows as one ampersand, as in the layouts' texts.
+  p.drawText(r, static_cast<int>(align) | Qt::TextHideMnemonic | (multiLine ? Qt::TextWordWrap : Qt::TextSingleLine),
+             text);
 }
 
 }  // namespace brisvel::ui

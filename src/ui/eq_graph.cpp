@@ -89,6 +89,7 @@ void SMoveThumb::mouseReleaseEvent(QMouseEvent* e) {
 // ---- grid ----
 
 SkEqGrid::SkEqGrid(QWidget* parent) : SkinnedControl(parent) {
+  size_ = {-2, -2};  // a layer over the whole graph
   setAttribute(Qt::WA_TransparentForMouseEvents, true);
   dbLines_.reserve(64);
   freqLines_.reserve(29);
@@ -144,6 +145,7 @@ void SkEqGrid::PaintControl(QPainter& p) {
 // ---- curve ----
 
 SkEqCurve::SkEqCurve(QWidget* parent) : SkinnedControl(parent) {
+  size_ = {-2, -2};
   setAttribute(Qt::WA_TransparentForMouseEvents, true);
   summed_.resize(kGridPoints);
   section_.resize(kGridPoints + 2);

@@ -65,6 +65,8 @@ bool HostWindow::LoadLayoutXml(const QByteArray& xml) {
   root_->OnChildrenCreated();
   setProperty("brisvel_loading", false);
   QSize s(width, height);
+  autoWidth_ = width < 0;
+  autoHeight_ = height < 0;
   if (width < 0 || height < 0) {
     const QSize content = root_->ContentSize();
     if (width < 0) s.setWidth(content.width());
@@ -77,6 +79,17 @@ bool HostWindow::LoadLayoutXml(const QByteArray& xml) {
   loaded_ = true;
   OnInit();
   return true;
+}
+
+void HostWindow::FitToContent(QSize minimum) {
+  root_->Relayout();
+  const QSize content = root_->ContentSize();
+  QSize s = size();
+  if (autoWidth_) s.setWidth(std::max(content.width(), minimum.width()));
+  if (autoHeight_) s.setHeight(std::max(content.height(), minimum.height()));
+  setFixedSize(s);
+  root_->setGeometry(rect());
+  root_->Relayout();
 }
 
 QWidget* HostWindow::FindById(int id) const { return ui::FindById(root_, id); }

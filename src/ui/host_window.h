@@ -22,6 +22,9 @@ class HostWindow : public QDialog {
   // Builds the window from layout XML text.
   bool LoadLayoutXml(const QByteArray& xml);
   Panel* Root() const { return root_; }
+  // Sizes a self-sizing window (a layout without width or height) to its
+  // content after texts changed, at least to minimum.
+  void FitToContent(QSize minimum = {});
   // True once a layout has been built into the window.
   bool IsLoaded() const { return loaded_; }
   QString LayoutName() const { return layoutName_; }
@@ -67,6 +70,7 @@ class HostWindow : public QDialog {
   std::map<int, int> timers_;  // application id -> Qt timer id
   bool escapeCloses_ = false;
   bool loaded_ = false;
+  bool autoWidth_ = false, autoHeight_ = false;
 };
 
 // The event-handler side of a dialog: finds its controls when the dialog

@@ -43,7 +43,7 @@ int MessageBox(QWidget* owner, const QString& text, const QString& caption, Mess
   if (QWidget* w = box.FindById(kIdNo)) w->setVisible(yesNo);
   for (int id : {kIdOk, kIdYes, kIdNo}) box.Router().OnId(EventCmd, id, [&box, id](const Event&) { box.EndDialog(id); });
   box.Router().OnName(EventCmd, "btn_close", [&box, yesNo](const Event&) { box.EndDialog(yesNo ? kIdNo : kIdOk); });
-  box.Root()->Relayout();
+  box.FitToContent(QSize(320, 0));
   box.setWindowTitle(req.caption);
   if (owner) box.move(owner->window()->geometry().center() - box.rect().center());
   const int answer = box.DoModal();

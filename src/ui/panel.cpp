@@ -38,6 +38,8 @@ bool Panel::SetAttribute(const QString& name, const QString& value) {
     update();
   } else if (name == "border") {
     borderWidth_ = ParseInt(value);
+  } else if (name == "collapseHidden") {
+    collapseHidden_ = ParseBool(value);
   } else if (name == "clipClient") {
     // children are always clipped to their container
   } else {
@@ -54,6 +56,15 @@ static QSize ChildSize(const Element* e) {
           s.height >= 0 ? s.height : (s.height == -1 ? content.height() : 0)};
 }
 
+// The size a child asks for when its container measures its own content:
+// fill children count with their content size.
+static QSize DesiredSize(const Element* e) {
+  const SizeSpec& s = e->Size();
+  if (s.width >= 0 && s.height >= 0) return {s.width, s.height};
+  const QSize content = e->ContentSize();
+  return {s.width >= 0 ? s.width : content.width(), s.height >= 0 ? s.height : content.height()};
+}
+
 QSize Panel::ContentSize() const {
   if (size_.width >= 0 && size_.height >= 0) return {size_.width, size_.height};
   int main = 0, cross = 0, n = 0;
@@ -67,8 +78,8 @@ QSize Panel::ContentSize() const {
   for (QObject* o : children()) {
     auto* w = qobject_cast<QWidget*>(o);
     const Element* e = w ? AsElement(w) : nullptr;
-    if (!e || e->IsFloating() || w->isWindow()) continue;
-    const QSize cs = ChildSize(e);
+    if (!e || e->IsFloating() || w->isWindow() || (collapseHidden_ && w->isHidden())) continue;
+    const QSize cs = DesiredSize(e);
     const QMargins m = e->LayoutMargin();
     if (vertical) {
       main += cs.height() + m.top() + m.bottom();
@@ -135,7 +146,7 @@ void Panel::PlaceLinear(bool vertical) {
   for (QObject* o : children()) {
     auto* w = qobject_cast<QWidget*>(o);
     const Element* e = w ? AsElement(w) : nullptr;
-    if (!e || w->isWindow()) continue;
+    if (!e || w->isWindow() || (collapseHidden_ && w->isHidden())) continue;
     if (e->IsFloating()) {
       if (e->Pos().count > 0) PlaceAbsolute(w, rect());
       continue;

@@ -39,7 +39,8 @@ class Panel : public QWidget, public Element {
   Qt::Alignment gravity_ = {};
   const Skin* skin_ = nullptr;
   int borderWidth_ = 0;
-  bool fixedSize_ = false;
+  // Hidden children of a line give up their place (they keep it by default).
+  bool collapseHidden_ = false;
 };
 
 // The caption bar of a frameless window: dragging it moves the window.

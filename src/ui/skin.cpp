@@ -242,7 +242,15 @@ SkinRegistry::SkinRegistry() {
   // Standard controls.
   auto button = Painted({}, [](QPainter& p, const QRectF& r, SkinState s) { FillFace(p, r, 4, s, kFace, kGreen); });
   Register("_button", button);
-  Register("skin_btn_3_bg_png", button);
+  // The connection indicator: a dark face whose outline lights when connected.
+  Register("skin_btn_3_bg_png", Painted({}, [](QPainter& p, const QRectF& r, SkinState s) {
+             FillFace(p, r, 4, static_cast<SkinState>(static_cast<int>(Base(s))), QColor(0x2a, 0x36, 0x44), kGreen);
+             if (IsChecked(s)) {
+               p.setPen(QPen(QColor(0x3c, 0xb0, 0x3c), 1.5));
+               p.setBrush(Qt::NoBrush);
+               p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 4, 4);
+             }
+           }));
   Register("skin_btn_menu_bar", Painted({}, [](QPainter& p, const QRectF& r, SkinState s) {
              const SkinState b = Base(s);
              if (b == SkinState::Normal && !IsChecked(s)) return;

@@ -48,8 +48,7 @@ void CTipWnd::Reposition() {
 
 void CTipWnd::ShowText(const QString& text, int durationMs) {
   if (auto* e = AsElement(FindByName("txt_tip"))) e->SetText(text);
-  root_->Relayout();
-  setFixedSize(root_->ContentSize());
+  FitToContent();
   Reposition();
   show();
   raise();

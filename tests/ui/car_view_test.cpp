@@ -124,6 +124,9 @@ TEST_F(CarViewTest, DraggingStopsAtTheCarEdgeAndRaisesTheEvent) {
   EXPECT_TRUE(posTip->Widget()->isVisible());
   EXPECT_EQ(posTip->ShownText(), "0.000m,2.680m");
   EXPECT_TRUE(car->OverlayVisible());
+  // The overlay layers cover the whole view.
+  EXPECT_EQ(car->Grid()->geometry(), car->rect());
+  EXPECT_EQ(car->Curve()->geometry(), car->rect());
   QTest::mouseRelease(listener, Qt::LeftButton, {}, listener->mapFromParent(QPoint(body.left(), body.top())));
   EXPECT_FALSE(posTip->Widget()->isVisible());
   EXPECT_TRUE(car->OverlayVisible());

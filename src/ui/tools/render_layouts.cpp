@@ -34,8 +34,16 @@ void FillSamples(HostWindow& w, CEqResponse& model) {
   if (auto* text = AsElement(w.FindByName("msgtext"))) text->SetText("No device detected!");
   if (auto* text = AsElement(w.FindByName("msgtitle"))) text->SetText("Prompt");
   if (auto* bar = w.Find<SkProgress>("progress_bar")) bar->SetValue(64);
-  if (QWidget* no = w.FindById(7)) no->hide();
-  if (QWidget* yes = w.FindById(6)) yes->hide();
+  if (w.LayoutName() == "XML_MSGBOX") {
+    if (QWidget* no = w.FindById(7)) no->hide();
+    if (QWidget* yes = w.FindById(6)) yes->hide();
+  }
+  w.FitToContent(w.LayoutName() == "XML_MSGBOX" ? QSize(320, 0) : QSize());
+  // Show the car view's geometry overlay as during a drag of the listener.
+  if (auto* car = w.Find<SkCar>("car_delay"); car && car->SpeakerCount() > 0) {
+    QPoint at(car->ListenerPx().x, car->ListenerPx().y);
+    car->OnThumbMoved(at, 0);
+  }
 }
 
 bool Render(const QString& layout, const QString& file) {
