@@ -1,0 +1,411 @@
+// The application object: program load, initialisation, the windows' run and
+// the release order; the language switch, the exit routine and demo mode.
+
+#include "app/application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+
+#include "app/app_paths.h"
+#include "app/control_channel.h"
+#include "app/device_events.h"
+#include "app/main_dlg.h"
+#include "app/mini_dlg.h"
+#include "app/single_instance.h"
+#include "app/splash_screen.h"
+#include "core/debug_output.h"
+#include "device/device_manager.h"
+#include "device/sim_processor.h"
+#include "hid/hid_log.h"
+#include "hid/hidraw_backend.h"
+#include "settings/settings_keys.h"
+#include "spdlog/sinks/basic_file_sink.h"
+#include "spdlog/spdlog.h"
+#include "ui/layout_loader.h"
+#include "ui/message_box.h"
+#include "ui/skin.h"
+#include "ui/tip_window.h"
+#include "ui/toolkit.h"
+#include "ui/translation.h"
+
+namespace brisvel::app {
+
+CApplication* CApplication::instance_ = nullptr;
+
+namespace {
+
+constexpr int kBringForwardTopMostMs = 200;
+constexpr char kSimStateFile[] = "simulated-processor.state";
+
+std::filesystem::path ToPath(const QString& s) { return std::filesystem::path(s.toStdString()); }
+
+// The program's icon (ICON_LOGO): the splash colour with the initial.
+QImage LogoIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setBrush(QColor(0, 156, 163));
+  p.setPen(QPen(QColor(0xe0, 0xf4, 0xf6), size / 32.0 + 1));
+  p.drawRoundedRect(QRectF(1, 1, size - 2, size - 2), size / 5.0, size / 5.0);
+  QFont f = QApplication::font();
+  f.setPixelSize(size * 5 / 8);
+  f.setBold(true);
+  p.setFont(f);
+  p.setPen(Qt::white);
+  p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("B"));
+  return image;
+}
+
+}  // namespace
+
+void DeleteLater::operator()(QObject* o) const {
+  if (o) o->deleteLater();
+}
+
+StartOptions ParseStartOptions(const QStringList& arguments) {
+  StartOptions o;
+  o.hide = HasHideSwitch(arguments.mid(1));
+  for (int i = 1; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    if (a == "--verbose") o.verbose = true;
+    else if (a == "--simulate") o.simulate = true;
+    else if (a == "--help" || a == "-h") o.help = true;
+    else if (a == "--control-socket") {
+      if (i + 1 >= arguments.size()) o.error = QStringLiteral("--control-socket needs a path");
+      else o.controlSocket = arguments[++i];
+    } else if (a.startsWith("--control-socket=")) {
+      o.controlSocket = a.mid(17);
+    }
+    // Anything else is ignored, as the console always has; "-hide" was read above.
+  }
+  return o;
+}
+
+QString UsageText() {
+  return QStringLiteral(
+      "usage: brisvel-console [-hide] [--verbose] [--simulate] [--control-socket PATH]\n"
+      "  -hide                 start without the splash screen\n"
+      "  --verbose             write the \"RezUriru:\" lines to standard error\n"
+      "  --simulate            demo mode: plug in a simulated processor whose presets\n"
+      "                        are kept in the data folder\n"
+      "  --control-socket PATH tests and demos: a local socket that plugs and pulls the\n"
+      "                        simulated processor and reports what the windows show\n");
+}
+
+CApplication::CApplication(StartOptions options) : options_(std::move(options)) {
+  instance_ = this;
+  instanceLock_ = std::make_unique<InstanceLock>();
+  programFolder_ = ProgramFolderPath();
+  dataFolder_ = DataFolderPath();
+  if (!EnsureFolder(dataFolder_)) std::fprintf(stderr, "cannot create the data folder %s\n", qPrintable(dataFolder_));
+  config_ = settings::ConfigIni(settings::ConfigPath(ToPath(dataFolder_)));
+  config_.Load();  // a missing file leaves the store empty
+  language_ = config_.Lang();
+  // caeData_ holds the data-file defaults until Initialise reads the file.
+}
+
+CApplication::~CApplication() {
+  Release();
+  if (instanceLock_) instanceLock_->Release();
+  if (instance_ == this) instance_ = nullptr;
+}
+
+bool CApplication::InstanceLockHeld() const { return instanceLock_ && instanceLock_->IsHeld(); }
+
+bool CApplication::IsConnected() const {
+  return deviceManager_ && deviceManager_->IsDeviceOpen() && store_.connected != 0;
+}
+
+int CApplication::Main() {
+  if (!instanceLock_->Acquire()) {
+    // Another console runs: bring its window forward and end without a window.
+    RequestBringForward();
+    return 0;
+  }
+  if (Initialise()) {
+    Run();
+    instanceLock_->Release();
+    if (deviceManager_ && deviceManager_->IsDeviceOpen()) deviceManager_->DisconnectDevice();
+    Release();
+  }
+  return 0;
+}
+
+void CApplication::SetUpLogging() {
+  const QString logFolder = dataFolder_ + "/log";
+  if (EnsureFolder(logFolder)) {
+    try {
+      auto logger = spdlog::basic_logger_mt("main", (logFolder + "/brisvel.log").toStdString());
+      logger->set_level(spdlog::level::info);
+      logger->flush_on(spdlog::level::warn);
+      spdlog::set_default_logger(logger);
+    } catch (const spdlog::spdlog_ex& e) {
+      std::fprintf(stderr, "debug log unavailable: %s\n", e.what());
+    }
+  }
+  SetErrorLogSink([](const LogRecord& r) {
+    spdlog::error("[{}] {}({}) {}: {}", r.tag, r.module, r.line, r.function, r.text);
+  });
+  if (options_.verbose) {
+    SetDebugOutputSink([](std::string_view line) {
+      std::fwrite(line.data(), 1, line.size(), stderr);
+      if (line.empty() || line.back() != '\n') std::fputc('\n', stderr);
+      std::fflush(stderr);
+    });
+  }
+  spdlog::info("start: program folder {}, data folder {}", programFolder_.toStdString(), dataFolder_.toStdString());
+}
+
+bool CApplication::InitUserInterface() {
+  QDir::setCurrent(programFolder_);
+  ui::InitToolkit();
+  auto icon = std::make_shared<ui::ImageSkin>(LogoIcon(128));
+  ui::SkinRegistry::Instance().Register(QStringLiteral("skin_icon_logo"), icon);
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LogoIcon(64))));
+  if (ui::LayoutResource(kCompactLayout).isEmpty() || ui::LayoutResource(kMainLayout).isEmpty()) {
+    ui::MessageBox(nullptr, QStringLiteral("Initialization interface resource failure"), QStringLiteral("ERROR"));
+    return false;
+  }
+  SetUpLogging();
+  if (!ui::SetTranslation(ui::TranslatorForLanguage(language_)))
+    spdlog::warn("translation {} does not load", ui::TranslatorForLanguage(language_).toStdString());
+  ui::LoadReplacementImages(programFolder_);
+  return true;
+}
+
+bool CApplication::CreateDeviceLink() {
+  hidraw_ = std::make_unique<hid::HidrawBackend>();
+  backends_ = std::make_unique<hid::HidBackendSet>();
+  backends_->Add(*hidraw_);
+  if (options_.simulate) {
+    simBackend_ = std::make_unique<sim::SimHidBackend>();
+    simProcessor_ = std::make_shared<sim::SimProcessor>();
+    if (caeData_.id1 != 0 || caeData_.id2 != 0)
+      simProcessor_->SetAcceptedIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
+    if (!simProcessor_->SetStateFile(ToPath(dataFolder_ + "/" + kSimStateFile)))
+      spdlog::warn("the simulated processor's presets cannot be kept");
+    simPath_ = QString::fromStdString(simBackend_->Plug(simProcessor_));
+    backends_->Add(*simBackend_);
+  }
+  deviceManager_ = std::make_unique<CDeviceManager>(*backends_, store_);
+  deviceManager_->SetHandshakeIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
+  deviceManager_->SetPumpWait(&CApplication::PumpWait);
+  if (!deviceManager_->StartRecvThread()) {
+    spdlog::error("the receive thread cannot be started");
+    deviceManager_.reset();
+    return false;
+  }
+  store_.SetDeviceLink(deviceManager_.get());
+  return true;
+}
+
+bool CApplication::Initialise() {
+  if (!options_.hide) {
+    splash_ = std::make_unique<SplashScreen>(StartupBitmap());
+    splash_->ShowCentred();
+    splashShown_ = true;
+  }
+  if (!InitUserInterface()) return false;
+  caeData_ = settings::LoadCaeData(ToPath(programFolder_) / settings::kCaeDataFileName);
+  if (!CreateDeviceLink()) return false;
+  store_.RebuildResponses();
+  if (deviceManager_->RefreshDeviceList() > 0 && !deviceManager_->ConnectDevice(0))
+    spdlog::warn("the processor found at start-up could not be connected");
+  store_.RebuildResponses();
+  return true;
+}
+
+void CApplication::CloseSplash() { splash_.reset(); }
+
+int CApplication::Run() {
+  auto* app = qApp;
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  mainDlg_.reset(new CMainDlg(*this));
+  if (!mainDlg_->LoadLayout(kMainLayout)) {
+    mainDlg_.reset();
+    return -1;
+  }
+  mainDlg_->hide();
+  deviceManager_->SetNotificationSink(mainDlg_.get());
+  deviceManager_->SetSendTimer(mainDlg_.get());
+  // The compact window follows every full refresh while it exists, so the
+  // connection display is right after a pull-out too.
+  QObject::connect(mainDlg_.get(), &CMainDlg::RefreshNotification, mainDlg_.get(), [this](int wParam, int) {
+    if (wParam == kRefreshFull && miniDlg_) miniDlg_->Refresh();
+  });
+
+  miniDlg_.reset(new CMiniDlg(*this));
+  if (!miniDlg_->LoadLayout(kCompactLayout)) {
+    miniDlg_.reset();
+    mainDlg_.reset();
+    return -1;
+  }
+  miniDlg_->ShowTopMost();
+  CloseSplash();
+
+  hotplug_ = std::make_unique<HotplugBridge>([this](hid::HotplugAction action, const hid::HidDeviceInfo& device) {
+    if (deviceManager_) deviceManager_->OnHotplug(action, device);
+  });
+  if (!RegisterHidNotification(backends_.get(), hotplug_.get())) spdlog::warn("hot-plug notifications unavailable");
+  resume_ = std::make_unique<ResumeWatcher>([this] {
+    spdlog::info("system resumed");
+    if (deviceManager_) deviceManager_->OnSystemResume();
+  });
+  resume_->Start();
+  forwardListener_ = std::make_unique<BringForwardListener>([this] { BringForward(); });
+  if (!forwardListener_->Listen()) spdlog::warn("bring-forward channel unavailable");
+  if (!options_.controlSocket.isEmpty()) {
+    control_ = std::make_unique<ControlChannel>(*this);
+    if (!control_->Listen(options_.controlSocket))
+      spdlog::warn("control channel {} unavailable", options_.controlSocket.toStdString());
+  }
+
+  const int code = app->exec();
+
+  RegisterHidNotification(nullptr, nullptr);
+  control_.reset();
+  forwardListener_.reset();
+  resume_.reset();
+  hotplug_.reset();
+  if (deviceManager_) {
+    deviceManager_->SetNotificationSink(nullptr);
+    deviceManager_->SetSendTimer(nullptr);
+  }
+  // Destroyed now rather than at the next loop turn: the loop has ended.
+  delete miniDlg_.release();
+  delete mainDlg_.release();
+  return code;
+}
+
+void CApplication::Release() {
+  if (released_) return;
+  released_ = true;
+  RegisterHidNotification(nullptr, nullptr);
+  control_.reset();
+  forwardListener_.reset();
+  resume_.reset();
+  hotplug_.reset();
+  if (deviceManager_) deviceManager_->SetNotificationSink(nullptr);
+  store_.SetDeviceLink(nullptr);
+  deviceManager_.reset();  // stops the receive thread
+  splash_.reset();
+}
+
+void CApplication::SwitchLanguage(int language) {
+  language_ = language;
+  if (!config_.SetLang(language)) spdlog::error("config.ini could not be saved: {}", config_.Store().LastError());
+  if (!ui::SetTranslation(ui::TranslatorForLanguage(language)))
+    spdlog::warn("translation for language {} does not load", language);
+}
+
+void CApplication::ExitRoutine() {
+  if (ui::CTipWnd* tip = ui::CurrentTip()) {
+    tip->KillTimer(ui::CTipWnd::kTimerId);
+    tip->deleteLater();
+  }
+  // No change reaches the processor from now on.
+  store_.connected = 0;
+  // A new console may start from this moment.
+  instanceLock_->Release();
+  if (mainDlg_) mainDlg_->hide();
+  QCoreApplication::quit();
+}
+
+void CApplication::CloseCompactWindow() {
+  if (miniDlg_) {
+    miniDlg_->hide();
+    miniDlg_.reset();
+  }
+  QCoreApplication::quit();
+}
+
+void CApplication::ShowMainWindowAfterLogin() {
+  if (!mainDlg_) return;
+  mainDlg_->SendRefresh(kRefreshFull, 0);
+  QRect place = mainDlg_->frameGeometry();
+  if (miniDlg_) {
+    // The main window opens where the compact window was, kept on its screen.
+    place.moveCenter(miniDlg_->frameGeometry().center());
+    if (const QScreen* screen = miniDlg_->screen()) {
+      const QRect avail = screen->availableGeometry();
+      place.moveLeft(std::max(avail.left(), std::min(place.left(), avail.right() - place.width() + 1)));
+      place.moveTop(std::max(avail.top(), std::min(place.top(), avail.bottom() - place.height() + 1)));
+    }
+    mainDlg_->move(place.topLeft());
+  }
+  mainDlg_->showNormal();
+  mainDlg_->raise();
+  mainDlg_->activateWindow();
+  if (miniDlg_) {
+    miniDlg_->hide();
+    miniDlg_.reset();
+  }
+}
+
+void CApplication::StartCompactRefreshTimer(int delayMs) {
+  if (miniDlg_) miniDlg_->SetTimer(CMiniDlg::kRefreshTimerId, delayMs);
+}
+
+void CApplication::BringForward() {
+  QWidget* w = nullptr;
+  if (mainDlg_ && mainDlg_->isVisible()) w = mainDlg_.get();
+  else if (miniDlg_) w = miniDlg_.get();
+  if (!w) return;
+  w->showNormal();
+  w->raise();
+  w->activateWindow();
+  if (QWindow* handle = w->windowHandle()) {
+    // On top for a moment so it comes in front of whatever covers it.
+    const Qt::WindowFlags normal = w->windowFlags() & ~Qt::WindowStaysOnTopHint;
+    handle->setFlags(normal | Qt::WindowStaysOnTopHint);
+    QPointer<QWidget> guard(w);
+    QTimer::singleShot(kBringForwardTopMostMs, w, [guard, normal] {
+      if (guard && guard->windowHandle()) guard->windowHandle()->setFlags(normal);
+    });
+  }
+}
+
+void CApplication::PumpWait(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool CApplication::PlugSimulated() {
+  if (!simBackend_ || !simProcessor_ || simBackend_->Processor(simPath_.toStdString())) return false;
+  simPath_ = QString::fromStdString(simBackend_->Plug(simProcessor_));
+  return true;
+}
+
+bool CApplication::UnplugSimulated() {
+  if (!simBackend_ || simPath_.isEmpty() || !simBackend_->Processor(simPath_.toStdString())) return false;
+  return simBackend_->Unplug(simPath_.toStdString());
+}
+
+int RunConsole(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  StartOptions options = ParseStartOptions(arguments);
+  if (options.help || !options.error.isEmpty()) {
+    if (!options.error.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(options.error));
+    std::fputs(qPrintable(UsageText()), options.help ? stdout : stderr);
+    return options.help ? 0 : 2;
+  }
+  // Every top-level window carries the window class; the title is the display name.
+  QApplication::setApplicationName(QString::fromLatin1(kWindowClassName));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
+  QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+  QApplication uiApp(argc, argv);
+  CApplication app(std::move(options));
+  return app.Main();
+}
+
+}  // namespace brisvel::app

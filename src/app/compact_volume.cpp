@@ -1,0 +1,54 @@
+// Volume, link-range and mute rules of the compact window.
+
+#include "app/compact_volume.h"
+
+#include <QString>
+#include <algorithm>
+
+namespace brisvel::app {
+
+namespace {
+// Indices of the four link flags: front pair, rear pair, four speakers, bass pair.
+constexpr int kLinkFront = 0;
+constexpr int kLinkRear = 1;
+constexpr int kLinkFour = 2;
+constexpr int kLinkBass = 3;
+constexpr uint16_t kAllMuteBits = 0x3F;
+}  // namespace
+
+int ShownVolume(const CEffectStore& store, VolumeChoice choice) {
+  int v = 0;
+  if (choice == VolumeChoice::kMaster) v = store.GetParam(param::kMainVol);
+  else if (choice == VolumeChoice::kSub) v = store.GetParam(param::Volume(0));
+  return std::min(v, kVolumeMax);
+}
+
+QString VolumeText(int value) { return QString::asprintf("%ddB", value - kVolumeMax); }
+
+std::vector<int> LinkedRange(const CEffectStore& store, int ch) {
+  const auto& link = store.linkFlags;
+  if (link[kLinkFour] != 0 && ch >= 2 && ch <= 5) return {2, 3, 4, 5};
+  if (link[kLinkFront] != 0 && (ch == 2 || ch == 3)) return {2, 3};
+  if (link[kLinkRear] != 0 && (ch == 4 || ch == 5)) return {4, 5};
+  if (link[kLinkBass] != 0 && (ch == 0 || ch == 1)) return {0, 1};
+  return {ch};
+}
+
+int WriteVolume(CEffectStore& store, VolumeChoice choice, int value) {
+  const int v = std::clamp(value, 0, kVolumeMax);
+  if (choice == VolumeChoice::kMaster) {
+    store.SetParam(param::kMainVol, static_cast<uint16_t>(v));
+  } else if (choice == VolumeChoice::kSub) {
+    for (int box : {0, 1})
+      for (int k : LinkedRange(store, box)) store.SetParam(param::Volume(k), static_cast<uint16_t>(v));
+  }
+  return v;
+}
+
+bool AllMuted(const CEffectStore& store) { return (store.GetParam(param::kMuteCtrl) & kAllMuteBits) == kAllMuteBits; }
+
+void SetAllMuted(CEffectStore& store, bool muted) {
+  store.SetParam(param::kMuteCtrl, muted ? 63 : 0);
+}
+
+}  // namespace brisvel::app

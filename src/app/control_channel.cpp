@@ -1,0 +1,135 @@
+// Commands of the test and demo control channel.
+
+#include "app/control_channel.h"
+
+#include <QApplication>
+#include <QLocalSocket>
+#include <QMenu>
+
+#include "app/application.h"
+#include "app/main_dlg.h"
+#include "device/sim_processor.h"
+#include "ui/basic_controls.h"
+#include "ui/host_window.h"
+#include "ui/value_controls.h"
+
+namespace brisvel::app {
+
+namespace {
+
+QString Rect(const QRect& r) { return QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); }
+
+ui::HostWindow* FindWindow(const QString& layout) {
+  // The top-most visible one first: a message box over another message box.
+  ui::HostWindow* found = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* host = dynamic_cast<ui::HostWindow*>(w);
+    if (!host || host->LayoutName().compare(layout, Qt::CaseInsensitive) != 0) continue;
+    if (host->isVisible()) return host;
+    if (!found) found = host;
+  }
+  return found;
+}
+
+QString DescribeControl(QWidget* w) {
+  const QRect global(w->mapToGlobal(QPoint(0, 0)), w->size());
+  int checked = -1, value = 0;
+  if (auto* c = dynamic_cast<ui::SkCheckButton*>(w)) checked = c->IsChecked() ? 1 : 0;
+  if (auto* k = dynamic_cast<ui::SkRotaryKnob*>(w)) value = k->Value();
+  QString text;
+  if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
+  else if (const ui::Element* e = ui::AsElement(w)) text = e->ShownText();
+  return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
+      .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
+      .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(text);
+}
+
+}  // namespace
+
+ControlChannel::ControlChannel(CApplication& app) : app_(app) {
+  connect(&server_, &QLocalServer::newConnection, this, &ControlChannel::OnConnection);
+}
+
+bool ControlChannel::Listen(const QString& path) {
+  QLocalServer::removeServer(path);
+  server_.setSocketOptions(QLocalServer::UserAccessOption);
+  return server_.listen(path);
+}
+
+void ControlChannel::OnConnection() {
+  while (QLocalSocket* socket = server_.nextPendingConnection()) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+      while (socket->canReadLine()) {
+        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+        socket->write(Execute(line).toUtf8() + "\n");
+        socket->flush();
+      }
+    });
+  }
+}
+
+QString ControlChannel::Execute(const QString& command) {
+  const QStringList words = command.split(' ', Qt::SkipEmptyParts);
+  if (words.isEmpty()) return QStringLiteral("error empty");
+  const QString& verb = words[0];
+  if (verb == "plug") return app_.PlugSimulated() ? "ok" : "error";
+  if (verb == "unplug") return app_.UnplugSimulated() ? "ok" : "error";
+  if (verb == "sim") {
+    auto processor = app_.SimProcessor();
+    if (!processor) return QStringLiteral("error no simulated processor");
+    const sim::SimState state = processor->State();
+    return QStringLiteral("mode=%1 mainvol=%2").arg(state.currentMode).arg(ReadParam(state.active, param::kMainVol));
+  }
+  if (verb == "sim-slot-mainvol" && words.size() == 3) {
+    auto processor = app_.SimProcessor();
+    const int slot = words[1].toInt();
+    if (!processor || slot < 0 || slot >= sim::kSlotCount) return QStringLiteral("error");
+    sim::SimState state = processor->State();
+    WriteParam(state.slots[static_cast<size_t>(slot)], param::kMainVol, static_cast<uint16_t>(words[2].toInt()));
+    processor->SetState(state);
+    return QStringLiteral("ok");
+  }
+  if (verb == "status") {
+    const CEffectStore& store = app_.Store();
+    return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6")
+        .arg(app_.SplashWasShown() ? 1 : 0)
+        .arg(app_.InstanceLockHeld() ? 1 : 0)
+        .arg(app_.IsConnected() ? 1 : 0)
+        .arg(app_.Language())
+        .arg(store.currentDeviceMode)
+        .arg(store.GetParam(param::kMainVol));
+  }
+  if (verb == "windows") {
+    QStringList out;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* host = dynamic_cast<ui::HostWindow*>(w);
+      if (!host || !host->isVisible()) continue;
+      out << QStringLiteral("%1,%2,%3,%4").arg(host->LayoutName()).arg(1).arg(host->isMinimized() ? 1 : 0)
+                 .arg(Rect(host->frameGeometry()));
+    }
+    return out.join(';');
+  }
+  if (verb == "ctrl" && words.size() == 3) {
+    ui::HostWindow* host = FindWindow(words[1]);
+    if (!host) return QStringLiteral("error no window");
+    bool numeric = false;
+    const int id = words[2].toInt(&numeric);
+    QWidget* w = numeric ? host->FindById(id) : host->FindByName(words[2]);
+    if (!w) return QStringLiteral("error no control");
+    return DescribeControl(w);
+  }
+  if (verb == "menu") {
+    CMainDlg* main = app_.MainWindow();
+    QMenu* menu = main ? main->OpenMenu() : nullptr;
+    if (!menu || !menu->isVisible()) return QStringLiteral("none");
+    QStringList items;
+    for (QAction* a : menu->actions())
+      items << QStringLiteral("%1@%2").arg(a->text(), Rect(QRect(menu->mapToGlobal(menu->actionGeometry(a).topLeft()),
+                                                                  menu->actionGeometry(a).size())));
+    return items.join('|');
+  }
+  return QStringLiteral("error unknown command");
+}
+
+}  // namespace brisvel::app

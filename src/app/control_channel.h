@@ -1,0 +1,37 @@
+// The test and demo control channel (--control-socket PATH): a local socket
+// that takes one command per line and answers one line. It plugs and pulls
+// the simulated processor and reports what the windows show, so end-to-end
+// tests can drive the running console with real input and check the result.
+// It is off unless the option is given.
+//
+//   plug | unplug                  the simulated processor in or out
+//   sim                            mode=<0-based> mainvol=<active MainVol>
+//   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
+//   status                         splash, lock, connected, lang, mode, mainvol
+//   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
+//   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name)
+//   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+namespace brisvel::app {
+
+class CApplication;
+
+class ControlChannel : public QObject {
+ public:
+  explicit ControlChannel(CApplication& app);
+  bool Listen(const QString& path);
+  // One command line (without the line end) to its answer.
+  QString Execute(const QString& command);
+
+ private:
+  void OnConnection();
+  CApplication& app_;
+  QLocalServer server_;
+};
+
+}  // namespace brisvel::app

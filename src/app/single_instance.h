@@ -1,0 +1,60 @@
+// One console per user session: a lock file named after the instance lock in
+// the user's runtime folder, and a local socket named after the window class
+// through which a second start asks the first to bring its window forward.
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace brisvel::app {
+
+inline constexpr char kInstanceLockName[] = "3E1893CB-5629-46D6-9BEB-BFF3B203BEF2";
+inline constexpr char kWindowClassName[] = "444A69AB-1105-4934-8711-1481CB19650C";
+
+// The user's runtime folder ($XDG_RUNTIME_DIR, or Qt's fallback under /tmp).
+QString RuntimeFolderPath();
+
+class InstanceLock {
+ public:
+  explicit InstanceLock(QString name = QString::fromLatin1(kInstanceLockName));
+  ~InstanceLock();
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+
+  // True when this process now holds the lock (it is the first instance). A
+  // lock left by a process that no longer runs is taken over.
+  bool Acquire();
+  // Gives the lock up; a new instance may start from now on. Safe to repeat.
+  void Release();
+  bool IsHeld() const { return held_; }
+  QString FilePath() const;
+
+ private:
+  QString name_;
+  std::unique_ptr<QLockFile> file_;
+  bool held_ = false;
+};
+
+// The first instance's side: a local server that runs the callback whenever a
+// later start asks for the window.
+class BringForwardListener : public QObject {
+ public:
+  explicit BringForwardListener(std::function<void()> onRequest);
+  bool Listen(const QString& name = QString::fromLatin1(kWindowClassName));
+  QString ServerPath() const;
+
+ private:
+  void OnConnection();
+  std::function<void()> onRequest_;
+  QLocalServer server_;
+};
+
+// The later start's side: asks the first instance to bring its window forward.
+// Returns true when the request was delivered.
+bool RequestBringForward(const QString& name = QString::fromLatin1(kWindowClassName), int timeoutMs = 1000);
+
+}  // namespace brisvel::app

@@ -1,0 +1,59 @@
+// The advanced-login dialog's handler: OK checks the typed code, Cancel and the
+// close button end the dialog with 2.
+
+#include "presets/advanced_login.h"
+
+#include "ui/basic_controls.h"
+
+namespace brisvel::presets {
+
+LoginCheck CheckAccessCode(const QString& typed) {
+  if (typed.isEmpty()) return LoginCheck::kEmpty;
+  return typed == QLatin1String(kAccessCode) ? LoginCheck::kAccepted : LoginCheck::kWrong;
+}
+
+void CDlgLoginEventHandler::OnInit(ui::HostWindow& dlg) {
+  dlg_ = &dlg;
+  pwd_ = dlg.Find<ui::Edit>("txt_pwd");
+  msg_ = dlg.Find<ui::TextLabel>("txt_msg");
+  if (pwd_) pwd_->setFocus(Qt::OtherFocusReason);
+}
+
+bool CDlgLoginEventHandler::OnEvent(ui::HostWindow& dlg, const ui::Event& e) {
+  if (e.id != ui::EventCmd) return false;
+  if (e.senderName == "btnOK") {
+    OnOk(dlg);
+    return true;
+  }
+  if (e.senderName == "btnCancel" || e.senderName == "btn_close") {
+    dlg.EndDialog(2);
+    return true;
+  }
+  return false;
+}
+
+void CDlgLoginEventHandler::OnOk(ui::HostWindow& dlg) {
+  const QString typed = pwd_ ? pwd_->text() : QString();
+  switch (CheckAccessCode(typed)) {
+    case LoginCheck::kAccepted:
+      dlg.EndDialog(1);
+      return;
+    case LoginCheck::kEmpty:
+      if (msg_) msg_->SetText(QStringLiteral("Please enter password"));
+      break;
+    case LoginCheck::kWrong:
+      if (msg_) msg_->SetText(QStringLiteral("Password is incorrect"));
+      break;
+  }
+  if (pwd_) pwd_->setFocus(Qt::OtherFocusReason);
+}
+
+int OpenAdvancedLogin(QWidget* owner) {
+  CLoginDlg dlg(QString::fromLatin1(kLoginLayout), owner);
+  if (!dlg.Create()) return 2;
+  if (owner) dlg.move(owner->window()->geometry().center() - dlg.rect().center());
+  const int result = dlg.DoModal();
+  return result == 1 ? 1 : 2;
+}
+
+}  // namespace brisvel::presets
