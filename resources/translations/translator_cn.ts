@@ -284,4 +284,35 @@
         <translation>%d个场景已经存在：%s</translation>
     </message>
 </context>
+<context>
+    <name>brisvel</name>
+    <message>
+        <source>Advanced Login</source>
+        <translation>高级登录</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Please enter password</source>
+        <translation>请输入密码</translation>
+    </message>
+    <message>
+        <source>Password is incorrect</source>
+        <translation>密码错误</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Initialization interface resource failure</source>
+        <translation>初始化界面资源失败</translation>
+    </message>
+    <message>
+        <source>ERROR</source>
+        <translation>错误</translation>
+    </message>
+</context>
 </TS>
