@@ -67,7 +67,7 @@ Frame FirmwareChunkRequest(uint16_t index, std::span<const uint8_t> data) {
   Frame f = Request(cmd::kFirmwareChunk);
   f[1] = static_cast<uint8_t>(index >> 8);
   f[2] = static_cast<uint8_t>(index);
-  std::memcpy(f.data() + 4, data.data(), std::min<size_t>(data.size(), kFirmwareChunkSize));
+  if (!data.empty()) std::memcpy(f.data() + 4, data.data(), std::min<size_t>(data.size(), kFirmwareChunkSize));
   return f;
 }
 
@@ -99,7 +99,9 @@ Frame WriteChunkRequest(int chunk, const EffectBlock& block) {
   Frame f = Request(cmd::kWriteChunk);
   f[1] = 0;
   f[2] = static_cast<uint8_t>(chunk);
-  std::memcpy(f.data() + kDataOffset, block.data() + ChunkOffset(chunk), ChunkLength(chunk));
+  if (ChunkLength(chunk) > 0) {
+    std::memcpy(f.data() + kDataOffset, block.data() + ChunkOffset(chunk), ChunkLength(chunk));
+  }
   return f;
 }
 

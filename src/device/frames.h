@@ -55,6 +55,7 @@ ReplyFault CheckReplyFrame(const Frame& reply, uint8_t expectedCommand, int leng
 constexpr int kBlockChunks = 21;
 constexpr size_t ChunkOffset(int chunk) { return static_cast<size_t>(chunk) * kDataSize; }
 constexpr size_t ChunkLength(int chunk) {
+  if (chunk < 0 || ChunkOffset(chunk) >= kBlockSize) return 0;
   return ChunkOffset(chunk) + kDataSize <= kBlockSize ? kDataSize : kBlockSize - ChunkOffset(chunk);
 }
 

@@ -231,7 +231,9 @@ void SimProcessor::SendUnsolicited(uint8_t command, std::span<const uint8_t> dat
   Frame frame{};
   frame[0] = command;
   frame[3] = frames::kStatusAccepted;
-  std::memcpy(frame.data() + frames::kDataOffset, data.data(), std::min(data.size(), frames::kDataSize));
+  if (!data.empty()) {
+    std::memcpy(frame.data() + frames::kDataOffset, data.data(), std::min(data.size(), frames::kDataSize));
+  }
   frames::SealFrame(frame);
   std::vector<std::shared_ptr<SimLink>> links;
   std::chrono::microseconds latency;

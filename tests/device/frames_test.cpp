@@ -96,6 +96,7 @@ TEST(ProtocolFrames, BlockChunksCoverTheBlockExactly) {
   EXPECT_EQ(total, kBlockSize);
   EXPECT_EQ(ChunkLength(20), 26u);
   EXPECT_EQ(ChunkOffset(20), 1180u);
+  EXPECT_EQ(ChunkLength(21), 0u);  // past the block: no data, not a wrapped length
 
   EffectBlock block{};
   for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
