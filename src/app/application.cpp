@@ -142,6 +142,7 @@ void CApplication::SetUpLogging() {
   const QString logFolder = dataFolder_ + "/log";
   if (EnsureFolder(logFolder)) {
     try {
+      spdlog::drop("main");
       auto logger = spdlog::basic_logger_mt("main", (logFolder + "/brisvel.log").toStdString());
       logger->set_level(spdlog::level::info);
       logger->flush_on(spdlog::level::warn);
@@ -224,14 +225,13 @@ bool CApplication::Initialise() {
 
 void CApplication::CloseSplash() { splash_.reset(); }
 
-int CApplication::Run() {
-  auto* app = qApp;
+bool CApplication::CreateWindows() {
   QApplication::setQuitOnLastWindowClosed(false);
 
   mainDlg_.reset(new CMainDlg(*this));
   if (!mainDlg_->LoadLayout(kMainLayout)) {
     mainDlg_.reset();
-    return -1;
+    return false;
   }
   mainDlg_->hide();
   deviceManager_->SetNotificationSink(mainDlg_.get());
@@ -244,9 +244,8 @@ int CApplication::Run() {
 
   miniDlg_.reset(new CMiniDlg(*this));
   if (!miniDlg_->LoadLayout(kCompactLayout)) {
-    miniDlg_.reset();
-    mainDlg_.reset();
-    return -1;
+    DestroyWindows();
+    return false;
   }
   miniDlg_->ShowTopMost();
   CloseSplash();
@@ -267,9 +266,10 @@ int CApplication::Run() {
     if (!control_->Listen(options_.controlSocket))
       spdlog::warn("control channel {} unavailable", options_.controlSocket.toStdString());
   }
+  return true;
+}
 
-  const int code = app->exec();
-
+void CApplication::DestroyWindows() {
   RegisterHidNotification(nullptr, nullptr);
   control_.reset();
   forwardListener_.reset();
@@ -279,21 +279,22 @@ int CApplication::Run() {
     deviceManager_->SetNotificationSink(nullptr);
     deviceManager_->SetSendTimer(nullptr);
   }
-  // Destroyed now rather than at the next loop turn: the loop has ended.
+  // Destroyed at once rather than at the next loop turn: the loop has ended.
   delete miniDlg_.release();
   delete mainDlg_.release();
+}
+
+int CApplication::Run() {
+  if (!CreateWindows()) return -1;
+  const int code = QApplication::exec();
+  DestroyWindows();
   return code;
 }
 
 void CApplication::Release() {
   if (released_) return;
   released_ = true;
-  RegisterHidNotification(nullptr, nullptr);
-  control_.reset();
-  forwardListener_.reset();
-  resume_.reset();
-  hotplug_.reset();
-  if (deviceManager_) deviceManager_->SetNotificationSink(nullptr);
+  DestroyWindows();
   store_.SetDeviceLink(nullptr);
   deviceManager_.reset();  // stops the receive thread
   splash_.reset();

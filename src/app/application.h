@@ -77,6 +77,10 @@ class CApplication {
   bool Initialise();
   int Run();
   void Release();
+  // Run's first and last steps: both windows with the compact one shown and
+  // the device events connected; and their removal.
+  bool CreateWindows();
+  void DestroyWindows();
 
   // --- Shared state
   const QString& ProgramFolder() const { return programFolder_; }

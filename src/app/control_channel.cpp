@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/main_dlg.h"
+#include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
@@ -92,13 +93,14 @@ QString ControlChannel::Execute(const QString& command) {
   }
   if (verb == "status") {
     const CEffectStore& store = app_.Store();
-    return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6")
+    return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6 open=%7")
         .arg(app_.SplashWasShown() ? 1 : 0)
         .arg(app_.InstanceLockHeld() ? 1 : 0)
         .arg(app_.IsConnected() ? 1 : 0)
         .arg(app_.Language())
         .arg(store.currentDeviceMode)
-        .arg(store.GetParam(param::kMainVol));
+        .arg(store.GetParam(param::kMainVol))
+        .arg(app_.DeviceManager() && app_.DeviceManager()->IsDeviceOpen() ? 1 : 0);
   }
   if (verb == "windows") {
     QStringList out;

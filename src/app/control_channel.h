@@ -7,7 +7,7 @@
 //   plug | unplug                  the simulated processor in or out
 //   sim                            mode=<0-based> mainvol=<active MainVol>
 //   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
-//   status                         splash, lock, connected, lang, mode, mainvol
+//   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
 //   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name)
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"

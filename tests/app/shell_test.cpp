@@ -1,0 +1,318 @@
+// In-process tests of the application shell on the offscreen platform: the
+// access code, start options, the instance lock, the compact window's volume
+// rules and controls, the language switch, and the connection display through
+// connect, pull-out and plug-in of the simulated processor.
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "app/app_paths.h"
+#include "app/application.h"
+#include "app/compact_volume.h"
+#include "app/main_dlg.h"
+#include "app/mini_dlg.h"
+#include "app/single_instance.h"
+#include "app_test_support.h"
+#include "device/device_manager.h"
+#include "device/sim_processor.h"
+#include "presets/advanced_login.h"
+#include "ui/basic_controls.h"
+#include "ui/message_box.h"
+#include "ui/translation.h"
+#include "ui/value_controls.h"
+
+namespace brisvel::app {
+namespace {
+
+using test::PrivateFolders;
+using test::StartedConsole;
+using test::WaitUntil;
+
+// ---- access code and the login dialog
+
+TEST(AdvancedLogin, AccessCodeIsComparedExactly) {
+  using presets::CheckAccessCode;
+  using presets::LoginCheck;
+  struct Case {
+    const char* typed;
+    LoginCheck expected;
+  } cases[] = {
+      {"", LoginCheck::kEmpty},          {"40721836", LoginCheck::kAccepted}, {" 40721836", LoginCheck::kWrong},
+      {"40721836 ", LoginCheck::kWrong}, {"4072183", LoginCheck::kWrong},     {"407218360", LoginCheck::kWrong},
+      {"1234", LoginCheck::kWrong},      {" ", LoginCheck::kWrong},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CheckAccessCode(QString::fromLatin1(c.typed)), c.expected) << c.typed;
+}
+
+TEST(AdvancedLogin, DialogMessagesAndResults) {
+  presets::CLoginDlg dlg(QString::fromLatin1(presets::kLoginLayout));
+  ASSERT_TRUE(dlg.Create());
+  dlg.show();
+  QApplication::processEvents();
+  ui::Edit* pwd = dlg.Handler().PasswordBox();
+  ui::TextLabel* msg = dlg.Handler().MessageLine();
+  QWidget* ok = dlg.FindByName("btnOK");
+  ASSERT_TRUE(pwd && msg && ok);
+  EXPECT_TRUE(pwd->echoMode() == QLineEdit::Password);
+  EXPECT_TRUE(msg->ShownText().isEmpty());
+
+  QTest::mouseClick(ok, Qt::LeftButton);
+  EXPECT_EQ(msg->SourceText(), "Please enter password");
+  EXPECT_TRUE(dlg.isVisible());
+
+  pwd->setText("40721836 ");
+  QTest::mouseClick(ok, Qt::LeftButton);
+  EXPECT_EQ(msg->SourceText(), "Password is incorrect");
+  EXPECT_EQ(pwd->text(), "40721836 ");  // the typed text stays
+  EXPECT_TRUE(dlg.isVisible());
+
+  pwd->setText("40721836");
+  QTest::mouseClick(ok, Qt::LeftButton);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.result(), 1);
+
+  presets::CLoginDlg cancelled(QString::fromLatin1(presets::kLoginLayout));
+  ASSERT_TRUE(cancelled.Create());
+  cancelled.show();
+  QApplication::processEvents();
+  cancelled.Handler().PasswordBox()->setText("40721836");
+  QTest::mouseClick(cancelled.FindByName("btnCancel"), Qt::LeftButton);
+  EXPECT_EQ(cancelled.result(), 2);
+}
+
+// ---- start options and folders
+
+TEST(StartOptions, HideIsASubstringAndOtherOptionsAreRead) {
+  EXPECT_TRUE(ParseStartOptions({"console", "-hide"}).hide);
+  EXPECT_TRUE(ParseStartOptions({"console", "x-hidey"}).hide);
+  EXPECT_FALSE(ParseStartOptions({"console", "-HIDE"}).hide);
+  EXPECT_FALSE(ParseStartOptions({"/opt/-hide/console"}).hide);  // the program's own path does not count
+  const StartOptions o = ParseStartOptions({"console", "--simulate", "--verbose", "--control-socket", "/tmp/c"});
+  EXPECT_TRUE(o.simulate);
+  EXPECT_TRUE(o.verbose);
+  EXPECT_EQ(o.controlSocket, "/tmp/c");
+  EXPECT_FALSE(ParseStartOptions({"console", "--control-socket"}).error.isEmpty());
+}
+
+TEST(Folders, DataFolderFollowsXdgDataHome) {
+  PrivateFolders folders;
+  EXPECT_EQ(DataFolderPath(), folders.Root() + "/data/RezUriruBrisvel");
+  qputenv("XDG_DATA_HOME", "");
+  EXPECT_EQ(DataFolderPath(), QDir::homePath() + "/.local/share/RezUriruBrisvel");
+}
+
+TEST(InstanceLockTest, SecondHolderIsRefusedUntilRelease) {
+  PrivateFolders folders;
+  InstanceLock first, second;
+  ASSERT_TRUE(first.Acquire());
+  EXPECT_TRUE(QFile::exists(folders.RunFolder() + "/3E1893CB-5629-46D6-9BEB-BFF3B203BEF2.lock"));
+  EXPECT_FALSE(second.Acquire());
+  first.Release();
+  EXPECT_TRUE(second.Acquire());
+  second.Release();
+  InstanceLock unnamed{QString()};
+  EXPECT_FALSE(unnamed.Acquire());
+}
+
+TEST(BringForward, RequestReachesTheListener) {
+  PrivateFolders folders;
+  int requests = 0;
+  BringForwardListener listener([&] { ++requests; });
+  ASSERT_TRUE(listener.Listen());
+  EXPECT_FALSE(RequestBringForward(QStringLiteral("no-such-console"), 200));
+  // The request is written from a helper thread, as a second process would.
+  std::thread other([] { RequestBringForward(); });
+  EXPECT_TRUE(WaitUntil([&] { return requests == 1; }, 5000));
+  other.join();
+}
+
+// ---- the compact window's volume rules
+
+TEST(CompactVolume, ShownVolumeIsLimitedTo60) {
+  CEffectStore store;
+  store.block = FactoryBlock();
+  WriteParam(store.block, param::kMainVol, 66);
+  WriteParam(store.block, param::Volume(0), 12);
+  EXPECT_EQ(ShownVolume(store, VolumeChoice::kMaster), 60);
+  EXPECT_EQ(ShownVolume(store, VolumeChoice::kSub), 12);
+  EXPECT_EQ(ShownVolume(store, VolumeChoice::kNone), 0);
+  EXPECT_EQ(VolumeText(60), "0dB");
+  EXPECT_EQ(VolumeText(37), "-23dB");
+}
+
+TEST(CompactVolume, SubWritesBothBassChannelsWithTheirLinkedRanges) {
+  CEffectStore store;
+  store.block = FactoryBlock();
+  EXPECT_EQ(WriteVolume(store, VolumeChoice::kSub, 70), 60);
+  EXPECT_EQ(store.GetParam(param::Volume(0)), 60);
+  EXPECT_EQ(store.GetParam(param::Volume(1)), 60);
+  EXPECT_EQ(WriteVolume(store, VolumeChoice::kSub, -3), 0);
+  EXPECT_EQ(store.GetParam(param::Volume(1)), 0);
+  const uint16_t front = store.GetParam(param::Volume(2));
+  store.linkFlags = {0, 0, 0, 1};
+  WriteVolume(store, VolumeChoice::kSub, 33);
+  EXPECT_EQ(store.GetParam(param::Volume(0)), 33);
+  EXPECT_EQ(store.GetParam(param::Volume(1)), 33);
+  EXPECT_EQ(store.GetParam(param::Volume(2)), front);  // the speakers are not touched
+  WriteVolume(store, VolumeChoice::kMaster, 41);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 41);
+}
+
+TEST(CompactVolume, LinkedRangesFollowTheFirstMatchingGroup) {
+  CEffectStore store;
+  EXPECT_EQ(LinkedRange(store, 3), std::vector<int>({3}));
+  store.linkFlags = {3, 5, 0, 0};
+  EXPECT_EQ(LinkedRange(store, 3), std::vector<int>({2, 3}));
+  EXPECT_EQ(LinkedRange(store, 5), std::vector<int>({4, 5}));
+  EXPECT_EQ(LinkedRange(store, 0), std::vector<int>({0}));
+  store.linkFlags = {3, 5, 4, 2};
+  EXPECT_EQ(LinkedRange(store, 2), std::vector<int>({2, 3, 4, 5}));
+  EXPECT_EQ(LinkedRange(store, 1), std::vector<int>({0, 1}));
+}
+
+TEST(CompactVolume, MuteAllNeedsAllSixBits) {
+  CEffectStore store;
+  WriteParam(store.block, param::kMuteCtrl, 0x1F);
+  EXPECT_FALSE(AllMuted(store));
+  WriteParam(store.block, param::kMuteCtrl, 0xFF);
+  EXPECT_TRUE(AllMuted(store));
+  SetAllMuted(store, false);
+  EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
+  SetAllMuted(store, true);
+  EXPECT_EQ(store.GetParam(param::kMuteCtrl), 63);
+}
+
+// ---- the running shell, in process
+
+struct MessageCapture {
+  MessageCapture() {
+    ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
+      texts.push_back(r.text);
+      return ui::kIdOk;
+    });
+  }
+  ~MessageCapture() { ui::SetMessageBoxResponder({}); }
+  std::vector<QString> texts;
+};
+
+TEST(Shell, LanguageSwitchStoresLangAndChangesTheMenu) {
+  PrivateFolders folders;
+  StartedConsole console(false);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  EXPECT_EQ(app.Language(), 0);  // no config.ini: Chinese
+  EXPECT_EQ(ui::CurrentTranslation(), "translator:cn");
+  EXPECT_EQ(CMainDlg::ConfigMenuItems(app.Language()).front().second, "English");
+  app.MainWindow()->OnMenuCommand(kCmdEnglish);
+  EXPECT_EQ(app.Language(), 1);
+  EXPECT_EQ(ui::CurrentTranslation(), "translator:en");
+  settings::ConfigIni saved(settings::ConfigPath(folders.DataFolder().toStdString()));
+  ASSERT_TRUE(saved.Load());
+  EXPECT_EQ(saved.Lang(), 1);
+  EXPECT_EQ(CMainDlg::ConfigMenuItems(app.Language()).front(), std::make_pair(int(kCmdChinese), QString("简体中文")));
+  EXPECT_EQ(CMainDlg::FileMenuItems().back().first, kCmdExit);
+}
+
+TEST(Shell, AnyNonZeroLangStartsInEnglish) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=5\n");
+  StartedConsole console(false);
+  ASSERT_TRUE(console.ok);
+  EXPECT_EQ(console.app->Language(), 5);
+  EXPECT_EQ(ui::CurrentTranslation(), "translator:en");
+  auto* indicator = console.app->CompactWindow()->Find<ui::SkCheckButton>(1004);
+  ASSERT_TRUE(indicator);
+  EXPECT_EQ(indicator->ShownText(), "Not connect");
+}
+
+TEST(Shell, ModeButtonWithoutProcessorChangesNothing) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  StartedConsole console(false);
+  ASSERT_TRUE(console.ok);
+  MessageCapture messages;
+  const EffectBlock before = console.app->Store().block;
+  auto* c = console.app->CompactWindow()->Find<ui::SkRadioButton>(2002);
+  ASSERT_TRUE(c);
+  QTest::mouseClick(c, Qt::LeftButton);
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_EQ(messages.texts[0], "Device not connected");
+  EXPECT_EQ(console.app->Store().block, before);
+  EXPECT_EQ(console.app->Store().currentDeviceMode, -1);
+  EXPECT_FALSE(c->IsChecked());
+}
+
+TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  StartedConsole console(true);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  CMiniDlg* mini = app.CompactWindow();
+  auto* indicator = mini->Find<ui::SkCheckButton>(1004);
+  ASSERT_TRUE(indicator);
+  EXPECT_TRUE(app.IsConnected());
+  EXPECT_EQ(indicator->ShownText(), "Connected");
+
+  // Mode button C recalls slot 2 and the knob shows the processor's volume.
+  sim::SimState state = app.SimProcessor()->State();
+  WriteParam(state.slots[2], param::kMainVol, 37);
+  app.SimProcessor()->SetState(state);
+  int refreshes = 0;
+  QObject::connect(app.MainWindow(), &CMainDlg::RefreshNotification, app.MainWindow(),
+                   [&](int w, int l) { refreshes += (w == kRefreshFull && l == 3); });
+  QTest::mouseClick(mini->Find<ui::SkRadioButton>(2002), Qt::LeftButton);
+  EXPECT_EQ(app.SimProcessor()->State().currentMode, 2);
+  EXPECT_EQ(app.Store().currentDeviceMode, 2);
+  EXPECT_EQ(refreshes, 1);
+  EXPECT_EQ(mini->Find<ui::SkRotaryKnob>(1000)->Value(), 37);
+  EXPECT_EQ(mini->Find<ui::TextLabel>(3000)->ShownText(), "-23dB");
+
+  // The connected indicator takes the store offline; the device stays open.
+  QTest::mouseClick(indicator, Qt::LeftButton);
+  EXPECT_EQ(indicator->ShownText(), "Not connect");
+  EXPECT_FALSE(indicator->IsChecked());
+  EXPECT_TRUE(app.DeviceManager()->IsDeviceOpen());
+  QTest::mouseClick(indicator, Qt::LeftButton);
+  EXPECT_EQ(indicator->ShownText(), "Connected");
+
+  // Pulled out: "Not connect"; plugged in: connected after the arrival wait.
+  ASSERT_TRUE(app.UnplugSimulated());
+  EXPECT_TRUE(WaitUntil([&] { return indicator->ShownText() == "Not connect"; }, 5000));
+  EXPECT_FALSE(app.DeviceManager()->IsDeviceOpen());
+  QElapsedTimer sincePlug;
+  sincePlug.start();
+  ASSERT_TRUE(app.PlugSimulated());
+  EXPECT_TRUE(WaitUntil([&] { return indicator->ShownText() == "Connected"; }, 10000));
+  EXPECT_GE(sincePlug.elapsed(), 1900);
+}
+
+TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
+  PrivateFolders folders;
+  StartedConsole console(false);
+  ASSERT_TRUE(console.ok);
+  CMiniDlg* mini = console.app->CompactWindow();
+  CEffectStore& store = console.app->Store();
+  WriteParam(store.block, param::kMainVol, 59);
+  WriteParam(store.block, param::Volume(0), 20);
+  mini->Refresh();
+  auto* knob = mini->Find<ui::SkRotaryKnob>(1000);
+  QTest::mouseClick(mini->FindById(1001), Qt::LeftButton);
+  QTest::mouseClick(mini->FindById(1001), Qt::LeftButton);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 60);  // limited to 0 dB
+  EXPECT_EQ(knob->Value(), 60);
+  QTest::mouseClick(mini->FindById(1006), Qt::LeftButton);  // Sub
+  EXPECT_EQ(knob->Value(), 20);
+  QTest::mouseClick(mini->FindById(1002), Qt::LeftButton);
+  EXPECT_EQ(store.GetParam(param::Volume(0)), 19);
+  EXPECT_EQ(store.GetParam(param::Volume(1)), 19);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 60);
+  QTest::mouseClick(mini->FindById(1003), Qt::LeftButton);
+  EXPECT_EQ(store.GetParam(param::kMuteCtrl), 63);
+  QTest::mouseClick(mini->FindById(1003), Qt::LeftButton);
+  EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
+}
+
+}  // namespace
+}  // namespace brisvel::app
