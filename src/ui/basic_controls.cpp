@@ -30,14 +30,18 @@ bool SkinnedControl::SetAttribute(const QString& name, const QString& value) {
     if (v.size() == 4) textPadding_ = QMargins(v[0], v[1], v[2], v[3]);
     else if (v.size() == 1) textPadding_ = QMargins(v[0], v[0], v[0], v[0]);
   } else {
-    return Element::SetAttribute(name, value);
+    if (!Element::SetAttribute(name, value)) return false;
+    cacheValid_ = false;
+    return true;
   }
+  cacheValid_ = false;
   update();
   return true;
 }
 
 void SkinnedControl::SetSkin(const Skin* skin) {
   skin_ = skin;
+  cacheValid_ = false;
   update();
 }
 
@@ -68,9 +72,33 @@ SkinState SkinnedControl::CurrentState() const { return StateFor(isEnabled(), ho
 
 void SkinnedControl::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  if (cachePaint_) {
+    const SkinState state = CurrentState();
+    const bool focus = hasFocus();
+    if (!cacheValid_ || cache_.size() != size() || state != cacheState_ || focus != cacheFocus_) {
+      if (cache_.size() != size()) cache_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+      cache_.fill(Qt::transparent);
+      QPainter c(&cache_);
+      c.setRenderHint(QPainter::Antialiasing, true);
+      c.setRenderHint(QPainter::TextAntialiasing, true);
+      c.setFont(font());
+      PaintControl(c);
+      cacheState_ = state;
+      cacheFocus_ = focus;
+      cacheValid_ = true;
+    }
+    p.drawImage(0, 0, cache_);
+    return;
+  }
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
   PaintControl(p);
+}
+
+void SkinnedControl::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::FontChange || e->type() == QEvent::PaletteChange || e->type() == QEvent::EnabledChange)
+    cacheValid_ = false;
+  QWidget::changeEvent(e);
 }
 
 void SkinnedControl::PaintControl(QPainter& p) {
@@ -90,6 +118,7 @@ void SkinnedControl::PaintControl(QPainter& p) {
 }
 
 void SkinnedControl::ApplyShownText(const QString& shown) {
+  cacheValid_ = false;
   Element::ApplyShownText(shown);
   update();
 }

@@ -46,6 +46,12 @@ class SkinnedControl : public QWidget, public Element {
   // Paints skin and text; controls override to add their own parts.
   virtual void PaintControl(QPainter& p);
 
+  void changeEvent(QEvent* e) override;
+  // Controls painted often at the same look (the graph's handles) keep their
+  // picture and draw it again until state, text, colour, font or size change.
+  void SetPaintCache(bool on) { cachePaint_ = on; cacheValid_ = false; }
+  void InvalidatePaintCache() { cacheValid_ = false; }
+
   const Skin* skin_ = nullptr;
   const Skin* focusSkin_ = nullptr;
   // A skin drawn at its own size left of the text (the standard check box).
@@ -54,6 +60,13 @@ class SkinnedControl : public QWidget, public Element {
   bool pushed_ = false;
   bool raisesClick_ = false;
   QMargins textPadding_;
+
+ private:
+  bool cachePaint_ = false;
+  bool cacheValid_ = false;
+  SkinState cacheState_ = SkinState::Normal;
+  bool cacheFocus_ = false;
+  QImage cache_;
 };
 
 class TextLabel : public SkinnedControl {

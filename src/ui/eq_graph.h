@@ -107,6 +107,7 @@ class SkEqCurve : public SkinnedControl {
   // Point buffers allocated once: the summed curve and the section polygon.
   std::vector<QPointF> summed_;
   std::vector<QPointF> section_;
+  std::vector<QPointF> segments_;  // the summed curve as line pairs
 };
 
 // The graph container (element "skeq").
