@@ -1,0 +1,95 @@
+// brisvelctl's device commands as separate processes on the simulated
+// processor: state kept between calls, failures named with exit status 1.
+// Skipped when the tool was not built beside this test program.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status;
+  std::string output;  // standard output and standard error
+};
+
+class DeviceCommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::error_code ec;
+    tool_ = fs::read_symlink("/proc/self/exe", ec).parent_path() / "src" / "cli" / "brisvelctl";
+    if (ec || !fs::exists(tool_)) GTEST_SKIP() << "brisvelctl not built here";
+    data_ = fs::temp_directory_path() / ("brisvel-cli-" + std::to_string(::getpid()));
+    fs::remove_all(data_);
+    fs::create_directories(data_);
+  }
+  void TearDown() override {
+    if (!data_.empty()) fs::remove_all(data_);
+  }
+  ToolRun Brisvelctl(const std::string& arguments) {
+    const std::string command =
+        "XDG_DATA_HOME='" + data_.string() + "' '" + tool_.string() + "' " + arguments + " 2>&1";
+    ToolRun run{-1, {}};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 512> chunk;
+    size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.output.append(chunk.data(), n);
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+  }
+  fs::path tool_;
+  fs::path data_;
+};
+
+TEST_F(DeviceCommandLine, SimulatedProcessorKeepsItsStateBetweenCalls) {
+  ToolRun info = Brisvelctl("--sim info");
+  EXPECT_EQ(info.status, 0) << info.output;
+  EXPECT_NE(info.output.find("handshake: accepted (0)"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("current mode: 1 (A)"), std::string::npos) << info.output;
+
+  EXPECT_EQ(Brisvelctl("--sim set MainVol=-3 Volume_0=-10").status, 0);
+  ToolRun get = Brisvelctl("--sim get MainVol");
+  EXPECT_EQ(get.status, 0);
+  EXPECT_EQ(get.output, "-3dB\n");
+  EXPECT_TRUE(fs::exists(data_ / "RezUriruBrisvel" / "simulated-processor.bin"));
+
+  EXPECT_EQ(Brisvelctl("--sim save 2").status, 0);
+  EXPECT_EQ(Brisvelctl("--sim set MainVol=-20").status, 0);
+  ToolRun recall = Brisvelctl("--sim recall 2");
+  EXPECT_EQ(recall.status, 0);
+  EXPECT_EQ(recall.output, "current mode: 2 (B)\n");
+  EXPECT_EQ(Brisvelctl("--sim get MainVol").output, "-3dB\n");
+
+  EXPECT_EQ(Brisvelctl("--sim input-mode 4").status, 0);
+  EXPECT_NE(Brisvelctl("--sim info").output.find("input mode: 4 inputs"), std::string::npos);
+
+  const fs::path block = data_ / "block.bin";
+  EXPECT_EQ(Brisvelctl("--sim read -o '" + block.string() + "'").status, 0);
+  EXPECT_EQ(fs::file_size(block), 1206u);
+  EXPECT_EQ(Brisvelctl("--sim write '" + block.string() + "'").status, 0);
+}
+
+TEST_F(DeviceCommandLine, FailuresNameTheStep) {
+  ToolRun recall = Brisvelctl("--sim recall 12");
+  EXPECT_EQ(recall.status, 1);
+  EXPECT_EQ(recall.output, "brisvelctl: recall takes a device mode 1 to 11 (1 to 8 are A to H)\n");
+  ToolRun set = Brisvelctl("--sim set NoSuchParam=1");
+  EXPECT_EQ(set.status, 1);
+  EXPECT_NE(set.output.find("unknown parameter"), std::string::npos);
+  ToolRun list = Brisvelctl("--sim list");
+  EXPECT_EQ(list.output, "sim:0 2b53:0019\n");
+  ToolRun absent = Brisvelctl("--path /dev/hidraw-absent info");
+  EXPECT_EQ(absent.status, 1);
+  EXPECT_NE(absent.output.find("brisvelctl: cannot open /dev/hidraw-absent"), std::string::npos) << absent.output;
+}
+
+}  // namespace
