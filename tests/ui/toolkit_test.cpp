@@ -11,6 +11,7 @@
 #include "ui/value_controls.h"
 #include "ui_test_support.h"
 
+#include <QFontDatabase>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -32,6 +33,20 @@ TEST(AttributeTest, ColoursAndPositions) {
   EXPECT_EQ(p.c[2].Resolve(200), 103);
   EXPECT_EQ(p.c[3].Resolve(200), 100);
   EXPECT_EQ(PosSpec::Parse("1,2,3").count, 0);
+}
+
+TEST(AttributeTest, FontsFallBackToACjkFaceWhenTheFaceIsMissing) {
+  const QFont base;
+  const QFont f = ParseFont("face:Arial,size:11,bold:1", base);
+  EXPECT_EQ(f.pixelSize(), 11);
+  EXPECT_TRUE(f.bold());
+  EXPECT_EQ(f.families().front(), "Arial");
+  EXPECT_EQ(ParseFont("size:13,adding:24", base).pixelSize(), 37);
+  if (CjkFontFamily().isEmpty()) GTEST_SKIP() << "no CJK font installed";
+  const QFont song = ParseFont(QString::fromUtf8("face:宋体,size:12"), base);
+  if (!QFontDatabase::hasFamily(QString::fromUtf8("宋体"))) EXPECT_EQ(song.families().front(), CjkFontFamily());
+  // Latin faces keep the CJK face behind them for Chinese texts.
+  if (!QFontDatabase::hasFamily("Arial")) EXPECT_TRUE(f.families().contains(CjkFontFamily()));
 }
 
 TEST(LayoutTest, LinearLayoutsPlaceBySizeWeightSpacingAndMargins) {
@@ -92,6 +107,25 @@ TEST(LayoutTest, BuiltInLayoutsAndFragments) {
   QApplication::processEvents();
   EXPECT_EQ(row->findChildren<TextLabel*>().size(), 2);
   EXPECT_EQ(host->FindByName("f2")->geometry(), QRect(143, 0, 64, 18));
+}
+
+TEST(LayoutTest, TabPagesHoldTheirControlsAndReportTheSelection) {
+  EventLog log;
+  auto host = MakeHost(R"(<layout width="300" height="200">
+    <tabctrl name="tabs" id="300" pos="0,0,-0,-0">
+      <page title="Memory" layout="vbox"><combobox name="combo_devmode" size="-2,23"/></page>
+      <page title="My Preset"><button name="btnSave" id="301" text="Save" pos="10,10" size="60,24"/></page>
+    </tabctrl>
+  </layout>)", &log);
+  auto* tabs = host->Find<TabControl>("tabs");
+  ASSERT_NE(tabs, nullptr);
+  ASSERT_EQ(tabs->count(), 2);
+  EXPECT_NE(host->Find<ComboBox>("combo_devmode"), nullptr);
+  EXPECT_NE(host->FindById(301), nullptr);
+  tabs->setCurrentIndex(1);
+  ASSERT_EQ(log.Count(EventSelChanged), 1);
+  EXPECT_EQ(log.Last(EventSelChanged)->value, 1);
+  EXPECT_EQ(log.Last(EventSelChanged)->senderId, 300);
 }
 
 TEST(RegistryTest, EveryConsoleElementIsRegistered) {
