@@ -2,6 +2,7 @@
 // unsolicited-report path and the pass-through calls of the device manager.
 #include "device/device_manager.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <thread>

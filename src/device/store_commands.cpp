@@ -2,6 +2,7 @@
 // debugger-output lines the connection and parameter traffic leave behind.
 #include "device/store_commands.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/debug_output.h"
