@@ -29,7 +29,8 @@ if(_app_test_srcs)
   target_compile_definitions(brisvel_app_tests PRIVATE BRISVEL_CONSOLE_PATH="$<TARGET_FILE:brisvel-console>")
   add_dependencies(brisvel_app_tests brisvel-console)
   # The end-to-end cases read DISPLAY themselves; the unit cases set the
-  # offscreen platform for their own process only.
+  # offscreen platform for their own process only. The cases share one X
+  # server and its pointer, so they never run at the same time.
   gtest_discover_tests(brisvel_app_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 240)
+    PROPERTIES TIMEOUT 240 RESOURCE_LOCK brisvel_x_display)
 endif()
