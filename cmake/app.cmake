@@ -34,3 +34,7 @@ if(_app_test_srcs)
   gtest_discover_tests(brisvel_app_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 240 RESOURCE_LOCK brisvel_x_display)
 endif()
+
+# Renders the console's windows to PNG files (scripts/screenshots).
+add_executable(brisvel_render_windows ${CMAKE_CURRENT_SOURCE_DIR}/src/app/tools/render_windows.cpp)
+target_link_libraries(brisvel_render_windows PRIVATE brisvel_app)

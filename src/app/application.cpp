@@ -41,7 +41,8 @@ CApplication* CApplication::instance_ = nullptr;
 namespace {
 
 constexpr int kBringForwardTopMostMs = 200;
-constexpr char kSimStateFile[] = "simulated-processor.state";
+// The same file brisvelctl --sim uses, so both see the same device modes.
+constexpr char kSimStateFile[] = "simulated-processor.bin";
 
 std::filesystem::path ToPath(const QString& s) { return std::filesystem::path(s.toStdString()); }
 

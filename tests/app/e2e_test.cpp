@@ -74,7 +74,7 @@ TEST(EndToEnd, SecondStartExitsAtOnceAndRaisesTheFirst) {
   // The first comes back from the taskbar; no second window, no device.
   EXPECT_TRUE(Console::WaitFor([&] { return first.Query("windows").contains("XML_MAINWND2,1,0,"); }, 5000));
   EXPECT_EQ(VisibleTitledWindows().size(), 1);
-  EXPECT_FALSE(QFile::exists(folders.DataFolder() + "/simulated-processor.state"));
+  EXPECT_FALSE(QFile::exists(folders.DataFolder() + "/simulated-processor.bin"));
 }
 
 TEST(EndToEnd, HideSuppressesTheSplash) {

@@ -1,0 +1,97 @@
+// Renders the console's own windows to PNG files on the offscreen platform,
+// in both translations: the compact window (not connected and connected to
+// the simulated processor), the main window's frame, the advanced login and
+// the About box. Usage: render_windows OUTDIR
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "app/application.h"
+#include "app/main_dlg.h"
+#include "app/mini_dlg.h"
+#include "app/single_instance.h"
+#include "presets/advanced_login.h"
+#include "ui/basic_controls.h"
+#include "ui/translation.h"
+
+using namespace brisvel;
+using namespace brisvel::app;
+
+namespace {
+
+bool Save(QWidget& w, const QString& file) {
+  w.show();
+  QApplication::processEvents();
+  QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  w.render(&image);
+  if (!image.save(file)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(file));
+  return true;
+}
+
+int RenderSet(const QString& out, bool simulate, int lang) {
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+  qputenv("XDG_RUNTIME_DIR", data.path().toLocal8Bit());
+  QDir(data.path()).mkpath("RezUriruBrisvel");
+  StartOptions options;
+  options.hide = true;
+  options.simulate = simulate;
+  int failures = 0;
+  {
+    CApplication app(options);
+    if (!app.Initialise() || !app.CreateWindows()) return 1;
+    app.SwitchLanguage(lang);
+    const QString suffix = lang == 0 ? "_cn" : "_en";
+    if (simulate) {
+      failures += !Save(*app.CompactWindow(), out + "/compact_connected" + suffix + ".png");
+    } else {
+      failures += !Save(*app.CompactWindow(), out + "/compact" + suffix + ".png");
+      app.MainWindow()->SendRefresh(kRefreshFull, 0);
+      failures += !Save(*app.MainWindow(), out + "/main_frame" + suffix + ".png");
+      presets::CLoginDlg login(QString::fromLatin1(presets::kLoginLayout));
+      if (login.Create()) {
+        login.Handler().PasswordBox()->setText("1234");
+        if (auto* msg = login.Handler().MessageLine()) msg->SetText("Password is incorrect");
+        failures += !Save(login, out + "/login" + suffix + ".png");
+      }
+      ui::CCommonDlg<ui::DialogEventHandler> about(QStringLiteral("LAYOUT:XML_ABOUT"));
+      if (about.Create()) {
+        if (auto* version = ui::AsElement(about.FindByName("about_version")))
+          version->SetText(QStringLiteral("V%1  2026").arg(QLatin1String(kVersion)));
+        failures += !Save(about, out + "/about" + suffix + ".png");
+      }
+    }
+    app.DestroyWindows();
+    app.Release();
+  }
+  return failures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication::setApplicationName(QString::fromLatin1(kWindowClassName));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
+  QApplication qapp(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: render_windows OUTDIR\n");
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  if (!QDir().mkpath(out)) return 1;
+  int failures = 0;
+  for (int lang : {1, 0}) {
+    failures += RenderSet(out, false, lang);
+    failures += RenderSet(out, true, lang);
+  }
+  return failures == 0 ? 0 : 1;
+}
