@@ -57,6 +57,36 @@ TEST(EndToEnd, CompactWindowComesUpTitledSizedAndNotConnected) {
   EXPECT_EQ(XWindowSize(windows[0]), QSize(337, 552));
   EXPECT_EQ(c.Ctrl(kCompact, "1004").text, "Not connect");
   EXPECT_EQ(c.Ctrl(kCompact, "1005").checked, 1);  // Master at start
+  EXPECT_TRUE(QFile::exists(folders.DataFolder() + "/log/brisvel.log"));
+}
+
+TEST(EndToEnd, ClosingTheCompactWindowEndsTheProgram) {
+  BRISVEL_REQUIRE_DISPLAY();
+  Folders folders;
+  Console c(folders, {"-hide"});
+  ASSERT_TRUE(c.WaitForCompactWindow());
+  c.Click(kCompact, "btn_close");
+  ASSERT_TRUE(c.Process().waitForFinished(15000));
+  EXPECT_EQ(c.Process().exitCode(), 0);
+}
+
+TEST(EndToEnd, ClosingTheMainWindowEndsTheProgramAndFreesTheLock) {
+  BRISVEL_REQUIRE_DISPLAY();
+  Folders folders;
+  Console c(folders, {"-hide"});
+  ASSERT_TRUE(c.WaitForCompactWindow());
+  c.Click(kCompact, "btn_advanced");
+  ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000));
+  TypeText("40721836");
+  ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 5000));
+  c.Click(kLogin, "btnOK");
+  ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kMain); }, 10000));
+  c.Click(kMain, "btn_close");
+  ASSERT_TRUE(c.Process().waitForFinished(15000));
+  EXPECT_EQ(c.Process().exitCode(), 0);
+  // A new console starts normally afterwards.
+  Console next(folders, {"-hide"});
+  EXPECT_TRUE(next.WaitForCompactWindow());
 }
 
 TEST(EndToEnd, SecondStartExitsAtOnceAndRaisesTheFirst) {
@@ -67,14 +97,21 @@ TEST(EndToEnd, SecondStartExitsAtOnceAndRaisesTheFirst) {
   first.Click(kCompact, "btn_min");
   ASSERT_TRUE(Console::WaitFor([&] { return first.Query("windows").contains("XML_MAINWND2,1,1,"); }, 5000));
 
-  Console second(folders, {"-hide", "--simulate"}, false);
-  ASSERT_TRUE(second.Process().waitForFinished(15000));
-  EXPECT_EQ(second.Process().exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(second.Process().exitCode(), 0);
+  // The second start would report its connection to the simulated processor.
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_DATA_HOME", folders.dir.path() + "/data");
+  env.insert("XDG_RUNTIME_DIR", folders.dir.path() + "/run");
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  second.setProcessEnvironment(env);
+  second.start(QString::fromLatin1(BRISVEL_CONSOLE_PATH), {"-hide", "--simulate", "--verbose"});
+  ASSERT_TRUE(second.waitForFinished(15000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_FALSE(second.readAllStandardError().contains("Connect device"));
   // The first comes back from the taskbar; no second window, no device.
   EXPECT_TRUE(Console::WaitFor([&] { return first.Query("windows").contains("XML_MAINWND2,1,0,"); }, 5000));
   EXPECT_EQ(VisibleTitledWindows().size(), 1);
-  EXPECT_FALSE(QFile::exists(folders.DataFolder() + "/simulated-processor.bin"));
 }
 
 TEST(EndToEnd, HideSuppressesTheSplash) {

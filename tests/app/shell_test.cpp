@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QThread>
+#include <thread>
 
 #include "app/app_paths.h"
 #include "app/application.h"
 #include "app/compact_volume.h"
+#include "app/device_events.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
@@ -125,6 +128,38 @@ TEST(BringForward, RequestReachesTheListener) {
   std::thread other([] { RequestBringForward(); });
   EXPECT_TRUE(WaitUntil([&] { return requests == 1; }, 5000));
   other.join();
+}
+
+// ---- device events from other threads and from the system bus
+
+TEST(DeviceEvents, HotplugNotificationsRunOnTheUiThreadInOrder) {
+  std::vector<std::pair<hid::HotplugAction, std::string>> seen;
+  bool onUiThread = true;
+  HotplugBridge bridge([&](hid::HotplugAction a, const hid::HidDeviceInfo& d) {
+    onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+    seen.emplace_back(a, d.path);
+  });
+  std::thread backend([&] {
+    bridge.OnHidDeviceChange(hid::HotplugAction::kRemoval, {"sim:0", 0x2B53, 0x0019});
+    bridge.OnHidDeviceChange(hid::HotplugAction::kArrival, {"sim:1", 0x2B53, 0x0019});
+  });
+  backend.join();
+  EXPECT_TRUE(seen.empty());  // nothing runs on the backend's thread
+  EXPECT_TRUE(WaitUntil([&] { return seen.size() == 2; }, 2000));
+  EXPECT_TRUE(onUiThread);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].first, hid::HotplugAction::kRemoval);
+  EXPECT_EQ(seen[1].second, "sim:1");
+}
+
+TEST(DeviceEvents, OnlyTheWakingEdgeOfPrepareForSleepCounts) {
+  int resumes = 0;
+  ResumeWatcher watcher([&] { ++resumes; });
+  watcher.Start();  // with or without a system bus
+  watcher.OnPrepareForSleep(true);
+  EXPECT_EQ(resumes, 0);
+  watcher.OnPrepareForSleep(false);
+  EXPECT_EQ(resumes, 1);
 }
 
 // ---- the compact window's volume rules
@@ -286,6 +321,22 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
   ASSERT_TRUE(app.PlugSimulated());
   EXPECT_TRUE(WaitUntil([&] { return indicator->ShownText() == "Connected"; }, 10000));
   EXPECT_GE(sincePlug.elapsed(), 1900);
+}
+
+TEST(Shell, QuickEditsWaitForTheMainWindowsTimer1012) {
+  PrivateFolders folders;
+  StartedConsole console(true);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  ASSERT_TRUE(app.IsConnected());
+  CMainDlg* main = app.MainWindow();
+  app.SimProcessor()->ClearRequests();
+  app.Store().SetParam(param::kMainVol, 30);  // sent at once
+  EXPECT_FALSE(main->HasTimer(CMainDlg::kSendTimerId));
+  app.Store().SetParam(param::kMainVol, 31);  // within 200 ms: on the timer
+  EXPECT_TRUE(main->HasTimer(CMainDlg::kSendTimerId));
+  EXPECT_TRUE(WaitUntil([&] { return !main->HasTimer(CMainDlg::kSendTimerId); }, 3000));
+  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::kMainVol), 31);
 }
 
 TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
