@@ -114,6 +114,20 @@ TEST(EndToEnd, SecondStartExitsAtOnceAndRaisesTheFirst) {
   EXPECT_EQ(VisibleTitledWindows().size(), 1);
 }
 
+TEST(EndToEnd, ALockLeftByAKilledConsoleDoesNotBlockTheNextStart) {
+  BRISVEL_REQUIRE_DISPLAY();
+  Folders folders;
+  {
+    Console killed(folders, {"-hide"});
+    ASSERT_TRUE(killed.WaitForCompactWindow());
+    killed.Process().kill();
+    ASSERT_TRUE(killed.Process().waitForFinished(5000));
+  }
+  Console next(folders, {"-hide"});
+  EXPECT_TRUE(next.WaitForCompactWindow());
+  EXPECT_EQ(next.Status("lock"), "1");
+}
+
 TEST(EndToEnd, HideSuppressesTheSplash) {
   BRISVEL_REQUIRE_DISPLAY();
   {
