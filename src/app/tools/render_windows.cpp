@@ -1,7 +1,7 @@
 // Renders the console's own windows to PNG files on the offscreen platform,
 // in both translations: the compact window (not connected and connected to
 // the simulated processor), the main window's frame, the advanced login and
-// the About box. Usage: render_windows OUTDIR
+// the About box; and the splash screen. Usage: render_windows OUTDIR
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +13,7 @@
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
+#include "app/splash_screen.h"
 #include "presets/advanced_login.h"
 #include "ui/basic_controls.h"
 #include "ui/translation.h"
@@ -89,6 +90,9 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   if (!QDir().mkpath(out)) return 1;
   int failures = 0;
+  SplashScreen splash(StartupBitmap());
+  failures += !Save(splash, out + "/splash.png");
+  splash.hide();
   for (int lang : {1, 0}) {
     failures += RenderSet(out, false, lang);
     failures += RenderSet(out, true, lang);
