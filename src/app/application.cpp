@@ -146,7 +146,7 @@ void CApplication::SetUpLogging() {
       spdlog::drop("main");
       auto logger = spdlog::basic_logger_mt("main", (logFolder + "/brisvel.log").toStdString());
       logger->set_level(spdlog::level::info);
-      logger->flush_on(spdlog::level::warn);
+      logger->flush_on(spdlog::level::info);  // few lines; a crash keeps them
       spdlog::set_default_logger(logger);
     } catch (const spdlog::spdlog_ex& e) {
       std::fprintf(stderr, "debug log unavailable: %s\n", e.what());

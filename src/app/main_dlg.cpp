@@ -178,9 +178,15 @@ void CMainDlg::PostRefresh(int wParam, int lParam) {
   QMetaObject::invokeMethod(this, [this, wParam, lParam] { SendRefresh(wParam, lParam); }, Qt::QueuedConnection);
 }
 
-void CMainDlg::OnDeviceConnected() { SendRefresh(kRefreshFull, kLParamConnected); }
+void CMainDlg::OnDeviceConnected() {
+  spdlog::info("processor connected, handshake {}", app_.IsConnected() ? "accepted" : "not accepted");
+  SendRefresh(kRefreshFull, kLParamConnected);
+}
 
-void CMainDlg::OnDeviceDisconnected() { SendRefresh(kRefreshFull, kLParamDisconnected); }
+void CMainDlg::OnDeviceDisconnected() {
+  spdlog::info("processor disconnected");
+  SendRefresh(kRefreshFull, kLParamDisconnected);
+}
 
 void CMainDlg::OnProcessorReport(int lParam) {
   // Receive thread: only post.
