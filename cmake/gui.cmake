@@ -12,7 +12,8 @@ target_include_directories(brisvel_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
 target_link_libraries(brisvel_ui PUBLIC brisvel_core pugixml::pugixml Qt6::Widgets Qt6::Svg)
 
 # Layouts and style classes compiled into the program under their resource names.
-file(GLOB _ui_layouts CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/layouts/*.xml)
+file(GLOB _ui_layouts CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/layouts/*.xml
+     ${CMAKE_CURRENT_SOURCE_DIR}/resources/layouts/menus/*.xml)
 qt_add_resources(brisvel_ui "brisvel_layouts"
   PREFIX "/layouts"
   BASE ${CMAKE_CURRENT_SOURCE_DIR}/resources/layouts

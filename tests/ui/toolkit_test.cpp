@@ -4,6 +4,7 @@
 
 #include "ui/layout_loader.h"
 #include "ui/message_box.h"
+#include "ui/popup_menu.h"
 #include "ui/progress_dialog.h"
 #include "ui/skin.h"
 #include "ui/tip_window.h"
@@ -322,6 +323,31 @@ TEST(TranslationTest, SwitchingReappliesTextsOfOpenWindowsBothWays) {
   EXPECT_EQ(CurrentTranslation(), "translator:en");
   EXPECT_EQ(TranslatorForLanguage(0), "translator:cn");
   EXPECT_EQ(TranslatorForLanguage(5), "translator:en");
+}
+
+TEST(PopupMenuTest, TemplatesAppendedItemsAndTranslatedTexts) {
+  ASSERT_TRUE(SetTranslation("translator:en"));
+  PopupMenu lang;
+  ASSERT_TRUE(lang.Load("SMENU:XML_LANGMENU"));
+  EXPECT_EQ(lang.CommandIds(), QList<int>({50, 51, 52}));
+  EXPECT_EQ(lang.Menu()->actions().front()->text(), "Sound mixing");
+  PopupMenu file;
+  ASSERT_TRUE(file.Load("smenu:XML_MENUEMPTY"));
+  file.AppendItem(64, "My Preset");
+  file.AppendItem(10, "Exit");
+  EXPECT_EQ(file.CommandIds(), QList<int>({64, 10}));
+  PopupMenu joint;
+  ASSERT_TRUE(joint.Load("smenu:menu_joint3"));
+  EXPECT_EQ(joint.CommandIds(), QList<int>({200, 201, 202}));
+  EXPECT_FALSE(PopupMenu().Load("smenu:menu_nothing"));
+  // Choosing an item answers its command; dismissing answers 0.
+  QTimer::singleShot(50, [&] {
+    joint.Menu()->setActiveAction(joint.Menu()->actions().at(1));
+    QTest::keyClick(joint.Menu(), Qt::Key_Return);
+  });
+  EXPECT_EQ(joint.Exec(QPoint(100, 100)), 201);
+  QTimer::singleShot(50, [&] { joint.Menu()->close(); });
+  EXPECT_EQ(joint.Exec(QPoint(100, 100)), 0);
 }
 
 TEST(TipTest, OneTipAtATimeStandsAboveThePointAndGoesAway) {
