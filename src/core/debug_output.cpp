@@ -12,7 +12,9 @@ namespace {
 std::mutex g_mutex;
 std::shared_ptr<const DebugSink> g_sink;
 
-std::string VFormat(const char* format, va_list args) {
+}  // namespace
+
+std::string VFormatString(const char* format, va_list args) {
   va_list copy;
   va_copy(copy, args);
   char small[512];
@@ -25,8 +27,6 @@ std::string VFormat(const char* format, va_list args) {
   out.resize(static_cast<size_t>(n));
   return out;
 }
-
-}  // namespace
 
 void SetDebugOutputSink(DebugSink sink) {
   std::lock_guard lock(g_mutex);
@@ -42,7 +42,7 @@ void DebugOutput(const char* format, ...) {
   if (!sink) return;
   va_list args;
   va_start(args, format);
-  const std::string line = VFormat(format, args);
+  const std::string line = VFormatString(format, args);
   va_end(args);
   (*sink)(line);
 }
@@ -50,7 +50,7 @@ void DebugOutput(const char* format, ...) {
 std::string FormatString(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::string s = VFormat(format, args);
+  std::string s = VFormatString(format, args);
   va_end(args);
   return s;
 }

@@ -16,20 +16,6 @@ std::mutex g_mutex;
 std::shared_ptr<const LogRecordSink> g_logSink;
 std::shared_ptr<const TraceSink> g_traceSink;
 
-std::string VFormat(const char* format, va_list args) {
-  va_list copy;
-  va_copy(copy, args);
-  char small[512];
-  const int n = std::vsnprintf(small, sizeof small, format, copy);
-  va_end(copy);
-  if (n < 0) return {};
-  if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
-  std::string out(static_cast<size_t>(n) + 1, '\0');
-  std::vsnprintf(out.data(), out.size(), format, args);
-  out.resize(static_cast<size_t>(n));
-  return out;
-}
-
 }  // namespace
 
 void SetErrorLogSink(LogRecordSink sink) {
@@ -45,7 +31,7 @@ void SetTraceSink(TraceSink sink) {
 void LogErrorRecord(const char* module, const char* function, int line, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  LogRecord record{"soui", module, function, line, VFormat(format, args)};
+  LogRecord record{"soui", module, function, line, VFormatString(format, args)};
   va_end(args);
   std::shared_ptr<const LogRecordSink> sink;
   {
@@ -68,7 +54,7 @@ void TraceText(const char* format, ...) {
   if (!sink) return;
   va_list args;
   va_start(args, format);
-  const std::string text = VFormat(format, args);
+  const std::string text = VFormatString(format, args);
   va_end(args);
   (*sink)(text);
 }
