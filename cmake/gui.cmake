@@ -2,7 +2,9 @@
 # the application's own controls, their tests, and the layout screenshot tool.
 # Included by the top-level CMakeLists when BRISVEL_GUI is ON.
 
+# The application layer (included after this file) uses Q_OBJECT classes.
 set(CMAKE_AUTOMOC ON)
+
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg Test LinguistTools)
 
 file(GLOB _ui_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/*.cpp)
