@@ -114,7 +114,14 @@ void SkinnedControl::PaintControl(QPainter& p) {
   QColor c = TextColor();
   if (!isEnabled()) c.setAlpha(c.alpha() / 2);
   DrawElementText(p, textRect, shownText_, c, iconSkin_ ? (Qt::AlignLeft | Qt::AlignVCenter) : textAlign_, multiLine_);
-  if (hasFocus() && focusSkin_) focusSkin_->Draw(p, rect(), CurrentState());
+  if (hasFocus() && focusSkin_) {
+    focusSkin_->Draw(p, rect(), CurrentState());
+  } else if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+    // The toolkit's focus indicator.
+    p.setPen(QPen(palette::kAccentLight, 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+  }
 }
 
 void SkinnedControl::ApplyShownText(const QString& shown) {
