@@ -158,3 +158,47 @@ TEST_F(CarViewTest, ResizeKeepsPointsAtTheirDistanceFromTheBottomLeft) {
 
 }  // namespace
 }  // namespace brisvel::ui::test
+
+namespace brisvel::ui::test {
+namespace {
+
+TEST_F(CarViewTest, DraggingAgainWithinThreeSecondsKeepsTheOverlay) {
+  car->SetSpeakers({CarPoint{0, 2680}, CarPoint{1820, 2680}, CarPoint{0, 0}, CarPoint{1820, 0}, CarPoint{600, 0},
+                    CarPoint{1210, 0}},
+                   CarPoint{530, 1580});
+  SkCarThumb* ch4 = car->Speaker(4);
+  QTest::mousePress(ch4, Qt::LeftButton, {}, QPoint(25, 25));
+  QTest::mouseMove(ch4, QPoint(15, 15));
+  QTest::mouseRelease(ch4, Qt::LeftButton, {}, QPoint(15, 15));
+  ASSERT_TRUE(car->OverlayVisible());
+  QTest::qWait(1500);
+  QTest::mousePress(ch4, Qt::LeftButton, {}, QPoint(25, 25));
+  QTest::mouseMove(ch4, QPoint(20, 20));
+  QTest::qWait(2000);
+  EXPECT_TRUE(car->OverlayVisible());  // the drag stopped the timer
+  QTest::mouseRelease(ch4, Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(log.Count(EventCarDelayChanged), 2);
+  // CH4 moved 10 px and then 5 px left and up, inside the car body.
+  EXPECT_EQ(car->SpeakerMm(3), (CarPoint{1670, 150}));
+}
+
+TEST_F(CarViewTest, AThumbBeyondTheCountFollowsButChangesNothing) {
+  car->SetSpeakers({CarPoint{0, 2680}, CarPoint{1820, 2680}, CarPoint{0, 0}, CarPoint{1820, 0}, CarPoint{600, 0},
+                    CarPoint{1210, 0}},
+                   CarPoint{530, 1580});
+  auto* extra = new SkCarThumb(car);
+  extra->SetAttribute("data", "9");
+  extra->SetOwner(car);
+  extra->setGeometry(300, 300, 50, 50);
+  extra->show();
+  const auto before = car->Geometry().delayMm;
+  QTest::mousePress(extra, Qt::LeftButton, {}, QPoint(25, 25));
+  QTest::mouseMove(extra, QPoint(35, 45));
+  QTest::mouseRelease(extra, Qt::LeftButton, {}, QPoint(35, 45));
+  EXPECT_EQ(extra->pos(), QPoint(310, 320));
+  EXPECT_EQ(log.Count(EventCarDelayChanged), 0);
+  EXPECT_EQ(car->Geometry().delayMm, before);
+}
+
+}  // namespace
+}  // namespace brisvel::ui::test

@@ -255,3 +255,45 @@ TEST_F(EqGraphTest, PaintsWithAndWithoutModel) {
 
 }  // namespace
 }  // namespace brisvel::ui::test
+
+namespace brisvel::ui::test {
+namespace {
+
+TEST_F(EqGraphTest, FilterWithoutSlopeStillBecomesCurrentAndClosesOnThePlotBottom) {
+  model.SetHighPass(100, 0, 1);
+  ASSERT_EQ(model.CurrentSection(), model.HighPassIndex());
+  eq->ShowQHandles(true);
+  eq->Refresh();
+  EXPECT_FALSE(eq->Handle(-5)->isVisible());
+  const int y = 13 + static_cast<int>(std::trunc(39 * 176.0 / 48.0 + 0.5));
+  EXPECT_EQ(Centre(-1), QPoint(ExpectedX(100), y));
+  // The flat section's highlight fills from the 0 dB line to the plot bottom.
+  QImage image(eq->size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::black);
+  eq->Curve()->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+  const int x = ExpectedX(300) + 3;
+  const QColor below = image.pixelColor(x, 13 + 176 - 3);
+  const QColor above = image.pixelColor(x, 13 + 40);
+  EXPECT_GT(below.red(), 20);
+  EXPECT_EQ(above.red(), 0);
+}
+
+TEST_F(EqGraphTest, ResizeKeepsHandlesWhereTheGraphPlacesThem) {
+  eq->setFixedSize(1000, 205);
+  QApplication::processEvents();
+  EXPECT_EQ(eq->Metrics().width, 1000 - 36 - 5);
+  EXPECT_EQ(Centre(17), QPoint(ExpectedX(1000), ExpectedY(6.0)));
+  EXPECT_EQ(eq->Grid()->geometry(), eq->rect());
+}
+
+TEST_F(EqGraphTest, AxisFollowsZeroFrequencyOutsideTheGridRange) {
+  eq->SetAttribute("zeroXFreq", "5");
+  eq->SetResponse(&model);
+  EXPECT_EQ(eq->Grid()->FrequencyLines().front().value, 5);
+  EXPECT_NEAR(eq->XToFrequency(eq->Metrics().plotLeft), 5.0, 1e-9);
+  // The curve still comes from the grid that was built at the clamped start.
+  EXPECT_GE(EqFrequencyGrid::StartFrequency(), 10.0);
+}
+
+}  // namespace
+}  // namespace brisvel::ui::test

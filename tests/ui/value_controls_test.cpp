@@ -277,3 +277,107 @@ TEST(ProgressTest, PositionPartFollowsTheValue) {
 
 }  // namespace
 }  // namespace brisvel::ui::test
+
+namespace brisvel::ui::test {
+namespace {
+
+TEST(SliderTest, HorizontalClicksKeysAndWheel) {
+  EventLog log;
+  auto host = MakeHost(R"(<layout width="260" height="60">
+    <skslider id="3000" pos="10,10" size="201,16" min="0" max="100" value="0" thumbInRail="0"/>
+  </layout>)", &log);
+  auto* s = host->Find<SkSlider>(3000);
+  ASSERT_NE(s, nullptr);
+  EXPECT_FALSE(s->IsVertical());
+  // x = 100 of a 0..200 rail: 0 + 100 * 101 / 200 = 50.
+  QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(100, 8));
+  EXPECT_EQ(s->Value(), 50);
+  QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(200, 8));
+  EXPECT_EQ(s->Value(), 100);
+  QTest::keyClick(s, Qt::Key_PageDown);
+  EXPECT_EQ(s->Value(), 80);
+  QTest::keyClick(s, Qt::Key_End);
+  EXPECT_EQ(s->Value(), 0);
+  QTest::keyClick(s, Qt::Key_Left);
+  EXPECT_EQ(s->Value(), 0);
+  QWheelEvent up(QPointF(5, 5), s->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                 Qt::NoScrollPhase, false);
+  QApplication::sendEvent(s, &up);
+  EXPECT_EQ(s->Value(), 1);
+  EXPECT_EQ(log.Count(EventSliderPos), 6);
+}
+
+TEST(SliderTest, ValueTipStandsLeftOfAVerticalThumb) {
+  auto host = MakeHost(kSliderLayout);
+  auto* gain = host->Find<SkSlider>(2200);
+  QTest::mouseMove(gain, gain->ThumbRect().center());
+  auto tip = SSimpleToolTip::Acquire();
+  ASSERT_TRUE(tip->isVisible());
+  const QRect t = gain->ThumbRect();
+  EXPECT_EQ(tip->pos(), gain->mapToGlobal(QPoint(t.left() - 6 * 2 - 15, t.center().y() - 11)));
+  QTest::mouseMove(gain, QPoint(2, gain->height() - 2));
+}
+
+TEST_F(KnobTest, WheelAndCentreClick) {
+  knob->SetValue(20);
+  QWheelEvent down(QPointF(5, 5), knob->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(knob, &down);
+  EXPECT_EQ(knob->Value(), 19);
+  EXPECT_TRUE(knob->hasFocus() || !knob->isActiveWindow());
+  // A press exactly on the centre keeps the angle and so the value.
+  QTest::mousePress(knob, Qt::LeftButton, {}, Centre());
+  EXPECT_EQ(knob->Value(), 19);
+  QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre());
+  // Pointer in the gap gives the maximum.
+  QTest::mouseClick(knob, Qt::LeftButton, {}, Centre() + QPoint(0, 70));
+  EXPECT_EQ(knob->Value(), 60);
+  QImage image(knob->size(), QImage::Format_ARGB32_Premultiplied);
+  knob->render(&image);
+  knob->SetValue(0);
+  knob->render(&image);
+}
+
+TEST(Edit2Test, DoubleClickSelectsAllAndFocusLossIsReported) {
+  EventLog log;
+  auto host = MakeHost(kEditLayout, &log);
+  auto* edit = host->Find<SEdit2>(4000);
+  auto* other = host->Find<SEdit2>(4001);
+  host->activateWindow();
+  edit->setFocus();
+  QTest::mouseDClick(edit, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(edit->selectedText(), edit->text());
+  other->setFocus();
+  if (edit->hasFocus()) GTEST_SKIP() << "the platform gives no focus changes";
+  EXPECT_GE(log.Count(EventKillFocus), 1);
+}
+
+TEST(CheckButtonTest, SpaceTogglesWithAutoCheckAndDoubleClickCountsAsPress) {
+  EventLog log;
+  auto host = MakeHost(kCheckLayout, &log);
+  auto* toggle = host->Find<SkCheckButton>(1501);
+  QTest::keyClick(toggle, Qt::Key_Space);
+  EXPECT_TRUE(toggle->IsChecked());
+  EXPECT_EQ(log.Count(EventCmd), 1);
+  EXPECT_EQ(log.Count(EventStateChanged), 1);
+  EXPECT_EQ(log.Last(EventStateChanged)->value, 1);
+  QTest::mouseDClick(toggle, Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(toggle, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(toggle->IsChecked() && log.Count(EventCmd) < 2);
+}
+
+TEST(RadioButtonTest, FocusChecksAndTheOwnerMayUncheck) {
+  EventLog log;
+  auto host = MakeHost(kCheckLayout, &log);
+  auto* in = host->Find<SkRadioButton>(7002);
+  auto* ms = host->Find<SkRadioButton>(7000);
+  QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(in, &focus);
+  EXPECT_TRUE(in->IsChecked());
+  EXPECT_FALSE(ms->IsChecked());
+  in->SetChecked(false);
+  EXPECT_FALSE(in->IsChecked());
+}
+
+}  // namespace
+}  // namespace brisvel::ui::test
