@@ -6,13 +6,13 @@
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QMenu>
 
 #include "app/application.h"
 #include "device/store_commands.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
+#include "ui/popup_menu.h"
 #include "ui/tip_window.h"
 #include "ui/translation.h"
 #include "ui/value_controls.h"
@@ -80,13 +80,14 @@ std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
 }
 
 void CMainDlg::PopUpMenu(const std::vector<std::pair<int, QString>>& items) {
-  QMenu menu(this);
-  menu.setStyleSheet(kMenuStyle);
-  for (const auto& [command, text] : items) menu.addAction(ui::Tr(text))->setData(command);
-  openMenu_ = &menu;
-  QAction* chosen = menu.exec(QCursor::pos());
+  ui::PopupMenu menu;
+  if (!menu.Load(QStringLiteral("smenu:XML_MENUEMPTY"))) spdlog::warn("menu template XML_MENUEMPTY missing");
+  menu.Menu()->setStyleSheet(kMenuStyle);
+  for (const auto& [command, text] : items) menu.AppendItem(command, text);
+  openMenu_ = menu.Menu();
+  const int command = menu.Exec(QCursor::pos());
   openMenu_ = nullptr;
-  if (chosen) OnMenuCommand(chosen->data().toInt());
+  if (command != 0) OnMenuCommand(command);
 }
 
 void CMainDlg::OnMenuCommand(int command) {
