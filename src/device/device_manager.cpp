@@ -128,8 +128,14 @@ void CDeviceManager::OnDeviceNotify(CProtocol& source, const uint8_t* report) {
   std::memcpy(copy.data(), report, copy.size());
   source.OnNotify(copy.data() + frames::kDataOffset, static_cast<int>(frames::kDataSize));
   if (copy[0] == frames::cmd::kUnsolicitedReport) {
+    std::lock_guard lock(sinkMutex_);
     if (IDeviceNotificationSink* sink = sink_.load()) sink->OnProcessorReport(0);
   }
+}
+
+void CDeviceManager::SetNotificationSink(IDeviceNotificationSink* sink) {
+  std::lock_guard lock(sinkMutex_);
+  sink_.store(sink);
 }
 
 void CDeviceManager::OnHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -61,7 +62,9 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   CDeviceManager& operator=(const CDeviceManager&) = delete;
 
   // Set these before StartRecvThread.
-  void SetNotificationSink(IDeviceNotificationSink* sink) { sink_.store(sink); }
+  // Once this returns, the receive thread no longer calls the previous sink,
+  // so the caller may destroy it.
+  void SetNotificationSink(IDeviceNotificationSink* sink);
   void SetPumpWait(PumpWait wait);
   void SetHandshakeIds(uint32_t id1, uint32_t id2);
   void SetSendTimer(IOneShotTimer* timer) { sender_.SetTimer(timer); }
@@ -120,6 +123,8 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   std::unique_ptr<CProtocolDev> protocol_;
   std::unique_ptr<CHidRecvThread> recvThread_;
   std::atomic<IDeviceNotificationSink*> sink_{nullptr};
+  // Held by the receive thread while it calls the sink, and by SetNotificationSink.
+  std::mutex sinkMutex_;
   PumpWait pumpWait_;
   uint32_t id1_ = 0;
   uint32_t id2_ = 0;

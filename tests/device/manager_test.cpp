@@ -119,6 +119,35 @@ TEST_F(DeviceManagerTest, OneUnsolicitedReportPostsExactlyOneNotification) {
   EXPECT_EQ(sink.lastReportParam, 0);
 }
 
+TEST_F(DeviceManagerTest, ClearingTheSinkWaitsForAReportInProgress) {
+  // The window that receives processor reports is destroyed right after it
+  // unsubscribes; the receive thread must not still be inside it then.
+  struct SlowSink final : IDeviceNotificationSink {
+    void OnDeviceConnected() override {}
+    void OnDeviceDisconnected() override {}
+    void OnProcessorReport(int) override {
+      inside = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      inside = false;
+      done = true;
+    }
+    std::atomic<bool> inside{false};
+    std::atomic<bool> done{false};
+  };
+  auto processor = PlugAndConnect();
+  auto slow = std::make_unique<SlowSink>();
+  manager->SetNotificationSink(slow.get());
+  processor->SendUnsolicited(0x7E);
+  ASSERT_TRUE(testing::WaitFor([&] { return slow->inside.load(); }));
+  manager->SetNotificationSink(nullptr);
+  EXPECT_TRUE(slow->done);
+  EXPECT_FALSE(slow->inside);
+  slow.reset();
+  processor->SendUnsolicited(0x7E);  // nobody listens now
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  manager->SetNotificationSink(&sink);
+}
+
 TEST_F(DeviceManagerTest, FailedOpenCostsTheDisconnectWait) {
   auto processor = std::make_shared<sim::SimProcessor>();
   processor->SetOpenFails(true);
