@@ -59,10 +59,10 @@ static bool NeedsCjk(const QString& s) {
   return false;
 }
 
-QFont ParseFont(const QString& spec, const QFont& base) {
+QFont ParseFont(const QString& description, const QFont& base) {
   QFont f = base;
   int adding = 0;
-  for (const QString& item : spec.split(',', Qt::SkipEmptyParts)) {
+  for (const QString& item : description.split(',', Qt::SkipEmptyParts)) {
     const int colon = item.indexOf(':');
     if (colon < 0) continue;
     const QString key = item.left(colon).trimmed().toLower();
@@ -105,9 +105,9 @@ int PosCoord::Resolve(int length) const {
 }
 
 PosSpec PosSpec::Parse(const QString& text) {
-  PosSpec spec;
+  PosSpec parsed;
   const QStringList parts = text.split(',', Qt::SkipEmptyParts);
-  if (parts.size() != 2 && parts.size() != 4) return spec;
+  if (parts.size() != 2 && parts.size() != 4) return parsed;
   for (int i = 0; i < parts.size(); ++i) {
     QString t = parts[i].trimmed();
     PosCoord c;
@@ -122,10 +122,10 @@ PosSpec PosSpec::Parse(const QString& text) {
       t.chop(1);
     }
     c.value = t.toDouble();
-    spec.c[i] = c;
+    parsed.c[i] = c;
   }
-  spec.count = static_cast<int>(parts.size());
-  return spec;
+  parsed.count = static_cast<int>(parts.size());
+  return parsed;
 }
 
 Element::Element(QWidget* self) : self_(self) {}

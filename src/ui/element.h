@@ -21,7 +21,7 @@ int ParseInt(const QString& text, int fallback = 0);
 QList<int> ParseIntList(const QString& text);
 // "face:Arial,size:11,bold:1,italic:1,adding:24" on top of base. A face that is
 // not installed falls back to a CJK-capable face when the text needs one.
-QFont ParseFont(const QString& spec, const QFont& base);
+QFont ParseFont(const QString& description, const QFont& base);
 // A family able to show Chinese text (empty when none is installed).
 QString CjkFontFamily();
 
