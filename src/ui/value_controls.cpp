@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QWheelEvent>
 #include <cmath>
+#include <optional>
 
 namespace brisvel::ui {
 
@@ -215,20 +216,33 @@ void SkRotaryKnob::mouseReleaseEvent(QMouseEvent* e) {
   heldAtMax_ = heldAtMin_ = false;
 }
 
-void SkRotaryKnob::keyPressEvent(QKeyEvent* e) {
-  int v = value_;
-  switch (e->key()) {
-    case Qt::Key_PageUp: v += (max_ - min_) / 5; break;
-    case Qt::Key_PageDown: v -= (max_ - min_) / 5; break;
-    case Qt::Key_End: v = min_; break;
-    case Qt::Key_Home: v = max_; break;
+namespace {
+
+// The value a key moves a knob or slider to; nothing for keys they do not take.
+// Page Up/Down move a fifth of the range, Home/End jump to the ends.
+std::optional<int> KeyedValue(int key, int value, int min, int max) {
+  switch (key) {
+    case Qt::Key_PageUp: return value + (max - min) / 5;
+    case Qt::Key_PageDown: return value - (max - min) / 5;
+    case Qt::Key_End: return min;
+    case Qt::Key_Home: return max;
     case Qt::Key_Left:
-    case Qt::Key_Down: v -= 1; break;
+    case Qt::Key_Down: return value - 1;
     case Qt::Key_Up:
-    case Qt::Key_Right: v += 1; break;
-    default: QWidget::keyPressEvent(e); return;
+    case Qt::Key_Right: return value + 1;
+    default: return std::nullopt;
   }
-  SetValue(v);
+}
+
+}  // namespace
+
+void SkRotaryKnob::keyPressEvent(QKeyEvent* e) {
+  const std::optional<int> v = KeyedValue(e->key(), value_, min_, max_);
+  if (!v) {
+    QWidget::keyPressEvent(e);
+    return;
+  }
+  SetValue(*v);
   RaisePos();
 }
 
@@ -433,19 +447,12 @@ void SkSlider::leaveEvent(QEvent* e) {
 }
 
 void SkSlider::keyPressEvent(QKeyEvent* e) {
-  int v = value_;
-  switch (e->key()) {
-    case Qt::Key_PageUp: v += (max_ - min_) / 5; break;
-    case Qt::Key_PageDown: v -= (max_ - min_) / 5; break;
-    case Qt::Key_End: v = min_; break;
-    case Qt::Key_Home: v = max_; break;
-    case Qt::Key_Left:
-    case Qt::Key_Down: v -= 1; break;
-    case Qt::Key_Up:
-    case Qt::Key_Right: v += 1; break;
-    default: QWidget::keyPressEvent(e); return;
+  const std::optional<int> v = KeyedValue(e->key(), value_, min_, max_);
+  if (!v) {
+    QWidget::keyPressEvent(e);
+    return;
   }
-  SetValue(v);
+  SetValue(*v);
   RaisePos();
 }
 
