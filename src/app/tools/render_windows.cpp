@@ -17,25 +17,14 @@
 #include "presets/advanced_login.h"
 #include "ui/basic_controls.h"
 #include "ui/translation.h"
+#include "ui/widget_snapshot.h"
 
 using namespace brisvel;
 using namespace brisvel::app;
 
 namespace {
 
-bool Save(QWidget& w, const QString& file) {
-  w.show();
-  QApplication::processEvents();
-  QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  w.render(&image);
-  if (!image.save(file)) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-    return false;
-  }
-  std::printf("%s\n", qPrintable(file));
-  return true;
-}
+bool Save(QWidget& w, const QString& file) { return ui::SaveWidgetImage(w, file); }
 
 int RenderSet(const QString& out, bool simulate, int lang) {
   QTemporaryDir data;

@@ -10,6 +10,7 @@
 #include "ui/toolkit.h"
 #include "ui/translation.h"
 #include "ui/value_controls.h"
+#include "ui/widget_snapshot.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,17 +55,7 @@ bool Render(const QString& layout, const QString& file) {
   FillSampleChannel(model);
   FillSamples(w, model);
   w.Root()->Relayout();
-  w.show();
-  QApplication::processEvents();
-  QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  w.render(&image);
-  if (!image.save(file)) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-    return false;
-  }
-  std::printf("%s\n", qPrintable(file));
-  return true;
+  return SaveWidgetImage(w, file);
 }
 
 }  // namespace
