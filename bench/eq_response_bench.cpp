@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <memory>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -21,6 +22,16 @@ using brisvel::EqSection;
 using brisvel::kGridPoints;
 
 constexpr double kStartHz = 17.0;
+
+// The grid the console builds, shared by every model here.
+const std::shared_ptr<EqFrequencyGrid>& Grid() {
+  static const std::shared_ptr<EqFrequencyGrid> grid = [] {
+    auto g = std::make_shared<EqFrequencyGrid>();
+    g->Build(kStartHz);
+    return g;
+  }();
+  return grid;
+}
 
 // A busy channel: every band boosted or cut, both filters on.
 std::array<EqBandValue, 31> BusyBands() {
@@ -92,7 +103,7 @@ class ReferenceModel {
     Coefficients(s);
     const double scale = s.kind == 0 ? 1.0 : s.gain / -12.0;
     for (int k = 0; k < kGridPoints; ++k) {
-      const double w = EqFrequencyGrid::Omega()[size_t(k)];
+      const double w = Grid()->Omega()[size_t(k)];
       const std::complex<double> z1(std::cos(w), -std::sin(w));
       const std::complex<double> z2(std::cos(2 * w), -std::sin(2 * w));
       const std::complex<double> n = s.b0 + s.b1 * z1 + s.b2 * z2;
@@ -115,8 +126,8 @@ class ReferenceModel {
 };
 
 void BM_BandEdit_Model(benchmark::State& state) {
-  EqFrequencyGrid::Build(kStartHz);
   CEqResponse model;
+  model.SetGrid(Grid());
   if (!model.Init(BusyBands())) state.SkipWithError("Init failed");
   model.SetHighPass(60, -24, 1);
   model.SetLowPass(12000, -12, 3);
@@ -131,7 +142,6 @@ void BM_BandEdit_Model(benchmark::State& state) {
 BENCHMARK(BM_BandEdit_Model);
 
 void BM_BandEdit_Reference(benchmark::State& state) {
-  EqFrequencyGrid::Build(kStartHz);
   ReferenceModel model;
   const auto bands = BusyBands();
   for (int i = 0; i < 31; ++i) model.SetBand(i, bands[size_t(i)].frequency, bands[size_t(i)].gain, bands[size_t(i)].q);
@@ -148,8 +158,8 @@ void BM_BandEdit_Reference(benchmark::State& state) {
 BENCHMARK(BM_BandEdit_Reference);
 
 void BM_Rebuild_Model(benchmark::State& state) {
-  EqFrequencyGrid::Build(kStartHz);
   CEqResponse model;
+  model.SetGrid(Grid());
   if (!model.Init(BusyBands())) state.SkipWithError("Init failed");
   model.SetHighPass(60, -24, 1);
   model.SetLowPass(12000, -12, 3);
@@ -161,7 +171,6 @@ void BM_Rebuild_Model(benchmark::State& state) {
 BENCHMARK(BM_Rebuild_Model);
 
 void BM_Rebuild_Reference(benchmark::State& state) {
-  EqFrequencyGrid::Build(kStartHz);
   ReferenceModel model;
   const auto bands = BusyBands();
   for (int i = 0; i < 31; ++i) model.SetBand(i, bands[size_t(i)].frequency, bands[size_t(i)].gain, bands[size_t(i)].q);

@@ -62,7 +62,7 @@ void CmdResponse(const std::string& file, int channel, double start) {
   model.Recompute(start);
   const auto& summed = model.Summed();
   for (int k = 0; k < kGridPoints; ++k) {
-    std::printf("%.6f,%.6f\n", EqFrequencyGrid::FrequencyHz(k), summed[k]);
+    std::printf("%.6f,%.6f\n", store.FrequencyGrid().FrequencyHz(k), summed[k]);
   }
   std::printf("peak,%.6f\n", model.Peak());
 }

@@ -7,9 +7,10 @@
 
 namespace brisvel {
 
-CEffectStore::CEffectStore() {
+CEffectStore::CEffectStore() : grid_(std::make_shared<EqFrequencyGrid>()) {
   block = FactoryBlock();
   savedChannelLevels.fill(-1);
+  for (CEqResponse& model : responses) model.SetGrid(grid_);
 }
 
 bool CEffectStore::IsProcessorConnected() const { return link_ && link_->HasProtocol() && connected; }

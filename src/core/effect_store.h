@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 
 #include "core/eq_response.h"
 #include "core/param_table.h"
@@ -51,6 +52,10 @@ class CEffectStore {
   // True when a device is open and the handshake was accepted.
   bool IsProcessorConnected() const;
 
+  // The frequency grid the six response models share; built by the first
+  // Recompute of one of them (the EQ graph's first SetResponse).
+  const EqFrequencyGrid& FrequencyGrid() const { return *grid_; }
+
   EffectBlock block{};
   std::array<int32_t, 4> linkFlags{};
   int32_t currentChannel = 4;
@@ -66,6 +71,7 @@ class CEffectStore {
 
  private:
   IEffectDeviceLink* link_ = nullptr;
+  std::shared_ptr<EqFrequencyGrid> grid_;
 };
 
 // Model inputs from the block (shared with the command-line tool and the UI).

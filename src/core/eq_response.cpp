@@ -25,21 +25,10 @@ constexpr double kGridStartMaxHz = 20.0;
 // 10·log10(x) = kDbPerNeper · ln(x) for power ratios.
 constexpr double kDbPerNeper = 10.0 / std::numbers::ln10;
 
-// The grid and the per-point tables derived from it. Besides the angular
-// frequency w each point keeps sin²(w/2) and cos²(w/2): the squared magnitude
-// of a second-order polynomial in e^(-jw) is a quadratic in either of them, and
-// that form stays accurate next to the filters' zeros at DC and at Nyquist.
-struct GridTables {
-  std::array<double, kGridPoints> omega{};
-  std::array<double, kGridPoints> sinHalfSquared{};
-  std::array<double, kGridPoints> cosHalfSquared{};
-  // Points below it are evaluated in sin²(w/2), the others in cos²(w/2).
-  int upperHalfStart = kGridPoints;
-  double startHz = -1.0;
-};
-
-GridTables g_grid;
-std::atomic<bool> g_gridBuilt{false};
+// Besides the angular frequency w each grid point keeps sin²(w/2) and
+// cos²(w/2): the squared magnitude of a second-order polynomial in e^(-jw) is a
+// quadratic in either of them, and that form stays accurate next to the
+// filters' zeros at DC and at Nyquist.
 
 // The squared magnitude of c0 + c1·e^(-jw) + c2·e^(-2jw) is a quadratic
 //   P(s) = (c0+c1+c2)² − 4(c0c1 + c1c2 + 4c0c2)·s + 16c0c2·s²,  s = sin²(w/2),
@@ -182,42 +171,34 @@ bool GainCounts(double gain) { return std::fabs(gain) >= kGainThreshold; }
 
 // ---- frequency grid ----
 
-bool EqFrequencyGrid::Built() { return g_gridBuilt.load(std::memory_order_acquire); }
+double EqFrequencyGrid::ClampStart(double startHz) {
+  // NaN falls to the lower limit.
+  return std::isnan(startHz) ? kGridStartMinHz : std::clamp(startHz, kGridStartMinHz, kGridStartMaxHz);
+}
 
-double EqFrequencyGrid::StartFrequency() { return Built() ? g_grid.startHz : -1.0; }
-
-const std::array<double, kGridPoints>& EqFrequencyGrid::Omega() { return g_grid.omega; }
-
-double EqFrequencyGrid::FrequencyHz(int point) {
+double EqFrequencyGrid::FrequencyHz(int point) const {
   if (point < 0 || point >= kGridPoints) return 0.0;
-  return g_grid.omega[static_cast<size_t>(point)] * kNyquist / kPi;
+  return omega_[static_cast<size_t>(point)] * kNyquist / kPi;
 }
 
 void EqFrequencyGrid::Build(double startHz) {
   if (Built()) return;
-  // NaN falls to the lower limit.
-  const double start = std::isnan(startHz) ? kGridStartMinHz
-                                           : std::clamp(startHz, kGridStartMinHz, kGridStartMaxHz);
+  const double start = ClampStart(startHz);
   const double l0 = std::log10(start * kPi / kNyquist);
   const double step = (std::log10(kPi) - l0) / kGridPoints;
-  g_grid.upperHalfStart = kGridPoints;
+  upperHalfStart_ = kGridPoints;
   for (int k = 0; k < kGridPoints; ++k) {
     const size_t i = static_cast<size_t>(k);
     const double w = std::pow(10.0, l0 + k * step);
     const double sinHalf = std::sin(w / 2.0);
     const double cosHalf = std::cos(w / 2.0);
-    g_grid.omega[i] = w;
-    g_grid.sinHalfSquared[i] = sinHalf * sinHalf;
-    g_grid.cosHalfSquared[i] = cosHalf * cosHalf;
-    if (w > kPi / 2.0 && g_grid.upperHalfStart == kGridPoints) g_grid.upperHalfStart = k;
+    omega_[i] = w;
+    sinHalfSquared_[i] = sinHalf * sinHalf;
+    cosHalfSquared_[i] = cosHalf * cosHalf;
+    if (w > kPi / 2.0 && upperHalfStart_ == kGridPoints) upperHalfStart_ = k;
   }
-  g_grid.startHz = start;
-  g_gridBuilt.store(true, std::memory_order_release);
-}
-
-void EqFrequencyGrid::ResetForTests() {
-  g_gridBuilt.store(false, std::memory_order_release);
-  g_grid = GridTables{};
+  startHz_ = start;
+  built_.store(true, std::memory_order_release);
 }
 
 // ---- response model ----
@@ -334,8 +315,14 @@ void CEqResponse::SetPass(int sectionIndex, int kind, double frequency, double s
   current_ = inWindow ? sectionIndex : -1;
 }
 
+void CEqResponse::SetGrid(std::shared_ptr<EqFrequencyGrid> grid) {
+  grid_ = std::move(grid);
+  if (GridBuilt()) Recompute(grid_->StartFrequency());
+}
+
 void CEqResponse::Recompute(double startFrequency) {
-  EqFrequencyGrid::Build(startFrequency);
+  if (!grid_) grid_ = std::make_shared<EqFrequencyGrid>();
+  grid_->Build(startFrequency);
   if (sections_.size() != kEqSectionCount) return;
   for (int i = 0; i < bandCount_; ++i) {
     if (GainCounts(sections_[static_cast<size_t>(i)].gain)) ComputeSection(i);
@@ -364,7 +351,7 @@ void CEqResponse::ComputeSection(int index) {
     ClearResponse(index);
     return;
   }
-  if (!EqFrequencyGrid::Built() || s.response.size() != kGridPoints) return;
+  if (!GridBuilt() || s.response.size() != kGridPoints) return;
 
   const SectionPolynomials poly = PolynomialsOf(s);
   // Pass filters of other slopes than 12 dB/octave are drawn as multiples of
@@ -372,9 +359,9 @@ void CEqResponse::ComputeSection(int index) {
   const double dbScale = s.kind == 0 ? kDbPerNeper : kDbPerNeper * (s.gain / -12.0);
 
   double* out = s.response.data();
-  const double* lower = g_grid.sinHalfSquared.data();
-  const double* upper = g_grid.cosHalfSquared.data();
-  const int split = g_grid.upperHalfStart;
+  const double* lower = grid_->SinHalfSquared().data();
+  const double* upper = grid_->CosHalfSquared().data();
+  const int split = grid_->UpperHalfStart();
   for (int k = 0; k < split; ++k) {
     out[k] = FiniteDb(Evaluate(poly.lowerNum, lower[k]), Evaluate(poly.lowerDen, lower[k]), dbScale);
   }
@@ -417,7 +404,7 @@ void AddArrays(const double* const* parts, size_t count, double* out) {
 }  // namespace
 
 void CEqResponse::Sum() {
-  if (!EqFrequencyGrid::Built() || summed_.size() != kGridPoints ||
+  if (!GridBuilt() || summed_.size() != kGridPoints ||
       sections_.size() != kEqSectionCount || groupSums_.size() != kSumGroups * kGridPoints) {
     return;
   }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <memory>
 #include <vector>
 
 namespace brisvel {
@@ -29,19 +31,40 @@ struct EqSection {
   std::vector<double> response;  // kGridPoints values in dB once Init ran
 };
 
-// The frequency grid shared by every model: built once by the first Recompute
-// and fixed for the rest of the run.
+// The frequency grid of the models: 1024 angular frequencies from a start
+// frequency up to just below 24 kHz, with the per-point tables the response
+// evaluation uses. It is built once, by its first Build (the first Recompute of
+// a model that uses it), and then fixed. The effect store owns the grid its six
+// models share; a model without one makes its own at its first Recompute.
 class EqFrequencyGrid {
  public:
-  static bool Built();
-  static double StartFrequency();  // -1 until built
-  static const std::array<double, kGridPoints>& Omega();  // radians per sample
-  static double FrequencyHz(int point);                   // grid point in Hz
-  // Clamps start to 10-20 Hz; does nothing when the grid exists.
-  static void Build(double startHz);
-  // For tests only: forgets the grid so that the state before the first
-  // Recompute can be examined. The program never calls it.
-  static void ResetForTests();
+  EqFrequencyGrid() = default;
+  EqFrequencyGrid(const EqFrequencyGrid&) = delete;
+  EqFrequencyGrid& operator=(const EqFrequencyGrid&) = delete;
+
+  // The start frequency a grid is built from: startHz limited to 10-20 Hz.
+  static double ClampStart(double startHz);
+
+  bool Built() const { return built_.load(std::memory_order_acquire); }
+  double StartFrequency() const { return Built() ? startHz_ : -1.0; }  // -1 until built
+  const std::array<double, kGridPoints>& Omega() const { return omega_; }  // radians per sample
+  double FrequencyHz(int point) const;                                   // grid point in Hz
+  // Builds the grid from ClampStart(startHz); does nothing once it is built.
+  void Build(double startHz);
+
+  // Per-point tables of the evaluation: sin²(w/2), cos²(w/2), and the first
+  // point evaluated in the cos² form.
+  const std::array<double, kGridPoints>& SinHalfSquared() const { return sinHalfSquared_; }
+  const std::array<double, kGridPoints>& CosHalfSquared() const { return cosHalfSquared_; }
+  int UpperHalfStart() const { return upperHalfStart_; }
+
+ private:
+  std::array<double, kGridPoints> omega_{};
+  std::array<double, kGridPoints> sinHalfSquared_{};
+  std::array<double, kGridPoints> cosHalfSquared_{};
+  int upperHalfStart_ = kGridPoints;
+  double startHz_ = -1.0;
+  std::atomic<bool> built_{false};
 };
 
 class CEqResponse {
@@ -60,8 +83,15 @@ class CEqResponse {
   // slope in dB/octave, negative, 0 = off; type 1-3 as in EqSection.
   void SetHighPass(double frequency, double slope, int type);
   void SetLowPass(double frequency, double slope, int type);
-  // Builds the shared grid if needed, then computes every section again.
+  // Builds the model's grid if needed (making one when the model has none),
+  // then computes every section again.
   void Recompute(double startFrequency);
+
+  // Makes the model use this grid (shared with other models); the sections
+  // are computed again when it is built.
+  void SetGrid(std::shared_ptr<EqFrequencyGrid> grid);
+  // The model's grid; null until SetGrid or the first Recompute.
+  const EqFrequencyGrid* Grid() const { return grid_.get(); }
 
   const std::vector<EqSection>& Sections() const { return sections_; }
   const std::vector<double>& Summed() const { return summed_; }
@@ -79,6 +109,9 @@ class CEqResponse {
   void SetPass(int sectionIndex, int kind, double frequency, double slope, int type);
   void LoadBandValues(const std::array<EqBandValue, 31>& bands);
 
+  bool GridBuilt() const { return grid_ && grid_->Built(); }
+
+  std::shared_ptr<EqFrequencyGrid> grid_;
   std::vector<EqSection> sections_;
   std::vector<double> summed_;
   // Sections whose response is not all zeros; the sum skips the others.

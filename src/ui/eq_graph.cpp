@@ -13,9 +13,6 @@
 namespace brisvel::ui {
 
 namespace {
-constexpr double kTopFrequency = 24000.0;
-int RoundPx(double v) { return static_cast<int>(std::trunc(v + 0.5)); }
-double SafeLog10(double hz) { return std::log10(std::max(hz, 1e-3)); }
 
 struct GridFrequency {
   int hz;
@@ -112,10 +109,9 @@ void SkEqGrid::UpdateLines() {
     const bool labelled = labelStep != 0 && value % labelStep == 0;
     dbLines_.push_back({m.plotTop + i * m.step, value, labelled ? QString("%1dB").arg(value) : QString()});
   }
-  const double span = std::log10(kTopFrequency) - m.logZero;
   for (int i = 0; i < 29; ++i) {
     const int hz = i == 0 ? graph_->ZeroXFreq() : kGridFrequencies[i].hz;
-    const int x = static_cast<int>(std::trunc((SafeLog10(hz) - m.logZero) * m.width / span)) + m.plotLeft;
+    const int x = graph_->Axes().GridLineX(hz);
     freqLines_.push_back({x, hz, kGridFrequencies[i].label && i != 0 ? QString(kGridFrequencies[i].label) : QString()});
   }
 }
@@ -295,11 +291,11 @@ void SkEQ::RecomputeMetrics() {
   m_.bottomMargin = m_.bottom - m_.top - tdist_ - steps * m_.step;
   m_.width = m_.right - m_.left - ldist_ - rdist_;
   m_.height = steps * m_.step;
-  m_.logZero = SafeLog10(zeroXFreq_);
-  const double decades = std::log10(kTopFrequency) - m_.logZero;
-  m_.pxPerDecade = decades != 0 ? m_.width / decades : 0;
+  axes_ = EqAxes(m_.plotLeft, m_.plotTop, m_.width, m_.height, zeroXFreq_, dbMax_, dbMin_);
+  m_.logZero = axes_.LogStart();
+  m_.pxPerDecade = axes_.PxPerDecade();
   m_.pxPerPoint = m_.width / static_cast<double>(kGridPoints);
-  m_.pxPerDb = dbMax_ != dbMin_ ? m_.height / static_cast<double>(dbMax_ - dbMin_) : 0;
+  m_.pxPerDb = axes_.PxPerDb();
   if (grid_) grid_->UpdateLines();
 }
 
@@ -317,25 +313,13 @@ void SkEQ::PlaceChildren() {
   UpdateThumbs();
 }
 
-int SkEQ::FrequencyToX(double hz) const { return m_.plotLeft + RoundPx((SafeLog10(hz) - m_.logZero) * m_.pxPerDecade); }
-
-int SkEQ::GainToY(double db) const { return m_.plotTop + RoundPx((dbMax_ - db) * m_.pxPerDb); }
-
-double SkEQ::XToFrequency(double x) const {
-  if (m_.pxPerDecade == 0) return zeroXFreq_;
-  return std::pow(10.0, (x - m_.plotLeft) / m_.pxPerDecade + m_.logZero);
-}
-
-double SkEQ::YToGain(double y) const {
-  if (m_.pxPerDb == 0) return dbMax_;
-  return dbMax_ - (y - m_.plotTop) / m_.pxPerDb;
-}
-
 void SkEQ::SetResponse(CEqResponse* model) {
   RecomputeMetrics();
   if (model != model_) {
     model_ = model;
-    if (model_) model_->Recompute(zeroXFreq_);
+    // The first attach builds the frequency grid the model shares with the
+    // other channels' models.
+    if (model_) model_->Recompute(axes_.StartFrequency());
   }
   if (curve_) curve_->SetModel(model_);
   for (int i = 0; i < kMaxBands; ++i)
@@ -395,7 +379,7 @@ void SkEQ::UpdateThumbs() {
     double f = sections[index].frequency;
     if (f < 20) f = 17;
     else if (f > 19999) f = 22000;
-    handle->CenterAt(FrequencyToX(f), m_.plotTop + RoundPx((dbMax_ + 15) * m_.pxPerDb), ref);
+    handle->CenterAt(FrequencyToX(f), GainToY(-15.0), ref);  // on the -15 dB level
   };
   placeFilter(highPass_, model_->HighPassIndex());
   placeFilter(lowPass_, model_->LowPassIndex());

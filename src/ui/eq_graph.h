@@ -4,6 +4,7 @@
 // itself: dragging reports EventThumbMoving and the editor places it again.
 #pragma once
 
+#include "core/eq_axes.h"
 #include "core/eq_response.h"
 #include "ui/basic_controls.h"
 #include "ui/panel.h"
@@ -130,13 +131,15 @@ class SkEQ : public Panel {
   void Refresh();
   void UpdateThumbs();
   void ShowQHandles(bool on);
-  double XToFrequency(double x) const;
-  double YToGain(double y) const;
+  double XToFrequency(double x) const { return axes_.XToFrequency(x); }
+  double YToGain(double y) const { return axes_.YToGain(y); }
   // Pixel position of a frequency / gain, as the handles are placed.
-  int FrequencyToX(double hz) const;
-  int GainToY(double db) const;
+  int FrequencyToX(double hz) const { return axes_.FrequencyToX(hz); }
+  int GainToY(double db) const { return axes_.GainToY(db); }
 
   const EqMetrics& Metrics() const { return m_; }
+  // The plot's axes as laid out now; the editor converts drags with them.
+  const EqAxes& Axes() const { return axes_; }
   int DbMax() const { return dbMax_; }
   int DbMin() const { return dbMin_; }
   int Steps() const { return nKedu_; }
@@ -161,6 +164,7 @@ class SkEQ : public Panel {
   int ldist_ = 36, tdist_ = 18, rdist_ = 0, bdist_ = 16;
   int dbMax_ = 12, dbMin_ = -24, nKedu_ = 12, dbKeduVal_ = 6, zeroXFreq_ = 10;
   EqMetrics m_;
+  EqAxes axes_;
   std::array<SMoveThumb*, kMaxBands> bands_{};
   SMoveThumb* highPass_ = nullptr;
   SMoveThumb* lowPass_ = nullptr;

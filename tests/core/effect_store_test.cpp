@@ -145,7 +145,9 @@ TEST_F(EffectStoreTest, LoadBlockReplacesResetsAndSends) {
 }
 
 TEST_F(EffectStoreTest, ResponsesFollowTheBlock) {
-  EqFrequencyGrid::Build(17);
+  store.responses[5].Recompute(17);  // builds the grid all six models share, as the EQ graph does
+  for (const CEqResponse& model : store.responses) EXPECT_EQ(model.Grid(), &store.FrequencyGrid());
+  EXPECT_EQ(store.FrequencyGrid().StartFrequency(), 17.0);
   store.SetParam(param::EqGain(2, 17), 1200);  // +12 dB at 1 kHz
   store.RebuildResponses();
   EXPECT_NEAR(store.responses[2].Peak(), 12.0, 0.2);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <memory>
 #include <numbers>
 #include <random>
 
@@ -16,12 +17,14 @@ namespace {
 
 constexpr double kStartHz = 17.0;  // the console's start frequency
 
-// Every test works on the grid as the console builds it.
-void UseConsoleGrid() {
-  if (EqFrequencyGrid::Built() && EqFrequencyGrid::StartFrequency() != kStartHz) {
-    EqFrequencyGrid::ResetForTests();
-  }
-  EqFrequencyGrid::Build(kStartHz);
+// The grid as the console builds it, shared by the models of these tests.
+const std::shared_ptr<EqFrequencyGrid>& ConsoleGrid() {
+  static const std::shared_ptr<EqFrequencyGrid> grid = [] {
+    auto g = std::make_shared<EqFrequencyGrid>();
+    g->Build(kStartHz);
+    return g;
+  }();
+  return grid;
 }
 
 // Straight from the definition: N and D evaluated as complex numbers with four
@@ -31,7 +34,7 @@ std::vector<double> ReferenceResponse(const EqSection& s) {
   std::vector<double> out(kGridPoints);
   const Real b0 = s.b0, b1 = s.b1, b2 = s.b2, a0 = s.a0, a1 = s.a1, a2 = s.a2;
   for (int k = 0; k < kGridPoints; ++k) {
-    const Real w = EqFrequencyGrid::Omega()[static_cast<size_t>(k)];
+    const Real w = ConsoleGrid()->Omega()[static_cast<size_t>(k)];
     const std::complex<Real> z1(std::cos(w), -std::sin(w));
     const std::complex<Real> z2(std::cos(2 * w), -std::sin(2 * w));
     const std::complex<Real> n = b0 + b1 * z1 + b2 * z2;
@@ -56,8 +59,8 @@ bool AllFinite(const std::vector<double>& v) {
 int NearestPoint(double hz) {
   int best = 0;
   for (int k = 1; k < kGridPoints; ++k) {
-    if (std::fabs(std::log(EqFrequencyGrid::FrequencyHz(k) / hz)) <
-        std::fabs(std::log(EqFrequencyGrid::FrequencyHz(best) / hz))) {
+    if (std::fabs(std::log(ConsoleGrid()->FrequencyHz(k) / hz)) <
+        std::fabs(std::log(ConsoleGrid()->FrequencyHz(best) / hz))) {
       best = k;
     }
   }
@@ -73,7 +76,7 @@ std::array<EqBandValue, 31> FlatBands() {
 class EqResponseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UseConsoleGrid();
+    model.SetGrid(ConsoleGrid());
     ASSERT_TRUE(model.Init(FlatBands()));
   }
   const EqSection& Section(int i) const { return model.Sections()[static_cast<size_t>(i)]; }
@@ -81,31 +84,64 @@ class EqResponseTest : public ::testing::Test {
 };
 
 TEST(EqFrequencyGridTest, EndpointsClampAndBuildOnce) {
-  EqFrequencyGrid::ResetForTests();
-  EXPECT_FALSE(EqFrequencyGrid::Built());
-  EXPECT_EQ(EqFrequencyGrid::StartFrequency(), -1.0);
-  EqFrequencyGrid::Build(kStartHz);
-  ASSERT_TRUE(EqFrequencyGrid::Built());
-  EXPECT_EQ(EqFrequencyGrid::StartFrequency(), kStartHz);
-  EXPECT_NEAR(EqFrequencyGrid::FrequencyHz(0), kStartHz, 1e-9);
-  EXPECT_NEAR(EqFrequencyGrid::Omega()[0], 2 * std::numbers::pi * kStartHz / 48000, 1e-15);
-  const double last = EqFrequencyGrid::FrequencyHz(kGridPoints - 1);
+  EqFrequencyGrid grid;
+  EXPECT_FALSE(grid.Built());
+  EXPECT_EQ(grid.StartFrequency(), -1.0);
+  grid.Build(kStartHz);
+  ASSERT_TRUE(grid.Built());
+  EXPECT_EQ(grid.StartFrequency(), kStartHz);
+  EXPECT_NEAR(grid.FrequencyHz(0), kStartHz, 1e-9);
+  EXPECT_NEAR(grid.Omega()[0], 2 * std::numbers::pi * kStartHz / 48000, 1e-15);
+  const double last = grid.FrequencyHz(kGridPoints - 1);
   EXPECT_LT(last, 24000.0);
   EXPECT_NEAR(last, kStartHz * std::pow(24000 / kStartHz, 1023.0 / 1024.0), 1e-7);
   for (int k = 1; k < kGridPoints; ++k) {
-    ASSERT_GT(EqFrequencyGrid::FrequencyHz(k), EqFrequencyGrid::FrequencyHz(k - 1));
+    ASSERT_GT(grid.FrequencyHz(k), grid.FrequencyHz(k - 1));
   }
-  EqFrequencyGrid::Build(12.0);  // fixed for the run
-  EXPECT_EQ(EqFrequencyGrid::StartFrequency(), kStartHz);
+  grid.Build(12.0);  // fixed once built
+  EXPECT_EQ(grid.StartFrequency(), kStartHz);
 
-  EqFrequencyGrid::ResetForTests();
-  EqFrequencyGrid::Build(3.0);
-  EXPECT_EQ(EqFrequencyGrid::StartFrequency(), 10.0);
-  EqFrequencyGrid::ResetForTests();
-  EqFrequencyGrid::Build(50.0);
-  EXPECT_EQ(EqFrequencyGrid::StartFrequency(), 20.0);
-  EXPECT_NEAR(EqFrequencyGrid::FrequencyHz(0), 20.0, 1e-9);
-  UseConsoleGrid();
+  EqFrequencyGrid low;
+  low.Build(3.0);
+  EXPECT_EQ(low.StartFrequency(), 10.0);
+  EqFrequencyGrid high;
+  high.Build(50.0);
+  EXPECT_EQ(high.StartFrequency(), 20.0);
+  EXPECT_NEAR(high.FrequencyHz(0), 20.0, 1e-9);
+  EXPECT_EQ(EqFrequencyGrid::ClampStart(std::nan("")), 10.0);
+}
+
+TEST(EqFrequencyGridTest, ModelsShareTheGridTheirOwnerGivesThem) {
+  auto grid = std::make_shared<EqFrequencyGrid>();
+  auto bands = FlatBands();
+  bands[17].gain = 6.0;
+  CEqResponse first, second;
+  first.SetGrid(grid);
+  second.SetGrid(grid);
+  ASSERT_TRUE(first.Init(bands));
+  ASSERT_TRUE(second.Init(bands));
+  EXPECT_EQ(second.Peak(), 0.0);  // nothing is computed before the grid exists
+  first.Recompute(kStartHz);      // builds the shared grid
+  EXPECT_EQ(second.Grid(), grid.get());
+  EXPECT_TRUE(grid->Built());
+  second.Recompute(12.0);  // the grid stays as the first call built it
+  EXPECT_EQ(grid->StartFrequency(), kStartHz);
+  EXPECT_EQ(first.Summed(), second.Summed());
+  EXPECT_NEAR(first.Peak(), 6.0, 0.2);
+
+  // A model given a grid that is already built computes its curves at once.
+  CEqResponse late;
+  ASSERT_TRUE(late.Init(bands));
+  late.SetGrid(grid);
+  EXPECT_EQ(late.Summed(), first.Summed());
+
+  // Without a grid of its own a model makes one at its first Recompute.
+  CEqResponse alone;
+  ASSERT_TRUE(alone.Init(bands));
+  alone.Recompute(20.0);
+  ASSERT_NE(alone.Grid(), nullptr);
+  EXPECT_EQ(alone.Grid()->StartFrequency(), 20.0);
+  EXPECT_EQ(grid->StartFrequency(), kStartHz);
 }
 
 TEST(EqResponseLifecycleTest, NewModelIsEmptyAndRefusesBandReload) {
@@ -125,8 +161,8 @@ TEST(EqResponseLifecycleTest, NewModelIsEmptyAndRefusesBandReload) {
 }
 
 TEST(EqResponseLifecycleTest, BeforeTheGridEverythingStaysZeroUntilFirstRecompute) {
-  EqFrequencyGrid::ResetForTests();
   CEqResponse model;
+  model.SetGrid(std::make_shared<EqFrequencyGrid>());
   auto bands = FlatBands();
   bands[20].gain = 6.0;
   ASSERT_TRUE(model.Init(bands));
@@ -139,7 +175,7 @@ TEST(EqResponseLifecycleTest, BeforeTheGridEverythingStaysZeroUntilFirstRecomput
   EXPECT_EQ(model.Peak(), 0.0);
 
   model.Recompute(kStartHz);
-  ASSERT_TRUE(EqFrequencyGrid::Built());
+  ASSERT_TRUE(model.Grid()->Built());
   EXPECT_EQ(model.CurrentSection(), CEqResponse::kLowPassSection);
   for (int i : {20, 10, 31, 32}) {
     const EqSection& s = model.Sections()[size_t(i)];
@@ -228,7 +264,7 @@ TEST_F(EqResponseTest, SlopeScalesTheSecondOrderResponse) {
 
 TEST_F(EqResponseTest, ButterworthIsThreeDbDownAtItsCorner) {
   const int k = NearestPoint(150);
-  const double corner = EqFrequencyGrid::FrequencyHz(k);
+  const double corner = ConsoleGrid()->FrequencyHz(k);
   model.SetHighPass(corner, -12, 1);
   EXPECT_NEAR(Section(31).response[size_t(k)], -3.0103, 1e-4);
   model.SetLowPass(corner, -12, 1);
@@ -276,6 +312,7 @@ TEST_F(EqResponseTest, EditHistoryDoesNotShowInTheCurve) {
     if (step == 120) model.SetLowPass(5000, -6, 1);
   }
   CEqResponse fresh;
+  fresh.SetGrid(ConsoleGrid());
   ASSERT_TRUE(fresh.Init(finalBands));
   fresh.SetHighPass(90, -18, 2);
   fresh.SetLowPass(5000, -6, 1);

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# scripts/check-layers against small trees: a clean one passes, and every kind
+# of forbidden include is reported with its file and line.
+set -u
+check=${1:?usage: check_layers_test.sh PATH/TO/check-layers}
+tree=$(mktemp -d)
+trap 'rm -rf "$tree"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mkdir -p "$tree"/src/{core,hid,device,editing,ui,app,presets,cli}
+printf '#include <vector>\n#include "core/param_table.h"\n' >"$tree/src/core/clean.h"
+printf '#include "app/application.h"\n#include <QWidget>\n' >"$tree/src/app/window.cpp"
+printf '#include <QString>\n' >"$tree/src/ui/label.cpp"
+"$check" "$tree" >/dev/null 2>&1 || fail "a clean tree was rejected"
+
+printf '#include <QString>\n' >>"$tree/src/core/clean.h"
+printf '\n#  include <QtCore/QObject>\n' >"$tree/src/editing/edit.cpp"
+printf '#include <qglobal.h>\n' >"$tree/src/hid/raw.cpp"
+printf '#include <QtWidgets>\n' >"$tree/src/device/link.h"
+printf '#include "app/mini_dlg.h"\n' >"$tree/src/presets/login.cpp"
+printf '#include "../app/paths.h"\n' >"$tree/src/cli/main.cpp"
+printf '#include <app/control_channel.h>\n' >"$tree/src/ui/host.cpp"
+out=$("$check" "$tree" 2>&1) && fail "forbidden includes passed"
+for expected in "src/core/clean.h:3" "src/editing/edit.cpp:2" "src/hid/raw.cpp:1" "src/device/link.h:1" \
+                "src/presets/login.cpp:1" "src/cli/main.cpp:1" "src/ui/host.cpp:1"; do
+  grep -qF "$expected" <<<"$out" || fail "not reported: $expected"$'\n'"$out"
+done
+grep -qF "src/app/window.cpp" <<<"$out" && fail "src/app may include itself and Qt"
+grep -qF "src/ui/label.cpp" <<<"$out" && fail "src/ui may use Qt"
+echo "check-layers test: ok"
