@@ -11,6 +11,7 @@
 #include "app/main_dlg.h"
 #include "device/device_manager.h"
 #include "device/store_commands.h"
+#include "editing/recall.h"
 #include "presets/advanced_login.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
@@ -18,10 +19,6 @@
 #include "ui/value_controls.h"
 
 namespace brisvel::app {
-
-namespace {
-constexpr int kRecallSettleMs = 500;
-}
 
 CMiniDlg::CMiniDlg(CApplication& app) : app_(app) {}
 
@@ -82,22 +79,23 @@ void CMiniDlg::StepVolume(int delta) {
 void CMiniDlg::RecallMode(int slot) {
   CEffectStore& store = app_.Store();
   CDeviceManager* manager = app_.DeviceManager();
-  if (!manager || !app_.IsConnected()) {
-    ui::MessageBox(this, QStringLiteral("Device not connected"));
+  editing::RecallOutcome outcome{editing::RecallStatus::kNotConnected};
+  if (manager) {
+    editing::DeviceEditLink link(store, *manager);
+    // A plain sleep while the processor makes the recalled mode active.
+    outcome = editing::RecallDeviceModeFlow(store, link, slot, [](int ms) { QThread::msleep(ms); });
+  }
+  if (outcome.status != editing::RecallStatus::kRecalled) {
+    if (outcome.status == editing::RecallStatus::kRecallFailed) {
+      ui::MessageBox(nullptr, QStringLiteral("Recall device mode failed"));
+    } else {
+      ui::MessageBox(this, QStringLiteral("Device not connected"));
+    }
     // Nothing was recalled: the buttons show the processor's mode again.
     CheckModeButton(store.currentDeviceMode);
     return;
   }
-  if (!RecallDeviceMode(store, *manager, slot)) {
-    ui::MessageBox(nullptr, QStringLiteral("Recall device mode failed"));
-    CheckModeButton(store.currentDeviceMode);
-    return;
-  }
-  // The processor needs a moment to make the recalled mode active.
-  QThread::msleep(kRecallSettleMs);
-  store.linkFlags = {};
-  if (!ReadCurrentParam(store, *manager)) spdlog::error("reading the block after recalling mode {} failed", slot);
-  store.RebuildResponses();
+  if (!outcome.blockRead) spdlog::error("reading the block after recalling mode {} failed", slot);
   if (CMainDlg* main = app_.MainWindow()) main->SendRefresh(kRefreshFull, 3);
   Refresh();
 }

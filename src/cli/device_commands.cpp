@@ -21,6 +21,7 @@
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "device/store_commands.h"
+#include "editing/recall.h"
 #include "hid/hid_log.h"
 #include "hid/hidraw_backend.h"
 #include "settings/cae_data.h"
@@ -270,10 +271,13 @@ void CmdRecall() {
   Session session;
   session.Connect(false);
   session.Failures().Reset();
-  if (!RecallDeviceMode(session.Store(), session.Manager(), mode - 1)) {
+  editing::DeviceEditLink link(session.Store(), session.Manager());
+  const editing::RecallOutcome outcome = editing::RecallDeviceModeFlow(
+      session.Store(), link, mode - 1, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+  if (outcome.status != editing::RecallStatus::kRecalled) {
     throw CliError(session.Failures().Timeout("recalling the device mode"));
   }
-  if (!ReadCurrentParam(session.Store(), session.Manager())) {
+  if (mode - 1 <= editing::kLastReadSlot && !outcome.blockRead) {
     throw CliError(session.Failures().Timeout("reading the recalled block"));
   }
   std::printf("current mode: %s\n", ModeText(session.Store().currentDeviceMode).c_str());

@@ -144,9 +144,10 @@ std::string DelayText(int raw, int unit) {
   return FormatString("%0.03f", ms);
 }
 
-Parsed ParseDelay(std::string_view text, int unit) {
-  double v = ParseLeadingNumber(text);
-  if (v < 0) v = 0;
+Parsed ParseDelay(std::string_view text, int unit) { return DelayFromValue(ParseLeadingNumber(text), unit); }
+
+Parsed DelayFromValue(double v, int unit) {
+  if (!(v >= 0)) v = 0;
   v = std::min(v, DelayUnitLimit(unit));
   double ms = v;
   if (unit == kDelayCm) ms = v / kCmPerMs;
@@ -272,8 +273,10 @@ int16_t ParseGain(std::string_view text, int minDb, int maxDb) {
 
 std::string ThresholdText(int16_t raw) { return FormatString("%.01fdBu", raw / 100.0); }
 
-Parsed ParseThreshold(std::string_view text) {
-  const double v = std::clamp(ParseLeadingNumber(text), -30.0, 6.0);
+Parsed ParseThreshold(std::string_view text) { return ThresholdFromValue(ParseLeadingNumber(text)); }
+
+Parsed ThresholdFromValue(double dbu) {
+  const double v = std::clamp(dbu, -30.0, 6.0);
   const int d = Truncate(v * 10);
   return {d * 10, FormatString("%0.01fdBu", d / 10.0)};
 }
@@ -282,8 +285,10 @@ std::string AttackText(int16_t raw) {
   return raw > 99 ? FormatString("%dms", raw / 100) : FormatString("%.01fms", raw / 100.0);
 }
 
-Parsed ParseAttack(std::string_view text) {
-  const double v = std::clamp(ParseLeadingNumber(text), 0.3, 100.0);
+Parsed ParseAttack(std::string_view text) { return AttackFromValue(ParseLeadingNumber(text)); }
+
+Parsed AttackFromValue(double ms) {
+  const double v = std::clamp(ms, 0.3, 100.0);
   if (v < 1) {
     const int raw = Truncate(v * 10) * 10;
     return {raw, FormatString("%0.01fms", raw / 100.0)};

@@ -41,6 +41,7 @@ constexpr double kInPerMs = 13.622;
 std::string DelayUnitName(int unit);  // "MS", "CM", "IN"
 std::string DelayText(int raw, int unit);
 Parsed ParseDelay(std::string_view text, int unit);
+Parsed DelayFromValue(double value, int unit);  // a number in the unit, limited as typed
 double DelayUnitLimit(int unit);  // 20 ms, 692 cm, 272.44 in
 
 // High-pass frequency: 0..19 shows "OFF".
@@ -87,8 +88,10 @@ int16_t GainFromDb(double db, int minDb, int maxDb);
 // Limiter threshold (dBu x 100) and attack (ms x 100).
 std::string ThresholdText(int16_t raw);
 Parsed ParseThreshold(std::string_view text);
+Parsed ThresholdFromValue(double dbu);
 std::string AttackText(int16_t raw);
 Parsed ParseAttack(std::string_view text);
+Parsed AttackFromValue(double ms);
 
 // Release list (index 0-5) and noise gate list (0-20).
 constexpr int kReleaseCount = 6;

@@ -1,0 +1,399 @@
+// Channel editing: selection and link groups, volumes, phase and mute,
+// crossover, limiter, noise gate, delays, input mode and the equaliser reset.
+#include "editing/channel_editor.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/scales.h"
+#include "editing/recorder.h"
+
+namespace brisvel::editing {
+
+namespace {
+
+constexpr int kVolumeMaxRaw = 66;
+constexpr uint16_t kAllChannelBits = 0x3F;
+// What one step of a delay edit adds, by unit: about one sample.
+constexpr double kDelayStep[3] = {0.021, 0.72, 0.285};
+
+bool IsOff(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  return text.size() == 3 && std::toupper(static_cast<unsigned char>(text[0])) == 'O' &&
+         std::toupper(static_cast<unsigned char>(text[1])) == 'F' &&
+         std::toupper(static_cast<unsigned char>(text[2])) == 'F';
+}
+
+// A volume text stepped by whole decibels: "OFF" counts as -60 dB.
+int SteppedVolume(std::string_view text, int step) {
+  const int db = IsOff(text) ? -60 : Truncate(ParseLeadingNumber(text));
+  return std::clamp(db + step, -60, 6) + 60;
+}
+
+uint16_t WithBit(uint16_t bits, int channel, bool on) {
+  const uint16_t bit = static_cast<uint16_t>(1u << channel);
+  return on ? (bits | bit) : (bits & ~bit);
+}
+
+int TypeIndex(Filter f, int k) { return f == Filter::kHighPass ? param::HpType(k) : param::LpType(k); }
+int FreqIndex(Filter f, int k) { return f == Filter::kHighPass ? param::HpFreq(k) : param::LpFreq(k); }
+
+// What a link copy takes from the base channel before its bands, in this order.
+int (*const kCopiedParams[])(int) = {param::Volume, param::HpType,    param::HpFreq, param::LpType,
+                                     param::LpFreq, param::Threshold, param::Attack, param::Release};
+
+bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelCount; }
+
+}  // namespace
+
+EqView ChannelEqView(const CEffectStore& store, int ch) {
+  EqView view;
+  const bool bypassed = (store.GetParam(param::kPassCtrl) >> ch) & 1;
+  int count = 0;
+  for (int b = 0; b < kBandCount; ++b) {
+    BandView& v = view.bands[b];
+    v.frequency = BandFrequencyText(store.GetParam(param::EqFreq(ch, b)));
+    v.q = QText(store.GetParam(param::EqQ(ch, b)));
+    int16_t g = static_cast<int16_t>(store.GetParam(param::EqGain(ch, b)));
+    if (bypassed || g == 0 || store.bypassedBandFlags[ch][b] != 0) {
+      ++count;
+      g = 0;
+      v.heldBack = true;
+    }
+    v.gain = GainText(g);
+    v.slider = GainSliderPosition(g);
+  }
+  view.bypass = count == kBandCount;
+  return view;
+}
+
+CChannelEditor::CChannelEditor(CEffectStore& store, IEditLink* link, EqSettings settings)
+    : store_(store), link_(link), settings_(settings) {}
+
+void CChannelEditor::SendNow() {
+  if (link_) link_->SendNow();
+}
+
+// ---- channels and link groups ----
+
+Changes CChannelEditor::SelectChannel(int channel) {
+  Changes c;
+  if (!ValidChannel(channel)) return c;
+  const std::vector<int> selected = SelectedChannels();
+  if (std::find(selected.begin(), selected.end(), channel) != selected.end()) return c;
+  store_.currentChannel = channel;
+  c.currentChannel = true;
+  return c;
+}
+
+Changes CChannelEditor::ChooseLinkMenuItem(LinkGroup group, int menuItem) {
+  if (menuItem < 201 || menuItem > 206) return {};
+  return ChooseLinkBase(group, menuItem - 201);
+}
+
+Changes CChannelEditor::ChooseLinkBase(LinkGroup group, int base) {
+  Changes c;
+  if (!IsGroupBase(group, base)) return c;
+  // The other groups go off first, so that the copy covers exactly the chosen
+  // group even when the four-speaker group held these channels before.
+  for (int g = 0; g < kLinkGroupCount; ++g) store_.linkFlags[g] = 0;
+  store_.linkFlags[static_cast<int>(group)] = base + 1;
+  Recorder r(store_, c);
+  const std::vector<int> range = LinkedRange(store_, base);
+  for (int k : range) {
+    r.Touch(k);
+    if (k == base) continue;
+    for (int (*index)(int) : kCopiedParams) r.Set(index(k), store_.GetParam(index(base)));
+    for (int b = 0; b < kBandCount; ++b) {
+      r.Set(param::EqFreq(k, b), store_.GetParam(param::EqFreq(base, b)));
+      r.Set(param::EqGain(k, b), store_.GetParam(param::EqGain(base, b)));
+      r.Set(param::EqQ(k, b), store_.GetParam(param::EqQ(base, b)));
+    }
+    // Gains held back for k belonged to its old bands; they must not come back over the copy.
+    store_.bypassedBandFlags[k].fill(0);
+    store_.bypassedBandGains[k].fill(0);
+    store_.RebuildResponse(k);
+  }
+  store_.currentChannel = base;
+  c.currentChannel = true;
+  c.links = true;
+  c.graph = true;
+  return c;
+}
+
+Changes CChannelEditor::ClearLink(LinkGroup group) {
+  Changes c;
+  int& value = store_.linkFlags[static_cast<int>(group)];
+  const int was = value;
+  value = 0;
+  store_.currentChannel = was != 0 ? was - 1 : 0;
+  c.links = true;
+  c.currentChannel = true;
+  return c;
+}
+
+// ---- volumes, phase, mute ----
+
+Changes CChannelEditor::SetMasterVolume(int raw) {
+  Changes c;
+  raw = std::clamp(raw, 0, kVolumeMaxRaw);
+  Recorder(store_, c).Set(param::kMainVol, raw);
+  c.text = VolumeText(raw);
+  return c;
+}
+
+Changes CChannelEditor::CommitMasterVolume(std::string_view text) {
+  return SetMasterVolume(ParseVolume(text).raw);
+}
+
+Changes CChannelEditor::StepMasterVolume(std::string_view text, int step) {
+  return SetMasterVolume(SteppedVolume(text, step));
+}
+
+Changes CChannelEditor::SetMasterMute(bool muted) {
+  Changes c;
+  Recorder r(store_, c);
+  r.Set(param::kMuteCtrl, muted ? kAllChannelBits : 0);
+  for (int k = 0; k < kChannelCount; ++k) r.Touch(k);
+  return c;
+}
+
+void CChannelEditor::WriteVolumes(Recorder& r, int channel, int raw, bool clearSaved) {
+  for (int k : LinkedRange(store_, channel)) {
+    r.Set(param::Volume(k), raw);
+    if (clearSaved) store_.savedChannelLevels[k] = -1;
+    r.Touch(k);
+  }
+}
+
+Changes CChannelEditor::SetChannelVolume(int channel, int raw) {
+  Changes c;
+  if (!ValidChannel(channel)) return c;
+  raw = std::clamp(raw, 0, kVolumeMaxRaw);
+  Recorder r(store_, c);
+  WriteVolumes(r, channel, raw, true);
+  c.text = VolumeText(raw);
+  return c;
+}
+
+Changes CChannelEditor::CommitChannelVolume(int channel, std::string_view text) {
+  return SetChannelVolume(channel, ParseVolume(text).raw);
+}
+
+Changes CChannelEditor::StepChannelVolume(int channel, std::string_view text, int step) {
+  Changes c;
+  if (!ValidChannel(channel)) return c;
+  const int raw = SteppedVolume(text, step);
+  Recorder r(store_, c);
+  WriteVolumes(r, channel, raw, false);
+  c.text = VolumeText(raw);
+  return c;
+}
+
+Changes CChannelEditor::SetPhase(int channel, bool inverted) {
+  Changes c;
+  if (!ValidChannel(channel)) return c;
+  Recorder r(store_, c);
+  r.Set(param::kPhaseCtrl, WithBit(store_.GetParam(param::kPhaseCtrl), channel, inverted));
+  r.Touch(channel);
+  return c;
+}
+
+Changes CChannelEditor::SetMute(int channel, bool muted) {
+  Changes c;
+  if (!ValidChannel(channel)) return c;
+  Recorder r(store_, c);
+  r.Set(param::kMuteCtrl, WithBit(store_.GetParam(param::kMuteCtrl), channel, muted));
+  r.Touch(channel);
+  return c;
+}
+
+// ---- crossover ----
+
+void CChannelEditor::WriteTypeByte(Recorder& r, Filter filter, uint8_t value) {
+  for (int k : Range()) {
+    r.Set(TypeIndex(filter, k), value);
+    if (filter == Filter::kHighPass) store_.UpdateHighPassResponse(k);
+    else store_.UpdateLowPassResponse(k);
+    r.Touch(k);
+  }
+}
+
+Changes CChannelEditor::SetCharacteristic(Filter filter, int index) {
+  Changes c;
+  if (index < 0 || index > 3) return c;
+  const auto now = static_cast<uint8_t>(store_.GetParam(TypeIndex(filter, store_.currentChannel)));
+  Recorder r(store_, c);
+  WriteTypeByte(r, filter, WithCharacteristic(now, index));
+  c.graph = true;
+  return c;
+}
+
+Changes CChannelEditor::SetSlope(Filter filter, int index) {
+  Changes c;
+  if (index < 0 || index >= kSlopeCount) return c;
+  const auto now = static_cast<uint8_t>(store_.GetParam(TypeIndex(filter, store_.currentChannel)));
+  Recorder r(store_, c);
+  WriteTypeByte(r, filter, WithSlope(now, index));
+  c.graph = true;
+  return c;
+}
+
+Changes CChannelEditor::WriteFilterFrequency(Filter filter, int raw, std::string text) {
+  Changes c;
+  Recorder r(store_, c);
+  for (int k : Range()) {
+    r.Set(FreqIndex(filter, k), raw);
+    if (filter == Filter::kHighPass) store_.UpdateHighPassResponse(k);
+    else store_.UpdateLowPassResponse(k);
+    r.Touch(k);
+  }
+  c.text = std::move(text);
+  c.graph = true;
+  return c;
+}
+
+Changes CChannelEditor::CommitFilterFrequency(Filter filter, std::string_view text) {
+  const Parsed p = filter == Filter::kHighPass ? ParseHighPass(text) : ParseLowPass(text);
+  return WriteFilterFrequency(filter, p.raw, p.text);
+}
+
+Changes CChannelEditor::StepFilterFrequency(Filter filter, std::string_view text, int step) {
+  if (filter == Filter::kHighPass) {
+    // "OFF" stands just below the lowest frequency: one step up gives 20 Hz.
+    const int hz = (IsOff(text) ? 19 : Truncate(ParseLeadingNumber(text))) + step;
+    const int raw = hz > 20000 ? 20000 : hz < 20 ? 0 : hz;
+    return WriteFilterFrequency(filter, raw, HighPassText(raw));
+  }
+  const int raw = std::clamp(Truncate(ParseLeadingNumber(text)) + step, 20, 20000);
+  return WriteFilterFrequency(filter, raw, LowPassText(raw));
+}
+
+Changes CChannelEditor::DragFilter(Filter filter, double hz) {
+  if (filter == Filter::kHighPass) {
+    const int raw = HighPassFromDrag(hz);
+    return WriteFilterFrequency(filter, raw, HighPassText(raw));
+  }
+  const int raw = LowPassFromHz(hz);
+  return WriteFilterFrequency(filter, raw, LowPassText(raw));
+}
+
+// ---- limiter and noise gate ----
+
+void CChannelEditor::WriteOverRange(Recorder& r, int (*index)(int), int raw) {
+  for (int k : Range()) {
+    r.Set(index(k), raw);
+    r.Touch(k);
+  }
+}
+
+Changes CChannelEditor::CommitThreshold(std::string_view text) {
+  return StepThreshold(text, 0);
+}
+
+Changes CChannelEditor::StepThreshold(std::string_view text, int step) {
+  Changes c;
+  const Parsed p = ThresholdFromValue(ParseLeadingNumber(text) + step * 0.1000001);
+  Recorder r(store_, c);
+  WriteOverRange(r, param::Threshold, p.raw);
+  c.text = p.text;
+  return c;
+}
+
+Changes CChannelEditor::CommitAttack(std::string_view text) { return StepAttack(text, 0); }
+
+Changes CChannelEditor::StepAttack(std::string_view text, int step) {
+  Changes c;
+  const double now = ParseLeadingNumber(text);
+  // Tenths of a millisecond below 1 ms, whole milliseconds above.
+  const Parsed p = AttackFromValue(now + (now < 1 ? step * 0.100001 : step));
+  Recorder r(store_, c);
+  WriteOverRange(r, param::Attack, p.raw);
+  c.text = p.text;
+  return c;
+}
+
+Changes CChannelEditor::SetRelease(int index) {
+  Changes c;
+  if (index < 0 || index >= kReleaseCount) return c;
+  Recorder r(store_, c);
+  WriteOverRange(r, param::Release, index);
+  c.text = ReleaseText(index);
+  return c;
+}
+
+Changes CChannelEditor::SetNoiseGate(int index) {
+  Changes c;
+  if (index < 0 || index >= kNoiseGateCount) return c;
+  Recorder(store_, c).Set(param::kNoiseGate, index);
+  c.text = NoiseGateText(index);
+  return c;
+}
+
+// ---- delays and input mode ----
+
+Changes CChannelEditor::CommitDelay(int channel, std::string_view text) { return StepDelay(channel, text, 0); }
+
+Changes CChannelEditor::StepDelay(int channel, std::string_view text, int step) {
+  Changes c;
+  if (!ValidChannel(channel)) return c;
+  const int unit = std::clamp(store_.delayUnit, 0, 2);
+  const Parsed p = DelayFromValue(ParseLeadingNumber(text) + step * kDelayStep[unit], unit);
+  Recorder r(store_, c);
+  r.Set(param::Delay(channel), p.raw);
+  r.Touch(channel);
+  c.text = p.text;
+  return c;
+}
+
+Changes CChannelEditor::SetDelayUnit(int unit) {
+  Changes c;
+  if (unit < 0 || unit > 2) return c;
+  store_.delayUnit = unit;
+  c.delays = true;
+  return c;
+}
+
+std::string CChannelEditor::DelayText(int channel) const {
+  return brisvel::DelayText(store_.GetParam(param::Delay(channel)), store_.delayUnit);
+}
+
+bool CChannelEditor::SetInputMode(int mode) {
+  if (!link_ || !store_.IsProcessorConnected()) return false;
+  return link_->SetInputMode(mode);
+}
+
+// ---- equaliser reset ----
+
+BandChanges CChannelEditor::ResetEqualiser() {
+  BandChanges c;
+  const std::vector<int> range = Range();
+  uint16_t mask = 0;
+  for (int k : range) mask |= static_cast<uint16_t>(1u << k);
+  // The processor resets the channels on the ResetCtrl bits; the program's
+  // own block never keeps them.
+  WriteParam(store_.block, param::kResetCtrl, 0);
+  Recorder r(store_, c);
+  r.Set(param::kResetCtrl, mask);
+  SendNow();
+  WriteParam(store_.block, param::kResetCtrl, 0);
+  const EffectBlock& factory = FactoryBlock();
+  for (int k : range) {
+    std::vector<int> indices = {param::HpFreq(k), param::HpType(k), param::LpFreq(k), param::LpType(k)};
+    for (int b = 0; b < kBandCount; ++b) {
+      indices.insert(indices.end(), {param::EqFreq(k, b), param::EqQ(k, b), param::EqGain(k, b)});
+    }
+    for (int index : indices) WriteParam(store_.block, index, ReadParam(factory, index));
+    store_.bypassedBandFlags[k].fill(0);
+    store_.bypassedBandGains[k].fill(0);
+    store_.RebuildResponse(k);
+    r.Touch(k);
+  }
+  c.full = true;
+  c.graph = true;
+  c.alert = EvaluateGainAlert();
+  return c;
+}
+
+}  // namespace brisvel::editing
