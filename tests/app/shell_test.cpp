@@ -365,5 +365,47 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
 }
 
+TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  StartedConsole console(true);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  ASSERT_TRUE(app.IsConnected());
+  auto* compact = app.CompactWindow()->Find<ui::SkCheckButton>(1004);
+  auto* full = app.MainWindow()->Find<ui::SkCheckButton>(CMainDlg::kConnectIndicatorId);
+  ASSERT_TRUE(compact && full);
+  const QColor connectedColour = compact->TextColor();
+
+  // The processor stops hearing: two edits fail to go.
+  app.SimProcessor()->SetRequestsLost(true);
+  app.Store().SetParam(param::kMainVol, 30);
+  app.Store().SetParam(param::Volume(2), 40);
+  EXPECT_TRUE(WaitUntil([&] { return compact->toolTip() == "2 changes not yet sent"; }, 8000)) << compact->toolTip().toStdString();
+  EXPECT_EQ(full->toolTip(), "2 changes not yet sent");
+  EXPECT_EQ(compact->ShownText(), "Connected");
+  EXPECT_NE(compact->TextColor(), connectedColour);
+  EXPECT_EQ(full->TextColor(), compact->TextColor());
+
+  // It hears again: the sender's retry brings both edits, the indicators recover.
+  app.SimProcessor()->SetRequestsLost(false);
+  EXPECT_TRUE(WaitUntil([&] { return compact->toolTip().isEmpty(); }, 8000)) << compact->toolTip().toStdString();
+  EXPECT_TRUE(full->toolTip().isEmpty());
+  EXPECT_EQ(compact->TextColor(), connectedColour);
+  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::kMainVol), 30);
+  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::Volume(2)), 40);
+}
+
+TEST(Shell, UnsentChangesTipIsTranslated) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=0\n");
+  StartedConsole console(false);
+  ASSERT_TRUE(console.ok);
+  auto* compact = console.app->CompactWindow()->Find<ui::SkCheckButton>(1004);
+  ASSERT_TRUE(compact);
+  ShowConnectionState(compact, true, 3);
+  EXPECT_EQ(compact->toolTip(), QString::fromUtf8("3 项更改尚未发送到设备"));
+}
+
 }  // namespace
 }  // namespace brisvel::app
