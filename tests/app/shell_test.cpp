@@ -7,6 +7,8 @@
 
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+#include <QElapsedTimer>
 #include <thread>
 
 #include "app/app_paths.h"
@@ -405,6 +407,41 @@ TEST(Shell, UnsentChangesTipIsTranslated) {
   ASSERT_TRUE(compact);
   ShowConnectionState(compact, true, 3);
   EXPECT_EQ(compact->toolTip(), QString::fromUtf8("3 项更改尚未发送到设备"));
+}
+
+TEST(Shell, FlakyProcessorDoesNotFreezeTheWindow) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  StartedConsole console(true);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  ASSERT_TRUE(app.IsConnected());
+  // Found but never openable (a loose cable), plugged and pulled 20 times.
+  app.SimProcessor()->SetOpenFails(true);
+  ASSERT_TRUE(app.UnplugSimulated());
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_TRUE(app.PlugSimulated());
+    ASSERT_TRUE(app.UnplugSimulated());
+  }
+  ASSERT_TRUE(app.PlugSimulated());
+
+  // The window's loop keeps turning: record the longest pause between turns.
+  QElapsedTimer sinceTick;
+  sinceTick.start();
+  qint64 longestPause = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    longestPause = std::max(longestPause, sinceTick.restart());
+  });
+  ticker.start(20);
+  QElapsedTimer total;
+  total.start();
+  // The arrivals are merged into one more wait after the first, not nested.
+  QTest::qWait(7000);
+  ticker.stop();
+  EXPECT_LT(longestPause, 1500);
+  EXPECT_FALSE(app.DeviceManager()->IsDeviceOpen());
+  EXPECT_EQ(app.CompactWindow()->Find<ui::SkCheckButton>(1004)->ShownText(), "Not connect");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // happens to edits across a disconnection.
 #include <gtest/gtest.h>
 
+#include "device/device_session.h"
 #include "device_test_support.h"
 
 namespace brisvel {
@@ -229,6 +230,33 @@ TEST_F(DeviceManagerTest, RemovalAndArrivalDuringAWaitAreHandledInTheirOrder) {
   EXPECT_EQ(pumpWaits.size(), 1u);
   EXPECT_EQ(sink.disconnected, 1);
   EXPECT_EQ(sink.connected, 2);
+}
+
+TEST_F(DeviceManagerTest, SessionOpenNamesTheStepItReached) {
+  SessionOpenResult none = OpenDeviceSession(*manager);
+  EXPECT_EQ(none.step, ConnectStep::kNoProcessor);
+  EXPECT_TRUE(none.path.empty());
+
+  auto processor = std::make_shared<sim::SimProcessor>();
+  processor->SetOpenFails(true);
+  path = backend.Plug(processor);
+  SessionOpenResult refused = OpenDeviceSession(*manager);
+  EXPECT_EQ(refused.step, ConnectStep::kOpenFailed);
+  EXPECT_EQ(refused.path, path);
+  EXPECT_FALSE(refused.Opened());
+
+  processor->SetOpenFails(false);
+  processor->SetRefuseHandshake(true);
+  SessionOpenResult offline = OpenDeviceSession(*manager, path);
+  EXPECT_TRUE(offline.Opened());
+  EXPECT_EQ(offline.handshake, kHandshakeRefused);
+  EXPECT_FALSE(offline.Ready());
+
+  processor->SetRefuseHandshake(false);
+  SessionOpenResult ready = OpenDeviceSession(*manager);
+  EXPECT_TRUE(ready.Ready());
+  EXPECT_EQ(manager->GetCurrentPath(), path);
+  EXPECT_EQ(store.connected, 1);
 }
 
 TEST_F(DeviceManagerTest, ListIndexMustNameAListedProcessor) {
