@@ -12,6 +12,10 @@
         <translation>未连接设备</translation>
     </message>
     <message>
+        <source>%1 changes not yet sent</source>
+        <translation>%1 项更改尚未发送到设备</translation>
+    </message>
+    <message>
         <source>Sound mixing</source>
         <translation>混音调节</translation>
     </message>

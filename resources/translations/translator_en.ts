@@ -36,6 +36,10 @@
         <translation>Not connect</translation>
     </message>
     <message>
+        <source>%1 changes not yet sent</source>
+        <translation>%1 changes not yet sent</translation>
+    </message>
+    <message>
         <source>车载场景文件</source>
         <translation>Car audio effect file</translation>
     </message>

@@ -3,15 +3,14 @@
 #include "app/app_paths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include "settings/data_folder.h"
 
 namespace brisvel::app {
 
-QString DataFolderPath() {
-  QString base = qEnvironmentVariable("XDG_DATA_HOME");
-  if (base.isEmpty()) base = QDir::homePath() + "/.local/share";
-  return QDir::cleanPath(base) + "/" + kDataFolderName;
-}
+QString DataFolderPath() { return QFile::decodeName(settings::DataFolderPath().c_str()); }
 
 QString ProgramFolderPath() {
   const QFileInfo exe(QStringLiteral("/proc/self/exe"));

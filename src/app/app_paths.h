@@ -8,9 +8,8 @@
 
 namespace brisvel::app {
 
-inline constexpr char kDataFolderName[] = "RezUriruBrisvel";
-
-// $XDG_DATA_HOME (or ~/.local/share when unset or empty) + "/RezUriruBrisvel".
+// $XDG_DATA_HOME (or ~/.local/share when unset or empty) + "/RezUriruBrisvel":
+// the same folder brisvelctl uses (settings::DataFolderPath).
 QString DataFolderPath();
 // Folder of the running executable, without a trailing separator.
 QString ProgramFolderPath();

@@ -21,6 +21,7 @@
 #include "app/splash_screen.h"
 #include "core/debug_output.h"
 #include "device/device_manager.h"
+#include "device/device_session.h"
 #include "device/sim_processor.h"
 #include "hid/hid_log.h"
 #include "hid/hidraw_backend.h"
@@ -41,8 +42,6 @@ CApplication* CApplication::instance_ = nullptr;
 namespace {
 
 constexpr int kBringForwardTopMostMs = 200;
-// The same file brisvelctl --sim uses, so both see the same device modes.
-constexpr char kSimStateFile[] = "simulated-processor.bin";
 
 std::filesystem::path ToPath(const QString& s) { return std::filesystem::path(s.toStdString()); }
 
@@ -191,7 +190,8 @@ bool CApplication::CreateDeviceLink() {
     simProcessor_ = std::make_shared<sim::SimProcessor>();
     if (caeData_.id1 != 0 || caeData_.id2 != 0)
       simProcessor_->SetAcceptedIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
-    if (!simProcessor_->SetStateFile(ToPath(dataFolder_ + "/" + kSimStateFile)))
+    // The same file brisvelctl --sim uses, so both see the same device modes.
+    if (!simProcessor_->SetStateFile(ToPath(dataFolder_) / kSimStateFileName))
       spdlog::warn("the simulated processor's presets cannot be kept");
     simPath_ = QString::fromStdString(simBackend_->Plug(simProcessor_));
     backends_->Add(*simBackend_);
@@ -218,7 +218,8 @@ bool CApplication::Initialise() {
   caeData_ = settings::LoadCaeData(ToPath(programFolder_) / settings::kCaeDataFileName);
   if (!CreateDeviceLink()) return false;
   store_.RebuildResponses();
-  if (deviceManager_->RefreshDeviceList() > 0 && !deviceManager_->ConnectDevice(0))
+  const SessionOpenResult session = OpenDeviceSession(*deviceManager_);
+  if (session.step != ConnectStep::kNoProcessor && !session.Opened())
     spdlog::warn("the processor found at start-up could not be connected");
   store_.RebuildResponses();
   return true;

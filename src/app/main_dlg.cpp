@@ -6,8 +6,10 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QThread>
 
 #include "app/application.h"
+#include "app/mini_dlg.h"
 #include "device/store_commands.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
@@ -25,6 +27,8 @@ constexpr int kConfigButton = 9004;
 constexpr int kMemoryButton = 9005;
 const QColor kConnectedColor(0x00, 0xaa, 0x00);
 const QColor kDisconnectedColor(0xff, 0x00, 0x00);
+const QColor kBehindColor(0xff, 0xa0, 0x00);
+constexpr char kUnsentTip[] = "%1 changes not yet sent";
 
 const char kMenuStyle[] =
     "QMenu { background: #1b2232; color: #dddddd; border: 1px solid #798a92; padding: 2px; }"
@@ -32,12 +36,23 @@ const char kMenuStyle[] =
     "QMenu::item:selected { background: #3a5068; color: #ffffff; }";
 }  // namespace
 
-void ShowConnectionState(QWidget* indicator, bool connected) {
+void ShowConnectionState(QWidget* indicator, bool connected, int unsent) {
   auto* button = dynamic_cast<ui::SkCheckButton*>(indicator);
   if (!button) return;
+  const bool behind = connected && unsent > 0;
   button->SetText(connected ? QStringLiteral("Connected") : QStringLiteral("Not connect"));
-  button->SetTextColor(connected ? kConnectedColor : kDisconnectedColor);
+  button->SetTextColor(!connected ? kDisconnectedColor : behind ? kBehindColor : kConnectedColor);
   button->SetChecked(connected);
+  // The layout's own tip (if any) stands whenever nothing waits to be sent.
+  const QString context = button->TranslationContext();
+  button->setToolTip(behind ? ui::Tr(QString::fromLatin1(kUnsentTip), context).arg(unsent)
+                            : ui::Tr(button->SourceTip(), context));
+}
+
+int UnsentChanges(CApplication& app) {
+  CDeviceManager* manager = app.DeviceManager();
+  if (!manager || !app.IsConnected() || !manager->Sender().Behind()) return 0;
+  return static_cast<int>(app.Store().pendingParams.size());
 }
 
 void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh) {
@@ -99,6 +114,7 @@ void CMainDlg::OnMenuCommand(int command) {
     case kCmdChinese:
     case kCmdEnglish:
       app_.SwitchLanguage(command - kCmdChinese);
+      UpdateConnectionDisplay();  // the tip is formatted, not kept as a source text
       break;
     case kCmdAbout:
       ShowAbout();
@@ -125,7 +141,9 @@ void CMainDlg::OnConnectButton() {
   UpdateConnectionDisplay();
 }
 
-void CMainDlg::UpdateConnectionDisplay() { ShowConnectionState(FindById(kConnectIndicatorId), app_.IsConnected()); }
+void CMainDlg::UpdateConnectionDisplay() {
+  ShowConnectionState(FindById(kConnectIndicatorId), app_.IsConnected(), UnsentChanges(app_));
+}
 
 bool CMainDlg::OnEvent(const ui::Event& e) {
   if (e.id == ui::EventCmd) {
@@ -195,6 +213,16 @@ void CMainDlg::OnProcessorReport(int lParam) {
 }
 
 void CMainDlg::OnHotplugConnectAttempt(int delayMs) { app_.StartCompactRefreshTimer(delayMs); }
+
+void CMainDlg::OnTransferStateChanged(bool) {
+  // A batch worker's transfer reports on its thread: show it from the UI thread.
+  if (QThread::currentThread() != thread()) {
+    QMetaObject::invokeMethod(this, [this] { OnTransferStateChanged(false); }, Qt::QueuedConnection);
+    return;
+  }
+  UpdateConnectionDisplay();
+  if (CMiniDlg* mini = app_.CompactWindow()) mini->UpdateConnectionDisplay();
+}
 
 void CMainDlg::closeEvent(QCloseEvent* e) {
   e->ignore();

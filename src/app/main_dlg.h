@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QThread>
 
 #include "device/device_manager.h"
 #include "device/effect_sender.h"
@@ -62,10 +63,18 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   void OnDeviceDisconnected() override;
   void OnProcessorReport(int lParam) override;
   void OnHotplugConnectAttempt(int delayMs) override;
+  void OnTransferStateChanged(bool behind) override;
 
-  // IOneShotTimer (the effect sender's timer 1012)
-  void Start(int milliseconds) override { SetTimer(kSendTimerId, milliseconds); }
-  void Stop() override { KillTimer(kSendTimerId); }
+  // IOneShotTimer (the effect sender's timer 1012): a window timer, so only
+  // ever started and stopped on the window's (the UI) thread.
+  void Start(int milliseconds) override {
+    Q_ASSERT(QThread::currentThread() == thread());
+    SetTimer(kSendTimerId, milliseconds);
+  }
+  void Stop() override {
+    Q_ASSERT(QThread::currentThread() == thread());
+    KillTimer(kSendTimerId);
+  }
 
  Q_SIGNALS:
   // wParam 256 full refresh, 512 EQ handles; lParam 0, 1 connected, 2 disconnected, 3 recall.
@@ -93,7 +102,12 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
 // otherwise the handshake and block read with their messages. refresh runs
 // after a successful connection.
 void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh);
-// The indicator's look for the state.
-void ShowConnectionState(QWidget* indicator, bool connected);
+// The indicator's look for the state. With unsent changes (the processor is
+// behind the edits) a connected indicator takes another colour and the tip
+// "N changes not yet sent".
+void ShowConnectionState(QWidget* indicator, bool connected, int unsent = 0);
+// Edits the processor has not taken yet: pending after a failed transfer, 0
+// while transfers succeed or no processor is connected.
+int UnsentChanges(CApplication& app);
 
 }  // namespace brisvel::app

@@ -62,9 +62,11 @@ void CMiniDlg::Refresh() {
   if (store.currentDeviceMode >= 0 && store.currentDeviceMode <= 7) CheckModeButton(store.currentDeviceMode);
   ShowVolume(ShownVolume(store, Choice()));
   if (mute_) mute_->SetChecked(AllMuted(store));
-  ShowConnectionState(connect_, app_.IsConnected());
+  UpdateConnectionDisplay();
   refreshing_ = was;
 }
+
+void CMiniDlg::UpdateConnectionDisplay() { ShowConnectionState(connect_, app_.IsConnected(), UnsentChanges(app_)); }
 
 void CMiniDlg::ShowVolume(int value) {
   if (knob_) knob_->SetValue(value);
@@ -126,7 +128,7 @@ bool CMiniDlg::OnEvent(const ui::Event& e) {
         return true;
       case 1004:
         RunConnectButton(app_, this, connect_ && connect_->IsChecked(), [this] { Refresh(); });
-        if (connect_) ShowConnectionState(connect_, app_.IsConnected());
+        UpdateConnectionDisplay();
         return true;
       case 1005:
       case 1006:

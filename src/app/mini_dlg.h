@@ -33,6 +33,8 @@ class CMiniDlg : public ui::HostWindow {
   void ShowTopMost();
   // Reloads the mode buttons, the knob and its text, mute and the connection display.
   void Refresh();
+  // The connection indicator alone (also shows changes not yet sent).
+  void UpdateConnectionDisplay();
   bool IsReady() const { return ready_; }
   VolumeChoice Choice() const;
 

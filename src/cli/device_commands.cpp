@@ -19,20 +19,20 @@
 #include "cli/cli_common.h"
 #include "core/debug_output.h"
 #include "device/device_manager.h"
+#include "device/device_session.h"
 #include "device/sim_processor.h"
 #include "device/store_commands.h"
 #include "editing/recall.h"
 #include "hid/hid_log.h"
 #include "hid/hidraw_backend.h"
 #include "settings/cae_data.h"
+#include "settings/data_folder.h"
 #include "settings/settings_keys.h"
 
 namespace brisvel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr char kSimStateFile[] = "simulated-processor.bin";
 
 struct DeviceOptions {
   bool sim = false;
@@ -47,18 +47,6 @@ struct DeviceOptions {
 DeviceOptions& Options() {
   static DeviceOptions options;
   return options;
-}
-
-fs::path DataFolder() {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  fs::path base;
-  if (xdg && *xdg) {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = fs::path(home && *home ? home : ".") / ".local" / "share";
-  }
-  return base / settings::kDataFolderName;
 }
 
 settings::CaeData LoadInstallerData() {
@@ -113,13 +101,6 @@ class FailureTracker {
     if (lastTimeout_ < 0) return std::string(what) + " failed";
     return std::string(what) + " failed: timeout on " + CommandName(lastTimeout_);
   }
-  bool Traced(const std::string& needle) {
-    std::lock_guard lock(mutex_);
-    for (const auto& t : traces_) {
-      if (t.find(needle) != std::string::npos) return true;
-    }
-    return false;
-  }
   void Reset() {
     std::lock_guard lock(mutex_);
     lastTimeout_ = -1;
@@ -139,7 +120,7 @@ class Session {
     const DeviceOptions& o = Options();
     if (o.sim || o.path.rfind("sim:", 0) == 0) {
       auto processor = std::make_shared<sim::SimProcessor>();
-      const fs::path state = DataFolder() / kSimStateFile;
+      const fs::path state = settings::DataFolderPath() / kSimStateFileName;
       if (!processor->SetStateFile(state)) {
         std::fprintf(stderr, "brisvelctl: %s is unreadable; the simulated processor starts from the factory state\n",
                      state.string().c_str());
@@ -170,20 +151,18 @@ class Session {
   // processor's block was read. Throws with the failed step.
   void Connect(bool needBlock) {
     const DeviceOptions& o = Options();
-    std::string path = o.path;
-    if (path.empty() || o.sim) {
-      if (manager_->RefreshDeviceList() == 0) throw CliError("no processor found");
-      path = manager_->DevicePaths()[0];
-    }
     failures_.Reset();
-    if (!manager_->ConnectDevice(path)) {
-      if (failures_.Traced("OpenDevice failed")) {
+    const SessionOpenResult outcome = OpenDeviceSession(*manager_, o.sim ? std::string() : o.path);
+    const std::string& path = outcome.path;
+    switch (outcome.step) {
+      case ConnectStep::kConnected: break;
+      case ConnectStep::kNoProcessor: throw CliError("no processor found");
+      case ConnectStep::kOpenFailed:
         throw CliError("cannot open " + path + " (is it a processor, and may this user open it? see the udev rules)");
-      }
-      if (failures_.Traced("key")) throw CliError("connecting to " + path + " failed: no reply to the link key (0x0E)");
-      throw CliError("connecting to " + path + " failed");
+      case ConnectStep::kLinkKeyFailed:
+        throw CliError("connecting to " + path + " failed: no reply to the link key (0x0E)");
+      default: throw CliError("connecting to " + path + " failed");
     }
-    const auto outcome = manager_->LastConnectOutcome();
     if (outcome.handshake != kHandshakeAccepted) {
       if (outcome.handshake == kHandshakeRefused) throw CliError("handshake refused by the processor (code 4)");
       throw CliError(FormatString("handshake failed (code %d): no valid reply to the handshake (0x90)",

@@ -34,17 +34,26 @@ CDeviceManager::CDeviceManager(hid::IHidBackend& backend, CEffectStore& store, u
       vendor_(vendor),
       product_(product),
       pumpWait_(Sleep),
-      sender_([this] { return ::brisvel::WriteCurrentParam(store_, *this); }) {}
+      sender_([this] { return ::brisvel::WriteCurrentParam(store_, *this); }) {
+  sender_.SetRetryCheck([this] { return IsDeviceOpen() && store_.connected != 0 && !store_.pendingParams.empty(); });
+  sender_.SetStateListener([this](bool behind) {
+    std::lock_guard lock(sinkMutex_);
+    if (IDeviceNotificationSink* sink = sink_.load()) sink->OnTransferStateChanged(behind);
+  });
+}
 
 CDeviceManager::~CDeviceManager() {
   RegisterHidNotification(nullptr, nullptr);
   // The application disconnects before; a protocol left open is closed here so
   // that no thread outlives its objects.
+  std::unique_lock link(linkMutex_);
   if (protocol_) {
     protocol_->OnDisconnectDevice();
     if (recvThread_) recvThread_->Detach(protocol_.get());
+    open_ = false;
     protocol_.reset();
   }
+  link.unlock();
   if (recvThread_) recvThread_->Stop();
   recvThread_.reset();
   if (store_.DeviceLink() == this) store_.SetDeviceLink(nullptr);
@@ -83,22 +92,26 @@ bool CDeviceManager::ConnectDevice(int listIndex) {
 }
 
 bool CDeviceManager::ConnectDevice(const std::string& path) {
+  std::lock_guard link(linkMutex_);
   if (IsDeviceOpen()) DisconnectDevice();
   protocol_ = std::make_unique<CProtocolDev>(backend_);
   protocol_->SetOwner(this);
+  open_ = true;
+  outcome_ = ConnectOutcome{};
   if (!protocol_->Init(vendor_, product_, path)) {
     TraceText("ERROR - CDeviceManager::ConnectDevice Init false\n");
+    outcome_.step = ConnectStep::kInitFailed;
     DisconnectDevice();
     return false;
   }
   if (!protocol_->OnConnectDevice(0)) {
     TraceText("ERROR - OnConnectDevice failed.\n");
+    outcome_.step = protocol_->DeviceOpened() ? ConnectStep::kLinkKeyFailed : ConnectStep::kOpenFailed;
     DisconnectDevice();
     return false;
   }
   currentPath_ = path;
   DebugOutput("RezUriru: ====Connect device=====\n");
-  outcome_ = ConnectOutcome{};
   outcome_.handshake = Handshake(store_, *this);
   if (outcome_.handshake == kHandshakeAccepted && ReadCurrentParam(store_, *this)) {
     outcome_.blockRead = true;
@@ -109,9 +122,11 @@ bool CDeviceManager::ConnectDevice(const std::string& path) {
 }
 
 void CDeviceManager::DisconnectDevice() {
+  std::lock_guard link(linkMutex_);
   if (!protocol_) return;
   protocol_->OnDisconnectDevice();
   if (recvThread_) recvThread_->Detach(protocol_.get());
+  open_ = false;
   protocol_.reset();
   DebugOutput("RezUriru: ====Disconnect device=====\n");
   store_.connected = 0;
@@ -119,7 +134,8 @@ void CDeviceManager::DisconnectDevice() {
 }
 
 std::optional<std::string> CDeviceManager::GetCurrentPath() const {
-  if (!IsDeviceOpen()) return std::nullopt;
+  std::lock_guard link(linkMutex_);
+  if (!protocol_) return std::nullopt;
   return currentPath_;
 }
 
@@ -139,8 +155,41 @@ void CDeviceManager::SetNotificationSink(IDeviceNotificationSink* sink) {
 }
 
 void CDeviceManager::OnHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device) {
+  if (handlingHotplug_) {
+    // Reached from inside the arrival's wait: handling it here would nest
+    // waits and connection attempts. It is merged and handled afterwards.
+    QueueHotplug(action, device);
+    return;
+  }
+  handlingHotplug_ = true;
+  HandleHotplug(action, device);
+  while (!queuedHotplug_.empty()) {
+    const auto [nextAction, nextDevice] = queuedHotplug_.front();
+    queuedHotplug_.pop_front();
+    HandleHotplug(nextAction, nextDevice);
+  }
+  handlingHotplug_ = false;
+}
+
+void CDeviceManager::QueueHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device) {
+  // Per path at most a removal followed by an arrival stays queued: a flaky
+  // cable's storm of both costs one disconnect and one connection attempt.
+  const auto samePath = [&](const auto& queued) { return EqualsIgnoringCase(queued.second.path, device.path); };
+  std::erase_if(queuedHotplug_, [&](const auto& queued) {
+    return queued.first == hid::HotplugAction::kArrival && samePath(queued);
+  });
   if (action == hid::HotplugAction::kRemoval) {
-    if (!IsDeviceOpen() || !EqualsIgnoringCase(device.path, currentPath_)) return;
+    for (const auto& queued : queuedHotplug_) {
+      if (queued.first == hid::HotplugAction::kRemoval && samePath(queued)) return;
+    }
+  }
+  queuedHotplug_.emplace_back(action, device);
+}
+
+void CDeviceManager::HandleHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device) {
+  if (action == hid::HotplugAction::kRemoval) {
+    const std::optional<std::string> current = GetCurrentPath();
+    if (!current || !EqualsIgnoringCase(device.path, *current)) return;
     DebugOutput("DBT_DEVICEREMOVECOMPLETE \n");
     DisconnectDevice();
     Sleep(kRemovalPauseMs);
@@ -163,18 +212,22 @@ void CDeviceManager::OnSystemResume() {
 }
 
 bool CDeviceManager::GetDeviceInfo(int item, void* out, int size) {
+  std::lock_guard link(linkMutex_);
   return protocol_ && protocol_->GetDeviceInfo(item, out, size);
 }
 
 bool CDeviceManager::DeviceCommand(int command, const uint8_t* argument1, int argument2) {
+  std::lock_guard link(linkMutex_);
   return protocol_ && protocol_->DeviceCommand(command, argument1, argument2);
 }
 
 bool CDeviceManager::SendAndReceive(frames::Frame& request, frames::Frame& reply, int timeoutMs) {
+  std::lock_guard link(linkMutex_);
   return protocol_ && protocol_->SendAndReceive(request, reply, protocol_->Tries(), timeoutMs);
 }
 
 bool CDeviceManager::SendNotReceive(frames::Frame& request) {
+  std::lock_guard link(linkMutex_);
   return protocol_ && protocol_->SendNotReceive(request);
 }
 

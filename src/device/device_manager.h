@@ -2,10 +2,17 @@
 // processors, runs the connect sequence that ends with the processor's
 // settings in the effect store, tears connections down, follows hot-plug and
 // system resume, and owns the receive thread and the effect sender.
+//
+// Threads: connect, disconnect, hot-plug and resume run on the user-interface
+// thread. Requests may come from any thread (the user-interface thread and a
+// batch worker): the link lock serialises them, and an operation of several
+// frames holds it throughout (LockLink), so its frames are never interleaved
+// with another's.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <mutex>
 #include <cstdint>
 #include <functional>
@@ -40,6 +47,18 @@ class IDeviceNotificationSink {
   virtual void OnProcessorReport(int lParam) = 0;
   // A hot-plug connection attempt was made: start the refresh timer with this delay.
   virtual void OnHotplugConnectAttempt(int delayMs) { (void)delayMs; }
+  // A parameter transfer failed (behind: edits wait to be sent) or succeeded
+  // after failures. Runs on the thread that transferred.
+  virtual void OnTransferStateChanged(bool behind) { (void)behind; }
+};
+
+// The step at which a connection attempt stopped.
+enum class ConnectStep : int {
+  kConnected = 0,   // open, link key exchanged (the handshake may still have refused)
+  kNoProcessor,     // no processor listed (sessions only)
+  kInitFailed,
+  kOpenFailed,      // the device could not be opened (absent, not a processor, no access)
+  kLinkKeyFailed,   // opened, but no valid reply to the link key
 };
 
 class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
@@ -74,12 +93,14 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   bool ConnectDevice(const std::string& path);
   bool ConnectDevice(int listIndex);
   void DisconnectDevice();
-  bool IsDeviceOpen() const { return protocol_ != nullptr; }
+  bool IsDeviceOpen() const { return open_.load(); }
   std::optional<std::string> GetCurrentPath() const;
   int DeviceCount() const { return deviceCount_; }
   const std::array<std::string, kMaxDevices>& DevicePaths() const { return devicePaths_; }
 
-  // Hot-plug and resume, called on the user-interface thread.
+  // Hot-plug and resume, called on the user-interface thread. Notifications
+  // are handled one at a time: those that come while one is handled (during
+  // the arrival's message-pumping wait) are merged and handled after it.
   void OnHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device);
   void OnSystemResume();
 
@@ -89,9 +110,14 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   bool SendAndReceive(frames::Frame& request, frames::Frame& reply, int timeoutMs = CProtocolDev::kReplyTimeoutMs);
   bool SendNotReceive(frames::Frame& request);
 
-  // What the completion step of the last successful ConnectDevice found.
+  // Holds the link for an operation of several requests; any thread. While
+  // held, no other thread sends, connects or disconnects.
+  std::unique_lock<std::recursive_mutex> LockLink() { return std::unique_lock(linkMutex_); }
+
+  // What the last ConnectDevice reached, and what its completion step found.
   struct ConnectOutcome {
-    int handshake = -1;      // HandshakeResult
+    ConnectStep step = ConnectStep::kConnected;
+    int handshake = -1;      // HandshakeResult; -1 when the completion step did not run
     bool blockRead = false;  // the processor's block was loaded into the store
   };
   const ConnectOutcome& LastConnectOutcome() const { return outcome_; }
@@ -113,6 +139,9 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   void OnDeviceNotify(CProtocol& source, const uint8_t* report) override;
 
  private:
+  void HandleHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device);
+  void QueueHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device);
+
   hid::IHidBackend& backend_;
   CEffectStore& store_;
   int deviceCount_ = 0;
@@ -120,7 +149,11 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   uint16_t vendor_;
   uint16_t product_;
   std::string currentPath_;
+  // Taken by every request, connect and disconnect; recursive because a
+  // handshake may connect and a connection runs the handshake.
+  mutable std::recursive_mutex linkMutex_;
   std::unique_ptr<CProtocolDev> protocol_;
+  std::atomic<bool> open_{false};  // protocol_ exists; readable without the lock
   std::unique_ptr<CHidRecvThread> recvThread_;
   std::atomic<IDeviceNotificationSink*> sink_{nullptr};
   // Held by the receive thread while it calls the sink, and by SetNotificationSink.
@@ -130,6 +163,9 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   uint32_t id2_ = 0;
   CEffectSender sender_;
   ConnectOutcome outcome_;
+  // Hot-plug notifications that came while one was handled (user-interface thread).
+  bool handlingHotplug_ = false;
+  std::deque<std::pair<hid::HotplugAction, hid::HidDeviceInfo>> queuedHotplug_;
 };
 
 }  // namespace brisvel

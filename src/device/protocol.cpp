@@ -42,17 +42,29 @@ bool CProtocol::OnConnectDevice(int) {
     TraceText("ERROR - CProtocolDev::OnConnectDevice OpenDevice failed.\n");
     return false;
   }
+  opened_ = true;
   receiving_ = true;
   if (owner_) {
-    if (CHidRecvThread* thread = owner_->RecvThread()) thread->Attach(this);
+    if (CHidRecvThread* thread = owner_->RecvThread()) {
+      thread->Attach(this);
+      loopAttached_ = true;
+    }
   }
   return true;
 }
 
 void CProtocol::OnDisconnectDevice() {
+  if (!loopAttached_) {
+    // No loop runs for this protocol, so none will confirm: a failed open must
+    // not hold the caller (the window) for the full wait.
+    receiving_ = false;
+    hid_.CloseDevice();
+    return;
+  }
   stoppedEvent_.Reset();
   receiving_ = false;
   hid_.SignalReadEvent();
+  // A loop that had not yet begun sees the cleared flag and confirms at once.
   stoppedEvent_.Wait(kDisconnectWaitMs);
   hid_.CloseDevice();
 }
@@ -81,6 +93,7 @@ bool CProtocol::CheckReply(const uint8_t* reply, uint8_t expectedCommand, int le
 bool CProtocol::WriteFrame(const uint8_t* frame, int length) { return hid_.Write(frame, length); }
 
 bool CProtocol::SendAndReceive(frames::Frame& request, frames::Frame& reply, int tries, int timeoutMs) {
+  std::lock_guard request_lock(requestMutex_);
   frames::SealFrame(request);
   reply.fill(0);
   replyEvent_.Reset();
@@ -116,6 +129,7 @@ bool CProtocol::SendAndReceive(frames::Frame& request, frames::Frame& reply, int
 }
 
 bool CProtocol::SendNotReceive(frames::Frame& request) {
+  std::lock_guard request_lock(requestMutex_);
   frames::SealFrame(request);
   for (int attempt = 0; attempt < kSendNotReceiveAttempts; ++attempt) {
     if (WriteFrame(request.data(), writeLength_)) return true;

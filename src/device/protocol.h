@@ -48,7 +48,9 @@ class CProtocol {
   virtual bool OnUnsolicitedReport(const uint8_t* frame);
   // Opens the device and attaches the owner's receive thread.
   virtual bool OnConnectDevice(int reserved);
-  // Stops the receive loop (waiting up to 3000 ms) and closes the device.
+  // Stops the receive loop (waiting up to 3000 ms for it to confirm) and
+  // closes the device. When no receive loop was ever attached (the open
+  // failed), there is nothing to wait for and it returns at once.
   virtual void OnDisconnectDevice();
   virtual bool Init(uint16_t vendor, uint16_t product, const std::string& path);
   virtual bool CheckReply(const uint8_t* reply, uint8_t expectedCommand, int length);
@@ -58,7 +60,8 @@ class CProtocol {
 
   // Seals the request, sends it and waits for the matching reply, up to
   // `tries` sends of `timeoutMs` each. The pending record stays armed across
-  // tries, so a late reply to an earlier send satisfies a later one.
+  // tries, so a late reply to an earlier send satisfies a later one. Callers
+  // on several threads are served one request at a time.
   bool SendAndReceive(frames::Frame& request, frames::Frame& reply, int tries, int timeoutMs);
   // Seals and writes the request, up to 5 attempts; waits for nothing.
   bool SendNotReceive(frames::Frame& request);
@@ -67,6 +70,8 @@ class CProtocol {
 
   CHidBase& Hid() { return hid_; }
   bool IsReceiving() const { return receiving_.load(); }
+  // The last OnConnectDevice opened the device (a later step may have failed).
+  bool DeviceOpened() const { return opened_; }
 
  protected:
   IProtocolOwner* owner_ = nullptr;
@@ -79,13 +84,18 @@ class CProtocol {
   int replyLength_ = 64;
   int writeLength_ = 64;
 
-  std::mutex pendingMutex_;  // the one lock: guards the pending record
+  // Held for a whole request (all its tries): one request outstanding at a time.
+  std::mutex requestMutex_;
+  std::mutex pendingMutex_;  // guards the pending record shared with the receive thread
   bool pendingActive_ = false;
   uint8_t pendingCommand_ = 0;
   frames::Frame pendingBuffer_{};
   SyncEvent replyEvent_{false, false};
   SyncEvent stoppedEvent_{true, false};
   std::atomic<bool> receiving_{false};
+  // A receive thread was given this protocol; only then can a loop confirm its stop.
+  bool loopAttached_ = false;
+  bool opened_ = false;
 };
 
 // A thread with running and stop-request states (std::thread underneath).

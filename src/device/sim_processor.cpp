@@ -172,9 +172,14 @@ void SimProcessor::SetSilent(bool silent) {
   std::lock_guard lock(mutex_);
   silent_ = silent;
 }
-void SimProcessor::DropReplies(int count) {
+void SimProcessor::DropReplies(int count, int after) {
   std::lock_guard lock(mutex_);
   dropReplies_ = count;
+  dropAfter_ = after;
+}
+void SimProcessor::SetRequestsLost(bool lost) {
+  std::lock_guard lock(mutex_);
+  requestsLost_ = lost;
 }
 void SimProcessor::CorruptReplies(int count) {
   std::lock_guard lock(mutex_);
@@ -330,6 +335,7 @@ SimProcessor::Answer SimProcessor::Receive(const Frame& request) {
     }
     --unplugAfter_;
   }
+  if (requestsLost_) return answer;
   Frame reply;
   if (frames::FrameChecksum(request) != request[frames::kChecksumByte]) {
     reply = ReplyTo(request, kStatusBadChecksum);
@@ -338,8 +344,12 @@ SimProcessor::Answer SimProcessor::Receive(const Frame& request) {
   }
   if (silent_) return answer;
   if (dropReplies_ > 0) {
-    --dropReplies_;
-    return answer;
+    if (dropAfter_ > 0) {
+      --dropAfter_;
+    } else {
+      --dropReplies_;
+      return answer;
+    }
   }
   if (statusZeroReplies_ > 0) {
     --statusZeroReplies_;

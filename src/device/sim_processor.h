@@ -59,7 +59,10 @@ class SimProcessor {
   // Time each report spends on the wire in each direction (USB frame pacing).
   void SetLatency(std::chrono::microseconds perReport);
   void SetSilent(bool silent);          // no reply to anything
-  void DropReplies(int count);          // the next count replies are lost
+  // The next count replies are lost, after `after` more replies went out.
+  void DropReplies(int count, int after = 0);
+  // Requests are lost on the way (a loose cable): neither applied nor answered.
+  void SetRequestsLost(bool lost);
   void CorruptReplies(int count);       // the next count replies carry a wrong checksum
   void StatusZeroReplies(int count);    // the next count replies carry status 0
   void WrongChunkIndex(int chunk, int reported);  // the reply to reading `chunk` names `reported`
@@ -113,6 +116,8 @@ class SimProcessor {
   std::chrono::microseconds latency_{0};
   bool silent_ = false;
   int dropReplies_ = 0;
+  int dropAfter_ = 0;
+  bool requestsLost_ = false;
   int corruptReplies_ = 0;
   int statusZeroReplies_ = 0;
   std::optional<std::pair<int, int>> wrongChunk_;

@@ -3,14 +3,18 @@
 #include "device/store_commands.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "core/debug_output.h"
 #include "device/device_manager.h"
 #include "device/frames.h"
+#include "hid/hid_log.h"
 
 namespace brisvel {
 namespace {
+
+constexpr const char* kModule = "device\\StoreCommands";
 
 bool Connected(const CEffectStore& store, const CDeviceManager& manager) {
   return manager.IsDeviceOpen() && store.connected != 0;
@@ -19,6 +23,7 @@ bool Connected(const CEffectStore& store, const CDeviceManager& manager) {
 }  // namespace
 
 int Handshake(CEffectStore& store, CDeviceManager& manager) {
+  const auto link = manager.LockLink();
   store.connected = 0;
   if (!manager.IsDeviceOpen()) {
     if (manager.RefreshDeviceList() == 0) return kHandshakeNoProcessor;
@@ -46,6 +51,7 @@ bool SetOffline(CEffectStore& store) {
 }
 
 bool SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode) {
+  const auto link = manager.LockLink();
   if ((mode != 0 && mode != 1) || !Connected(store, manager)) return false;
   frames::Frame request = frames::InputModeSet(mode);
   frames::Frame reply{};
@@ -55,6 +61,7 @@ bool SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode) {
 }
 
 bool GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager) {
+  const auto link = manager.LockLink();
   store.currentDeviceMode = -1;
   frames::Frame request = frames::CurrentModeRequest();
   frames::Frame reply{};
@@ -71,6 +78,7 @@ bool GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager) {
 }
 
 bool ReadCurrentParam(CEffectStore& store, CDeviceManager& manager) {
+  const auto link = manager.LockLink();
   if (!Connected(store, manager) || !GetDeviceCurrentMode(store, manager)) return false;
   EffectBlock scratch{};
   size_t received = 0;
@@ -96,6 +104,7 @@ bool ReadCurrentParam(CEffectStore& store, CDeviceManager& manager) {
 }
 
 bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block) {
+  const auto link = manager.LockLink();
   if (&block != &store.block) store.block = block;
   if (!Connected(store, manager)) return false;
   for (int chunk = 0; chunk < frames::kBlockChunks; ++chunk) {
@@ -108,15 +117,21 @@ bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlo
 
 bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
   if (store.pendingParams.empty()) return true;
+  const auto link = manager.LockLink();
   DebugOutput("WriteCurrentParam==============================\n");
   bool ok = true;
   std::vector<frames::ParamItem> items;
+  std::vector<int> frameIndices;  // the parameters of the frame being filled
+  std::vector<int> accepted;
   int frameNumber = 0;
   auto sendFrame = [&] {
     frames::Frame request = frames::WriteParamsRequest(frameNumber++, items);
     frames::Frame reply{};
     items.clear();
-    return manager.IsDeviceOpen() && manager.SendAndReceive(request, reply);
+    const bool sent = manager.IsDeviceOpen() && manager.SendAndReceive(request, reply);
+    if (sent) accepted.insert(accepted.end(), frameIndices.begin(), frameIndices.end());
+    frameIndices.clear();
+    return sent;
   };
   for (auto it = store.pendingParams.begin(); it != store.pendingParams.end() && ok; ++it) {
     const int index = it->first;
@@ -126,14 +141,27 @@ bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
                 static_cast<int>(item.value), static_cast<int>(static_cast<int16_t>(item.value)),
                 static_cast<unsigned>(item.value), row.size, row.index, row.offset);
     items.push_back(item);
+    frameIndices.push_back(index);
     if (items.size() == frames::kItemsPerFrame || std::next(it) == store.pendingParams.end()) ok = sendFrame();
   }
-  if (!ok) DebugOutput("WriteCurrentParam SendAndReceive return false.\n");
-  store.pendingParams.clear();
+  // What the processor accepted is done; the rest waits for the next transfer,
+  // which sends the values the block holds then.
+  for (int index : accepted) store.pendingParams.erase(index);
+  if (!ok) {
+    DebugOutput("WriteCurrentParam SendAndReceive return false.\n");
+    std::string names;
+    for (const auto& [index, value] : store.pendingParams) {
+      if (!names.empty()) names += ", ";
+      names += ParamTable()[index].name;
+    }
+    BRISVEL_LOG_ERROR(kModule, "WriteCurrentParam", "parameters not accepted, kept for the next transfer: %s",
+                      names.c_str());
+  }
   return ok;
 }
 
 bool RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
+  const auto link = manager.LockLink();
   if (slot < 0 || slot > 10 || !Connected(store, manager)) return false;
   frames::Frame request = frames::RecallModeRequest(slot);
   frames::Frame reply{};
@@ -143,6 +171,7 @@ bool RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
 }
 
 bool SaveDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
+  const auto link = manager.LockLink();
   if (slot < 0 || slot > 7 || !Connected(store, manager)) return false;
   frames::Frame request = frames::SaveModeRequest(slot);
   frames::Frame reply{};

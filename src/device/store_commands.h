@@ -1,7 +1,10 @@
 // The effect store's operations that go through the processor: handshake,
 // input mode, current mode, whole-block read and write, pending-parameter
 // batches, recall and save of device modes. They block their thread while
-// they wait for replies; callers keep them from overlapping.
+// they wait for replies. Each holds the device link for its whole run, so
+// operations called from different threads never interleave their frames;
+// the effect store itself has no lock, so two threads must not use the same
+// store at once.
 #pragma once
 
 #include "core/effect_store.h"
@@ -28,7 +31,9 @@ bool GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager);
 bool ReadCurrentParam(CEffectStore& store, CDeviceManager& manager);
 // Makes the block current (copying it unless it is the store's own) and sends all of it.
 bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block);
-// Sends the pending parameters with the values the block holds now, then empties the set.
+// Sends the pending parameters with the values the block holds now. Those the
+// processor accepted leave the pending set; those of a failed frame and the
+// ones after it stay pending for the next transfer (and are logged by name).
 bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager);
 // slot 0-10
 bool RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot);

@@ -7,6 +7,8 @@
 
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+#include <QElapsedTimer>
 #include <thread>
 
 #include "app/app_paths.h"
@@ -363,6 +365,83 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 63);
   QTest::mouseClick(mini->FindById(1003), Qt::LeftButton);
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
+}
+
+TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  StartedConsole console(true);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  ASSERT_TRUE(app.IsConnected());
+  auto* compact = app.CompactWindow()->Find<ui::SkCheckButton>(1004);
+  auto* full = app.MainWindow()->Find<ui::SkCheckButton>(CMainDlg::kConnectIndicatorId);
+  ASSERT_TRUE(compact && full);
+  const QColor connectedColour = compact->TextColor();
+
+  // The processor stops hearing: two edits fail to go.
+  app.SimProcessor()->SetRequestsLost(true);
+  app.Store().SetParam(param::kMainVol, 30);
+  app.Store().SetParam(param::Volume(2), 40);
+  EXPECT_TRUE(WaitUntil([&] { return compact->toolTip() == "2 changes not yet sent"; }, 8000)) << compact->toolTip().toStdString();
+  EXPECT_EQ(full->toolTip(), "2 changes not yet sent");
+  EXPECT_EQ(compact->ShownText(), "Connected");
+  EXPECT_NE(compact->TextColor(), connectedColour);
+  EXPECT_EQ(full->TextColor(), compact->TextColor());
+
+  // It hears again: the sender's retry brings both edits, the indicators recover.
+  app.SimProcessor()->SetRequestsLost(false);
+  EXPECT_TRUE(WaitUntil([&] { return compact->toolTip().isEmpty(); }, 8000)) << compact->toolTip().toStdString();
+  EXPECT_TRUE(full->toolTip().isEmpty());
+  EXPECT_EQ(compact->TextColor(), connectedColour);
+  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::kMainVol), 30);
+  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::Volume(2)), 40);
+}
+
+TEST(Shell, UnsentChangesTipIsTranslated) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=0\n");
+  StartedConsole console(false);
+  ASSERT_TRUE(console.ok);
+  auto* compact = console.app->CompactWindow()->Find<ui::SkCheckButton>(1004);
+  ASSERT_TRUE(compact);
+  ShowConnectionState(compact, true, 3);
+  EXPECT_EQ(compact->toolTip(), QString::fromUtf8("3 项更改尚未发送到设备"));
+}
+
+TEST(Shell, FlakyProcessorDoesNotFreezeTheWindow) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  StartedConsole console(true);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  ASSERT_TRUE(app.IsConnected());
+  // Found but never openable (a loose cable), plugged and pulled 20 times.
+  app.SimProcessor()->SetOpenFails(true);
+  ASSERT_TRUE(app.UnplugSimulated());
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_TRUE(app.PlugSimulated());
+    ASSERT_TRUE(app.UnplugSimulated());
+  }
+  ASSERT_TRUE(app.PlugSimulated());
+
+  // The window's loop keeps turning: record the longest pause between turns.
+  QElapsedTimer sinceTick;
+  sinceTick.start();
+  qint64 longestPause = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    longestPause = std::max(longestPause, sinceTick.restart());
+  });
+  ticker.start(20);
+  QElapsedTimer total;
+  total.start();
+  // The arrivals are merged into one more wait after the first, not nested.
+  QTest::qWait(7000);
+  ticker.stop();
+  EXPECT_LT(longestPause, 1500);
+  EXPECT_FALSE(app.DeviceManager()->IsDeviceOpen());
+  EXPECT_EQ(app.CompactWindow()->Find<ui::SkCheckButton>(1004)->ShownText(), "Not connect");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -90,6 +91,17 @@ TEST_F(DeviceCommandLine, FailuresNameTheStep) {
   ToolRun absent = Brisvelctl("--path /dev/hidraw-absent info");
   EXPECT_EQ(absent.status, 1);
   EXPECT_NE(absent.output.find("brisvelctl: cannot open /dev/hidraw-absent"), std::string::npos) << absent.output;
+}
+
+TEST_F(DeviceCommandLine, PathThatIsNoProcessorFailsPromptly) {
+  // Opening fails and no receive loop ever ran, so nothing is waited for
+  // (formerly a 3000 ms wait for that loop).
+  const auto start = std::chrono::steady_clock::now();
+  ToolRun info = Brisvelctl("--path /dev/null info");
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(info.status, 1);
+  EXPECT_NE(info.output.find("brisvelctl: cannot open /dev/null"), std::string::npos) << info.output;
+  EXPECT_LT(elapsed, std::chrono::milliseconds(2000));
 }
 
 }  // namespace

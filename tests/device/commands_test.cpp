@@ -116,16 +116,37 @@ TEST_F(DeviceCommandTest, PendingParametersGoAsBatchesWithValuesAtSendTime) {
             1);
 }
 
-TEST_F(DeviceCommandTest, FailedBatchDropsTheRemainingParameters) {
+TEST_F(DeviceCommandTest, FailedBatchKeepsWhatTheProcessorDidNotAccept) {
   auto processor = PlugAndConnect();
-  store.SetParam(param::kMainVol, 1);
-  for (int k = 0; k < 12; ++k) store.SetParam(param::EqGain(0, k), static_cast<uint16_t>(k + 1));
-  processor->ClearRequests();
-  processor->SetSilent(true);
+  for (int k = 0; k < 13; ++k) {
+    WriteParam(store.block, param::EqGain(0, k), static_cast<uint16_t>(k + 1));
+    store.pendingParams[param::EqGain(0, k)] = static_cast<uint16_t>(k + 1);
+  }
+  // The first frame (11 items) is accepted; every try of the second is lost.
+  processor->DropReplies(5, 1);
   EXPECT_FALSE(WriteCurrentParam(store, *manager));
-  EXPECT_EQ(CountCode(processor->Requests(), 0x9C), 5);  // first frame's tries only
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_EQ(CountCode(processor->Requests(), 0x9C), 6);
   EXPECT_EQ(output.Count("WriteCurrentParam SendAndReceive return false.\n"), 1);
+  ASSERT_EQ(store.pendingParams.size(), 2u);
+  EXPECT_EQ(output.Count("parameters not accepted, kept for the next transfer: Box0_EQ11_Gain, Box0_EQ12_Gain"), 1);
+  EXPECT_EQ(ReadParam(processor->State().active, param::EqGain(0, 10)), 11);
+
+  // The next transfer sends just those two, with the values the block holds then.
+  WriteParam(store.block, param::EqGain(0, 11), 40);
+  processor->ClearRequests();
+  EXPECT_TRUE(WriteCurrentParam(store, *manager));
+  ASSERT_EQ(processor->Requests().size(), 1u);
+  EXPECT_EQ(processor->Requests()[0][2], 0);
+  EXPECT_EQ(processor->Requests()[0][4], 2);
+  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_EQ(ReadParam(processor->State().active, param::EqGain(0, 11)), 40);
+
+  // A processor that hears nothing leaves everything pending.
+  store.pendingParams[param::kMainVol] = 2;
+  store.pendingParams[param::Volume(1)] = 3;
+  processor->SetRequestsLost(true);
+  EXPECT_FALSE(WriteCurrentParam(store, *manager));
+  EXPECT_EQ(store.pendingParams.size(), 2u);
 }
 
 TEST_F(DeviceCommandTest, BlockReadWithAWrongChunkIndexKeepsTheOldBlock) {
@@ -208,7 +229,8 @@ TEST_F(DeviceCommandTest, OperationsRefuseWhileNotConnected) {
   EXPECT_FALSE(SetInputMode(store, *manager, 1));
   store.pendingParams[4] = 1;
   EXPECT_FALSE(WriteCurrentParam(store, *manager));
-  EXPECT_TRUE(store.pendingParams.empty());
+  // Kept; the next accepted handshake replaces the block and clears them.
+  EXPECT_EQ(store.pendingParams.size(), 1u);
 }
 
 TEST_F(DeviceCommandTest, RecallAndSaveSlotLimits) {

@@ -93,12 +93,18 @@ class RecordingSink final : public IDeviceNotificationSink {
     refreshRequests++;
     lastRefreshDelay = delayMs;
   }
+  void OnTransferStateChanged(bool behind) override {
+    behindReports++;
+    lastBehind = behind;
+  }
   std::atomic<int> connected{0};
   std::atomic<int> disconnected{0};
   std::atomic<int> reports{0};
   std::atomic<int> lastReportParam{-1};
   std::atomic<int> refreshRequests{0};
   std::atomic<int> lastRefreshDelay{0};
+  std::atomic<int> behindReports{0};
+  std::atomic<bool> lastBehind{false};
 };
 
 inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 2000) {

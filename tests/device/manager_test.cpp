@@ -3,6 +3,7 @@
 // happens to edits across a disconnection.
 #include <gtest/gtest.h>
 
+#include "device/device_session.h"
 #include "device_test_support.h"
 
 namespace brisvel {
@@ -148,19 +149,114 @@ TEST_F(DeviceManagerTest, ClearingTheSinkWaitsForAReportInProgress) {
   manager->SetNotificationSink(&sink);
 }
 
-TEST_F(DeviceManagerTest, FailedOpenCostsTheDisconnectWait) {
+TEST_F(DeviceManagerTest, FailedOpenReturnsWithoutWaitingForAReceiveLoop) {
   auto processor = std::make_shared<sim::SimProcessor>();
   processor->SetOpenFails(true);
   backend.Plug(processor);
   ASSERT_EQ(manager->RefreshDeviceList(), 1);
   const auto start = Clock::now();
   EXPECT_FALSE(manager->ConnectDevice(0));
-  const auto elapsed = Clock::now() - start;
-  EXPECT_GE(elapsed, std::chrono::milliseconds(2990));
-  EXPECT_LT(elapsed, std::chrono::milliseconds(4000));
+  // No receive loop was started, so there is none to wait 3000 ms for.
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
   EXPECT_FALSE(manager->IsDeviceOpen());
+  EXPECT_EQ(manager->LastConnectOutcome().step, ConnectStep::kOpenFailed);
   EXPECT_EQ(output.TraceCount("ERROR - OnConnectDevice failed.\n"), 1);
   EXPECT_EQ(sink.disconnected, 1);
+
+  // Opened but silent: the link key fails, and that step is named.
+  processor->SetOpenFails(false);
+  processor->SetSilent(true);
+  EXPECT_FALSE(manager->ConnectDevice(0));
+  EXPECT_EQ(manager->LastConnectOutcome().step, ConnectStep::kLinkKeyFailed);
+}
+
+TEST_F(DeviceManagerTest, FlakyProcessorStormIsMergedNotNested) {
+  // A processor that is found but cannot be opened, plugged and pulled twenty
+  // times while the first arrival waits: the notifications that the wait lets
+  // through are merged and handled after it, one at a time.
+  auto processor = std::make_shared<sim::SimProcessor>();
+  processor->SetOpenFails(true);
+  path = backend.Plug(processor);
+  hid::HidDeviceInfo device{path, CDeviceManager::kVendor, CDeviceManager::kProduct};
+  int depth = 0;
+  int deepest = 0;
+  bool stormSent = false;
+  manager->SetPumpWait([&](int ms) {
+    pumpWaits.push_back(ms);
+    ++depth;
+    deepest = std::max(deepest, depth);
+    if (!stormSent) {
+      stormSent = true;
+      for (int i = 0; i < 20; ++i) {
+        manager->OnHotplug(hid::HotplugAction::kRemoval, device);
+        manager->OnHotplug(hid::HotplugAction::kArrival, device);
+      }
+    }
+    --depth;
+  });
+  const auto start = Clock::now();
+  manager->OnHotplug(hid::HotplugAction::kArrival, device);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3000));
+  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(pumpWaits, (std::vector<int>{2000, 2000}));  // the first arrival and the merged one
+  EXPECT_EQ(output.TraceCount("ERROR - OnConnectDevice failed.\n"), 2);
+  EXPECT_EQ(sink.refreshRequests, 2);
+
+  // The processor comes good: the next arrival connects as usual.
+  processor->SetOpenFails(false);
+  manager->OnHotplug(hid::HotplugAction::kArrival, device);
+  EXPECT_TRUE(manager->IsDeviceOpen());
+  EXPECT_EQ(store.connected, 1);
+}
+
+TEST_F(DeviceManagerTest, RemovalAndArrivalDuringAWaitAreHandledInTheirOrder) {
+  // Processor A is being connected; meanwhile it is pulled out and comes back.
+  auto processor = std::make_shared<sim::SimProcessor>();
+  path = backend.Plug(processor);
+  hid::HidDeviceInfo device{path, CDeviceManager::kVendor, CDeviceManager::kProduct};
+  bool sent = false;
+  manager->SetPumpWait([&](int ms) {
+    pumpWaits.push_back(ms);
+    if (sent) return;
+    sent = true;
+    manager->OnHotplug(hid::HotplugAction::kArrival, device);
+    manager->OnHotplug(hid::HotplugAction::kRemoval, device);
+    manager->OnHotplug(hid::HotplugAction::kArrival, device);
+  });
+  manager->OnHotplug(hid::HotplugAction::kArrival, device);
+  // Connected after the first wait; the queued removal disconnects and, the
+  // processor being listed again, reconnects; the last arrival finds it open.
+  EXPECT_TRUE(manager->IsDeviceOpen());
+  EXPECT_EQ(pumpWaits.size(), 1u);
+  EXPECT_EQ(sink.disconnected, 1);
+  EXPECT_EQ(sink.connected, 2);
+}
+
+TEST_F(DeviceManagerTest, SessionOpenNamesTheStepItReached) {
+  SessionOpenResult none = OpenDeviceSession(*manager);
+  EXPECT_EQ(none.step, ConnectStep::kNoProcessor);
+  EXPECT_TRUE(none.path.empty());
+
+  auto processor = std::make_shared<sim::SimProcessor>();
+  processor->SetOpenFails(true);
+  path = backend.Plug(processor);
+  SessionOpenResult refused = OpenDeviceSession(*manager);
+  EXPECT_EQ(refused.step, ConnectStep::kOpenFailed);
+  EXPECT_EQ(refused.path, path);
+  EXPECT_FALSE(refused.Opened());
+
+  processor->SetOpenFails(false);
+  processor->SetRefuseHandshake(true);
+  SessionOpenResult offline = OpenDeviceSession(*manager, path);
+  EXPECT_TRUE(offline.Opened());
+  EXPECT_EQ(offline.handshake, kHandshakeRefused);
+  EXPECT_FALSE(offline.Ready());
+
+  processor->SetRefuseHandshake(false);
+  SessionOpenResult ready = OpenDeviceSession(*manager);
+  EXPECT_TRUE(ready.Ready());
+  EXPECT_EQ(manager->GetCurrentPath(), path);
+  EXPECT_EQ(store.connected, 1);
 }
 
 TEST_F(DeviceManagerTest, ListIndexMustNameAListedProcessor) {
