@@ -384,7 +384,10 @@ BandChanges CChannelEditor::ResetEqualiser() {
     for (int b = 0; b < kBandCount; ++b) {
       indices.insert(indices.end(), {param::EqFreq(k, b), param::EqQ(k, b), param::EqGain(k, b)});
     }
-    for (int index : indices) WriteParam(store_.block, index, ReadParam(factory, index));
+    // Through SetParam, so the processor also gets the factory values: its
+    // own reset and our block then agree even if the reset frame was lost or
+    // the processor's reset values differ from the factory block.
+    for (int index : indices) r.Set(index, ReadParam(factory, index));
     store_.bypassedBandFlags[k].fill(0);
     store_.bypassedBandGains[k].fill(0);
     store_.RebuildResponse(k);
