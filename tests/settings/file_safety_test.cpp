@@ -143,6 +143,7 @@ TEST_F(UserFileTest, ConfigThatIsNoRegularFileOrTooLargeIsRefusedAndKept) {
   EXPECT_FALSE(fifo.Load());
   EXPECT_FALSE(fifo.SetLang(1));
   EXPECT_TRUE(fs::is_fifo(file_));
+  EXPECT_EQ(LoadCaeData(file_).maxVol, kDefaultMaxVol);  // the installer's file too
   fs::remove(file_);
   EXPECT_EQ(LoadCaeData(fs::path("/dev/zero")).maxVol, kDefaultMaxVol);
 
