@@ -126,22 +126,24 @@ std::string PrepareText(std::string_view data, std::string& problem) {
     ++lineNumber;
     size_t end = data.find_first_of("\r\n", pos);
     if (end == std::string_view::npos) end = data.size();
-    std::string_view line = data.substr(pos, end - pos);
+    // Zero bytes go first, so that what they split is seen as it will be written.
+    std::string line(data.substr(pos, end - pos));
+    const bool hadZero = line.find('\0') != std::string::npos;
+    if (hadZero) std::erase(line, '\0');
     // Leading blanks and byte-order marks in any order: the marks are dropped.
     std::string lead;
+    size_t at = 0;
     for (;;) {
-      if (!line.empty() && IsBlank(line.front())) {
-        lead.push_back(line.front());
-        line.remove_prefix(1);
-      } else if (line.substr(0, kBom.size()) == kBom) {
-        line.remove_prefix(kBom.size());
+      if (at < line.size() && IsBlank(line[at])) {
+        lead.push_back(line[at]);
+        ++at;
+      } else if (std::string_view(line).substr(at, kBom.size()) == kBom) {
+        at += kBom.size();
       } else {
         break;
       }
     }
-    std::string rest(line);
-    const bool hadZero = rest.find('\0') != std::string::npos;
-    if (hadZero) std::erase(rest, '\0');
+    const std::string rest = line.substr(at);
     if (problem.empty()) {
       if (hadZero) problem = "line " + std::to_string(lineNumber) + " holds a zero byte";
       else if (!LineUnderstood(rest)) problem = "line " + std::to_string(lineNumber) + " is not a section, key or comment";
