@@ -51,7 +51,7 @@ inline bool GiveToChildUser(const std::filesystem::path& folder) {
   return ::chown(folder.c_str(), kNobody, kNobody) == 0;
 }
 
-// Whether the file belongs to the user that owns it now: a replaced file changes owner.
+// The owner of a file: a file replaced by another user changes owner.
 inline uid_t OwnerOf(const std::filesystem::path& file) {
   struct stat st {};
   return ::stat(file.c_str(), &st) == 0 ? st.st_uid : static_cast<uid_t>(-1);

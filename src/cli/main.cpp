@@ -145,8 +145,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   // What was printed must have arrived (a full disk, a closed pipe).
+  errno = 0;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "brisvelctl: cannot write the output: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "brisvelctl: cannot write the output: %s\n", errno ? std::strerror(errno) : "write error");
     return 1;
   }
   return 0;
