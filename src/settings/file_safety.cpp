@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace brisvel::settings {
@@ -83,7 +84,7 @@ FileContent ReadRegularFile(const std::filesystem::path& path, size_t maxBytes) 
   if (out.size > maxBytes) return tooLarge();
 
   // At most maxBytes + 1 bytes: one more than allowed tells that the file grew.
-  const size_t limit = maxBytes + 1;
+  const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
   out.data.resize(std::min<size_t>(static_cast<size_t>(out.size) + 1, limit));
   size_t got = 0;
   for (;;) {
