@@ -318,5 +318,13 @@
         <source>ERROR</source>
         <translation>错误</translation>
     </message>
+    <message>
+        <source>The settings file config.ini could not be read completely. To keep what it holds, settings will not be saved this run.</source>
+        <translation>config.ini 设置文件无法完整读取。为保留其中的内容，本次运行不会保存设置。</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.</source>
+        <translation>无法将设置保存到 config.ini，该文件可能是只读的。原因已记录在调试日志中。</translation>
+    </message>
 </context>
 </TS>

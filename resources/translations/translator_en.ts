@@ -113,5 +113,13 @@
         <source>请选择一个批量车载场景文件</source>
         <translation>Please select one or more vehicle scene files</translation>
     </message>
+    <message>
+        <source>The settings file config.ini could not be read completely. To keep what it holds, settings will not be saved this run.</source>
+        <translation>The settings file config.ini could not be read completely. To keep what it holds, settings will not be saved this run.</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.</source>
+        <translation>The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.</translation>
+    </message>
 </context>
 </TS>

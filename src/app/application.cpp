@@ -106,7 +106,8 @@ CApplication::CApplication(StartOptions options) : options_(std::move(options)) 
   dataFolder_ = DataFolderPath();
   if (!EnsureFolder(dataFolder_)) std::fprintf(stderr, "cannot create the data folder %s\n", qPrintable(dataFolder_));
   config_ = settings::ConfigIni(settings::ConfigPath(ToPath(dataFolder_)));
-  config_.Load();  // a missing file leaves the store empty
+  config_.Load();  // a missing file leaves the store empty; one not read whole is never saved over
+  config_.SetSaveFailureHandler([this](const std::string& why) { OnSettingsNotSaved(why); });
   language_ = config_.Lang();
   // caeData_ holds the data-file defaults until Initialise reads the file.
 }
@@ -175,6 +176,7 @@ bool CApplication::InitUserInterface() {
     return false;
   }
   SetUpLogging();
+  if (!config_.SaveRefusal().empty()) spdlog::error("settings will not be saved this run: {}", config_.SaveRefusal());
   if (!ui::SetTranslation(ui::TranslatorForLanguage(language_)))
     spdlog::warn("translation {} does not load", ui::TranslatorForLanguage(language_).toStdString());
   ui::LoadReplacementImages(programFolder_);
@@ -251,6 +253,10 @@ bool CApplication::CreateWindows() {
   }
   miniDlg_->ShowTopMost();
   CloseSplash();
+  if (!config_.SaveRefusal().empty()) {
+    // Over the compact window once it is up, not in the way of the start.
+    QTimer::singleShot(0, miniDlg_.get(), [this] { TellSettingsProblemOnce(kSettingsNotReadText); });
+  }
 
   hotplug_ = std::make_unique<HotplugBridge>([this](hid::HotplugAction action, const hid::HidDeviceInfo& device) {
     if (deviceManager_) deviceManager_->OnHotplug(action, device);
@@ -302,9 +308,22 @@ void CApplication::Release() {
   splash_.reset();
 }
 
+void CApplication::OnSettingsNotSaved(const std::string& why) {
+  spdlog::error("config.ini could not be saved: {}", why);
+  TellSettingsProblemOnce(config_.SaveRefusal().empty() ? kSettingsNotSavedText : kSettingsNotReadText);
+}
+
+void CApplication::TellSettingsProblemOnce(const char* text) {
+  if (settingsProblemTold_) return;
+  settingsProblemTold_ = true;
+  QWidget* owner = QApplication::activeWindow();
+  if (!owner) owner = mainDlg_ && mainDlg_->isVisible() ? static_cast<QWidget*>(mainDlg_.get()) : miniDlg_.get();
+  ui::MessageBox(owner, QString::fromUtf8(text));
+}
+
 void CApplication::SwitchLanguage(int language) {
   language_ = language;
-  if (!config_.SetLang(language)) spdlog::error("config.ini could not be saved: {}", config_.Store().LastError());
+  config_.SetLang(language);  // a failure is logged and told by OnSettingsNotSaved
   if (!ui::SetTranslation(ui::TranslatorForLanguage(language)))
     spdlog::warn("translation for language {} does not load", language);
 }
@@ -401,6 +420,13 @@ int RunConsole(int argc, char** argv) {
     if (!options.error.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(options.error));
     std::fputs(qPrintable(UsageText()), options.help ? stdout : stderr);
     return options.help ? 0 : 2;
+  }
+  if (!options.controlSocket.isEmpty()) {
+    const QString problem = ControlSocketPathProblem(options.controlSocket);
+    if (!problem.isEmpty()) {
+      std::fprintf(stderr, "brisvel-console: --control-socket refused: %s\n", qPrintable(problem));
+      return 1;
+    }
   }
   // Every top-level window carries the window class; the title is the display name.
   QApplication::setApplicationName(QString::fromLatin1(kWindowClassName));

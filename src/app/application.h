@@ -39,6 +39,12 @@ class ResumeWatcher;
 class ControlChannel;
 
 inline constexpr char kTitle[] = "BRISVEL DSP CONTROL PANNEL";
+// Told once per run when config.ini was not read whole, or could not be saved.
+inline constexpr char kSettingsNotReadText[] =
+    "The settings file config.ini could not be read completely. To keep what it holds, settings will not be saved "
+    "this run.";
+inline constexpr char kSettingsNotSavedText[] =
+    "The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.";
 inline constexpr char kVersion[] = "1.0.4.5";
 
 struct StartOptions {
@@ -129,6 +135,9 @@ class CApplication {
   void SetUpLogging();
   bool CreateDeviceLink();
   void CloseSplash();
+  // A failed or refused save of config.ini: logged every time, told once.
+  void OnSettingsNotSaved(const std::string& why);
+  void TellSettingsProblemOnce(const char* text);
 
   static CApplication* instance_;
 
@@ -155,6 +164,7 @@ class CApplication {
   std::unique_ptr<SplashScreen> splash_;
   bool splashShown_ = false;
   bool released_ = false;
+  bool settingsProblemTold_ = false;
 };
 
 // The whole program: options, the UI application, the single-instance rule

@@ -3,8 +3,13 @@
 #include "app/control_channel.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLocalSocket>
 #include <QMenu>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "app/application.h"
 #include "app/main_dlg.h"
@@ -47,11 +52,23 @@ QString DescribeControl(QWidget* w) {
 
 }  // namespace
 
+QString ControlSocketPathProblem(const QString& path) {
+  struct stat st {};
+  const QByteArray native = QFile::encodeName(path);
+  if (::lstat(native.constData(), &st) != 0) {
+    if (errno == ENOENT) return {};
+    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+  }
+  if (S_ISSOCK(st.st_mode)) return {};
+  return QStringLiteral("%1 exists and is not a socket; it is left alone").arg(path);
+}
+
 ControlChannel::ControlChannel(CApplication& app) : app_(app) {
   connect(&server_, &QLocalServer::newConnection, this, &ControlChannel::OnConnection);
 }
 
 bool ControlChannel::Listen(const QString& path) {
+  if (!ControlSocketPathProblem(path).isEmpty()) return false;
   QLocalServer::removeServer(path);
   server_.setSocketOptions(QLocalServer::UserAccessOption);
   return server_.listen(path);

@@ -21,9 +21,16 @@ namespace brisvel::app {
 
 class CApplication;
 
+// Why the channel may not listen at path: something that is not a socket is
+// there (a user's file is never removed to make room). Empty when the path is
+// free or holds a socket left behind by an earlier run.
+QString ControlSocketPathProblem(const QString& path);
+
 class ControlChannel : public QObject {
  public:
   explicit ControlChannel(CApplication& app);
+  // Listens at path, replacing only a socket left behind; false when the path
+  // is refused (ControlSocketPathProblem) or the socket cannot be created.
   bool Listen(const QString& path);
   // One command line (without the line end) to its answer.
   QString Execute(const QString& command);

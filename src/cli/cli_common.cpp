@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
 
 #include "core/debug_output.h"
 #include "core/scales.h"
-#include "settings/settings_store.h"
+#include "settings/file_safety.h"
 
 namespace brisvel::cli {
 namespace {
@@ -94,18 +95,98 @@ int ListIndex(const std::string& text, int count, const char* (*name)(int), cons
   return v;
 }
 
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+struct WholeNumberText {
+  double value;
+  std::string number;  // the number without its unit
+};
+
+// The whole text as a plain decimal number ("-3", "+2.5", ".5", "7."), blanks
+// around it and the parameter's unit after it allowed (any letter case);
+// nothing else: no exponent, no hexadecimal, no "nan", no second sign.
+std::optional<WholeNumberText> WholeNumber(std::string_view text, std::string_view unit) {
+  text = TrimBlanks(text);
+  if (!unit.empty() && text.size() > unit.size() && SameLetters(text.substr(text.size() - unit.size()), unit)) {
+    text = TrimBlanks(text.substr(0, text.size() - unit.size()));
+  }
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  size_t digits = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  }
+  if (digits == 0 || i != text.size()) return std::nullopt;
+  const std::string number(text);
+  return WholeNumberText{ParseLeadingNumber(number), number};
+}
+
+// What a parameter kind accepts when its value is checked.
+struct Accepted {
+  double low;
+  double high;
+  const char* unit;   // the unit of the display text ("" for none)
+  bool off;           // "OFF" is a value
+  bool integer;       // whole numbers only
+};
+
+std::string RangeText(const Accepted& a) {
+  std::string out = a.off ? "OFF or " : "";
+  out += FormatString("%g to %g", a.low, a.high);
+  if (*a.unit) out += std::string(" ") + a.unit;
+  return out;
+}
+
+// The number text the display rules then read, or a CliError naming the
+// parameter, the text and what it accepts.
+std::string CheckedNumber(const std::string& name, const std::string& text, const Accepted& a) {
+  if (a.off && SameLetters(TrimBlanks(text), "OFF")) return "OFF";
+  const auto n = WholeNumber(text, a.unit);
+  const bool fits = n && n->value >= a.low && n->value <= a.high &&
+                    (!a.integer || n->number.find('.') == std::string::npos);
+  if (!fits) {
+    throw CliError(FormatString("%s: \"%s\" is not accepted (%s; --clamp limits a number to the range instead)",
+                                name.c_str(), text.c_str(), RangeText(a).c_str()));
+  }
+  return n->number;
+}
+
 }  // namespace
 
-EffectBlock ReadBlockFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw CliError("cannot open " + path.string());
-  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw CliError("cannot read " + path.string());
-  if (data.size() != kBlockSize) {
-    throw CliError(FormatString("%s: %zu bytes, a parameter block has %zu", path.string().c_str(), data.size(), kBlockSize));
+std::string ReadInputFile(const std::filesystem::path& path, size_t maxBytes) {
+  settings::FileContent file = settings::ReadRegularFile(path, maxBytes);
+  switch (file.status) {
+    case settings::ReadStatus::kOk: return std::move(file.data);
+    case settings::ReadStatus::kMissing: throw CliError("cannot open " + path.string() + ": no such file");
+    default: throw CliError(file.error);
   }
+}
+
+EffectBlock ReadBlockFile(const std::filesystem::path& path) {
+  settings::FileContent file = settings::ReadRegularFile(path, kBlockSize);
+  const bool wrongSize = file.status == settings::ReadStatus::kTooLarge ||
+                         (file.status == settings::ReadStatus::kOk && file.data.size() != kBlockSize);
+  if (wrongSize) {
+    throw CliError(FormatString("%s: %llu bytes, a parameter block has %zu", path.string().c_str(),
+                                static_cast<unsigned long long>(file.size), kBlockSize));
+  }
+  if (file.status == settings::ReadStatus::kMissing) throw CliError("cannot open " + path.string() + ": no such file");
+  if (file.status != settings::ReadStatus::kOk) throw CliError(file.error);
   EffectBlock block{};
-  std::copy(data.begin(), data.end(), block.begin());
+  std::copy(file.data.begin(), file.data.end(), block.begin());
   return block;
 }
 
@@ -137,7 +218,8 @@ std::string ParamDisplayText(const EffectBlock& block, int index) {
   return {};
 }
 
-ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current, int minDb, int maxDb) {
+ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current, int minDb, int maxDb,
+                                bool clamp) {
   const size_t eq = nameEqualsText.find('=');
   if (eq == std::string::npos) throw CliError("expected NAME=VALUE, got \"" + nameEqualsText + "\"");
   const std::string name = nameEqualsText.substr(0, eq);
@@ -145,27 +227,51 @@ ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectB
   const auto index = FindParam(name);
   if (!index) throw CliError("unknown parameter \"" + name + "\" (see brisvelctl params)");
   const uint16_t old = ReadParam(current, *index);
+  const Kind kind = KindOf(*index);
+  // Strictly, a number is first checked whole and within the limits; the
+  // display rules then turn it into the raw value as they do for typed text.
+  std::string value = text;
+  if (!clamp) {
+    switch (kind) {
+      case Kind::Mask: value = CheckedNumber(name, text, {0, 63, "", false, true}); break;
+      case Kind::Volume: value = CheckedNumber(name, text, {-60, 6, "dB", true, false}); break;
+      case Kind::Delay: value = CheckedNumber(name, text, {0, DelayUnitLimit(kDelayMs), "ms", false, false}); break;
+      case Kind::HpFreq: value = CheckedNumber(name, text, {20, 20000, "Hz", true, false}); break;
+      case Kind::LpFreq: value = CheckedNumber(name, text, {20, 20000, "Hz", false, false}); break;
+      case Kind::EqFreq: value = CheckedNumber(name, text, {20, 20000, "Hz", false, false}); break;
+      case Kind::EqQ: value = CheckedNumber(name, text, {0.4, 128, "", false, false}); break;
+      case Kind::EqGain:
+        value = CheckedNumber(name, text, {static_cast<double>(minDb), static_cast<double>(maxDb), "dB", false, false});
+        break;
+      case Kind::Threshold: value = CheckedNumber(name, text, {-30, 6, "dBu", false, false}); break;
+      case Kind::Attack: value = CheckedNumber(name, text, {0.3, 100, "ms", false, false}); break;
+      case Kind::HpType:
+      case Kind::LpType:
+      case Kind::Release:
+      case Kind::NoiseGate: break;  // names and list indexes are always checked whole
+    }
+  }
   int raw = 0;
-  switch (KindOf(*index)) {
+  switch (kind) {
     case Kind::Mask: {
-      const double v = ParseLeadingNumber(text);
+      const double v = ParseLeadingNumber(value);
       if (v < 0 || v > 63) throw CliError(FormatString("%s takes a channel bit mask 0 to 63", name.c_str()));
       raw = static_cast<int>(v);
       break;
     }
-    case Kind::Volume: raw = ParseVolume(text).raw; break;
-    case Kind::Delay: raw = ParseDelay(text, kDelayMs).raw; break;
+    case Kind::Volume: raw = ParseVolume(value).raw; break;
+    case Kind::Delay: raw = ParseDelay(value, kDelayMs).raw; break;
     case Kind::HpType:
-    case Kind::LpType: raw = ParseTypeByte(text, static_cast<uint8_t>(old)); break;
-    case Kind::HpFreq: raw = ParseHighPass(text).raw; break;
-    case Kind::LpFreq: raw = ParseLowPass(text).raw; break;
-    case Kind::EqFreq: raw = ParseBandFrequency(text); break;
-    case Kind::EqQ: raw = ParseQ(text).raw; break;
-    case Kind::EqGain: raw = ParseGain(text, minDb, maxDb); break;
-    case Kind::Threshold: raw = ParseThreshold(text).raw; break;
-    case Kind::Attack: raw = ParseAttack(text).raw; break;
-    case Kind::Release: raw = ListIndex(text, kReleaseCount, &ReleaseText, "release"); break;
-    case Kind::NoiseGate: raw = ListIndex(text, kNoiseGateCount, nullptr, "noise gate"); break;
+    case Kind::LpType: raw = ParseTypeByte(value, static_cast<uint8_t>(old)); break;
+    case Kind::HpFreq: raw = ParseHighPass(value).raw; break;
+    case Kind::LpFreq: raw = ParseLowPass(value).raw; break;
+    case Kind::EqFreq: raw = ParseBandFrequency(value); break;
+    case Kind::EqQ: raw = ParseQ(value).raw; break;
+    case Kind::EqGain: raw = ParseGain(value, minDb, maxDb); break;
+    case Kind::Threshold: raw = ParseThreshold(value).raw; break;
+    case Kind::Attack: raw = ParseAttack(value).raw; break;
+    case Kind::Release: raw = ListIndex(value, kReleaseCount, &ReleaseText, "release"); break;
+    case Kind::NoiseGate: raw = ListIndex(value, kNoiseGateCount, nullptr, "noise gate"); break;
   }
   return {*index, static_cast<uint16_t>(raw)};
 }

@@ -21,9 +21,13 @@ class CliError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads a raw 1206-byte block file; throws CliError when missing or of the wrong size.
+// Reads a raw 1206-byte block file; throws CliError when missing, not a
+// regular file or of the wrong size (a larger file is never read whole).
 EffectBlock ReadBlockFile(const std::filesystem::path& path);
-// Writes atomically (temporary file, then rename); throws CliError on failure.
+// Reads a regular file of at most maxBytes; throws CliError otherwise.
+std::string ReadInputFile(const std::filesystem::path& path, size_t maxBytes);
+// Writes atomically (temporary file, then rename); throws CliError on failure,
+// and refuses a read-only target and anything that is not a regular file.
 void WriteBlockFile(const std::filesystem::path& path, const EffectBlock& block);
 
 // Parses "NAME=TEXT" with the parameter's display rules; returns index and raw value.
@@ -31,9 +35,14 @@ struct ParamAssignment {
   int index;
   uint16_t raw;
 };
-// Band gains are limited to minDb..maxDb (the installer's caedata.dat range).
+// The whole text must be a value as the parameter is shown (a number, its unit
+// optional, "OFF" where the parameter has it) within the parameter's limits;
+// anything else throws a CliError naming the parameter, the text and the
+// accepted range. With clamp the text is read as the window reads typed text:
+// a leading number, limited to the range. Band gains are limited to
+// minDb..maxDb (the installer's caedata.dat range).
 ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current, int minDb = -20,
-                                int maxDb = 20);
+                                int maxDb = 20, bool clamp = false);
 // Display text of one parameter ("-3dB", "1000", "7.60", "OFF").
 std::string ParamDisplayText(const EffectBlock& block, int index);
 
@@ -43,6 +52,6 @@ void RegisterDeviceCommands(CLI::App& app);
 // True when --sim or --path chose a processor: get and set then work on it.
 bool DeviceSelected();
 void DeviceGet(const std::string& name);
-void DeviceSet(const std::vector<std::string>& assignments);
+void DeviceSet(const std::vector<std::string>& assignments, bool clamp);
 
 }  // namespace brisvel::cli

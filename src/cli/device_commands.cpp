@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -127,6 +125,7 @@ class Session {
       }
       processor->SetAcceptedIds(static_cast<uint32_t>(cae_.id1), static_cast<uint32_t>(cae_.id2));
       simulated_.Plug(processor);
+      simProcessor_ = processor;
       backend_ = &simulated_;
     } else {
       backend_ = &hidraw_;
@@ -146,6 +145,14 @@ class Session {
   CEffectStore& Store() { return store_; }
   FailureTracker& Failures() { return failures_; }
   const settings::CaeData& Cae() const { return cae_; }
+
+  // A change the simulated processor could not keep in its state file is a
+  // failed command: the next call would not see it.
+  void CheckStateSaved() const {
+    if (!simProcessor_) return;
+    const std::string error = simProcessor_->StateFileError();
+    if (!error.empty()) throw CliError("the simulated processor's state could not be saved: " + error);
+  }
 
   // Connects and makes sure the handshake passed; with needBlock also that the
   // processor's block was read. Throws with the failed step.
@@ -179,6 +186,7 @@ class Session {
   hid::IHidBackend* backend_ = nullptr;
   CEffectStore store_;
   std::unique_ptr<CDeviceManager> manager_;
+  std::shared_ptr<sim::SimProcessor> simProcessor_;
 };
 
 std::string ModeText(int slot) {
@@ -242,6 +250,7 @@ void CmdWrite() {
   if (!WriteAllParam(session.Store(), session.Manager(), block)) {
     throw CliError(session.Failures().Timeout("writing the parameter block"));
   }
+  session.CheckStateSaved();
 }
 
 void CmdRecall() {
@@ -259,6 +268,7 @@ void CmdRecall() {
   if (mode - 1 <= editing::kLastReadSlot && !outcome.blockRead) {
     throw CliError(session.Failures().Timeout("reading the recalled block"));
   }
+  session.CheckStateSaved();
   std::printf("current mode: %s\n", ModeText(session.Store().currentDeviceMode).c_str());
 }
 
@@ -271,6 +281,7 @@ void CmdSave() {
   if (!SaveDeviceMode(session.Store(), session.Manager(), mode - 1)) {
     throw CliError(session.Failures().Timeout("saving the device mode"));
   }
+  session.CheckStateSaved();
 }
 
 void CmdInputMode() {
@@ -282,17 +293,14 @@ void CmdInputMode() {
   if (!SetInputMode(session.Store(), session.Manager(), inputs == 2 ? 0 : 1)) {
     throw CliError(session.Failures().Timeout("setting the input mode"));
   }
+  session.CheckStateSaved();
 }
 
 void CmdFirmware() {
   const fs::path file = Options().firmwareInput;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw CliError("cannot open " + file.string());
-  const std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw CliError("cannot read " + file.string());
-  if (image.empty() || image.size() > frames::kFirmwareMaxSize) {
-    throw CliError(FormatString("%s: %zu bytes, a firmware image has 1 to 65536", file.string().c_str(), image.size()));
-  }
+  const std::string bytes = ReadInputFile(file, frames::kFirmwareMaxSize);
+  if (bytes.empty()) throw CliError(file.string() + ": 0 bytes, a firmware image has 1 to 65536");
+  const std::vector<uint8_t> image(bytes.begin(), bytes.end());
   Session session;
   session.Connect(false);
   session.Failures().Reset();
@@ -389,7 +397,7 @@ void DeviceGet(const std::string& name) {
   std::printf("%s\n", ParamDisplayText(session.Store().block, *index).c_str());
 }
 
-void DeviceSet(const std::vector<std::string>& assignments) {
+void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
   if (assignments.empty()) throw CliError("usage: brisvelctl --sim|--path PATH set NAME=TEXT...");
   Session session;
   session.Connect(true);
@@ -397,7 +405,7 @@ void DeviceSet(const std::vector<std::string>& assignments) {
   // Parse everything first: one bad value changes nothing on the processor.
   std::vector<ParamAssignment> parsed;
   for (const std::string& a : assignments) {
-    parsed.push_back(ParseAssignment(a, store.block, session.Cae().minVol, session.Cae().maxVol));
+    parsed.push_back(ParseAssignment(a, store.block, session.Cae().minVol, session.Cae().maxVol, clamp));
   }
   session.Failures().Reset();
   for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
@@ -405,6 +413,7 @@ void DeviceSet(const std::vector<std::string>& assignments) {
   if (session.Manager().Sender().FailedTransfers() > 0) {
     throw CliError(session.Failures().Timeout("sending the parameters"));
   }
+  session.CheckStateSaved();
   for (const ParamAssignment& p : parsed) {
     std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.block, p.index).c_str());
   }

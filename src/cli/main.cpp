@@ -2,7 +2,9 @@
 // 1206-byte parameter blocks; device commands talk to a processor.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "cli/cli_common.h"
@@ -18,7 +20,7 @@ namespace brisvel::cli {
 void RegisterDeviceCommands(CLI::App&) {}
 bool DeviceSelected() { return false; }
 void DeviceGet(const std::string&) {}
-void DeviceSet(const std::vector<std::string>&) {}
+void DeviceSet(const std::vector<std::string>&, bool) {}
 }  // namespace brisvel::cli
 #endif
 
@@ -40,12 +42,12 @@ void CmdGet(const std::string& file, const std::string& name) {
   std::printf("%s\n", ParamDisplayText(block, *index).c_str());
 }
 
-void CmdSet(const std::string& file, const std::vector<std::string>& assignments) {
+void CmdSet(const std::string& file, const std::vector<std::string>& assignments, bool clamp) {
   CEffectStore store;
   store.block = ReadBlockFile(file);
   // Parse everything first: one bad value leaves the file untouched.
   std::vector<ParamAssignment> parsed;
-  for (const std::string& a : assignments) parsed.push_back(ParseAssignment(a, store.block));
+  for (const std::string& a : assignments) parsed.push_back(ParseAssignment(a, store.block, -20, 20, clamp));
   for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
   WriteBlockFile(file, store.block);
   for (const ParamAssignment& p : parsed) {
@@ -102,14 +104,17 @@ int main(int argc, char** argv) {
   });
 
   std::vector<std::string> setArgs;
+  bool clamp = false;
   auto* set = app.add_subcommand("set", "set parameters: set FILE NAME=TEXT... (or set NAME=TEXT... with --sim/--path)");
   set->add_option("ARGS", setArgs)->required();
+  set->add_flag("--clamp", clamp,
+                "read values as the console's windows do: a leading number, limited to the parameter's range");
   set->callback([&] {
     if (DeviceSelected()) {
-      DeviceSet(setArgs);
+      DeviceSet(setArgs, clamp);
     } else {
       if (setArgs.size() < 2) throw CliError("usage: brisvelctl set FILE NAME=TEXT...");
-      CmdSet(setArgs[0], std::vector<std::string>(setArgs.begin() + 1, setArgs.end()));
+      CmdSet(setArgs[0], std::vector<std::string>(setArgs.begin() + 1, setArgs.end()), clamp);
     }
   });
 
@@ -137,6 +142,12 @@ int main(int argc, char** argv) {
     return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "brisvelctl: %s\n", e.what());
+    return 1;
+  }
+  // What was printed must have arrived (a full disk, a closed pipe).
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "brisvelctl: cannot write the output: %s\n", errno ? std::strerror(errno) : "write error");
     return 1;
   }
   return 0;

@@ -2,6 +2,8 @@
 // latency and fault injection, and the backend that plugs processors in.
 #include "device/sim_processor.h"
 
+#include "settings/file_safety.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -201,16 +203,24 @@ void SimProcessor::UnplugAfterRequests(int count) {
 bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
   std::lock_guard lock(mutex_);
   stateFile_ = file;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return true;  // a fresh processor; the file appears with the first change
-  char magic[8];
+  stateFileError_.clear();
+  constexpr size_t kStateSize = sizeof kStateMagic + kBlockSize * (1 + kSlotCount) + 2;
+  // Only a regular file of the right size is read: never a FIFO or a device.
+  const settings::FileContent content = settings::ReadRegularFile(file, kStateSize);
+  if (content.status == settings::ReadStatus::kMissing) return true;  // a fresh processor; the file appears with the first change
+  if (content.status != settings::ReadStatus::kOk || content.data.size() != kStateSize) return false;
+  const char* in = content.data.data();
+  if (std::memcmp(in, kStateMagic, sizeof kStateMagic) != 0) return false;
+  in += sizeof kStateMagic;
   SimState loaded;
-  uint8_t modes[2];
-  in.read(magic, sizeof magic);
-  in.read(reinterpret_cast<char*>(loaded.active.data()), kBlockSize);
-  for (auto& slot : loaded.slots) in.read(reinterpret_cast<char*>(slot.data()), kBlockSize);
-  in.read(reinterpret_cast<char*>(modes), 2);
-  if (!in || std::memcmp(magic, kStateMagic, sizeof magic) != 0 || modes[0] >= kSlotCount || modes[1] > 1) {
+  std::memcpy(loaded.active.data(), in, kBlockSize);
+  in += kBlockSize;
+  for (auto& slot : loaded.slots) {
+    std::memcpy(slot.data(), in, kBlockSize);
+    in += kBlockSize;
+  }
+  const auto modes = reinterpret_cast<const uint8_t*>(in);
+  if (modes[0] >= kSlotCount || modes[1] > 1) {
     return false;  // unreadable: keep the factory state; the next change rewrites the file
   }
   loaded.currentMode = modes[0];
@@ -219,22 +229,22 @@ bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
   return true;
 }
 
+std::string SimProcessor::StateFileError() const {
+  std::lock_guard lock(mutex_);
+  return stateFileError_;
+}
+
 void SimProcessor::SaveLocked() const {
   if (!stateFile_) return;
   std::error_code ec;
   std::filesystem::create_directories(stateFile_->parent_path(), ec);
-  const std::filesystem::path temp = stateFile_->string() + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return;
-    out.write(kStateMagic, sizeof kStateMagic);
-    out.write(reinterpret_cast<const char*>(state_.active.data()), kBlockSize);
-    for (const auto& slot : state_.slots) out.write(reinterpret_cast<const char*>(slot.data()), kBlockSize);
-    const uint8_t modes[2] = {static_cast<uint8_t>(state_.currentMode), static_cast<uint8_t>(state_.inputMode)};
-    out.write(reinterpret_cast<const char*>(modes), 2);
-    if (!out.flush()) return;
-  }
-  std::filesystem::rename(temp, *stateFile_, ec);
+  std::string bytes(kStateMagic, sizeof kStateMagic);
+  bytes.append(reinterpret_cast<const char*>(state_.active.data()), kBlockSize);
+  for (const auto& slot : state_.slots) bytes.append(reinterpret_cast<const char*>(slot.data()), kBlockSize);
+  bytes.push_back(static_cast<char>(state_.currentMode));
+  bytes.push_back(static_cast<char>(state_.inputMode));
+  if (!settings::WriteFileAtomically(*stateFile_, bytes, &stateFileError_)) return;
+  stateFileError_.clear();
 }
 
 void SimProcessor::SendUnsolicited(uint8_t command, std::span<const uint8_t> data) {

@@ -53,6 +53,8 @@ class SimProcessor {
   void SetIds(uint16_t vendor, uint16_t product);
   // Keeps the state in a file: loads it now when present, saves after every change.
   bool SetStateFile(const std::filesystem::path& file);
+  // Why the last save of the state file failed; empty when it succeeded.
+  std::string StateFileError() const;
   void SetRecordRequests(bool record);
 
   // --- Fault injection (any thread)
@@ -111,6 +113,7 @@ class SimProcessor {
   uint16_t vendor_ = 0x2B53;
   uint16_t product_ = 0x0019;
   std::optional<std::filesystem::path> stateFile_;
+  mutable std::string stateFileError_;
   bool recordRequests_ = true;
   std::vector<frames::Frame> requests_;
   std::chrono::microseconds latency_{0};

@@ -70,7 +70,9 @@ void ConfigIni::MovePCModeSectionsLast() {
 
 bool ConfigIni::Save() {
   MovePCModeSectionsLast();
-  return store_.SaveToPath(file_);
+  if (store_.SaveToPath(file_)) return true;
+  if (onSaveFailure_) onSaveFailure_(store_.LastError());
+  return false;
 }
 
 int32_t ConfigIni::Lang() const { return store_.ReadInteger(kSectionConfig, kKeyLang, kDefaultLang); }

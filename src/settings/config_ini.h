@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/car_geometry.h"
@@ -22,11 +24,17 @@ class ConfigIni {
   explicit ConfigIni(std::filesystem::path file) : file_(std::move(file)) {}
 
   // Reads the file into the store; a missing file gives an empty store (false).
+  // A file that exists but could not be read completely, or was only partly
+  // understood, is never saved over (SaveRefusal says why).
   bool Load();
   // Writes the whole store to the file atomically, the PC-mode sections last.
-  // False when the file could not be replaced; the store keeps the change and
-  // the file stays as it was (Store().LastError() says why).
+  // False when the file could not be replaced or saving is refused; the store
+  // keeps the change and the file stays as it was (Store().LastError() says
+  // why, and the save-failure handler is told).
   bool Save();
+  const std::string& SaveRefusal() const { return store_.SaveRefusal(); }
+  // Called with the reason after every failed or refused save.
+  void SetSaveFailureHandler(std::function<void(const std::string&)> handler) { onSaveFailure_ = std::move(handler); }
 
   const std::filesystem::path& Path() const { return file_; }
   SettingsStore& Store() { return store_; }
@@ -53,6 +61,7 @@ class ConfigIni {
 
   std::filesystem::path file_;
   SettingsStore store_;
+  std::function<void(const std::string&)> onSaveFailure_;
 };
 
 }  // namespace brisvel::settings

@@ -1,6 +1,7 @@
 // Locating and parsing the frequency-caption layout fragment.
 #include "settings/freq_style.h"
 
+#include "settings/file_safety.h"
 #include "settings/settings_keys.h"
 
 namespace brisvel::settings {
@@ -10,11 +11,13 @@ std::filesystem::path FreqStylePath(const std::filesystem::path& programFolder) 
 }
 
 std::unique_ptr<pugi::xml_document> LoadFreqStyle(const std::filesystem::path& programFolder) {
-  const auto path = FreqStylePath(programFolder);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+  // A caption row is a few kilobytes; anything far larger is not one.
+  constexpr size_t kMaxFreqStyleBytes = 1024 * 1024;
+  const FileContent file = ReadRegularFile(FreqStylePath(programFolder), kMaxFreqStyleBytes);
+  if (file.status != ReadStatus::kOk) return nullptr;
   auto doc = std::make_unique<pugi::xml_document>();
-  const pugi::xml_parse_result result = doc->load_file(path.c_str(), pugi::parse_default, pugi::encoding_auto);
+  const pugi::xml_parse_result result =
+      doc->load_buffer(file.data.data(), file.data.size(), pugi::parse_default, pugi::encoding_auto);
   if (!result || !doc->document_element()) return nullptr;
   return doc;
 }

@@ -1,5 +1,6 @@
-// The INI settings store on SimpleIni, and the atomic file replacement that
-// keeps a crash or a full disk from ever leaving a truncated settings file.
+// The INI settings store on SimpleIni: the text is checked line by line before
+// the reader sees it, so that a file the store cannot rewrite without loss is
+// read but never saved over.
 #include "settings/settings_store.h"
 
 // Values stay UTF-8 bytes end to end; no wide-character conversion is needed.
@@ -8,17 +9,9 @@
 // (sanitizers, fuzzing coverage) rather than taken precompiled.
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
-#include <sstream>
 
 namespace brisvel::settings {
 namespace {
@@ -27,10 +20,6 @@ namespace {
 // case (the "Case" variant is the case-sensitive one).
 using Ini = CSimpleIniA;
 
-std::string ErrnoText(const char* what, const std::filesystem::path& path) {
-  return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
-}
-
 // Names in the order they appear in the file.
 std::vector<std::string> InLoadOrder(Ini::TNamesDepend names) {
   names.sort(Ini::Entry::LoadOrder());
@@ -38,18 +27,6 @@ std::vector<std::string> InLoadOrder(Ini::TNamesDepend names) {
   out.reserve(names.size());
   for (const auto& e : names) out.emplace_back(e.pItem);
   return out;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
 }
 
 }  // namespace
@@ -85,67 +62,12 @@ std::optional<int32_t> ParseIniInteger(std::string_view text) {
   return static_cast<int32_t>(std::clamp(value, kMin, kMax));
 }
 
-bool WriteFileAtomically(const std::filesystem::path& requested, std::string_view data, std::string* error) {
-  auto fail = [&](std::string why) {
-    if (error) *error = std::move(why);
-    return false;
-  };
-  // A settings file reached through a symbolic link is replaced where it lives,
-  // so the link stays a link.
-  std::error_code ec;
-  std::filesystem::path path = requested;
-  if (std::filesystem::is_symlink(requested, ec)) {
-    const auto resolved = std::filesystem::canonical(requested, ec);
-    if (!ec) path = resolved;
-  }
-
-  std::filesystem::path folder = path.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string tmpl = (folder / (path.filename().string() + ".tmp-XXXXXX")).string();
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return fail(ErrnoText("cannot create a temporary file for", path));
-  const std::filesystem::path tmp = tmpl;
-
-  auto abandon = [&](std::string why) {
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    return fail(std::move(why));
-  };
-
-  // The new file gets the old file's permissions, or the usual ones.
-  struct stat st {};
-  const mode_t mode = (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ? (st.st_mode & 07777) : 0644;
-  if (::fchmod(fd, mode) != 0) return abandon(ErrnoText("cannot set permissions of", tmp));
-  if (!WriteAll(fd, data)) return abandon(ErrnoText("cannot write", tmp));
-  if (::fsync(fd) != 0) return abandon(ErrnoText("cannot flush", tmp));
-  if (::close(fd) != 0) {
-    const std::string why = ErrnoText("cannot close", tmp);
-    ::unlink(tmp.c_str());
-    return fail(why);
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    const std::string why = ErrnoText("cannot replace", path);
-    ::unlink(tmp.c_str());
-    return fail(why);
-  }
-  // Make the rename itself durable; the new content is already in place, so a
-  // failure here is not a failure of the save.
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    (void)::fsync(dirFd);
-    ::close(dirFd);
-  }
-  if (error) error->clear();
-  return true;
-}
-
 namespace {
 
 // Comment lines after the last entry of a file. The INI reader attaches a
 // comment to the entry that follows it, so these would otherwise be dropped
 // on rewrite; they are kept and written back at the end.
 std::string TrailingComments(std::string_view data) {
-  data = data.substr(0, data.find('\0'));  // the reader stops at a zero byte too
   std::vector<std::string_view> comments;
   size_t end = data.size();
   while (end > 0) {
@@ -167,6 +89,71 @@ std::string TrailingComments(std::string_view data) {
     comments.push_back(line.substr(first));
   }
   return {};  // only comments: the reader keeps them as the file's own comment
+}
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Whether the reader takes one line (without its line end, leading blanks and
+// byte-order marks removed) in a way that a rewrite keeps.
+bool LineUnderstood(std::string_view line) {
+  if (line.empty() || line[0] == ';' || line[0] == '#') return true;
+  auto trimmed = [](std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+  };
+  if (line[0] == '[') {
+    const size_t close = line.find(']');
+    if (close == std::string_view::npos) return false;
+    return !trimmed(line.substr(1, close - 1)).empty() && trimmed(line.substr(close + 1)).empty();
+  }
+  const size_t eq = line.find('=');
+  return eq != std::string_view::npos && !trimmed(line.substr(0, eq)).empty();
+}
+
+// The text as the reader is to see it: zero bytes and byte-order marks at line
+// starts removed. problem names the first line that a rewrite would lose or
+// change; it stays empty when every line is understood.
+std::string PrepareText(std::string_view data, std::string& problem) {
+  std::string clean;
+  clean.reserve(data.size());
+  problem.clear();
+  size_t lineNumber = 0;
+  size_t pos = 0;
+  while (pos < data.size()) {
+    ++lineNumber;
+    size_t end = data.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = data.size();
+    // Zero bytes go first, so that what they split is seen as it will be written.
+    std::string line(data.substr(pos, end - pos));
+    const bool hadZero = line.find('\0') != std::string::npos;
+    if (hadZero) std::erase(line, '\0');
+    // Leading blanks and byte-order marks in any order: the marks are dropped.
+    std::string lead;
+    size_t at = 0;
+    for (;;) {
+      if (at < line.size() && IsBlank(line[at])) {
+        lead.push_back(line[at]);
+        ++at;
+      } else if (std::string_view(line).substr(at, kBom.size()) == kBom) {
+        at += kBom.size();
+      } else {
+        break;
+      }
+    }
+    const std::string rest = line.substr(at);
+    if (problem.empty()) {
+      if (hadZero) problem = "line " + std::to_string(lineNumber) + " holds a zero byte";
+      else if (!LineUnderstood(rest)) problem = "line " + std::to_string(lineNumber) + " is not a section, key or comment";
+    }
+    clean += lead;
+    clean += rest;
+    if (end < data.size()) clean.push_back(data[end]);
+    pos = end + 1;
+  }
+  return clean;
 }
 
 }  // namespace
@@ -198,30 +185,37 @@ void SettingsStore::Clear() {
 
 bool SettingsStore::LoadFromFile(const std::filesystem::path& path) {
   Clear();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  saveRefusal_.clear();
+  FileContent file = ReadRegularFile(path, kMaxSettingsFileBytes);
+  if (file.status == ReadStatus::kMissing) {
     lastError_ = "cannot open " + path.string();
     return false;
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    lastError_ = "cannot read " + path.string();
+  if (file.status != ReadStatus::kOk) {
+    lastError_ = file.error;
+    saveRefusal_ = file.error + "; it was not read completely, so it is not saved over";
     return false;
   }
-  return LoadFromBytes(buffer.str());
+  if (!LoadFromBytes(file.data)) return false;
+  if (!saveRefusal_.empty()) saveRefusal_ = path.string() + ": " + saveRefusal_;
+  return true;
 }
 
 bool SettingsStore::LoadFromBytes(std::string_view data) {
   Clear();
-  const SI_Error rc = impl_->ini.LoadData(data.data(), data.size());
+  std::string problem;
+  const std::string text = PrepareText(data, problem);
+  const SI_Error rc = impl_->ini.LoadData(text.data(), text.size());
   if (rc < 0) {
     Clear();
     lastError_ = "settings text could not be read";
+    saveRefusal_ = lastError_;
     return false;
   }
-  impl_->trailingComments = TrailingComments(data);
+  impl_->trailingComments = TrailingComments(text);
   lastError_.clear();
+  saveRefusal_.clear();
+  if (!problem.empty()) saveRefusal_ = problem + "; what it holds would be lost, so it is not saved over";
   return true;
 }
 
@@ -276,6 +270,10 @@ std::string SettingsStore::ToText() const {
 }
 
 bool SettingsStore::SaveToPath(const std::filesystem::path& path) {
+  if (!saveRefusal_.empty()) {
+    lastError_ = saveRefusal_;
+    return false;
+  }
   std::string text;
   if (!impl_->Format(text)) {
     lastError_ = "settings could not be formatted";

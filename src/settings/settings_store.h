@@ -1,6 +1,7 @@
 // The INI settings store behind config.ini and caedata.dat: UTF-8 text,
 // case-insensitive sections and keys, comments and foreign keys kept on rewrite,
-// and a save that replaces the file atomically or not at all.
+// and a save that replaces the file atomically or not at all. A file that was
+// not read whole, or holds lines the store would drop, is never saved over.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/file_safety.h"
+
 namespace brisvel::settings {
 
 // Signed decimal, or hexadecimal after 0x/0X. Empty text, text without digits
@@ -18,10 +21,10 @@ namespace brisvel::settings {
 // range are limited to it.
 std::optional<int32_t> ParseIniInteger(std::string_view text);
 
-// Writes data to path by way of a temporary file in the same folder that is
-// flushed to disk and then renamed over path. On failure path is untouched,
-// no temporary file remains and error (when given) says why.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data, std::string* error = nullptr);
+// Largest settings file that is read; a larger one is refused (and so never
+// saved over), which keeps a link to /dev/zero or a runaway file from taking
+// the console's memory.
+constexpr size_t kMaxSettingsFileBytes = 16u * 1024 * 1024;
 
 class SettingsStore {
  public:
@@ -33,9 +36,17 @@ class SettingsStore {
   SettingsStore& operator=(const SettingsStore&) = delete;
 
   // Replaces the content with the file's. A missing or unreadable file leaves
-  // an empty store and returns false.
+  // an empty store and returns false. A file that exists but is not a regular
+  // file, is larger than kMaxSettingsFileBytes or cannot be read completely
+  // also refuses every later save (SaveRefusal), so it is never replaced by
+  // the little this run knows.
   bool LoadFromFile(const std::filesystem::path& path);
-  // Replaces the content with the given text (a UTF-8 byte-order mark is skipped).
+  // Replaces the content with the given text. A UTF-8 byte-order mark at the
+  // start of any line is skipped (files joined together), and zero bytes do
+  // not end the text. Lines the store cannot take (no '=' in a key line, an
+  // unclosed or nameless section header, text after a header, zero bytes)
+  // would be lost by a rewrite: what can be read is read, and saving is
+  // refused (SaveRefusal names the first such line).
   bool LoadFromBytes(std::string_view data);
 
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const;
@@ -54,16 +65,22 @@ class SettingsStore {
 
   // The whole store as UTF-8 text with a byte-order mark, sections in order.
   std::string ToText() const;
-  // Atomic save (see WriteFileAtomically). False leaves the old file as it was.
+  // Atomic save (see WriteFileAtomically). False leaves the old file as it was;
+  // so does a refused save (see SaveRefusal).
   bool SaveToPath(const std::filesystem::path& path);
 
   // Why the last load or save failed; empty after a success.
   const std::string& LastError() const { return lastError_; }
+  // Why the store may not be saved over the file it was loaded from: the file
+  // could not be read completely or was only partly understood. Empty when
+  // saving is allowed. Set by the last load.
+  const std::string& SaveRefusal() const { return saveRefusal_; }
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
   std::string lastError_;
+  std::string saveRefusal_;
 };
 
 }  // namespace brisvel::settings

@@ -2,6 +2,8 @@
 // that are either fully written or untouched.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "../unprivileged.h"
 #include "core/param_table.h"
 
 namespace fs = std::filesystem;
@@ -84,7 +87,8 @@ TEST_F(BrisvelctlTest, FactoryBlockShowGetSet) {
   EXPECT_EQ(Ctl("get " + block + " Box0_EQ17_Q").out, "7.60\n");
   EXPECT_EQ(Ctl("get " + block + " Box0_HFliter_Freq").out, "OFF\n");
 
-  const CtlResult set = Ctl("set " + block + " Volume_0=-3 Box2_EQ5_Gain=+30 Box1_HFliter_Type_Xoct=Bessel,24dB/Oct");
+  const CtlResult set =
+      Ctl("set --clamp " + block + " Volume_0=-3 Box2_EQ5_Gain=+30 Box1_HFliter_Type_Xoct=Bessel,24dB/Oct");
   ASSERT_EQ(set.status, 0) << set.out;
   EXPECT_EQ(Ctl("get " + block + " Volume_0").out, "-3dB\n");
   EXPECT_EQ(Ctl("get " + block + " Box2_EQ5_Gain").out, "20.0\n");  // limited to the gain range
@@ -146,6 +150,132 @@ TEST_F(BrisvelctlTest, ResponseCsv) {
   EXPECT_NEAR(firstHz, 10.0, 1e-6);  // start frequency limited to 10-20 Hz
   EXPECT_NEAR(peak, 12.0, 0.3);
   EXPECT_NE(Ctl("response " + block + " --channel 6").status, 0);
+}
+
+TEST_F(BrisvelctlTest, SetAcceptsOnlyWholeValuesWithinTheLimits) {
+  ASSERT_EQ(Ctl("block factory -o " + block).status, 0);
+  const std::string before = ReadAll(block);
+  struct Bad {
+    const char* assignment;
+    const char* range;
+  };
+  for (const Bad& bad : {Bad{"MainVol=abc", "OFF or -60 to 6 dB"}, Bad{"Volume_0=nan", "OFF or -60 to 6 dB"},
+                         Bad{"MainVol=--3", "-60 to 6"}, Bad{"MainVol=\xE2\x88\x92" "3", "-60 to 6"},
+                         Bad{"MainVol=7", "-60 to 6"}, Bad{"MainVol=1e1", "-60 to 6"},
+                         Bad{"Box2_LFliter_Freq=2k", "20 to 20000 Hz"}, Bad{"MuteCtrl=abc", "0 to 63"},
+                         Bad{"MuteCtrl=1.5", "0 to 63"}, Bad{"Box0_HFliter_Freq=10", "OFF or 20 to 20000 Hz"},
+                         Bad{"Box0_EQ0_Q=0.1", "0.4 to 128"}, Bad{"Box0_EQ0_Gain=30", "-20 to 20 dB"},
+                         Bad{"Delay_0=25ms", "0 to 20 ms"}, Bad{"Box0_Param_Attack=0.2", "0.3 to 100 ms"},
+                         Bad{"Box0_Param_Threshold=-3dB", "-30 to 6 dBu"}, Bad{"Volume_0=", "-60 to 6"}}) {
+    const CtlResult r = Ctl("set " + block + " 'Volume_1=-1' '" + bad.assignment + "'");
+    EXPECT_EQ(r.status, 1) << bad.assignment << ": " << r.out;
+    const std::string a = bad.assignment;
+    const std::string name = a.substr(0, a.find('=')), text = a.substr(a.find('=') + 1);
+    EXPECT_NE(r.out.find(name + ": \"" + text + "\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(bad.range), std::string::npos) << r.out;
+    EXPECT_TRUE(ReadAll(block) == before) << bad.assignment;
+  }
+
+  // The display texts themselves, units and "OFF" in any letter case, are taken.
+  CtlResult r = Ctl("set " + block +
+                    " MainVol=-3dB Volume_0=off 'Volume_1= -60 ' Box0_HFliter_Freq=80Hz Box1_HFliter_Freq=OFF"
+                    " Box0_LFliter_Freq=20000 Box0_EQ0_Q=0.4 Box0_EQ1_Q=128 Box0_EQ0_Gain=-4.567 Delay_0=20ms"
+                    " Box0_Param_Threshold=-30.0dBu Box0_Param_Attack=2MS MuteCtrl=63 Box0_EQ2_Freq=+1000");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(Ctl("get " + block + " MainVol").out, "-3dB\n");
+  EXPECT_EQ(Ctl("get " + block + " Volume_1").out, "OFF\n");
+  EXPECT_EQ(Ctl("get " + block + " Box0_HFliter_Freq").out, "80Hz\n");
+  EXPECT_EQ(Ctl("get " + block + " Box0_EQ0_Gain").out, "-4.6\n");  // raw -456
+  EXPECT_EQ(Ctl("get " + block + " Delay_0").out, "20.000\n");
+  EXPECT_EQ(Ctl("get " + block + " MuteCtrl").out, "63\n");
+
+  // --clamp reads as the windows do: a leading number, limited.
+  r = Ctl("set --clamp " + block + " MainVol=9 MuteCtrl=abc Box2_LFliter_Freq=2k");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(Ctl("get " + block + " MainVol").out, "6dB\n");
+  EXPECT_EQ(Ctl("get " + block + " MuteCtrl").out, "0\n");
+  EXPECT_EQ(Ctl("get " + block + " Box2_LFliter_Freq").out, "20Hz\n");
+}
+
+TEST_F(BrisvelctlTest, OnlyRegularFilesAreReadAndNeverMoreThanABlock) {
+  // A FIFO without a writer would block a plain open.
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  CtlResult r = Ctl("block show " + fifo.string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("FIFO"), std::string::npos) << r.out;
+  fs::create_symlink("/dev/zero", dir / "zero.bin");
+  r = Ctl("get " + (dir / "zero.bin").string() + " MainVol");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("device"), std::string::npos) << r.out;
+  r = Ctl("--path sim:1 firmware " + (dir / "zero.bin").string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("device"), std::string::npos) << r.out;
+
+  // A huge file is refused by its size, not read (sparse: no disk space used).
+  const fs::path huge = dir / "huge.bin";
+  std::ofstream(huge).put('x');
+  fs::resize_file(huge, 3000000000ull);
+  r = Ctl("block show " + huge.string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("3000000000 bytes, a parameter block has 1206"), std::string::npos) << r.out;
+}
+
+TEST_F(BrisvelctlTest, OutputGoesOnlyToRegularFilesAndMustArrive) {
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  CtlResult r = Ctl("block factory -o " + fifo.string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("not a regular file"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  // A device node of our own (root only) stands for /dev/null and the like.
+  const fs::path node = dir / "null";
+  if (::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    r = Ctl("block factory -o " + node.string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("device"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_character_file(node));
+  }
+  r = Ctl("block factory -o " + dir.string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("folder"), std::string::npos) << r.out;
+
+  // Standard error to the pipe, standard output to a full disk.
+  FILE* p = popen((std::string(BRISVELCTL_PATH) + " params 2>&1 >/dev/full").c_str(), "r");
+  ASSERT_TRUE(p);
+  std::string err;
+  std::array<char, 512> buf{};
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) err.append(buf.data(), n);
+  const int rc = pclose(p);
+  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 1) << rc;
+  EXPECT_NE(err.find("brisvelctl: cannot write the output: No space left"), std::string::npos) << err;
+}
+
+TEST_F(BrisvelctlTest, ReadOnlyBlockFilesAreNotReplaced) {
+  ASSERT_EQ(Ctl("block factory -o " + block).status, 0);
+  const std::string before = ReadAll(block);
+  // Without any write permission the file is read-only for root too.
+  ASSERT_EQ(::chmod(block.c_str(), 0444), 0);
+  CtlResult r = Ctl("set " + block + " MainVol=-3");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("read-only"), std::string::npos) << r.out;
+  EXPECT_TRUE(ReadAll(block) == before);
+
+  // Another user's file in this user's own folder: the rename could replace
+  // it, but the user may not write it. Only root can set this up.
+  if (::geteuid() != 0) return;
+  const std::string unavailable = brisvel::testing::UnprivilegedUnavailable();
+  if (!unavailable.empty()) GTEST_SKIP() << unavailable;
+  ASSERT_EQ(::chmod(block.c_str(), 0644), 0);
+  ASSERT_TRUE(brisvel::testing::GiveToChildUser(dir));
+  const auto run =
+      brisvel::testing::RunUnprivileged("", std::string(BRISVELCTL_PATH) + " set " + block + " MainVol=-3");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("read-only"), std::string::npos) << run.output;
+  EXPECT_TRUE(ReadAll(block) == before);
+  EXPECT_EQ(brisvel::testing::OwnerOf(block), 0u);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "unprivileged.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -102,6 +104,36 @@ TEST_F(DeviceCommandLine, PathThatIsNoProcessorFailsPromptly) {
   EXPECT_EQ(info.status, 1);
   EXPECT_NE(info.output.find("brisvelctl: cannot open /dev/null"), std::string::npos) << info.output;
   EXPECT_LT(elapsed, std::chrono::milliseconds(2000));
+}
+
+TEST_F(DeviceCommandLine, AStateTheSimulatedProcessorCannotKeepFailsTheCommand) {
+  ASSERT_EQ(Brisvelctl("--sim set MainVol=-3").status, 0);
+  const fs::path state = data_ / "RezUriruBrisvel" / "simulated-processor.bin";
+  ASSERT_TRUE(fs::exists(state));
+
+  // A state file without write permission is read-only, for root too.
+  fs::permissions(state, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  ToolRun set = Brisvelctl("--sim set MainVol=-20");
+  EXPECT_EQ(set.status, 1) << set.output;
+  EXPECT_NE(set.output.find("state could not be saved"), std::string::npos) << set.output;
+  EXPECT_NE(set.output.find("read-only"), std::string::npos) << set.output;
+  EXPECT_EQ(set.output.find("MainVol = "), std::string::npos) << set.output;  // no success printed
+  EXPECT_EQ(Brisvelctl("--sim get MainVol").output, "-3dB\n");
+  EXPECT_EQ(Brisvelctl("--sim save 3").status, 1);
+
+  // A data folder the user may not write: run as an unprivileged user, since
+  // root writes anywhere.
+  fs::permissions(state, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                             fs::perms::others_read);
+  const std::string unavailable = brisvel::testing::UnprivilegedUnavailable();
+  if (!unavailable.empty()) GTEST_SKIP() << unavailable;
+  if (::geteuid() != 0) fs::permissions(data_ / "RezUriruBrisvel", fs::perms::owner_read | fs::perms::owner_exec);
+  const auto run = brisvel::testing::RunUnprivileged("XDG_DATA_HOME='" + data_.string() + "'",
+                                                     "'" + tool_.string() + "' --sim set MainVol=-20");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("state could not be saved"), std::string::npos) << run.output;
+  if (::geteuid() != 0) fs::permissions(data_ / "RezUriruBrisvel", fs::perms::owner_all);
+  EXPECT_EQ(Brisvelctl("--sim get MainVol").output, "-3dB\n");
 }
 
 }  // namespace

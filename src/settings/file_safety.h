@@ -1,0 +1,48 @@
+// Safe access to the user's files, shared by the console and brisvelctl: only
+// regular files are read, never more than a stated size and never blocking on
+// a FIFO; a file is replaced atomically, and never when it is read-only or is
+// not a regular file (a device node, a FIFO, a folder).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace brisvel::settings {
+
+enum class ReadStatus {
+  kOk,          // data holds the whole file
+  kMissing,     // nothing at the path
+  kNotRegular,  // a FIFO, device node, socket or folder
+  kTooLarge,    // larger than the limit the caller gave
+  kUnreadable,  // no permission, an I/O error
+};
+
+struct FileContent {
+  ReadStatus status = ReadStatus::kMissing;
+  std::string data;    // the file's bytes when status is kOk
+  uint64_t size = 0;   // the file's size as the file system reports it
+  std::string error;   // why the file was not read, naming it; empty when read
+};
+
+// Reads a regular file whole when it holds at most maxBytes. Anything else at
+// the path is refused without waiting (a FIFO without a writer, a terminal);
+// the size is checked before reading and at most maxBytes + 1 bytes are read,
+// so a file that grows while it is read is refused too.
+FileContent ReadRegularFile(const std::filesystem::path& path, size_t maxBytes);
+
+// Why path may not be replaced by a new file: it exists and is not a regular
+// file, or it is read-only (the user may not write it, or it carries no write
+// permission at all). Empty when it may be replaced or does not exist yet.
+std::string WriteTargetProblem(const std::filesystem::path& path);
+
+// Writes data to path by way of a temporary file in the same folder that is
+// flushed to disk and then renamed over path. A path that is a symbolic link
+// is replaced where the link points. A target refused by WriteTargetProblem is
+// left alone. On failure path is untouched, no temporary file remains and
+// error (when given) says why.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data, std::string* error = nullptr);
+
+}  // namespace brisvel::settings
