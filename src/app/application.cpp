@@ -124,19 +124,37 @@ bool CApplication::IsConnected() const {
   return deviceManager_ && deviceManager_->IsDeviceOpen() && store_.connected != 0;
 }
 
+void CApplication::StartupFailed(const QString& reason) {
+  if (startupError_.isEmpty()) startupError_ = reason;
+  spdlog::error("start-up failed: {}", reason.toStdString());
+}
+
 int CApplication::Main() {
   if (!instanceLock_->Acquire()) {
     // Another console runs: bring its window forward and end without a window.
-    RequestBringForward();
-    return 0;
+    const bool handedOver = RequestBringForward();
+    const QString lockError = instanceLock_->CreateError();
+    if (lockError.isEmpty() || handedOver) return 0;
+    // No console runs and none can: nothing was handed over.
+    std::fprintf(stderr, "brisvel-console: %s\n", qPrintable(lockError));
+    return kExitStartupFailed;
   }
+  int code = 0;
   if (Initialise()) {
-    Run();
+    if (Run() < 0) {
+      StartupFailed(QStringLiteral("the windows cannot be created"));
+      code = kExitStartupFailed;
+    }
     instanceLock_->Release();
     if (deviceManager_ && deviceManager_->IsDeviceOpen()) deviceManager_->DisconnectDevice();
     Release();
+  } else {
+    StartupFailed(QStringLiteral("initialisation failed"));
+    code = kExitStartupFailed;
+    Release();
   }
-  return 0;
+  if (code != 0) std::fprintf(stderr, "brisvel-console: start-up failed: %s\n", qPrintable(startupError_));
+  return code;
 }
 
 void CApplication::SetUpLogging() {
@@ -173,6 +191,7 @@ bool CApplication::InitUserInterface() {
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LogoIcon(64))));
   if (ui::LayoutResource(kCompactLayout).isEmpty() || ui::LayoutResource(kMainLayout).isEmpty()) {
     ui::MessageBox(nullptr, QStringLiteral("Initialization interface resource failure"), QStringLiteral("ERROR"));
+    StartupFailed(QStringLiteral("the interface resources cannot be opened"));
     return false;
   }
   SetUpLogging();
@@ -200,7 +219,7 @@ bool CApplication::CreateDeviceLink() {
   deviceManager_->SetHandshakeIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
   deviceManager_->SetPumpWait(&CApplication::PumpWait);
   if (!deviceManager_->StartRecvThread()) {
-    spdlog::error("the receive thread cannot be started");
+    StartupFailed(QStringLiteral("the device link's receive thread cannot be started"));
     deviceManager_.reset();
     return false;
   }

@@ -40,6 +40,7 @@ class ControlChannel;
 
 inline constexpr char kTitle[] = "BRISVEL DSP CONTROL PANNEL";
 inline constexpr char kVersion[] = "1.0.4.5";
+inline constexpr int kExitStartupFailed = 1;
 
 struct StartOptions {
   bool hide = false;      // "-hide": no splash screen
@@ -70,7 +71,9 @@ class CApplication {
   static CApplication* Instance() { return instance_; }
 
   // The entry point's steps after the UI application exists; returns the
-  // process's exit code (always 0, as the console has always done).
+  // process's exit code: 0 after a normal run and for a later start that
+  // handed over to the running console, kExitStartupFailed when the console
+  // could not start (the reason is on standard error and in the log).
   int Main();
 
   // Initialisation, running the windows and release (Main runs them in order).
@@ -125,6 +128,8 @@ class CApplication {
   QString SimulatedPath() const { return simPath_; }
 
  private:
+  // Notes why start-up failed, for Main to report.
+  void StartupFailed(const QString& reason);
   bool InitUserInterface();
   void SetUpLogging();
   bool CreateDeviceLink();
@@ -155,6 +160,7 @@ class CApplication {
   std::unique_ptr<SplashScreen> splash_;
   bool splashShown_ = false;
   bool released_ = false;
+  QString startupError_;
 };
 
 // The whole program: options, the UI application, the single-instance rule

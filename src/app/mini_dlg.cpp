@@ -75,8 +75,8 @@ void CMiniDlg::ShowVolume(int value) {
 }
 
 void CMiniDlg::StepVolume(int delta) {
-  const int now = knob_ ? knob_->Value() : ShownVolume(app_.Store(), Choice());
-  ShowVolume(WriteVolume(app_.Store(), Choice(), now + delta));
+  // From the block's volume, not the knob: the knob shows at most 60.
+  ShowVolume(app::StepVolume(app_.Store(), Choice(), delta));
 }
 
 void CMiniDlg::RecallMode(int slot) {

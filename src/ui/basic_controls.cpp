@@ -169,7 +169,7 @@ void SkinnedControl::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void SkinnedControl::keyPressEvent(QKeyEvent* e) {
-  if (raisesClick_ && (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return)) {
+  if (raisesClick_ && (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
     OnClicked();
     return;
   }

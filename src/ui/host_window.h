@@ -14,6 +14,10 @@ namespace brisvel::ui {
 
 class HostWindow : public QDialog {
  public:
+  // The standard buttons of dialogs: OK and Cancel.
+  static constexpr int kOkButtonId = 1;
+  static constexpr int kCancelButtonId = 2;
+
   explicit HostWindow(QWidget* owner = nullptr);
   ~HostWindow() override;
 
@@ -63,6 +67,9 @@ class HostWindow : public QDialog {
   void timerEvent(QTimerEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  // Raises the click of the visible, enabled button with the id (or, for id 0,
+  // the name); false when there is none.
+  bool ClickStandardButton(int id, const QString& name);
 
   Panel* root_ = nullptr;
   QString layoutName_;

@@ -73,6 +73,31 @@ void SSimpleToolTip::paintEvent(QPaintEvent*) {
   p.drawText(rect().adjusted(5, 5, -5, -5), Qt::TextWordWrap, text_);
 }
 
+// ---- wheel ----
+
+namespace {
+// The vertical movement of a wheel event in angle units (1/8 degree): the
+// angle delta, or for a platform that gives only pixels the pixel delta
+// scaled so that kPixelsPerNotch pixels make one notch.
+int VerticalAngle(const QWheelEvent& e) {
+  if (!e.angleDelta().isNull()) return e.angleDelta().y();
+  return e.pixelDelta().y() * WheelNotches::kAnglePerNotch / WheelNotches::kPixelsPerNotch;
+}
+}  // namespace
+
+bool WheelNotches::IsVertical(const QWheelEvent& e) { return VerticalAngle(e) != 0; }
+
+int WheelNotches::Take(const QWheelEvent& e) {
+  const int delta = VerticalAngle(e);
+  if (delta == 0) return 0;
+  // A turn the other way starts afresh.
+  if ((rest_ > 0 && delta < 0) || (rest_ < 0 && delta > 0)) rest_ = 0;
+  rest_ += delta;
+  const int notches = rest_ / kAnglePerNotch;
+  rest_ -= notches * kAnglePerNotch;
+  return notches;
+}
+
 // ---- range ----
 
 bool RangeValue::SetRangeAttribute(const QString& name, const QString& value) {
@@ -247,9 +272,16 @@ void SkRotaryKnob::keyPressEvent(QKeyEvent* e) {
 }
 
 void SkRotaryKnob::wheelEvent(QWheelEvent* e) {
+  if (!WheelNotches::IsVertical(*e)) {
+    e->ignore();
+    return;
+  }
   if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-  SetValue(value_ + (e->angleDelta().y() > 0 ? 1 : -1));
-  RaisePos();
+  const int notches = wheel_.Take(*e);
+  for (int i = 0; i < std::abs(notches); ++i) {
+    SetValue(value_ + (notches > 0 ? 1 : -1));
+    RaisePos();
+  }
 }
 
 void SkRotaryKnob::paintEvent(QPaintEvent*) {
@@ -457,9 +489,16 @@ void SkSlider::keyPressEvent(QKeyEvent* e) {
 }
 
 void SkSlider::wheelEvent(QWheelEvent* e) {
+  if (!WheelNotches::IsVertical(*e)) {
+    e->ignore();
+    return;
+  }
   if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-  SetValue(value_ + (e->angleDelta().y() > 0 ? 1 : -1));
-  RaisePos();
+  const int notches = wheel_.Take(*e);
+  for (int i = 0; i < std::abs(notches); ++i) {
+    SetValue(value_ + (notches > 0 ? 1 : -1));
+    RaisePos();
+  }
 }
 
 void SkSlider::paintEvent(QPaintEvent*) {
@@ -655,16 +694,30 @@ void SEdit2::keyPressEvent(QKeyEvent* e) {
   switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (!wantReturn_) RaiseStep(0);
+      if (wantReturn_) break;
+      RaiseStep(0);
+      // Enter applies the typed value; it does not also press a dialog's OK.
+      e->accept();
       break;
-    case Qt::Key_Up: RaiseStep(1); break;
-    case Qt::Key_Down: RaiseStep(-1); break;
+    case Qt::Key_Up:
+      RaiseStep(1);
+      e->accept();
+      break;
+    case Qt::Key_Down:
+      RaiseStep(-1);
+      e->accept();
+      break;
     default: break;
   }
 }
 
 void SEdit2::wheelEvent(QWheelEvent* e) {
-  RaiseStep(e->angleDelta().y() > 0 ? 1 : -1);
+  if (!WheelNotches::IsVertical(*e)) {
+    Edit::wheelEvent(e);
+    return;
+  }
+  const int notches = wheel_.Take(*e);
+  for (int i = 0; i < std::abs(notches); ++i) RaiseStep(notches > 0 ? 1 : -1);
   Edit::wheelEvent(e);
 }
 

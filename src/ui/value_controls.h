@@ -5,6 +5,7 @@
 
 #include "ui/basic_controls.h"
 
+#include <QWheelEvent>
 #include <memory>
 
 namespace brisvel::ui {
@@ -23,6 +24,23 @@ class SSimpleToolTip : public QWidget {
  private:
   SSimpleToolTip();
   QString text_;
+};
+
+// Turns wheel events into whole notches: only vertical movement counts, one
+// notch is 120 angle units (a mouse wheel's click), and the small deltas of
+// touchpads and high-resolution wheels add up until they make a notch.
+class WheelNotches {
+ public:
+  static constexpr int kAnglePerNotch = 120;
+  static constexpr int kPixelsPerNotch = 20;
+  // False for an event without vertical movement (a horizontal tilt or swipe).
+  static bool IsVertical(const QWheelEvent& e);
+  // Whole notches of this event and the part kept from earlier ones:
+  // positive forward (away from the user), negative backward.
+  int Take(const QWheelEvent& e);
+
+ private:
+  int rest_ = 0;
 };
 
 // Range and value shared by knob, slider and bars.
@@ -79,6 +97,7 @@ class SkRotaryKnob : public QWidget, public Element, public RangeValue {
   QPoint pressPoint_;
   bool heldAtMax_ = false;
   bool heldAtMin_ = false;
+  WheelNotches wheel_;
 };
 
 class SkSlider : public QWidget, public Element, public RangeValue {
@@ -120,6 +139,7 @@ class SkSlider : public QWidget, public Element, public RangeValue {
   QPoint pressPoint_;
   int pressValue_ = 0;
   std::shared_ptr<SSimpleToolTip> tip_;
+  WheelNotches wheel_;
 };
 
 // A level bar drawn from a background and a position skin.
@@ -195,6 +215,7 @@ class SEdit2 : public Edit {
  private:
   void RaiseStep(int step);
   const Skin* focusSkin_ = nullptr;
+  WheelNotches wheel_;
 };
 
 }  // namespace brisvel::ui

@@ -288,6 +288,94 @@ TEST(MessageBoxTest, AnswersAndDefaultCaption) {
   EXPECT_EQ(MessageBox(nullptr, "No device detected!", "Prompt"), kIdOk);
 }
 
+constexpr const char* kOkCancelLayout = R"(<layout width="300" height="120">
+  <edit name="code" pos="5,5" size="100,23"/>
+  <edit2 id="4000" pos="5,40" size="60,23" text="0dB"/>
+  <button id="1" name="btnOK" pos="120,80" size="60,24" text="OK"/>
+  <button id="2" name="btnCancel" pos="200,80" size="60,24" text="Cancel"/>
+</layout>)";
+
+// Records every event and leaves it to the dialog's standard buttons.
+struct RecordingHandler : DialogEventHandler {
+  EventLog log;
+  bool OnEvent(HostWindow&, const Event& e) override {
+    log.events.push_back(e);
+    return false;
+  }
+};
+
+TEST(DialogKeysTest, EnterIsOkAndEscapeIsCancelInModalDialogsOnly) {
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int result;
+  } cases[] = {{Qt::Key_Return, Qt::NoModifier, 1}, {Qt::Key_Enter, Qt::KeypadModifier, 1},
+               {Qt::Key_Escape, Qt::NoModifier, 2}};
+  for (const Case& c : cases) {
+    CCommonDlg<RecordingHandler> dlg("");
+    const EventLog& log = dlg.Handler().log;
+    ASSERT_TRUE(dlg.LoadLayoutXml(kOkCancelLayout));
+    dlg.setModal(true);
+    dlg.show();
+    QApplication::processEvents();
+    // From the text box, as after typing: the key goes up to the dialog.
+    QTest::keyClick(dlg.FindByName("code"), c.key, c.modifiers);
+    EXPECT_FALSE(dlg.isVisible()) << c.key;
+    EXPECT_EQ(dlg.result(), c.result) << c.key;
+    ASSERT_EQ(log.Count(EventCmd), 1) << c.key;  // the button's own click, so handlers see it
+    EXPECT_EQ(log.Last(EventCmd)->senderId, c.result);
+  }
+
+  // Enter in a numeric edit applies its value and leaves the dialog open.
+  CCommonDlg<RecordingHandler> dlg("");
+  const EventLog& log = dlg.Handler().log;
+  ASSERT_TRUE(dlg.LoadLayoutXml(kOkCancelLayout));
+  dlg.setModal(true);
+  dlg.show();
+  QApplication::processEvents();
+  QTest::keyClick(dlg.Find<SEdit2>(4000), Qt::Key_Return);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(log.Count(EventEditValueChanging), 1);
+  EXPECT_EQ(log.Count(EventCmd), 0);
+  // A hidden OK is not pressed.
+  dlg.FindById(1)->hide();
+  QTest::keyClick(dlg.FindByName("code"), Qt::Key_Return);
+  EXPECT_TRUE(dlg.isVisible());
+  dlg.done(0);
+
+  // A window that is not a dialog run modally keeps both keys to itself.
+  EventLog windowLog;
+  auto window = MakeHost(kOkCancelLayout, &windowLog);
+  ASSERT_TRUE(window);
+  QTest::keyClick(window->FindByName("code"), Qt::Key_Return);
+  QTest::keyClick(window->FindByName("code"), Qt::Key_Escape);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(windowLog.Count(EventCmd), 0);
+}
+
+TEST(DialogKeysTest, MessageBoxTakesEnterAsOkAndEscapeAsItsCloseButton) {
+  auto press = [](Qt::Key key) {
+    QTimer::singleShot(50, [key] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_NE(box, nullptr);
+      QTest::keyClick(box, key);
+    });
+  };
+  press(Qt::Key_Return);
+  EXPECT_EQ(MessageBox(nullptr, "Device not connected"), kIdOk);
+  press(Qt::Key_Escape);
+  EXPECT_EQ(MessageBox(nullptr, "Device not connected"), kIdOk);
+  // Yes/No has no OK: Enter does nothing, Escape answers No as the close button does.
+  QTimer::singleShot(50, [] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(box->isVisible());
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  EXPECT_EQ(MessageBox(nullptr, "Overwrite the scene?", "Prompt", MessageButtons::YesNo), kIdNo);
+}
+
 TEST(TranslationTest, SwitchingReappliesTextsOfOpenWindowsBothWays) {
   ASSERT_TRUE(SetTranslation("translator:en"));
   auto host = MakeHost(R"(<layout width="300" height="100">
