@@ -15,6 +15,8 @@
 #include "app/app_paths.h"
 #include "app/control_channel.h"
 #include "app/device_events.h"
+#include "app/layout_ids/xml_mainwnd.h"
+#include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
@@ -189,7 +191,7 @@ bool CApplication::InitUserInterface() {
   auto icon = std::make_shared<ui::ImageSkin>(LogoIcon(128));
   ui::SkinRegistry::Instance().Register(QStringLiteral("skin_icon_logo"), icon);
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LogoIcon(64))));
-  if (ui::LayoutResource(kCompactLayout).isEmpty() || ui::LayoutResource(kMainLayout).isEmpty()) {
+  if (ui::LayoutResource(layout::mainwnd2::kLayout).isEmpty() || ui::LayoutResource(layout::mainwnd::kLayout).isEmpty()) {
     ui::MessageBox(nullptr, QStringLiteral("Initialization interface resource failure"), QStringLiteral("ERROR"));
     StartupFailed(QStringLiteral("the interface resources cannot be opened"));
     return false;
@@ -249,7 +251,7 @@ bool CApplication::CreateWindows() {
   QApplication::setQuitOnLastWindowClosed(false);
 
   mainDlg_.reset(new CMainDlg(*this));
-  if (!mainDlg_->LoadLayout(kMainLayout)) {
+  if (!mainDlg_->LoadLayout(layout::mainwnd::kLayout)) {
     mainDlg_.reset();
     return false;
   }
@@ -258,12 +260,12 @@ bool CApplication::CreateWindows() {
   deviceManager_->SetSendTimer(mainDlg_.get());
   // The compact window follows every full refresh while it exists, so the
   // connection display is right after a pull-out too.
-  QObject::connect(mainDlg_.get(), &CMainDlg::RefreshNotification, mainDlg_.get(), [this](int wParam, int) {
-    if (wParam == kRefreshFull && miniDlg_) miniDlg_->Refresh();
+  QObject::connect(&refresher_, &RefreshNotifier::Refresh, mainDlg_.get(), [this](RefreshKind kind) {
+    if (ReloadsAll(kind) && miniDlg_) miniDlg_->Refresh();
   });
 
   miniDlg_.reset(new CMiniDlg(*this));
-  if (!miniDlg_->LoadLayout(kCompactLayout)) {
+  if (!miniDlg_->LoadLayout(layout::mainwnd2::kLayout)) {
     DestroyWindows();
     return false;
   }
@@ -350,7 +352,7 @@ void CApplication::CloseCompactWindow() {
 
 void CApplication::ShowMainWindowAfterLogin() {
   if (!mainDlg_) return;
-  mainDlg_->SendRefresh(kRefreshFull, 0);
+  refresher_.Send(RefreshKind::kFull);
   QRect place = mainDlg_->frameGeometry();
   if (miniDlg_) {
     // The main window opens where the compact window was, kept on its screen.

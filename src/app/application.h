@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "app/refresh.h"
 #include "core/effect_store.h"
 #include "settings/cae_data.h"
 #include "settings/config_ini.h"
@@ -96,6 +97,8 @@ class CApplication {
   CMainDlg* MainWindow() { return mainDlg_.get(); }
   CMiniDlg* CompactWindow() { return miniDlg_.get(); }
   const StartOptions& Options() const { return options_; }
+  // The refresh notification every window and dialog can follow.
+  RefreshNotifier& Refresher() { return refresher_; }
   bool SplashWasShown() const { return splashShown_; }
   bool InstanceLockHeld() const;
   // A processor is open and accepted the handshake.
@@ -138,6 +141,7 @@ class CApplication {
   static CApplication* instance_;
 
   StartOptions options_;
+  RefreshNotifier refresher_;
   std::unique_ptr<InstanceLock> instanceLock_;
   settings::ConfigIni config_;
   QString programFolder_;

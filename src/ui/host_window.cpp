@@ -92,9 +92,15 @@ void HostWindow::FitToContent(QSize minimum) {
   root_->Relayout();
 }
 
-QWidget* HostWindow::FindById(int id) const { return ui::FindById(root_, id); }
+QWidget* HostWindow::FindById(int id) const {
+  lookedUpIds_.insert(id);
+  return ui::FindById(root_, id);
+}
 
-QWidget* HostWindow::FindByName(const QString& name) const { return ui::FindByName(root_, name); }
+QWidget* HostWindow::FindByName(const QString& name) const {
+  lookedUpNames_.insert(name);
+  return ui::FindByName(root_, name);
+}
 
 bool HostWindow::DispatchEvent(const Event& e) {
   if (!e.sender || e.sender->window() != this) return false;
@@ -105,7 +111,7 @@ bool HostWindow::DispatchEvent(const Event& e) {
 bool HostWindow::OnEvent(const Event& e) {
   if (router_.Dispatch(e)) return true;
   // Standard buttons of dialogs: close, OK (1), cancel (2).
-  if (e.id == EventCmd && isModal()) {
+  if (e.Id() == EventCmd && isModal()) {
     if (e.senderName == "btn_close" || e.senderId == kCancelButtonId) {
       EndDialog(kCancelButtonId);
       return true;
@@ -157,7 +163,7 @@ bool HostWindow::ClickStandardButton(int id, const QString& name) {
   if (!button && !name.isEmpty()) button = FindByName(name);
   if (!button || !button->isVisible() || !button->isEnabled()) return false;
   // The same event a click on the button raises, through the same handler.
-  RaiseEvent(MakeEvent(EventCmd, button));
+  RaiseEvent(button, CmdArgs{});
   return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <map>
+#include <set>
 
 namespace brisvel::ui {
 
@@ -39,6 +40,11 @@ class HostWindow : public QDialog {
   T* Find(int id) const { return dynamic_cast<T*>(FindById(id)); }
   template <class T>
   T* Find(const QString& name) const { return dynamic_cast<T*>(FindByName(name)); }
+
+  // Every id and name the window's code has looked up so far: with the
+  // router's routes, what the window binds of its layout.
+  const std::set<int>& LookedUpIds() const { return lookedUpIds_; }
+  const std::set<QString>& LookedUpNames() const { return lookedUpNames_; }
 
   // Routes to callbacks; consulted after OnEvent.
   EventRouter& Router() { return router_; }
@@ -75,6 +81,8 @@ class HostWindow : public QDialog {
   QString layoutName_;
   EventRouter router_;
   std::map<int, int> timers_;  // application id -> Qt timer id
+  mutable std::set<int> lookedUpIds_;
+  mutable std::set<QString> lookedUpNames_;
   bool escapeCloses_ = false;
   bool loaded_ = false;
   bool autoWidth_ = false, autoHeight_ = false;

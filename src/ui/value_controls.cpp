@@ -194,11 +194,7 @@ int SkRotaryKnob::ValueFromPointer(const QPoint& pos) {
   return Clamp(static_cast<int>(std::trunc(g * valuesPerDegree_)));
 }
 
-void SkRotaryKnob::RaisePos() {
-  Event e = MakeEvent(EventSliderPos, this);
-  e.value = value_;
-  RaiseEvent(e);
-}
+void SkRotaryKnob::RaisePos() { RaiseEvent(this, SliderPosArgs{value_}); }
 
 void SkRotaryKnob::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
@@ -389,11 +385,7 @@ QRect SkSlider::ThumbRect() const {
   return QRect(cx - t.width() / 2, 0, t.width(), t.height());
 }
 
-void SkSlider::RaisePos() {
-  Event e = MakeEvent(EventSliderPos, this);
-  e.value = value_;
-  RaiseEvent(e);
-}
+void SkSlider::RaisePos() { RaiseEvent(this, SliderPosArgs{value_}); }
 
 void SkSlider::ShowValueTip() {
   if (!showPercent_) return;
@@ -615,25 +607,29 @@ void SkCheckButton::ApplyStateOptions() {
 
 void SkCheckButton::Retranslate() { SkinnedControl::Retranslate(); }
 
-void SkCheckButton::SetChecked(bool on) {
-  if (on == checked_) return;
+bool SkCheckButton::ApplyChecked(bool on) {
+  if (on == checked_) return false;
   checked_ = on;
   ApplyStateOptions();
   update();
-  Event e = MakeEvent(EventStateChanged, this);
-  e.value = on ? 1 : 0;
-  RaiseEvent(e);
+  return true;
+}
+
+void SkCheckButton::SetChecked(bool on) { ApplyChecked(on); }
+
+void SkCheckButton::CheckByUser(bool on) {
+  if (ApplyChecked(on)) RaiseEvent(this, StateChangedArgs{on});
 }
 
 void SkCheckButton::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && pushed_ && rect().contains(e->position().toPoint()) && autoCheck_)
-    SetChecked(!checked_);
+    CheckByUser(!checked_);
   SkinnedControl::mouseReleaseEvent(e);
 }
 
 void SkCheckButton::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Space) {
-    if (autoCheck_) SetChecked(!checked_);
+    if (autoCheck_) CheckByUser(!checked_);
     OnClicked();
     return;
   }
@@ -642,23 +638,35 @@ void SkCheckButton::keyPressEvent(QKeyEvent* e) {
 
 SkRadioButton::SkRadioButton(QWidget* parent) : SkCheckButton(parent) {}
 
-void SkRadioButton::CheckInGroup() {
+std::vector<SkRadioButton*> SkRadioButton::Group() const {
+  std::vector<SkRadioButton*> group;
   if (QWidget* parent = parentWidget()) {
     for (QObject* o : parent->children())
-      if (auto* r = dynamic_cast<SkRadioButton*>(o); r && r != this && r->IsChecked()) r->SetChecked(false);
+      if (auto* r = dynamic_cast<SkRadioButton*>(o); r && r != this) group.push_back(r);
   }
+  return group;
+}
+
+void SkRadioButton::CheckInGroup() {
+  for (SkRadioButton* r : Group()) r->SetChecked(false);
   SetChecked(true);
+}
+
+void SkRadioButton::CheckInGroupByUser() {
+  // The user's choice clears the others of the group, and each change is reported.
+  for (SkRadioButton* r : Group()) r->CheckByUser(false);
+  CheckByUser(true);
 }
 
 void SkRadioButton::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && pushed_ && rect().contains(e->position().toPoint()) && autoCheck_ && !checked_)
-    CheckInGroup();
+    CheckInGroupByUser();
   SkinnedControl::mouseReleaseEvent(e);
 }
 
 void SkRadioButton::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Space) {
-    if (autoCheck_ && !checked_) CheckInGroup();
+    if (autoCheck_ && !checked_) CheckInGroupByUser();
     OnClicked();
     return;
   }
@@ -667,7 +675,9 @@ void SkRadioButton::keyPressEvent(QKeyEvent* e) {
 
 void SkRadioButton::focusInEvent(QFocusEvent* e) {
   SkinnedControl::focusInEvent(e);
-  if (autoCheck_ && !checked_) CheckInGroup();
+  // Focus comes from the user (a click or the Tab key); code that wants a
+  // radio button checked calls SetChecked or CheckInGroup.
+  if (autoCheck_ && !checked_) CheckInGroupByUser();
   update();
 }
 
@@ -683,11 +693,7 @@ bool SEdit2::SetAttribute(const QString& name, const QString& value) {
   return Edit::SetAttribute(name, value);
 }
 
-void SEdit2::RaiseStep(int step) {
-  Event e = MakeEvent(EventEditValueChanging, this);
-  e.value = step;
-  RaiseEvent(e);
-}
+void SEdit2::RaiseStep(int step) { RaiseEvent(this, EditValueChangingArgs{step}); }
 
 void SEdit2::keyPressEvent(QKeyEvent* e) {
   Edit::keyPressEvent(e);

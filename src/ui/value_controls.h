@@ -7,6 +7,7 @@
 
 #include <QWheelEvent>
 #include <memory>
+#include <vector>
 
 namespace brisvel::ui {
 
@@ -169,12 +170,13 @@ class SkCheckButton : public SkinnedControl {
   bool SetAttribute(const QString& name, const QString& value) override;
   void Retranslate() override;
   bool IsChecked() const { return checked_; }
-  // Sets the state, applies the state's options and reports EventStateChanged
-  // when the state changed.
+  // Sets the state and applies the state's options; raises nothing.
   void SetChecked(bool on);
   bool AutoCheck() const { return autoCheck_; }
 
  protected:
+  // The user changed the state: as SetChecked, then EventStateChanged when it changed.
+  void CheckByUser(bool on);
   bool IsCheckedState() const override { return checked_; }
   void mouseReleaseEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
@@ -185,16 +187,22 @@ class SkCheckButton : public SkinnedControl {
   bool multiTip_ = false, multiText_ = false, multiColor_ = false;
   QString tip1_, tip2_, text1_, text2_;
   QColor color1_, color2_;
+
+ private:
+  bool ApplyChecked(bool on);
 };
 
 class SkRadioButton : public SkCheckButton {
  public:
   explicit SkRadioButton(QWidget* parent = nullptr);
   // The toolkit's radio-check operation: checks this one and clears the other
-  // radio buttons of the same container.
+  // radio buttons of the same container; raises nothing.
   void CheckInGroup();
 
  protected:
+  // The same, chosen by the user: every change of state is reported.
+  void CheckInGroupByUser();
+  std::vector<SkRadioButton*> Group() const;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;

@@ -343,8 +343,8 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
   WriteParam(state.slots[2], param::kMainVol, 37);
   app.SimProcessor()->SetState(state);
   int refreshes = 0;
-  QObject::connect(app.MainWindow(), &CMainDlg::RefreshNotification, app.MainWindow(),
-                   [&](int w, int l) { refreshes += (w == kRefreshFull && l == 3); });
+  QObject::connect(&app.Refresher(), &RefreshNotifier::Refresh, app.MainWindow(),
+                   [&](RefreshKind kind) { refreshes += kind == RefreshKind::kRecall; });
   QTest::mouseClick(mini->Find<ui::SkRadioButton>(2002), Qt::LeftButton);
   EXPECT_EQ(app.SimProcessor()->State().currentMode, 2);
   EXPECT_EQ(app.Store().currentDeviceMode, 2);

@@ -39,7 +39,7 @@ TEST_F(KnobTest, PointerAboveCentreGivesHalfAndLeftGivesTen) {
   QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
   EXPECT_EQ(knob->Value(), 30);
   ASSERT_EQ(log.Count(EventSliderPos), 1);
-  EXPECT_EQ(log.Last(EventSliderPos)->value, 30);
+  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, 30);
   EXPECT_EQ(log.Last(EventSliderPos)->senderId, 1000);
   QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
 
@@ -83,7 +83,7 @@ TEST_F(KnobTest, KeysClampAndJumpToTheEnds) {
   QTest::keyClick(knob, Qt::Key_Up);
   EXPECT_EQ(knob->Value(), 49);
   EXPECT_EQ(log.Count(EventSliderPos), 6);
-  EXPECT_EQ(log.Last(EventSliderPos)->value, 49);
+  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, 49);
 }
 
 TEST_F(KnobTest, DotFollowsTheValueFromLowerLeftOverTheTop) {
@@ -115,7 +115,7 @@ TEST(SliderTest, ClickOnTheRailMiddleGivesAboutZeroAndOnTheThumbNothing) {
   QTest::mouseClick(fader, Qt::LeftButton, {}, middle);
   EXPECT_NEAR(fader->Value(), 0, 6);
   ASSERT_EQ(log.Count(EventSliderPos), 1);
-  EXPECT_EQ(log.Last(EventSliderPos)->value, fader->Value());
+  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, fader->Value());
 
   const int before = fader->Value();
   ASSERT_TRUE(fader->ThumbRect().contains(middle));
@@ -172,16 +172,16 @@ TEST(Edit2Test, StepsAndEnterRaiseValueChanging) {
   QTest::keyClick(edit, Qt::Key_Down);
   QTest::keyClick(edit, Qt::Key_Return);
   ASSERT_EQ(log.Count(EventEditValueChanging), 3);
-  EXPECT_EQ(log.events[0].value, 1);
-  EXPECT_EQ(log.events[1].value, -1);
-  EXPECT_EQ(log.events[2].value, 0);
+  EXPECT_EQ(log.events[0].As<EditValueChangingArgs>()->step, 1);
+  EXPECT_EQ(log.events[1].As<EditValueChangingArgs>()->step, -1);
+  EXPECT_EQ(log.events[2].As<EditValueChangingArgs>()->step, 0);
   EXPECT_EQ(log.events[2].Name(), "on_edit_valuechanging");
   EXPECT_EQ(log.events[2].senderId, 4000);
 
   QWheelEvent wheel(QPointF(10, 10), edit->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(edit, &wheel);
-  EXPECT_EQ(log.Last(EventEditValueChanging)->value, 1);
+  EXPECT_EQ(log.Last(EventEditValueChanging)->As<EditValueChangingArgs>()->step, 1);
 }
 
 TEST(Edit2Test, EnterIsALineBreakWithWantReturn) {
@@ -399,7 +399,7 @@ TEST(WheelTest, NumericEditStepsPerNotchAndIgnoresHorizontalMoves) {
   EXPECT_EQ(log.Count(EventEditValueChanging), 0);
   Wheel(edit, QPoint(0, -240));
   ASSERT_EQ(log.Count(EventEditValueChanging), 2);
-  EXPECT_EQ(log.Last(EventEditValueChanging)->value, -1);
+  EXPECT_EQ(log.Last(EventEditValueChanging)->As<EditValueChangingArgs>()->step, -1);
 }
 
 TEST(Edit2Test, DoubleClickSelectsAllAndFocusLossIsReported) {
@@ -424,7 +424,7 @@ TEST(CheckButtonTest, SpaceTogglesWithAutoCheckAndDoubleClickCountsAsPress) {
   EXPECT_TRUE(toggle->IsChecked());
   EXPECT_EQ(log.Count(EventCmd), 1);
   EXPECT_EQ(log.Count(EventStateChanged), 1);
-  EXPECT_EQ(log.Last(EventStateChanged)->value, 1);
+  EXPECT_TRUE(log.Last(EventStateChanged)->As<StateChangedArgs>()->checked);
   QTest::mouseDClick(toggle, Qt::LeftButton, {}, QPoint(5, 5));
   QTest::mouseRelease(toggle, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_FALSE(toggle->IsChecked() && log.Count(EventCmd) < 2);
