@@ -303,14 +303,12 @@ QSize ComboBox::ContentSize() const {
 
 void ComboBox::AddItem(const QString& sourceText, int data) {
   sources_.push_back(sourceText);
-  const QSignalBlocker block(this);
   const bool first = count() == 0;
   addItem(Tr(sourceText, TranslationContext()), data);
   if (first) setCurrentIndex(-1);
 }
 
 void ComboBox::ClearItems() {
-  const QSignalBlocker block(this);
   sources_.clear();
   clear();
 }
