@@ -323,7 +323,11 @@ void ComboBox::Retranslate() {
 TabControl::TabControl(QWidget* parent) : QTabWidget(parent), Element(this) {
   tabBar()->setDrawBase(false);
   // A page chosen on the tab bar or with the keys is reported; one set by code is not.
-  connect(tabBar(), &QTabBar::tabBarClicked, this, [this](int index) { clicked_ = index; });
+  // The bar reports the click before it changes the page, and only a click on
+  // another enabled tab changes it.
+  connect(tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+    clicked_ = index != currentIndex() && isTabEnabled(index) ? index : -1;
+  });
   connect(this, &QTabWidget::currentChanged, this, [this](int index) {
     const bool byUser = userKeys_ || (clicked_ >= 0 && index == clicked_);
     clicked_ = -1;
