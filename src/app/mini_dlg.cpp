@@ -54,12 +54,11 @@ void CMiniDlg::OnInit() {
   });
   r.OnIdRange(EventCmd, ids::kMaster, ids::kSub,
               [this](const ui::Event&) { ShowVolume(ShownVolume(app_.Store(), Choice())); });
-  r.OnId(ui::EventSliderPos, ids::kKnob, [this](const ui::Event& e) {
-    if (const auto* moved = e.As<ui::SliderPosArgs>()) ShowVolume(WriteVolume(app_.Store(), Choice(), moved->position));
+  r.On<ui::SliderPosArgs>(ids::kKnob, ids::kKnob, [this](const ui::Event&, const ui::SliderPosArgs& moved) {
+    ShowVolume(WriteVolume(app_.Store(), Choice(), moved.position));
   });
-  r.OnIdRange(ui::EventStateChanged, ids::kModeFirst, ids::kModeLast, [this](const ui::Event& e) {
-    const auto* state = e.As<ui::StateChangedArgs>();
-    if (ready_ && state && state->checked) RecallMode(e.senderId - ids::kModeFirst);
+  r.On<ui::StateChangedArgs>(ids::kModeFirst, ids::kModeLast, [this](const ui::Event& e, const ui::StateChangedArgs& s) {
+    if (ready_ && s.checked) RecallMode(e.senderId - ids::kModeFirst);
   });
 
   Refresh();

@@ -116,6 +116,14 @@ class EventRouter {
   void OnName(int eventId, const QString& name, Handler h);
   void OnId(int eventId, int id, Handler h);
   void OnIdRange(int eventId, int firstId, int lastId, Handler h);
+  // One kind of event of the ids first ... last, handed over with its fields:
+  // f(const Event&, const Args&).
+  template <class Args, class F>
+  void On(int firstId, int lastId, F f) {
+    OnIdRange(Args::kId, firstId, lastId, [f = std::move(f)](const Event& e) {
+      if (const Args* args = e.As<Args>()) f(e, *args);
+    });
+  }
   void Clear() { routes_.clear(); }
   bool Dispatch(const Event& e) const;
   // The routes added so far, in order.

@@ -195,6 +195,16 @@ TEST(EventTest, RoutingByNameIdAndRangeIgnoresOtherWindows) {
   EXPECT_TRUE(router.Dispatch(e));
   EXPECT_EQ(hits, std::vector<QString>({"close", "1403", "on_slider_pos"}));
 
+  // Typed routes see only their kind of event, with its fields.
+  std::vector<int> positions;
+  router.On<SliderPosArgs>(2000, 2001, [&](const Event&, const SliderPosArgs& a) { positions.push_back(a.position); });
+  router.Dispatch(MakeEvent(nullptr, SliderPosArgs{42}));  // no sender: id 0, outside the range
+  e.args = SliderPosArgs{17};
+  router.Dispatch(e);
+  e.args = StateChangedArgs{true};
+  router.Dispatch(e);
+  EXPECT_EQ(positions, std::vector<int>({17}));
+
   EventLog first, second;
   auto a = MakeHost(R"(<layout width="100" height="50"><button id="5" pos="0,0" size="40,20"/></layout>)", &first);
   auto b = MakeHost(R"(<layout width="100" height="50"><button id="5" pos="0,0" size="40,20"/></layout>)", &second);
