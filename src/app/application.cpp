@@ -191,7 +191,8 @@ bool CApplication::InitUserInterface() {
   auto icon = std::make_shared<ui::ImageSkin>(LogoIcon(128));
   ui::SkinRegistry::Instance().Register(QStringLiteral("skin_icon_logo"), icon);
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LogoIcon(64))));
-  if (ui::LayoutResource(layout::mainwnd2::kLayout).isEmpty() || ui::LayoutResource(layout::mainwnd::kLayout).isEmpty()) {
+  if (ui::LayoutResource(layout::mainwnd2::kLayout).isEmpty() ||
+      ui::LayoutResource(layout::mainwnd::kLayout).isEmpty()) {
     ui::MessageBox(nullptr, QStringLiteral("Initialization interface resource failure"), QStringLiteral("ERROR"));
     StartupFailed(QStringLiteral("the interface resources cannot be opened"));
     return false;

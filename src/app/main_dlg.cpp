@@ -141,7 +141,8 @@ void CMainDlg::ShowAbout() {
 
 void CMainDlg::OnConnectButton() {
   auto* indicator = Find<ui::SkCheckButton>(ids::kConnectState);
-  RunConnectButton(app_, this, indicator && indicator->IsChecked(), [this] { app_.Refresher().Send(RefreshKind::kFull); });
+  RunConnectButton(app_, this, indicator && indicator->IsChecked(),
+                   [this] { app_.Refresher().Send(RefreshKind::kFull); });
   UpdateConnectionDisplay();
 }
 

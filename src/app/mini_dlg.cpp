@@ -57,9 +57,10 @@ void CMiniDlg::OnInit() {
   r.On<ui::SliderPosArgs>(ids::kKnob, ids::kKnob, [this](const ui::Event&, const ui::SliderPosArgs& moved) {
     ShowVolume(WriteVolume(app_.Store(), Choice(), moved.position));
   });
-  r.On<ui::StateChangedArgs>(ids::kModeFirst, ids::kModeLast, [this](const ui::Event& e, const ui::StateChangedArgs& s) {
-    if (ready_ && s.checked) RecallMode(e.senderId - ids::kModeFirst);
-  });
+  r.On<ui::StateChangedArgs>(ids::kModeFirst, ids::kModeLast,
+                             [this](const ui::Event& e, const ui::StateChangedArgs& state) {
+                               if (ready_ && state.checked) RecallMode(e.senderId - ids::kModeFirst);
+                             });
 
   Refresh();
   ready_ = true;
@@ -86,7 +87,8 @@ void CMiniDlg::CheckModeButton(int mode) {
 
 void CMiniDlg::Refresh() {
   const CEffectStore& store = app_.Store();
-  if (store.currentDeviceMode >= 0 && store.currentDeviceMode < ids::kModeCount) CheckModeButton(store.currentDeviceMode);
+  if (store.currentDeviceMode >= 0 && store.currentDeviceMode < ids::kModeCount)
+    CheckModeButton(store.currentDeviceMode);
   ShowVolume(ShownVolume(store, Choice()));
   if (mute_) mute_->SetChecked(AllMuted(store));
   ShowConnectionState(connect_, app_.IsConnected());

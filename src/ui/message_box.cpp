@@ -35,7 +35,8 @@ bool BuildMessageBox(HostWindow& box, const MessageBoxRequest& req) {
   if (QWidget* w = box.FindById(ids::kOk)) w->setVisible(!yesNo);
   if (QWidget* w = box.FindById(ids::kYes)) w->setVisible(yesNo);
   if (QWidget* w = box.FindById(ids::kNo)) w->setVisible(yesNo);
-  for (int id : {ids::kOk, ids::kYes, ids::kNo}) box.Router().OnId(EventCmd, id, [&box, id](const Event&) { box.EndDialog(id); });
+  for (int id : {ids::kOk, ids::kYes, ids::kNo})
+    box.Router().OnId(EventCmd, id, [&box, id](const Event&) { box.EndDialog(id); });
   box.Router().OnName(EventCmd, ids::kClose, [&box, yesNo](const Event&) { box.EndDialog(yesNo ? kIdNo : kIdOk); });
   return true;
 }

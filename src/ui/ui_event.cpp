@@ -40,7 +40,9 @@ void EventRouter::OnName(int eventId, const QString& name, Handler h) {
   routes_.push_back({{eventId, name, 0, -1}, std::move(h)});
 }
 
-void EventRouter::OnId(int eventId, int id, Handler h) { routes_.push_back({{eventId, QString(), id, id}, std::move(h)}); }
+void EventRouter::OnId(int eventId, int id, Handler h) {
+  routes_.push_back({{eventId, QString(), id, id}, std::move(h)});
+}
 
 void EventRouter::OnIdRange(int eventId, int firstId, int lastId, Handler h) {
   routes_.push_back({{eventId, QString(), firstId, lastId}, std::move(h)});

@@ -64,7 +64,8 @@ QStringList BindingProblems(ui::HostWindow& w, bool dialog) {
     const bool bound = (id != 0 && ids.count(id)) || (!name.isEmpty() && names.count(name)) ||
                        (dialog && (id == ui::HostWindow::kOkButtonId || id == ui::HostWindow::kCancelButtonId ||
                                    name == "btn_close"));
-    if (!bound) problems << QString("%1 id %2 name '%3' is not bound").arg(c->metaObject()->className()).arg(id).arg(name);
+    if (!bound)
+      problems << QString("%1 id %2 name '%3' is not bound").arg(c->metaObject()->className()).arg(id).arg(name);
   }
   return problems;
 }
@@ -95,7 +96,8 @@ TEST(Bindings, EveryBuiltInLayoutIsBoundByItsWindow) {
   auto check = [&](ui::HostWindow& w, bool dialog) {
     ASSERT_TRUE(w.IsLoaded());
     checked.insert(w.LayoutName());
-    for (const QString& p : BindingProblems(w, dialog)) ADD_FAILURE() << w.LayoutName().toStdString() << ": " << p.toStdString();
+    for (const QString& p : BindingProblems(w, dialog))
+      ADD_FAILURE() << w.LayoutName().toStdString() << ": " << p.toStdString();
   };
 
   check(*console.app->CompactWindow(), false);

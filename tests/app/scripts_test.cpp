@@ -43,7 +43,8 @@ DemoRun RunDemo(int setupStatus, bool built) {
   if (built) {
     root.mkpath("build");
     QFile(tree.path() + "/build/build.ninja").open(QIODevice::WriteOnly);
-    WriteScript(tree.path() + "/build/brisvel-console", QString("#!/bin/sh\necho \"console $*\" >> '%1'\n").arg(log).toUtf8());
+    WriteScript(tree.path() + "/build/brisvel-console",
+                QString("#!/bin/sh\necho \"console $*\" >> '%1'\n").arg(log).toUtf8());
   }
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -363,7 +363,9 @@ TEST(ControlContractTest, ValuesSetByCodeNeverRaiseEventsForAnyControl) {
 TEST(ControlContractTest, UserChoicesInListsAreReportedOnceWithTheNewIndex) {
   EventLog log;
   auto host = MakeHost(R"(<layout width="200" height="60">
-    <combobox id="8004" pos="0,0" size="120,23" curSel="0"><items><item text="Atk*2"/><item text="Atk*4"/><item text="Atk*6"/></items></combobox>
+    <combobox id="8004" pos="0,0" size="120,23" curSel="0">
+      <items><item text="Atk*2"/><item text="Atk*4"/><item text="Atk*6"/></items>
+    </combobox>
   </layout>)", &log);
   ASSERT_TRUE(host);
   auto* list = host->Find<ComboBox>(8004);
