@@ -15,6 +15,8 @@
 #include "app/app_paths.h"
 #include "app/control_channel.h"
 #include "app/device_events.h"
+#include "app/layout_ids/xml_mainwnd.h"
+#include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
@@ -124,19 +126,37 @@ bool CApplication::IsConnected() const {
   return deviceManager_ && deviceManager_->IsDeviceOpen() && store_.connected != 0;
 }
 
+void CApplication::StartupFailed(const QString& reason) {
+  if (startupError_.isEmpty()) startupError_ = reason;
+  spdlog::error("start-up failed: {}", reason.toStdString());
+}
+
 int CApplication::Main() {
   if (!instanceLock_->Acquire()) {
     // Another console runs: bring its window forward and end without a window.
-    RequestBringForward();
-    return 0;
+    const bool handedOver = RequestBringForward();
+    const QString lockError = instanceLock_->CreateError();
+    if (lockError.isEmpty() || handedOver) return 0;
+    // No console runs and none can: nothing was handed over.
+    std::fprintf(stderr, "brisvel-console: %s\n", qPrintable(lockError));
+    return kExitStartupFailed;
   }
+  int code = 0;
   if (Initialise()) {
-    Run();
+    if (Run() < 0) {
+      StartupFailed(QStringLiteral("the windows cannot be created"));
+      code = kExitStartupFailed;
+    }
     instanceLock_->Release();
     if (deviceManager_ && deviceManager_->IsDeviceOpen()) deviceManager_->DisconnectDevice();
     Release();
+  } else {
+    StartupFailed(QStringLiteral("initialisation failed"));
+    code = kExitStartupFailed;
+    Release();
   }
-  return 0;
+  if (code != 0) std::fprintf(stderr, "brisvel-console: start-up failed: %s\n", qPrintable(startupError_));
+  return code;
 }
 
 void CApplication::SetUpLogging() {
@@ -171,8 +191,10 @@ bool CApplication::InitUserInterface() {
   auto icon = std::make_shared<ui::ImageSkin>(LogoIcon(128));
   ui::SkinRegistry::Instance().Register(QStringLiteral("skin_icon_logo"), icon);
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LogoIcon(64))));
-  if (ui::LayoutResource(kCompactLayout).isEmpty() || ui::LayoutResource(kMainLayout).isEmpty()) {
+  if (ui::LayoutResource(layout::mainwnd2::kLayout).isEmpty() ||
+      ui::LayoutResource(layout::mainwnd::kLayout).isEmpty()) {
     ui::MessageBox(nullptr, QStringLiteral("Initialization interface resource failure"), QStringLiteral("ERROR"));
+    StartupFailed(QStringLiteral("the interface resources cannot be opened"));
     return false;
   }
   SetUpLogging();
@@ -202,7 +224,7 @@ bool CApplication::CreateDeviceLink() {
   deviceManager_->SetHandshakeIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
   deviceManager_->SetPumpWait(&CApplication::PumpWait);
   if (!deviceManager_->StartRecvThread()) {
-    spdlog::error("the receive thread cannot be started");
+    StartupFailed(QStringLiteral("the device link's receive thread cannot be started"));
     deviceManager_.reset();
     return false;
   }
@@ -233,7 +255,7 @@ bool CApplication::CreateWindows() {
   QApplication::setQuitOnLastWindowClosed(false);
 
   mainDlg_.reset(new CMainDlg(*this));
-  if (!mainDlg_->LoadLayout(kMainLayout)) {
+  if (!mainDlg_->LoadLayout(layout::mainwnd::kLayout)) {
     mainDlg_.reset();
     return false;
   }
@@ -242,12 +264,12 @@ bool CApplication::CreateWindows() {
   deviceManager_->SetSendTimer(mainDlg_.get());
   // The compact window follows every full refresh while it exists, so the
   // connection display is right after a pull-out too.
-  QObject::connect(mainDlg_.get(), &CMainDlg::RefreshNotification, mainDlg_.get(), [this](int wParam, int) {
-    if (wParam == kRefreshFull && miniDlg_) miniDlg_->Refresh();
+  QObject::connect(&refresher_, &RefreshNotifier::Refresh, mainDlg_.get(), [this](RefreshKind kind) {
+    if (ReloadsAll(kind) && miniDlg_) miniDlg_->Refresh();
   });
 
   miniDlg_.reset(new CMiniDlg(*this));
-  if (!miniDlg_->LoadLayout(kCompactLayout)) {
+  if (!miniDlg_->LoadLayout(layout::mainwnd2::kLayout)) {
     DestroyWindows();
     return false;
   }
@@ -351,7 +373,7 @@ void CApplication::CloseCompactWindow() {
 
 void CApplication::ShowMainWindowAfterLogin() {
   if (!mainDlg_) return;
-  mainDlg_->SendRefresh(kRefreshFull, 0);
+  refresher_.Send(RefreshKind::kFull);
   QRect place = mainDlg_->frameGeometry();
   if (miniDlg_) {
     // The main window opens where the compact window was, kept on its screen.

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "app/refresh.h"
 #include "core/effect_store.h"
 #include "settings/cae_data.h"
 #include "settings/config_ini.h"
@@ -46,6 +47,7 @@ inline constexpr char kSettingsNotReadText[] =
 inline constexpr char kSettingsNotSavedText[] =
     "The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.";
 inline constexpr char kVersion[] = "1.0.4.5";
+inline constexpr int kExitStartupFailed = 1;
 
 struct StartOptions {
   bool hide = false;      // "-hide": no splash screen
@@ -76,7 +78,9 @@ class CApplication {
   static CApplication* Instance() { return instance_; }
 
   // The entry point's steps after the UI application exists; returns the
-  // process's exit code (always 0, as the console has always done).
+  // process's exit code: 0 after a normal run and for a later start that
+  // handed over to the running console, kExitStartupFailed when the console
+  // could not start (the reason is on standard error and in the log).
   int Main();
 
   // Initialisation, running the windows and release (Main runs them in order).
@@ -99,6 +103,8 @@ class CApplication {
   CMainDlg* MainWindow() { return mainDlg_.get(); }
   CMiniDlg* CompactWindow() { return miniDlg_.get(); }
   const StartOptions& Options() const { return options_; }
+  // The refresh notification every window and dialog can follow.
+  RefreshNotifier& Refresher() { return refresher_; }
   bool SplashWasShown() const { return splashShown_; }
   bool InstanceLockHeld() const;
   // A processor is open and accepted the handshake.
@@ -131,6 +137,8 @@ class CApplication {
   QString SimulatedPath() const { return simPath_; }
 
  private:
+  // Notes why start-up failed, for Main to report.
+  void StartupFailed(const QString& reason);
   bool InitUserInterface();
   void SetUpLogging();
   bool CreateDeviceLink();
@@ -142,6 +150,7 @@ class CApplication {
   static CApplication* instance_;
 
   StartOptions options_;
+  RefreshNotifier refresher_;
   std::unique_ptr<InstanceLock> instanceLock_;
   settings::ConfigIni config_;
   QString programFolder_;
@@ -165,6 +174,7 @@ class CApplication {
   bool splashShown_ = false;
   bool released_ = false;
   bool settingsProblemTold_ = false;
+  QString startupError_;
 };
 
 // The whole program: options, the UI application, the single-instance rule

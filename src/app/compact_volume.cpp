@@ -45,6 +45,13 @@ int WriteVolume(CEffectStore& store, VolumeChoice choice, int value) {
   return v;
 }
 
+int StepVolume(CEffectStore& store, VolumeChoice choice, int delta) {
+  int now = 0;
+  if (choice == VolumeChoice::kMaster) now = store.GetParam(param::kMainVol);
+  else if (choice == VolumeChoice::kSub) now = store.GetParam(param::Volume(0));
+  return WriteVolume(store, choice, now + delta);
+}
+
 bool AllMuted(const CEffectStore& store) { return (store.GetParam(param::kMuteCtrl) & kAllMuteBits) == kAllMuteBits; }
 
 void SetAllMuted(CEffectStore& store, bool muted) {

@@ -27,6 +27,11 @@ std::vector<int> LinkedRange(const CEffectStore& store, int channel);
 // of the linked ranges of Box 0 and Box 1. Returns the value written.
 int WriteVolume(CEffectStore& store, VolumeChoice choice, int value);
 
+// The + and - buttons: the chosen volume as the block holds it (MainVol may
+// be above the knob's 60) plus delta, written as by WriteVolume. Returns the
+// value written.
+int StepVolume(CEffectStore& store, VolumeChoice choice, int delta);
+
 // All six mute bits set.
 bool AllMuted(const CEffectStore& store);
 void SetAllMuted(CEffectStore& store, bool muted);

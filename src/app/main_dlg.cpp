@@ -9,6 +9,8 @@
 #include <QThread>
 
 #include "app/application.h"
+#include "app/layout_ids/xml_about.h"
+#include "app/layout_ids/xml_mainwnd.h"
 #include "app/mini_dlg.h"
 #include "device/store_commands.h"
 #include "spdlog/spdlog.h"
@@ -21,10 +23,9 @@
 
 namespace brisvel::app {
 
+namespace ids = layout::mainwnd;
+
 namespace {
-constexpr int kFileButton = 9003;
-constexpr int kConfigButton = 9004;
-constexpr int kMemoryButton = 9005;
 const QColor kConnectedColor(0x00, 0xaa, 0x00);
 const QColor kDisconnectedColor(0xff, 0x00, 0x00);
 const QColor kBehindColor(0xff, 0xa0, 0x00);
@@ -76,11 +77,32 @@ void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, co
   }
 }
 
-CMainDlg::CMainDlg(CApplication& app) : app_(app) {}
+CMainDlg::CMainDlg(CApplication& app) : app_(app) {
+  connect(&app_.Refresher(), &RefreshNotifier::Refresh, this, [this](RefreshKind kind) {
+    if (ReloadsAll(kind)) UpdateConnectionDisplay();
+  });
+}
 
 CMainDlg::~CMainDlg() = default;
 
-void CMainDlg::OnInit() { UpdateConnectionDisplay(); }
+void CMainDlg::OnInit() {
+  ui::EventRouter& r = Router();
+  r.OnName(ui::EventCmd, ids::kClose, [this](const ui::Event&) { app_.ExitRoutine(); });
+  r.OnName(ui::EventCmd, ids::kMinimize, [this](const ui::Event&) { showMinimized(); });
+  r.OnId(ui::EventCmd, ids::kFileMenu, [this](const ui::Event&) { PopUpMenu(FileMenuItems()); });
+  r.OnId(ui::EventCmd, ids::kConfigMenu, [this](const ui::Event&) { PopUpMenu(ConfigMenuItems(app_.Language())); });
+  r.OnId(ui::EventCmd, ids::kMemoryMenu,
+         [](const ui::Event&) { spdlog::info("the device-preset dialog is not part of this build"); });
+  r.OnId(ui::EventCmd, ids::kConnectState, [this](const ui::Event&) { OnConnectButton(); });
+  UpdateConnectionDisplay();
+}
+
+void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {
+  if (auto* version = ui::AsElement(dlg.FindByName(layout::about::kVersion)))
+    version->SetText(QStringLiteral("V%1  2026").arg(QLatin1String(kVersion)));
+  dlg.Router().OnName(ui::EventCmd, layout::about::kClose,
+                      [&dlg](const ui::Event&) { dlg.EndDialog(ui::HostWindow::kCancelButtonId); });
+}
 
 std::vector<std::pair<int, QString>> CMainDlg::FileMenuItems() {
   return {{kCmdMyPreset, QStringLiteral("My Preset")}, {kCmdExit, QStringLiteral("Exit")}};
@@ -127,52 +149,21 @@ void CMainDlg::OnMenuCommand(int command) {
 }
 
 void CMainDlg::ShowAbout() {
-  ui::CCommonDlg<ui::DialogEventHandler> about(QStringLiteral("LAYOUT:XML_ABOUT"), this);
+  CAboutDlg about(QString::fromLatin1(layout::about::kLayout), this);
   if (!about.Create()) return;
-  if (auto* version = ui::AsElement(about.FindByName(QStringLiteral("about_version"))))
-    version->SetText(QStringLiteral("V%1  2026").arg(QLatin1String(kVersion)));
   about.move(geometry().center() - about.rect().center());
   about.DoModal();
 }
 
 void CMainDlg::OnConnectButton() {
-  auto* indicator = Find<ui::SkCheckButton>(kConnectIndicatorId);
-  RunConnectButton(app_, this, indicator && indicator->IsChecked(), [this] { SendRefresh(kRefreshFull, 0); });
+  auto* indicator = Find<ui::SkCheckButton>(ids::kConnectState);
+  RunConnectButton(app_, this, indicator && indicator->IsChecked(),
+                   [this] { app_.Refresher().Send(RefreshKind::kFull); });
   UpdateConnectionDisplay();
 }
 
 void CMainDlg::UpdateConnectionDisplay() {
-  ShowConnectionState(FindById(kConnectIndicatorId), app_.IsConnected(), UnsentChanges(app_));
-}
-
-bool CMainDlg::OnEvent(const ui::Event& e) {
-  if (e.id == ui::EventCmd) {
-    if (e.senderName == "btn_close") {
-      app_.ExitRoutine();
-      return true;
-    }
-    if (e.senderName == "btn_min") {
-      showMinimized();
-      return true;
-    }
-    switch (e.senderId) {
-      case kFileButton:
-        PopUpMenu(FileMenuItems());
-        return true;
-      case kConfigButton:
-        PopUpMenu(ConfigMenuItems(app_.Language()));
-        return true;
-      case kMemoryButton:
-        spdlog::info("the device-preset dialog is not part of this build");
-        return true;
-      case kConnectIndicatorId:
-        OnConnectButton();
-        return true;
-      default:
-        break;
-    }
-  }
-  return HostWindow::OnEvent(e);
+  ShowConnectionState(FindById(ids::kConnectState), app_.IsConnected(), UnsentChanges(app_));
 }
 
 void CMainDlg::OnTimer(int id) {
@@ -188,31 +179,29 @@ void CMainDlg::OnTimer(int id) {
   HostWindow::OnTimer(id);
 }
 
-void CMainDlg::SendRefresh(int wParam, int lParam) {
-  if (wParam == kRefreshFull) UpdateConnectionDisplay();
-  Q_EMIT RefreshNotification(wParam, lParam);
-}
-
-void CMainDlg::PostRefresh(int wParam, int lParam) {
-  QMetaObject::invokeMethod(this, [this, wParam, lParam] { SendRefresh(wParam, lParam); }, Qt::QueuedConnection);
-}
-
 void CMainDlg::OnDeviceConnected() {
   spdlog::info("processor connected, handshake {}", app_.IsConnected() ? "accepted" : "not accepted");
-  SendRefresh(kRefreshFull, kLParamConnected);
+  app_.Refresher().Send(RefreshKind::kConnection);
 }
 
 void CMainDlg::OnDeviceDisconnected() {
   spdlog::info("processor disconnected");
-  SendRefresh(kRefreshFull, kLParamDisconnected);
+  app_.Refresher().Send(RefreshKind::kConnection);
 }
 
-void CMainDlg::OnProcessorReport(int lParam) {
-  // Receive thread: only post.
-  PostRefresh(kWParamProcessorReport, lParam);
+void CMainDlg::OnProcessorReport(int) {
+  // Receive thread. An unsolicited report of the processor changes nothing the
+  // windows show, so no refresh follows it.
 }
 
 void CMainDlg::OnHotplugConnectAttempt(int delayMs) { app_.StartCompactRefreshTimer(delayMs); }
+
+void CMainDlg::closeEvent(QCloseEvent* e) {
+  e->ignore();
+  app_.ExitRoutine();
+}
+
+void CMainDlg::reject() { app_.ExitRoutine(); }
 
 void CMainDlg::OnTransferStateChanged(bool) {
   // A batch worker's transfer reports on its thread: show it from the UI thread.
@@ -223,12 +212,5 @@ void CMainDlg::OnTransferStateChanged(bool) {
   UpdateConnectionDisplay();
   if (CMiniDlg* mini = app_.CompactWindow()) mini->UpdateConnectionDisplay();
 }
-
-void CMainDlg::closeEvent(QCloseEvent* e) {
-  e->ignore();
-  app_.ExitRoutine();
-}
-
-void CMainDlg::reject() { app_.ExitRoutine(); }
 
 }  // namespace brisvel::app

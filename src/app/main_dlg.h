@@ -1,6 +1,5 @@
 // The main window's frame: caption, menu bar (File, Config, the connection
-// indicator, Memory), the refresh notification that the editing panels follow,
-// the effect sender's timer 1012, the gain alert's timer 1014, and the side of
+// indicator, Memory), the About box, the effect sender's timer 1012, the gain alert's timer 1014, and the side of
 // the device link that reports connections and disconnections.
 #pragma once
 
@@ -17,9 +16,6 @@ namespace brisvel::app {
 
 class CApplication;
 
-inline constexpr char kMainLayout[] = "LAYOUT:XML_MAINWND";
-inline constexpr int kRefreshFull = 0x100;     // 256: reload every control from the block
-inline constexpr int kRefreshHandles = 0x200;  // 512: the EQ graph places its handles anew
 
 // Menu commands of the main window.
 enum MenuCommand : int {
@@ -37,15 +33,9 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
  public:
   static constexpr int kSendTimerId = CEffectSender::kTimerId;  // 1012
   static constexpr int kGainAlertTimerId = 1014;
-  static constexpr int kConnectIndicatorId = 1500;
 
   explicit CMainDlg(CApplication& app);
   ~CMainDlg() override;
-
-  // The refresh notification (window message 1124): sent waits until every
-  // receiver has handled it; posted is handled at the next turn of the loop.
-  void SendRefresh(int wParam, int lParam);
-  void PostRefresh(int wParam, int lParam);
 
   // Menu commands (as chosen from the pop-up menus).
   void OnMenuCommand(int command);
@@ -77,14 +67,11 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   }
 
  Q_SIGNALS:
-  // wParam 256 full refresh, 512 EQ handles; lParam 0, 1 connected, 2 disconnected, 3 recall.
-  void RefreshNotification(int wParam, int lParam);
   // Timer 1014 fired (the gain alert follows it).
   void GainAlertTimer();
 
  protected:
   void OnInit() override;
-  bool OnEvent(const ui::Event& e) override;
   void OnTimer(int id) override;
   void closeEvent(QCloseEvent* e) override;
   void reject() override;
@@ -97,6 +84,13 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   CApplication& app_;
   QMenu* openMenu_ = nullptr;
 };
+
+// The About box: logo, title and the version with its year.
+class CDlgAboutEventHandler : public ui::DialogEventHandler {
+ public:
+  void OnInit(ui::HostWindow& dlg) override;
+};
+using CAboutDlg = ui::CCommonDlg<CDlgAboutEventHandler>;
 
 // The connect button of both windows: offline when it shows connected,
 // otherwise the handshake and block read with their messages. refresh runs

@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "app/application.h"
+#include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
 #include "device/device_manager.h"
 #include "device/store_commands.h"
@@ -20,15 +21,44 @@
 
 namespace brisvel::app {
 
+namespace ids = layout::mainwnd2;
+
 CMiniDlg::CMiniDlg(CApplication& app) : app_(app) {}
 
 void CMiniDlg::OnInit() {
-  knob_ = Find<ui::SkRotaryKnob>(kKnobId);
-  knobText_ = Find<ui::TextLabel>(3000);
-  mute_ = Find<ui::SkCheckButton>(1003);
-  connect_ = Find<ui::SkCheckButton>(QStringLiteral("dev_connect_state"));
-  master_ = Find<ui::SkRadioButton>(1005);
-  sub_ = Find<ui::SkRadioButton>(1006);
+  knob_ = Find<ui::SkRotaryKnob>(ids::kKnob);
+  knobText_ = Find<ui::TextLabel>(ids::kKnobText);
+  mute_ = Find<ui::SkCheckButton>(ids::kMuteAll);
+  connect_ = Find<ui::SkCheckButton>(ids::kConnectStateName);
+  master_ = Find<ui::SkRadioButton>(ids::kMaster);
+  sub_ = Find<ui::SkRadioButton>(ids::kSub);
+
+  using ui::EventCmd;
+  ui::EventRouter& r = Router();
+  r.OnName(EventCmd, ids::kClose, [this](const ui::Event&) { app_.CloseCompactWindow(); });
+  r.OnName(EventCmd, ids::kMinimize, [this](const ui::Event&) { showMinimized(); });
+  r.OnName(EventCmd, ids::kAdvanced, [this](const ui::Event&) {
+    if (presets::OpenAdvancedLogin(this) == 1) app_.ShowMainWindowAfterLogin();
+  });
+  r.OnId(EventCmd, ids::kVolumeUp, [this](const ui::Event&) { StepVolume(+1); });
+  r.OnId(EventCmd, ids::kVolumeDown, [this](const ui::Event&) { StepVolume(-1); });
+  r.OnId(EventCmd, ids::kMuteAll, [this](const ui::Event&) {
+    if (mute_) SetAllMuted(app_.Store(), mute_->IsChecked());
+  });
+  r.OnId(EventCmd, ids::kConnectState, [this](const ui::Event&) {
+    RunConnectButton(app_, this, connect_ && connect_->IsChecked(), [this] { Refresh(); });
+    UpdateConnectionDisplay();
+  });
+  r.OnIdRange(EventCmd, ids::kMaster, ids::kSub,
+              [this](const ui::Event&) { ShowVolume(ShownVolume(app_.Store(), Choice())); });
+  r.On<ui::SliderPosArgs>(ids::kKnob, ids::kKnob, [this](const ui::Event&, const ui::SliderPosArgs& moved) {
+    ShowVolume(WriteVolume(app_.Store(), Choice(), moved.position));
+  });
+  r.On<ui::StateChangedArgs>(ids::kModeFirst, ids::kModeLast,
+                             [this](const ui::Event& e, const ui::StateChangedArgs& state) {
+                               if (ready_ && state.checked) RecallMode(e.senderId - ids::kModeFirst);
+                             });
+
   Refresh();
   ready_ = true;
 }
@@ -48,22 +78,17 @@ void CMiniDlg::ShowTopMost() {
 }
 
 void CMiniDlg::CheckModeButton(int mode) {
-  const bool was = refreshing_;
-  refreshing_ = true;
-  for (int m = 0; m < 8; ++m)
-    if (auto* b = Find<ui::SkRadioButton>(kModeButtonFirst + m)) b->SetChecked(m == mode);
-  refreshing_ = was;
+  for (int m = 0; m < ids::kModeCount; ++m)
+    if (auto* b = Find<ui::SkRadioButton>(ids::kModeFirst + m)) b->SetChecked(m == mode);
 }
 
 void CMiniDlg::Refresh() {
-  const bool was = refreshing_;
-  refreshing_ = true;
   const CEffectStore& store = app_.Store();
-  if (store.currentDeviceMode >= 0 && store.currentDeviceMode <= 7) CheckModeButton(store.currentDeviceMode);
+  if (store.currentDeviceMode >= 0 && store.currentDeviceMode < ids::kModeCount)
+    CheckModeButton(store.currentDeviceMode);
   ShowVolume(ShownVolume(store, Choice()));
   if (mute_) mute_->SetChecked(AllMuted(store));
   UpdateConnectionDisplay();
-  refreshing_ = was;
 }
 
 void CMiniDlg::UpdateConnectionDisplay() { ShowConnectionState(connect_, app_.IsConnected(), UnsentChanges(app_)); }
@@ -74,8 +99,8 @@ void CMiniDlg::ShowVolume(int value) {
 }
 
 void CMiniDlg::StepVolume(int delta) {
-  const int now = knob_ ? knob_->Value() : ShownVolume(app_.Store(), Choice());
-  ShowVolume(WriteVolume(app_.Store(), Choice(), now + delta));
+  // From the block's volume, not the knob: the knob shows at most 60.
+  ShowVolume(app::StepVolume(app_.Store(), Choice(), delta));
 }
 
 void CMiniDlg::RecallMode(int slot) {
@@ -98,55 +123,8 @@ void CMiniDlg::RecallMode(int slot) {
     return;
   }
   if (!outcome.blockRead) spdlog::error("reading the block after recalling mode {} failed", slot);
-  if (CMainDlg* main = app_.MainWindow()) main->SendRefresh(kRefreshFull, 3);
+  app_.Refresher().Send(RefreshKind::kRecall);
   Refresh();
-}
-
-bool CMiniDlg::OnEvent(const ui::Event& e) {
-  if (e.id == ui::EventCmd) {
-    if (e.senderName == "btn_close") {
-      app_.CloseCompactWindow();
-      return true;
-    }
-    if (e.senderName == "btn_min") {
-      showMinimized();
-      return true;
-    }
-    if (e.senderName == "btn_advanced") {
-      if (presets::OpenAdvancedLogin(this) == 1) app_.ShowMainWindowAfterLogin();
-      return true;
-    }
-    switch (e.senderId) {
-      case 1001:
-        StepVolume(+1);
-        return true;
-      case 1002:
-        StepVolume(-1);
-        return true;
-      case 1003:
-        if (mute_) SetAllMuted(app_.Store(), mute_->IsChecked());
-        return true;
-      case 1004:
-        RunConnectButton(app_, this, connect_ && connect_->IsChecked(), [this] { Refresh(); });
-        UpdateConnectionDisplay();
-        return true;
-      case 1005:
-      case 1006:
-        ShowVolume(ShownVolume(app_.Store(), Choice()));
-        return true;
-      default:
-        break;
-    }
-  }
-  if (e.id == ui::EventSliderPos && e.senderId == kKnobId) {
-    if (!refreshing_) ShowVolume(WriteVolume(app_.Store(), Choice(), e.value));
-    return true;
-  }
-  if (e.id == ui::EventStateChanged && e.senderId >= kModeButtonFirst && e.senderId < kModeButtonFirst + 8) {
-    if (ready_ && !refreshing_ && e.value == 1) RecallMode(e.senderId - kModeButtonFirst);
-    return true;
-  }
-  return HostWindow::OnEvent(e);
 }
 
 void CMiniDlg::OnTimer(int id) {

@@ -17,15 +17,11 @@ namespace brisvel::app {
 
 class CApplication;
 
-inline constexpr char kCompactLayout[] = "XML_MAINWND2";
-
 class CMiniDlg : public ui::HostWindow {
  public:
   static constexpr int kTopMostTimerId = 1011;
   static constexpr int kTopMostMs = 500;
   static constexpr int kRefreshTimerId = 10523;
-  static constexpr int kKnobId = 1000;
-  static constexpr int kModeButtonFirst = 2000;
 
   explicit CMiniDlg(CApplication& app);
 
@@ -43,7 +39,6 @@ class CMiniDlg : public ui::HostWindow {
 
  protected:
   void OnInit() override;
-  bool OnEvent(const ui::Event& e) override;
   void OnTimer(int id) override;
   void closeEvent(QCloseEvent* e) override;
   void reject() override;
@@ -61,7 +56,6 @@ class CMiniDlg : public ui::HostWindow {
   ui::SkRadioButton* master_ = nullptr;
   ui::SkRadioButton* sub_ = nullptr;
   bool ready_ = false;
-  bool refreshing_ = false;
 };
 
 }  // namespace brisvel::app

@@ -26,12 +26,20 @@ QString InstanceLock::FilePath() const { return RuntimeFolderPath() + "/" + name
 
 bool InstanceLock::Acquire() {
   if (held_) return true;
-  if (name_.isEmpty()) return false;
+  createError_.clear();
+  if (name_.isEmpty()) {
+    createError_ = QStringLiteral("the instance lock has no name");
+    return false;
+  }
   file_ = std::make_unique<QLockFile>(FilePath());
   // A lock whose owner died is stale at once: the process id in it is checked.
   file_->setStaleLockTime(0);
   held_ = file_->tryLock(0);
-  if (!held_) file_.reset();
+  if (!held_) {
+    if (file_->error() != QLockFile::LockFailedError)
+      createError_ = QStringLiteral("the instance lock %1 cannot be created").arg(FilePath());
+    file_.reset();
+  }
   return held_;
 }
 

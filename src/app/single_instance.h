@@ -28,6 +28,10 @@ class InstanceLock {
   // True when this process now holds the lock (it is the first instance). A
   // lock left by a process that no longer runs is taken over.
   bool Acquire();
+  // After a failed Acquire: the lock file could not be made at all (the
+  // runtime folder is missing or not writable), as opposed to being held by
+  // another console. Empty when the lock is held elsewhere or was acquired.
+  QString CreateError() const { return createError_; }
   // Gives the lock up; a new instance may start from now on. Safe to repeat.
   void Release();
   bool IsHeld() const { return held_; }
@@ -37,6 +41,7 @@ class InstanceLock {
   QString name_;
   std::unique_ptr<QLockFile> file_;
   bool held_ = false;
+  QString createError_;
 };
 
 // The first instance's side: a local server that runs the callback whenever a

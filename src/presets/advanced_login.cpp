@@ -3,6 +3,7 @@
 
 #include "presets/advanced_login.h"
 
+#include "presets/layout_ids/xml_advanced_login.h"
 #include "ui/basic_controls.h"
 
 namespace brisvel::presets {
@@ -13,23 +14,15 @@ LoginCheck CheckAccessCode(const QString& typed) {
 }
 
 void CDlgLoginEventHandler::OnInit(ui::HostWindow& dlg) {
+  namespace ids = app::layout::advanced_login;
   dlg_ = &dlg;
-  pwd_ = dlg.Find<ui::Edit>("txt_pwd");
-  msg_ = dlg.Find<ui::TextLabel>("txt_msg");
+  pwd_ = dlg.Find<ui::Edit>(ids::kPassword);
+  msg_ = dlg.Find<ui::TextLabel>(ids::kMessage);
+  ui::EventRouter& r = dlg.Router();
+  r.OnName(ui::EventCmd, ids::kOk, [this, &dlg](const ui::Event&) { OnOk(dlg); });
+  for (const char* cancel : {ids::kCancel, ids::kClose})
+    r.OnName(ui::EventCmd, cancel, [&dlg](const ui::Event&) { dlg.EndDialog(ui::HostWindow::kCancelButtonId); });
   if (pwd_) pwd_->setFocus(Qt::OtherFocusReason);
-}
-
-bool CDlgLoginEventHandler::OnEvent(ui::HostWindow& dlg, const ui::Event& e) {
-  if (e.id != ui::EventCmd) return false;
-  if (e.senderName == "btnOK") {
-    OnOk(dlg);
-    return true;
-  }
-  if (e.senderName == "btnCancel" || e.senderName == "btn_close") {
-    dlg.EndDialog(2);
-    return true;
-  }
-  return false;
 }
 
 void CDlgLoginEventHandler::OnOk(ui::HostWindow& dlg) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "presets/layout_ids/xml_advanced_login.h"
 #include "ui/host_window.h"
 
 namespace brisvel::ui {
@@ -15,7 +16,7 @@ class TextLabel;
 namespace brisvel::presets {
 
 inline constexpr char kAccessCode[] = "40721836";
-inline constexpr char kLoginLayout[] = "XML_ADVANCED_LOGIN";
+inline constexpr const char* kLoginLayout = app::layout::advanced_login::kLayout;
 
 enum class LoginCheck { kEmpty, kWrong, kAccepted };
 
@@ -26,7 +27,6 @@ LoginCheck CheckAccessCode(const QString& typed);
 class CDlgLoginEventHandler : public ui::DialogEventHandler {
  public:
   void OnInit(ui::HostWindow& dlg) override;
-  bool OnEvent(ui::HostWindow& dlg, const ui::Event& e) override;
 
   ui::Edit* PasswordBox() const { return pwd_; }
   ui::TextLabel* MessageLine() const { return msg_; }

@@ -169,7 +169,7 @@ void SkinnedControl::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void SkinnedControl::keyPressEvent(QKeyEvent* e) {
-  if (raisesClick_ && (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return)) {
+  if (raisesClick_ && (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
     OnClicked();
     return;
   }
@@ -181,7 +181,7 @@ void SkinnedControl::focusOutEvent(QFocusEvent* e) {
   update();
 }
 
-void SkinnedControl::OnClicked() { RaiseEvent(MakeEvent(EventCmd, this)); }
+void SkinnedControl::OnClicked() { RaiseEvent(this, CmdArgs{}); }
 
 TextLabel::TextLabel(QWidget* parent) : SkinnedControl(parent) {
   textAlign_ = Qt::AlignLeft | Qt::AlignVCenter;
@@ -241,7 +241,7 @@ void Edit::ApplyShownText(const QString& shown) { setText(shown); }
 
 void Edit::focusOutEvent(QFocusEvent* e) {
   QLineEdit::focusOutEvent(e);
-  RaiseEvent(MakeEvent(EventKillFocus, this));
+  RaiseEvent(this, KillFocusArgs{});
 }
 
 ComboBox::ComboBox(QWidget* parent) : QComboBox(parent), Element(this) {
@@ -254,11 +254,28 @@ ComboBox::ComboBox(QWidget* parent) : QComboBox(parent), Element(this) {
   pal.setColor(QPalette::Highlight, QColor(0x4e, 0x6c, 0x22));
   setPalette(pal);
   setFocusPolicy(Qt::StrongFocus);
-  connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
-    Event e = MakeEvent(EventSelChanged, this);
-    e.value = index;
-    RaiseEvent(e);
+  // Only the user's choices are reported: Qt reports those as "activated",
+  // also when the same item is chosen again, which is no change.
+  connect(this, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+    if (index == userStart_) return;
+    userStart_ = index;
+    RaiseEvent(this, SelChangedArgs{index});
   });
+}
+
+void ComboBox::showPopup() {
+  userStart_ = currentIndex();
+  QComboBox::showPopup();
+}
+
+void ComboBox::keyPressEvent(QKeyEvent* e) {
+  userStart_ = currentIndex();
+  QComboBox::keyPressEvent(e);
+}
+
+void ComboBox::wheelEvent(QWheelEvent* e) {
+  userStart_ = currentIndex();
+  QComboBox::wheelEvent(e);
 }
 
 bool ComboBox::SetAttribute(const QString& name, const QString& value) {
@@ -286,14 +303,12 @@ QSize ComboBox::ContentSize() const {
 
 void ComboBox::AddItem(const QString& sourceText, int data) {
   sources_.push_back(sourceText);
-  const QSignalBlocker block(this);
   const bool first = count() == 0;
   addItem(Tr(sourceText, TranslationContext()), data);
   if (first) setCurrentIndex(-1);
 }
 
 void ComboBox::ClearItems() {
-  const QSignalBlocker block(this);
   sources_.clear();
   clear();
 }
@@ -307,11 +322,23 @@ void ComboBox::Retranslate() {
 
 TabControl::TabControl(QWidget* parent) : QTabWidget(parent), Element(this) {
   tabBar()->setDrawBase(false);
-  connect(this, &QTabWidget::currentChanged, this, [this](int index) {
-    Event e = MakeEvent(EventSelChanged, this);
-    e.value = index;
-    RaiseEvent(e);
+  // A page chosen on the tab bar or with the keys is reported; one set by code is not.
+  // The bar reports the click before it changes the page, and only a click on
+  // another enabled tab changes it.
+  connect(tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+    clicked_ = index != currentIndex() && isTabEnabled(index) ? index : -1;
   });
+  connect(this, &QTabWidget::currentChanged, this, [this](int index) {
+    const bool byUser = userKeys_ || (clicked_ >= 0 && index == clicked_);
+    clicked_ = -1;
+    if (byUser) RaiseEvent(this, SelChangedArgs{index});
+  });
+}
+
+void TabControl::keyPressEvent(QKeyEvent* e) {
+  userKeys_ = true;
+  QTabWidget::keyPressEvent(e);
+  userKeys_ = false;
 }
 
 bool TabControl::SetAttribute(const QString& name, const QString& value) {

@@ -117,8 +117,14 @@ class ComboBox : public QComboBox, public Element {
   void ClearItems();
   int ItemData(int index) const;
 
+ protected:
+  void showPopup() override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+
  private:
   QStringList sources_;
+  int userStart_ = -1;  // the item shown when the user's action began
 };
 
 // Tab pages; each page is a panel.
@@ -129,8 +135,13 @@ class TabControl : public QTabWidget, public Element {
   void Retranslate() override;
   void AddPage(Panel* page, const QString& sourceTitle);
 
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+
  private:
   QStringList titles_;
+  int clicked_ = -1;
+  bool userKeys_ = false;
 };
 
 // An animated busy indicator.

@@ -403,7 +403,7 @@ void SkCar::OnThumbMoved(QPoint& p, int data) {
       else curve_->show();
     }
     if (grid_) grid_->show();
-    RaiseEvent(MakeEvent(EventCarDelayChanged, this));
+    RaiseEvent(this, CarDelayChangedArgs{});
   }
 }
 

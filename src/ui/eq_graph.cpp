@@ -70,10 +70,8 @@ void SMoveThumb::mousePressEvent(QMouseEvent* e) {
 void SMoveThumb::mouseMoveEvent(QMouseEvent* e) {
   if (!dragging_) return;
   const QPoint mouse = mapToParent(e->position().toPoint());
-  Event ev = MakeEvent(EventThumbMoving, this);
-  ev.args = {ownerBand_, canXMove_ ? mouse.x() - dragOffset_.x() : x(), canYMove_ ? mouse.y() - dragOffset_.y() : y(),
-             x(), y()};
-  RaiseEvent(ev);
+  const QPoint proposed(canXMove_ ? mouse.x() - dragOffset_.x() : x(), canYMove_ ? mouse.y() - dragOffset_.y() : y());
+  RaiseEvent(this, ThumbMovingArgs{ownerBand_, proposed, pos()});
 }
 
 void SMoveThumb::mouseReleaseEvent(QMouseEvent* e) {

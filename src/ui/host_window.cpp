@@ -92,9 +92,15 @@ void HostWindow::FitToContent(QSize minimum) {
   root_->Relayout();
 }
 
-QWidget* HostWindow::FindById(int id) const { return ui::FindById(root_, id); }
+QWidget* HostWindow::FindById(int id) const {
+  lookedUpIds_.insert(id);
+  return ui::FindById(root_, id);
+}
 
-QWidget* HostWindow::FindByName(const QString& name) const { return ui::FindByName(root_, name); }
+QWidget* HostWindow::FindByName(const QString& name) const {
+  lookedUpNames_.insert(name);
+  return ui::FindByName(root_, name);
+}
 
 bool HostWindow::DispatchEvent(const Event& e) {
   if (!e.sender || e.sender->window() != this) return false;
@@ -105,13 +111,13 @@ bool HostWindow::DispatchEvent(const Event& e) {
 bool HostWindow::OnEvent(const Event& e) {
   if (router_.Dispatch(e)) return true;
   // Standard buttons of dialogs: close, OK (1), cancel (2).
-  if (e.id == EventCmd && isModal()) {
-    if (e.senderName == "btn_close" || e.senderId == 2) {
-      EndDialog(2);
+  if (e.Id() == EventCmd && isModal()) {
+    if (e.senderName == "btn_close" || e.senderId == kCancelButtonId) {
+      EndDialog(kCancelButtonId);
       return true;
     }
-    if (e.senderId == 1) {
-      EndDialog(1);
+    if (e.senderId == kOkButtonId) {
+      EndDialog(kOkButtonId);
       return true;
     }
   }
@@ -152,8 +158,35 @@ void HostWindow::resizeEvent(QResizeEvent* e) {
   root_->setGeometry(rect());
 }
 
+bool HostWindow::ClickStandardButton(int id, const QString& name) {
+  QWidget* button = id != 0 ? FindById(id) : nullptr;
+  if (!button && !name.isEmpty()) button = FindByName(name);
+  if (!button || !button->isVisible() || !button->isEnabled()) return false;
+  // The same event a click on the button raises, through the same handler.
+  RaiseEvent(button, CmdArgs{});
+  return true;
+}
+
 void HostWindow::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape && !escapeCloses_) {
+  const int key = e->key();
+  const bool plain = e->modifiers() == Qt::NoModifier || (key == Qt::Key_Enter && e->modifiers() == Qt::KeypadModifier);
+  if (isModal() && plain) {
+    // In a dialog Enter (main or keypad) is OK and Escape is Cancel; a dialog
+    // without Cancel closes on Escape as with its close button.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ClickStandardButton(kOkButtonId, QString());
+      e->accept();
+      return;
+    }
+    if (key == Qt::Key_Escape) {
+      if (!ClickStandardButton(kCancelButtonId, QString()) && !ClickStandardButton(0, QStringLiteral("btn_close")) &&
+          escapeCloses_)
+        reject();
+      e->accept();
+      return;
+    }
+  }
+  if (key == Qt::Key_Escape && !escapeCloses_) {
     e->accept();
     return;
   }

@@ -9,11 +9,16 @@
 
 #include <QDialog>
 #include <map>
+#include <set>
 
 namespace brisvel::ui {
 
 class HostWindow : public QDialog {
  public:
+  // The standard buttons of dialogs: OK and Cancel.
+  static constexpr int kOkButtonId = 1;
+  static constexpr int kCancelButtonId = 2;
+
   explicit HostWindow(QWidget* owner = nullptr);
   ~HostWindow() override;
 
@@ -35,6 +40,11 @@ class HostWindow : public QDialog {
   T* Find(int id) const { return dynamic_cast<T*>(FindById(id)); }
   template <class T>
   T* Find(const QString& name) const { return dynamic_cast<T*>(FindByName(name)); }
+
+  // Every id and name the window's code has looked up so far: with the
+  // router's routes, what the window binds of its layout.
+  const std::set<int>& LookedUpIds() const { return lookedUpIds_; }
+  const std::set<QString>& LookedUpNames() const { return lookedUpNames_; }
 
   // Routes to callbacks; consulted after OnEvent.
   EventRouter& Router() { return router_; }
@@ -63,11 +73,16 @@ class HostWindow : public QDialog {
   void timerEvent(QTimerEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  // Raises the click of the visible, enabled button with the id (or, for id 0,
+  // the name); false when there is none.
+  bool ClickStandardButton(int id, const QString& name);
 
   Panel* root_ = nullptr;
   QString layoutName_;
   EventRouter router_;
   std::map<int, int> timers_;  // application id -> Qt timer id
+  mutable std::set<int> lookedUpIds_;
+  mutable std::set<QString> lookedUpNames_;
   bool escapeCloses_ = false;
   bool loaded_ = false;
   bool autoWidth_ = false, autoHeight_ = false;

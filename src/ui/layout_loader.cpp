@@ -170,7 +170,6 @@ int BuildChildren(QWidget* container, const pugi::xml_node& node) {
       for (const pugi::xml_node item : child.child("items").children("item"))
         combo->AddItem(Str(item.attribute("text").value()), item.attribute("data").as_int());
       const pugi::xml_attribute cur = child.attribute("curSel");
-      const QSignalBlocker block(combo);
       combo->setCurrentIndex(cur ? cur.as_int() : sel);
     } else if (auto* tabs = dynamic_cast<TabControl*>(w)) {
       for (const pugi::xml_node pageNode : child.children("page")) {

@@ -3,6 +3,7 @@
 #include "ui/message_box.h"
 
 #include "ui/host_window.h"
+#include "ui/layout_ids/xml_msgbox.h"
 #include "ui/translation.h"
 
 #include <QApplication>
@@ -25,6 +26,21 @@ void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> respond
   Responder() = std::move(responder);
 }
 
+bool BuildMessageBox(HostWindow& box, const MessageBoxRequest& req) {
+  namespace ids = layout::msgbox;
+  if (!box.LoadLayout(ids::kLayout)) return false;
+  if (auto* e = AsElement(box.FindByName(ids::kTitle))) e->SetText(req.caption);
+  if (auto* e = AsElement(box.FindByName(ids::kText))) e->SetText(req.text);
+  const bool yesNo = req.buttons == MessageButtons::YesNo;
+  if (QWidget* w = box.FindById(ids::kOk)) w->setVisible(!yesNo);
+  if (QWidget* w = box.FindById(ids::kYes)) w->setVisible(yesNo);
+  if (QWidget* w = box.FindById(ids::kNo)) w->setVisible(yesNo);
+  for (int id : {ids::kOk, ids::kYes, ids::kNo})
+    box.Router().OnId(EventCmd, id, [&box, id](const Event&) { box.EndDialog(id); });
+  box.Router().OnName(EventCmd, ids::kClose, [&box, yesNo](const Event&) { box.EndDialog(yesNo ? kIdNo : kIdOk); });
+  return true;
+}
+
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, MessageButtons buttons) {
   MessageBoxRequest req;
   req.owner = owner;
@@ -34,15 +50,8 @@ int MessageBox(QWidget* owner, const QString& text, const QString& caption, Mess
   if (Responder()) return Responder()(req);
 
   HostWindow box(owner ? owner->window() : nullptr);
-  if (!box.LoadLayout("XML_MSGBOX")) return buttons == MessageButtons::Ok ? kIdOk : kIdNo;
-  if (auto* e = AsElement(box.FindByName("msgtitle"))) e->SetText(req.caption);
-  if (auto* e = AsElement(box.FindByName("msgtext"))) e->SetText(req.text);
+  if (!BuildMessageBox(box, req)) return buttons == MessageButtons::Ok ? kIdOk : kIdNo;
   const bool yesNo = buttons == MessageButtons::YesNo;
-  if (QWidget* w = box.FindById(kIdOk)) w->setVisible(!yesNo);
-  if (QWidget* w = box.FindById(kIdYes)) w->setVisible(yesNo);
-  if (QWidget* w = box.FindById(kIdNo)) w->setVisible(yesNo);
-  for (int id : {kIdOk, kIdYes, kIdNo}) box.Router().OnId(EventCmd, id, [&box, id](const Event&) { box.EndDialog(id); });
-  box.Router().OnName(EventCmd, "btn_close", [&box, yesNo](const Event&) { box.EndDialog(yesNo ? kIdNo : kIdOk); });
   box.FitToContent(QSize(320, 0));
   box.setWindowTitle(req.caption);
   if (owner) box.move(owner->window()->geometry().center() - box.rect().center());

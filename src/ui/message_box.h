@@ -32,6 +32,11 @@ struct MessageBoxRequest {
 int MessageBox(QWidget* owner, const QString& text, const QString& caption = QString(),
                MessageButtons buttons = MessageButtons::Ok);
 
+class HostWindow;
+// Builds the message box window for the request into box (layout XML_MSGBOX,
+// texts, buttons and their routes); false when the layout is missing.
+bool BuildMessageBox(HostWindow& box, const MessageBoxRequest& request);
+
 // Replaces the modal window by a function (for automated runs); pass an empty
 // function to restore the window.
 void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> responder);

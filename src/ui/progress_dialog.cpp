@@ -2,16 +2,17 @@
 
 #include "ui/progress_dialog.h"
 
+#include "ui/layout_ids/xml_progress.h"
 #include "ui/value_controls.h"
 
 namespace brisvel::ui {
 
 CDlgProgress::CDlgProgress(QWidget* owner) : HostWindow(owner) { setModal(true); }
 
-bool CDlgProgress::Create() { return built_ || (built_ = LoadLayout("XML_PROGRESS")); }
+bool CDlgProgress::Create() { return built_ || (built_ = LoadLayout(layout::progress::kLayout)); }
 
 void CDlgProgress::OnInit() {
-  bar_ = Find<SkProgress>("progress_bar");
+  bar_ = Find<SkProgress>(layout::progress::kBar);
   SetTimer(kTimerId, kIntervalMs);
 }
 
@@ -33,12 +34,12 @@ void CDlgProgress::OnTimer(int id) {
 }
 
 bool CDlgProgress::OnEvent(const Event& e) {
-  if (e.id == EventCmd && (e.senderName == "btn_close" || e.senderId == 2)) {
+  if (e.Id() == EventCmd && (e.senderName == "btn_close" || e.senderId == kCancelButtonId)) {
     KillTimer(kTimerId);
     EndDialog(kCancel);
     return true;
   }
-  if (e.id == EventCmd && e.senderId == 1) {
+  if (e.Id() == EventCmd && e.senderId == kOkButtonId) {
     KillTimer(kTimerId);
     EndDialog(kOk);
     return true;

@@ -2,6 +2,8 @@
 
 #include "ui/tip_window.h"
 
+#include "ui/layout_ids/xml_tooltip.h"
+
 #include <QCursor>
 #include <QPointer>
 
@@ -18,11 +20,11 @@ CTipWnd::CTipWnd() : HostWindow(nullptr) {
   setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
   setAttribute(Qt::WA_ShowWithoutActivating, true);
   setAttribute(Qt::WA_TranslucentBackground, true);
-  LoadLayout("XML_TOOLTIP");
+  LoadLayout(layout::tooltip::kLayout);
 }
 
 QString CTipWnd::Text() const {
-  const Element* e = AsElement(FindByName("txt_tip"));
+  const Element* e = AsElement(FindByName(layout::tooltip::kText));
   return e ? e->ShownText() : QString();
 }
 
@@ -47,7 +49,7 @@ void CTipWnd::Reposition() {
 }
 
 void CTipWnd::ShowText(const QString& text, int durationMs) {
-  if (auto* e = AsElement(FindByName("txt_tip"))) e->SetText(text);
+  if (auto* e = AsElement(FindByName(layout::tooltip::kText))) e->SetText(text);
   FitToContent();
   Reposition();
   show();

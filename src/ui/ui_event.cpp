@@ -21,9 +21,9 @@ const char* EventName(int eventId) {
   }
 }
 
-Event MakeEvent(int eventId, QWidget* sender) {
+Event MakeEvent(QWidget* sender, EventArgs args) {
   Event e;
-  e.id = eventId;
+  e.args = std::move(args);
   e.sender = sender;
   e.senderId = ElementId(sender);
   if (sender) e.senderName = sender->objectName();
@@ -37,24 +37,34 @@ bool RaiseEvent(const Event& e) {
 }
 
 void EventRouter::OnName(int eventId, const QString& name, Handler h) {
-  routes_.push_back({eventId, name, 0, -1, std::move(h)});
+  routes_.push_back({{eventId, name, 0, -1}, std::move(h)});
 }
 
-void EventRouter::OnId(int eventId, int id, Handler h) { routes_.push_back({eventId, QString(), id, id, std::move(h)}); }
+void EventRouter::OnId(int eventId, int id, Handler h) {
+  routes_.push_back({{eventId, QString(), id, id}, std::move(h)});
+}
 
 void EventRouter::OnIdRange(int eventId, int firstId, int lastId, Handler h) {
-  routes_.push_back({eventId, QString(), firstId, lastId, std::move(h)});
+  routes_.push_back({{eventId, QString(), firstId, lastId}, std::move(h)});
+}
+
+std::vector<EventRouter::Route> EventRouter::Routes() const {
+  std::vector<Route> routes;
+  routes.reserve(routes_.size());
+  for (const Entry& e : routes_) routes.push_back(e.route);
+  return routes;
 }
 
 bool EventRouter::Dispatch(const Event& e) const {
   bool handled = false;
+  const int id = e.Id();
   // Routes may be added while a handler runs; walk by index.
   for (size_t i = 0; i < routes_.size(); ++i) {
-    const Route& r = routes_[i];
-    if (r.eventId != 0 && r.eventId != e.id) continue;
+    const Route& r = routes_[i].route;
+    if (r.eventId != 0 && r.eventId != id) continue;
     const bool match = r.name.isEmpty() ? (e.senderId >= r.first && e.senderId <= r.last) : r.name == e.senderName;
-    if (match && r.handler) {
-      const Handler h = r.handler;
+    if (match && routes_[i].handler) {
+      const Handler h = routes_[i].handler;
       h(e);
       handled = true;
     }

@@ -73,6 +73,31 @@ void SSimpleToolTip::paintEvent(QPaintEvent*) {
   p.drawText(rect().adjusted(5, 5, -5, -5), Qt::TextWordWrap, text_);
 }
 
+// ---- wheel ----
+
+namespace {
+// The vertical movement of a wheel event in angle units (1/8 degree): the
+// angle delta, or for a platform that gives only pixels the pixel delta
+// scaled so that kPixelsPerNotch pixels make one notch.
+int VerticalAngle(const QWheelEvent& e) {
+  if (!e.angleDelta().isNull()) return e.angleDelta().y();
+  return e.pixelDelta().y() * WheelNotches::kAnglePerNotch / WheelNotches::kPixelsPerNotch;
+}
+}  // namespace
+
+bool WheelNotches::IsVertical(const QWheelEvent& e) { return VerticalAngle(e) != 0; }
+
+int WheelNotches::Take(const QWheelEvent& e) {
+  const int delta = VerticalAngle(e);
+  if (delta == 0) return 0;
+  // A turn the other way starts afresh.
+  if ((rest_ > 0 && delta < 0) || (rest_ < 0 && delta > 0)) rest_ = 0;
+  rest_ += delta;
+  const int notches = rest_ / kAnglePerNotch;
+  rest_ -= notches * kAnglePerNotch;
+  return notches;
+}
+
 // ---- range ----
 
 bool RangeValue::SetRangeAttribute(const QString& name, const QString& value) {
@@ -169,11 +194,7 @@ int SkRotaryKnob::ValueFromPointer(const QPoint& pos) {
   return Clamp(static_cast<int>(std::trunc(g * valuesPerDegree_)));
 }
 
-void SkRotaryKnob::RaisePos() {
-  Event e = MakeEvent(EventSliderPos, this);
-  e.value = value_;
-  RaiseEvent(e);
-}
+void SkRotaryKnob::RaisePos() { RaiseEvent(this, SliderPosArgs{value_}); }
 
 void SkRotaryKnob::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
@@ -247,9 +268,16 @@ void SkRotaryKnob::keyPressEvent(QKeyEvent* e) {
 }
 
 void SkRotaryKnob::wheelEvent(QWheelEvent* e) {
+  if (!WheelNotches::IsVertical(*e)) {
+    e->ignore();
+    return;
+  }
   if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-  SetValue(value_ + (e->angleDelta().y() > 0 ? 1 : -1));
-  RaisePos();
+  const int notches = wheel_.Take(*e);
+  for (int i = 0; i < std::abs(notches); ++i) {
+    SetValue(value_ + (notches > 0 ? 1 : -1));
+    RaisePos();
+  }
 }
 
 void SkRotaryKnob::paintEvent(QPaintEvent*) {
@@ -357,11 +385,7 @@ QRect SkSlider::ThumbRect() const {
   return QRect(cx - t.width() / 2, 0, t.width(), t.height());
 }
 
-void SkSlider::RaisePos() {
-  Event e = MakeEvent(EventSliderPos, this);
-  e.value = value_;
-  RaiseEvent(e);
-}
+void SkSlider::RaisePos() { RaiseEvent(this, SliderPosArgs{value_}); }
 
 void SkSlider::ShowValueTip() {
   if (!showPercent_) return;
@@ -457,9 +481,16 @@ void SkSlider::keyPressEvent(QKeyEvent* e) {
 }
 
 void SkSlider::wheelEvent(QWheelEvent* e) {
+  if (!WheelNotches::IsVertical(*e)) {
+    e->ignore();
+    return;
+  }
   if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-  SetValue(value_ + (e->angleDelta().y() > 0 ? 1 : -1));
-  RaisePos();
+  const int notches = wheel_.Take(*e);
+  for (int i = 0; i < std::abs(notches); ++i) {
+    SetValue(value_ + (notches > 0 ? 1 : -1));
+    RaisePos();
+  }
 }
 
 void SkSlider::paintEvent(QPaintEvent*) {
@@ -576,25 +607,29 @@ void SkCheckButton::ApplyStateOptions() {
 
 void SkCheckButton::Retranslate() { SkinnedControl::Retranslate(); }
 
-void SkCheckButton::SetChecked(bool on) {
-  if (on == checked_) return;
+bool SkCheckButton::ApplyChecked(bool on) {
+  if (on == checked_) return false;
   checked_ = on;
   ApplyStateOptions();
   update();
-  Event e = MakeEvent(EventStateChanged, this);
-  e.value = on ? 1 : 0;
-  RaiseEvent(e);
+  return true;
+}
+
+void SkCheckButton::SetChecked(bool on) { ApplyChecked(on); }
+
+void SkCheckButton::CheckByUser(bool on) {
+  if (ApplyChecked(on)) RaiseEvent(this, StateChangedArgs{on});
 }
 
 void SkCheckButton::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && pushed_ && rect().contains(e->position().toPoint()) && autoCheck_)
-    SetChecked(!checked_);
+    CheckByUser(!checked_);
   SkinnedControl::mouseReleaseEvent(e);
 }
 
 void SkCheckButton::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Space) {
-    if (autoCheck_) SetChecked(!checked_);
+    if (autoCheck_) CheckByUser(!checked_);
     OnClicked();
     return;
   }
@@ -603,23 +638,35 @@ void SkCheckButton::keyPressEvent(QKeyEvent* e) {
 
 SkRadioButton::SkRadioButton(QWidget* parent) : SkCheckButton(parent) {}
 
-void SkRadioButton::CheckInGroup() {
+std::vector<SkRadioButton*> SkRadioButton::Group() const {
+  std::vector<SkRadioButton*> group;
   if (QWidget* parent = parentWidget()) {
     for (QObject* o : parent->children())
-      if (auto* r = dynamic_cast<SkRadioButton*>(o); r && r != this && r->IsChecked()) r->SetChecked(false);
+      if (auto* r = dynamic_cast<SkRadioButton*>(o); r && r != this) group.push_back(r);
   }
+  return group;
+}
+
+void SkRadioButton::CheckInGroup() {
+  for (SkRadioButton* r : Group()) r->SetChecked(false);
   SetChecked(true);
+}
+
+void SkRadioButton::CheckInGroupByUser() {
+  // The user's choice clears the others of the group, and each change is reported.
+  for (SkRadioButton* r : Group()) r->CheckByUser(false);
+  CheckByUser(true);
 }
 
 void SkRadioButton::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && pushed_ && rect().contains(e->position().toPoint()) && autoCheck_ && !checked_)
-    CheckInGroup();
+    CheckInGroupByUser();
   SkinnedControl::mouseReleaseEvent(e);
 }
 
 void SkRadioButton::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Space) {
-    if (autoCheck_ && !checked_) CheckInGroup();
+    if (autoCheck_ && !checked_) CheckInGroupByUser();
     OnClicked();
     return;
   }
@@ -628,7 +675,9 @@ void SkRadioButton::keyPressEvent(QKeyEvent* e) {
 
 void SkRadioButton::focusInEvent(QFocusEvent* e) {
   SkinnedControl::focusInEvent(e);
-  if (autoCheck_ && !checked_) CheckInGroup();
+  // Focus comes from the user (a click or the Tab key); code that wants a
+  // radio button checked calls SetChecked or CheckInGroup.
+  if (autoCheck_ && !checked_) CheckInGroupByUser();
   update();
 }
 
@@ -644,27 +693,37 @@ bool SEdit2::SetAttribute(const QString& name, const QString& value) {
   return Edit::SetAttribute(name, value);
 }
 
-void SEdit2::RaiseStep(int step) {
-  Event e = MakeEvent(EventEditValueChanging, this);
-  e.value = step;
-  RaiseEvent(e);
-}
+void SEdit2::RaiseStep(int step) { RaiseEvent(this, EditValueChangingArgs{step}); }
 
 void SEdit2::keyPressEvent(QKeyEvent* e) {
   Edit::keyPressEvent(e);
   switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (!wantReturn_) RaiseStep(0);
+      if (wantReturn_) break;
+      RaiseStep(0);
+      // Enter applies the typed value; it does not also press a dialog's OK.
+      e->accept();
       break;
-    case Qt::Key_Up: RaiseStep(1); break;
-    case Qt::Key_Down: RaiseStep(-1); break;
+    case Qt::Key_Up:
+      RaiseStep(1);
+      e->accept();
+      break;
+    case Qt::Key_Down:
+      RaiseStep(-1);
+      e->accept();
+      break;
     default: break;
   }
 }
 
 void SEdit2::wheelEvent(QWheelEvent* e) {
-  RaiseStep(e->angleDelta().y() > 0 ? 1 : -1);
+  if (!WheelNotches::IsVertical(*e)) {
+    Edit::wheelEvent(e);
+    return;
+  }
+  const int notches = wheel_.Take(*e);
+  for (int i = 0; i < std::abs(notches); ++i) RaiseStep(notches > 0 ? 1 : -1);
   Edit::wheelEvent(e);
 }
 

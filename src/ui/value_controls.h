@@ -5,7 +5,9 @@
 
 #include "ui/basic_controls.h"
 
+#include <QWheelEvent>
 #include <memory>
+#include <vector>
 
 namespace brisvel::ui {
 
@@ -23,6 +25,23 @@ class SSimpleToolTip : public QWidget {
  private:
   SSimpleToolTip();
   QString text_;
+};
+
+// Turns wheel events into whole notches: only vertical movement counts, one
+// notch is 120 angle units (a mouse wheel's click), and the small deltas of
+// touchpads and high-resolution wheels add up until they make a notch.
+class WheelNotches {
+ public:
+  static constexpr int kAnglePerNotch = 120;
+  static constexpr int kPixelsPerNotch = 20;
+  // False for an event without vertical movement (a horizontal tilt or swipe).
+  static bool IsVertical(const QWheelEvent& e);
+  // Whole notches of this event and the part kept from earlier ones:
+  // positive forward (away from the user), negative backward.
+  int Take(const QWheelEvent& e);
+
+ private:
+  int rest_ = 0;
 };
 
 // Range and value shared by knob, slider and bars.
@@ -79,6 +98,7 @@ class SkRotaryKnob : public QWidget, public Element, public RangeValue {
   QPoint pressPoint_;
   bool heldAtMax_ = false;
   bool heldAtMin_ = false;
+  WheelNotches wheel_;
 };
 
 class SkSlider : public QWidget, public Element, public RangeValue {
@@ -120,6 +140,7 @@ class SkSlider : public QWidget, public Element, public RangeValue {
   QPoint pressPoint_;
   int pressValue_ = 0;
   std::shared_ptr<SSimpleToolTip> tip_;
+  WheelNotches wheel_;
 };
 
 // A level bar drawn from a background and a position skin.
@@ -149,12 +170,13 @@ class SkCheckButton : public SkinnedControl {
   bool SetAttribute(const QString& name, const QString& value) override;
   void Retranslate() override;
   bool IsChecked() const { return checked_; }
-  // Sets the state, applies the state's options and reports EventStateChanged
-  // when the state changed.
+  // Sets the state and applies the state's options; raises nothing.
   void SetChecked(bool on);
   bool AutoCheck() const { return autoCheck_; }
 
  protected:
+  // The user changed the state: as SetChecked, then EventStateChanged when it changed.
+  void CheckByUser(bool on);
   bool IsCheckedState() const override { return checked_; }
   void mouseReleaseEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
@@ -165,16 +187,22 @@ class SkCheckButton : public SkinnedControl {
   bool multiTip_ = false, multiText_ = false, multiColor_ = false;
   QString tip1_, tip2_, text1_, text2_;
   QColor color1_, color2_;
+
+ private:
+  bool ApplyChecked(bool on);
 };
 
 class SkRadioButton : public SkCheckButton {
  public:
   explicit SkRadioButton(QWidget* parent = nullptr);
   // The toolkit's radio-check operation: checks this one and clears the other
-  // radio buttons of the same container.
+  // radio buttons of the same container; raises nothing.
   void CheckInGroup();
 
  protected:
+  // The same, chosen by the user: every change of state is reported.
+  void CheckInGroupByUser();
+  std::vector<SkRadioButton*> Group() const;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
@@ -195,6 +223,7 @@ class SEdit2 : public Edit {
  private:
   void RaiseStep(int step);
   const Skin* focusSkin_ = nullptr;
+  WheelNotches wheel_;
 };
 
 }  // namespace brisvel::ui

@@ -170,6 +170,28 @@ TEST(EndToEnd, LoginRefusesEmptyAndWrongCodesThenOpensTheMainWindow) {
   EXPECT_EQ(VisibleTitledWindows().size(), 1);
 }
 
+TEST(EndToEnd, LoginTakesEscapeAsCancelAndTheKeypadEnterAsOk) {
+  BRISVEL_REQUIRE_DISPLAY();
+  Folders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  Console c(folders, {"-hide"});
+  ASSERT_TRUE(c.WaitForCompactWindow());
+  c.Click(kCompact, "btn_advanced");
+  ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000));
+  ClearAndType(c, "40721836");
+  PressKey("Escape");
+  EXPECT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kLogin); }, 5000));
+  EXPECT_FALSE(c.HasWindow(kMain));
+  EXPECT_TRUE(c.HasWindow(kCompact));
+
+  c.Click(kCompact, "btn_advanced");
+  ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000));
+  ClearAndType(c, "40721836");
+  PressKey("KP_Enter");
+  EXPECT_TRUE(Console::WaitFor([&] { return c.HasWindow(kMain); }, 10000));
+  EXPECT_FALSE(c.HasWindow(kLogin));
+}
+
 TEST(EndToEnd, EnglishInTheConfigMenuStoresLangAndOffersChinese) {
   BRISVEL_REQUIRE_DISPLAY();
   Folders folders;  // no config.ini: Chinese

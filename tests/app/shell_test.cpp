@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "app/application.h"
 #include "app/compact_volume.h"
 #include "app/device_events.h"
+#include "app/layout_ids/xml_mainwnd.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
@@ -84,6 +86,39 @@ TEST(AdvancedLogin, DialogMessagesAndResults) {
   cancelled.Handler().PasswordBox()->setText("40721836");
   QTest::mouseClick(cancelled.FindByName("btnCancel"), Qt::LeftButton);
   EXPECT_EQ(cancelled.result(), 2);
+}
+
+TEST(AdvancedLogin, EnterLogsInWithTheTypedCodeAndEscapeCancels) {
+  struct Case {
+    const char* typed;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int result;  // 0: still open
+  } cases[] = {
+      {"40721836", Qt::Key_Return, Qt::NoModifier, 1},
+      {"40721836", Qt::Key_Enter, Qt::KeypadModifier, 1},
+      {"1234", Qt::Key_Return, Qt::NoModifier, 0},
+      {"40721836", Qt::Key_Escape, Qt::NoModifier, 2},
+  };
+  for (const Case& c : cases) {
+    presets::CLoginDlg dlg(QString::fromLatin1(presets::kLoginLayout));
+    ASSERT_TRUE(dlg.Create());
+    dlg.setModal(true);
+    dlg.show();
+    QApplication::processEvents();
+    ui::Edit* pwd = dlg.Handler().PasswordBox();
+    ASSERT_TRUE(pwd);
+    QTest::keyClicks(pwd, QString::fromLatin1(c.typed));
+    QTest::keyClick(pwd, c.key, c.modifiers);
+    if (c.result == 0) {
+      EXPECT_TRUE(dlg.isVisible()) << c.typed;
+      EXPECT_EQ(dlg.Handler().MessageLine()->SourceText(), "Password is incorrect");
+      dlg.done(0);
+    } else {
+      EXPECT_FALSE(dlg.isVisible()) << c.typed << " " << c.key;
+      EXPECT_EQ(dlg.result(), c.result) << c.typed << " " << c.key;
+    }
+  }
 }
 
 // ---- start options and folders
@@ -208,6 +243,20 @@ TEST(CompactVolume, LinkedRangesFollowTheFirstMatchingGroup) {
   EXPECT_EQ(LinkedRange(store, 1), std::vector<int>({0, 1}));
 }
 
+TEST(CompactVolume, StepsStartFromTheBlocksVolumeNotTheKnob) {
+  CEffectStore store;
+  store.block = FactoryBlock();
+  WriteParam(store.block, param::kMainVol, 66);
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, -1), 60);  // 65, limited to 60
+  EXPECT_EQ(store.GetParam(param::kMainVol), 60);
+  WriteParam(store.block, param::kMainVol, 66);
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, +1), 60);
+  WriteParam(store.block, param::Volume(0), 0);
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, -1), 0);
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, +1), 1);
+  EXPECT_EQ(store.GetParam(param::Volume(1)), 1);
+}
+
 TEST(CompactVolume, MuteAllNeedsAllSixBits) {
   CEffectStore store;
   WriteParam(store.block, param::kMuteCtrl, 0x1F);
@@ -297,8 +346,8 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
   WriteParam(state.slots[2], param::kMainVol, 37);
   app.SimProcessor()->SetState(state);
   int refreshes = 0;
-  QObject::connect(app.MainWindow(), &CMainDlg::RefreshNotification, app.MainWindow(),
-                   [&](int w, int l) { refreshes += (w == kRefreshFull && l == 3); });
+  QObject::connect(&app.Refresher(), &RefreshNotifier::Refresh, app.MainWindow(),
+                   [&](RefreshKind kind) { refreshes += kind == RefreshKind::kRecall; });
   QTest::mouseClick(mini->Find<ui::SkRadioButton>(2002), Qt::LeftButton);
   EXPECT_EQ(app.SimProcessor()->State().currentMode, 2);
   EXPECT_EQ(app.Store().currentDeviceMode, 2);
@@ -365,6 +414,78 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 63);
   QTest::mouseClick(mini->FindById(1003), Qt::LeftButton);
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
+
+  // MainVol above the knob's 60: "-" starts from 66, giving 60, not 59.
+  QTest::mouseClick(mini->FindById(1005), Qt::LeftButton);  // Master
+  WriteParam(store.block, param::kMainVol, 66);
+  mini->Refresh();
+  EXPECT_EQ(knob->Value(), 60);
+  QTest::mouseClick(mini->FindById(1002), Qt::LeftButton);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 60);
+  EXPECT_EQ(knob->Value(), 60);
+  EXPECT_EQ(mini->Find<ui::TextLabel>(3000)->ShownText(), "0dB");
+}
+
+// ---- the console's exit status
+
+struct ConsoleRun {
+  int exitCode = -1;
+  QByteArray errors;
+};
+
+// Runs the console on the offscreen platform with the given folders and waits for its end.
+ConsoleRun RunConsoleProcess(const QString& dataHome, const QString& runtimeDir, const QString& tmpDir,
+                             int timeoutMs = 60000) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("XDG_DATA_HOME", dataHome);
+  env.insert("XDG_RUNTIME_DIR", runtimeDir);
+  env.insert("TMPDIR", tmpDir);
+  if (!env.contains("ASAN_OPTIONS")) env.insert("ASAN_OPTIONS", "detect_leaks=0");
+  p.setProcessEnvironment(env);
+  p.start(QString::fromLatin1(BRISVEL_CONSOLE_PATH), {"-hide"});
+  ConsoleRun run;
+  if (!p.waitForFinished(timeoutMs)) {
+    p.kill();
+    p.waitForFinished(5000);
+    return run;
+  }
+  run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  run.errors = p.readAllStandardError();
+  return run;
+}
+
+TEST(ExitStatus, AStartThatCannotTakeTheInstanceLockFailsWithStatus1) {
+  PrivateFolders folders;
+  // The runtime folder and the temporary folder (Qt's fallback for it) are
+  // plain files, so no lock can be made there, not even by root.
+  const QString notAFolder = folders.Root() + "/not-a-folder";
+  QFile(notAFolder).open(QIODevice::WriteOnly);
+  const ConsoleRun run = RunConsoleProcess(folders.Root() + "/data", notAFolder, notAFolder);
+  EXPECT_EQ(run.exitCode, kExitStartupFailed) << run.errors.toStdString();
+  EXPECT_TRUE(run.errors.contains("instance lock")) << run.errors.toStdString();
+}
+
+TEST(ExitStatus, ASecondStartHandingOverToTheFirstExits0) {
+  PrivateFolders folders;
+  InstanceLock first;
+  ASSERT_TRUE(first.Acquire());
+  int requests = 0;
+  BringForwardListener listener([&] { ++requests; });
+  ASSERT_TRUE(listener.Listen());
+  // The listener answers on this thread's loop while the second start runs.
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("XDG_DATA_HOME", folders.Root() + "/data");
+  env.insert("XDG_RUNTIME_DIR", folders.RunFolder());
+  p.setProcessEnvironment(env);
+  p.start(QString::fromLatin1(BRISVEL_CONSOLE_PATH), {"-hide"});
+  ASSERT_TRUE(WaitUntil([&] { return p.state() == QProcess::NotRunning; }, 60000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_TRUE(WaitUntil([&] { return requests == 1; }, 5000));
 }
 
 TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
@@ -375,7 +496,7 @@ TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
   CApplication& app = *console.app;
   ASSERT_TRUE(app.IsConnected());
   auto* compact = app.CompactWindow()->Find<ui::SkCheckButton>(1004);
-  auto* full = app.MainWindow()->Find<ui::SkCheckButton>(CMainDlg::kConnectIndicatorId);
+  auto* full = app.MainWindow()->Find<ui::SkCheckButton>(layout::mainwnd::kConnectState);
   ASSERT_TRUE(compact && full);
   const QColor connectedColour = compact->TextColor();
 

@@ -198,11 +198,11 @@ TEST_F(EqGraphTest, DraggingAHandleReportsWithoutMovingIt) {
   const Event& e = *log.Last(EventThumbMoving);
   EXPECT_EQ(e.Name(), "on_thumb_moving");
   EXPECT_EQ(e.senderId, 917);
-  EXPECT_EQ(e.args[0], -1);
-  EXPECT_EQ(e.args[1], before.x() + 30);
-  EXPECT_EQ(e.args[2], before.y() - 20);
-  EXPECT_EQ(e.args[3], before.x());
-  EXPECT_EQ(e.args[4], before.y());
+  const ThumbMovingArgs* moving = e.As<ThumbMovingArgs>();
+  ASSERT_NE(moving, nullptr);
+  EXPECT_EQ(moving->ownerBand, -1);
+  EXPECT_EQ(moving->proposed, before + QPoint(30, -20));
+  EXPECT_EQ(moving->current, before);
   EXPECT_EQ(band->pos(), before);
   QTest::mouseRelease(band, Qt::LeftButton, {}, QPoint(40, -12));
 
@@ -211,8 +211,7 @@ TEST_F(EqGraphTest, DraggingAHandleReportsWithoutMovingIt) {
   QTest::mousePress(hp, Qt::LeftButton, {}, QPoint(5, 5));
   QTest::mouseMove(hp, QPoint(25, 45));
   const Event& f = *log.Last(EventThumbMoving);
-  EXPECT_EQ(f.args[1], hp->x() + 20);
-  EXPECT_EQ(f.args[2], hp->y());
+  EXPECT_EQ(f.As<ThumbMovingArgs>()->proposed, QPoint(hp->x() + 20, hp->y()));
   QTest::mouseRelease(hp, Qt::LeftButton, {}, QPoint(25, 45));
   // Moves after release report nothing.
   const int count = log.Count(EventThumbMoving);
@@ -224,8 +223,9 @@ TEST_F(EqGraphTest, ControllerRoundTripPlacesTheHandleUnderThePointer) {
   // What the editor does with a drag: proposed centre -> values -> placed again.
   SMoveThumb* band = eq->Handle(17);
   host->Router().OnIdRange(EventThumbMoving, 900, 930, [&](const Event& e) {
-    const double hz = eq->XToFrequency(e.args[1] + band->width() / 2);
-    const double db = eq->YToGain(e.args[2] + band->height() / 2);
+    const QPoint proposed = e.As<ThumbMovingArgs>()->proposed;
+    const double hz = eq->XToFrequency(proposed.x() + band->width() / 2);
+    const double db = eq->YToGain(proposed.y() + band->height() / 2);
     model.SetBand(17, hz, db, 141 / 300.0);
     eq->Refresh();
   });

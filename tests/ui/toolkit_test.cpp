@@ -2,6 +2,8 @@
 // registry, skins, event routing, dialog host, message boxes, translations,
 // the timed tip and the progress dialog.
 
+#include "ui/car_view.h"
+#include "ui/eq_graph.h"
 #include "ui/layout_loader.h"
 #include "ui/message_box.h"
 #include "ui/popup_menu.h"
@@ -123,9 +125,12 @@ TEST(LayoutTest, TabPagesHoldTheirControlsAndReportTheSelection) {
   ASSERT_EQ(tabs->count(), 2);
   EXPECT_NE(host->Find<ComboBox>("combo_devmode"), nullptr);
   EXPECT_NE(host->FindById(301), nullptr);
-  tabs->setCurrentIndex(1);
+  tabs->setCurrentIndex(1);  // by code: no event
+  EXPECT_EQ(log.Count(EventSelChanged), 0);
+  QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(0).center());
+  EXPECT_EQ(tabs->currentIndex(), 0);
   ASSERT_EQ(log.Count(EventSelChanged), 1);
-  EXPECT_EQ(log.Last(EventSelChanged)->value, 1);
+  EXPECT_EQ(log.Last(EventSelChanged)->As<SelChangedArgs>()->index, 0);
   EXPECT_EQ(log.Last(EventSelChanged)->senderId, 300);
 }
 
@@ -177,7 +182,7 @@ TEST(EventTest, RoutingByNameIdAndRangeIgnoresOtherWindows) {
   router.OnIdRange(EventCmd, 1400, 1405, [&](const Event& e) { hits.push_back(QString::number(e.senderId)); });
   router.OnId(0, 2000, [&](const Event& e) { hits.push_back(e.Name()); });
   Event e;
-  e.id = EventCmd;
+  e.args = CmdArgs{};
   e.senderName = "btn_close";
   EXPECT_TRUE(router.Dispatch(e));
   e.senderName.clear();
@@ -185,10 +190,20 @@ TEST(EventTest, RoutingByNameIdAndRangeIgnoresOtherWindows) {
   EXPECT_TRUE(router.Dispatch(e));
   e.senderId = 1406;
   EXPECT_FALSE(router.Dispatch(e));
-  e.id = EventSliderPos;
+  e.args = SliderPosArgs{3};
   e.senderId = 2000;
   EXPECT_TRUE(router.Dispatch(e));
   EXPECT_EQ(hits, std::vector<QString>({"close", "1403", "on_slider_pos"}));
+
+  // Typed routes see only their kind of event, with its fields.
+  std::vector<int> positions;
+  router.On<SliderPosArgs>(2000, 2001, [&](const Event&, const SliderPosArgs& a) { positions.push_back(a.position); });
+  router.Dispatch(MakeEvent(nullptr, SliderPosArgs{42}));  // no sender: id 0, outside the range
+  e.args = SliderPosArgs{17};
+  router.Dispatch(e);
+  e.args = StateChangedArgs{true};
+  router.Dispatch(e);
+  EXPECT_EQ(positions, std::vector<int>({17}));
 
   EventLog first, second;
   auto a = MakeHost(R"(<layout width="100" height="50"><button id="5" pos="0,0" size="40,20"/></layout>)", &first);
@@ -213,12 +228,12 @@ struct SampleHandler : DialogEventHandler {
     dlg.SetTimer(77, 20);
   }
   bool OnEvent(HostWindow& dlg, const Event& e) override {
-    if (e.id == EventSliderPos && e.senderId >= 7100 && e.senderId <= 7105) {
-      changes.push_back(e.value);
-      if (text) text->SetText(QString::number(e.value));
+    if (const auto* moved = e.As<SliderPosArgs>(); moved && e.senderId >= 7100 && e.senderId <= 7105) {
+      changes.push_back(moved->position);
+      if (text) text->SetText(QString::number(moved->position));
       return true;
     }
-    if (e.id == EventCmd && e.senderName == "btn_ok") {
+    if (e.Id() == EventCmd && e.senderName == "btn_ok") {
       dlg.EndDialog(1);
       return true;
     }
@@ -286,6 +301,174 @@ TEST(MessageBoxTest, AnswersAndDefaultCaption) {
     QTest::mouseClick(box->FindById(kIdOk), Qt::LeftButton, {}, QPoint(5, 5));
   });
   EXPECT_EQ(MessageBox(nullptr, "No device detected!", "Prompt"), kIdOk);
+}
+
+// Sets every control of the window by code, the ways a window reloads its controls.
+int SetEveryControlByCode(HostWindow& host) {
+  int touched = 0;
+  for (QWidget* w : host.Root()->findChildren<QWidget*>()) {
+    ++touched;
+    if (auto* r = dynamic_cast<SkRadioButton*>(w)) {
+      r->CheckInGroup();
+      r->SetChecked(false);
+    } else if (auto* c = dynamic_cast<SkCheckButton*>(w)) {
+      c->SetChecked(!c->IsChecked());
+      c->SetChecked(!c->IsChecked());
+    } else if (auto* k = dynamic_cast<SkRotaryKnob*>(w)) {
+      k->SetValue(k->Max());
+      k->SetRange(0, 10);
+      k->SetValue(-5);
+    } else if (auto* sl = dynamic_cast<SkSlider*>(w)) {
+      sl->SetValue(sl->Max());
+      sl->SetRange(sl->Min(), sl->Max() - 1);
+      sl->SetValue(sl->Min());
+    } else if (auto* p = dynamic_cast<SkProgress*>(w)) {
+      p->SetValue(p->Max());
+    } else if (auto* e = dynamic_cast<Edit*>(w)) {
+      e->SetText("12");
+      e->setText("-3dB");
+    } else if (auto* cb = dynamic_cast<ComboBox*>(w)) {
+      cb->setCurrentIndex(cb->count() - 1);
+      cb->AddItem("x");
+      cb->setCurrentIndex(0);
+    } else if (auto* t = dynamic_cast<TabControl*>(w)) {
+      t->setCurrentIndex(t->count() - 1);
+    } else if (auto* eq = dynamic_cast<SkEQ*>(w)) {
+      eq->Refresh();
+    } else if (auto* car = dynamic_cast<SkCar*>(w)) {
+      car->SetSpeakers({CarPoint{100, 100}, {200, 100}, {100, 300}, {200, 300}, {150, 50}, {150, 350}}, {150, 200});
+    } else {
+      --touched;
+    }
+  }
+  QApplication::processEvents();
+  return touched;
+}
+
+TEST(ControlContractTest, ValuesSetByCodeNeverRaiseEventsForAnyControl) {
+  // The gallery holds one of every control the toolkit and the console have.
+  HostWindow host;
+  EventLog log;
+  host.Router().OnIdRange(0, INT_MIN, INT_MAX, [&](const Event& e) { log.events.push_back(e); });
+  ASSERT_TRUE(host.LoadLayout("XML_GALLERY"));
+  host.show();
+  QApplication::processEvents();
+  EXPECT_GE(SetEveryControlByCode(host), 80);
+  ASSERT_TRUE(SetTranslation("translator:en"));
+  ASSERT_TRUE(SetTranslation("translator:cn"));
+  for (const Event& e : log.events) ADD_FAILURE() << e.Name().toStdString() << " from " << e.senderId;
+  EXPECT_TRUE(log.events.empty());
+}
+
+TEST(ControlContractTest, UserChoicesInListsAreReportedOnceWithTheNewIndex) {
+  EventLog log;
+  auto host = MakeHost(R"(<layout width="200" height="60">
+    <combobox id="8004" pos="0,0" size="120,23" curSel="0">
+      <items><item text="Atk*2"/><item text="Atk*4"/><item text="Atk*6"/></items>
+    </combobox>
+  </layout>)", &log);
+  ASSERT_TRUE(host);
+  auto* list = host->Find<ComboBox>(8004);
+  ASSERT_NE(list, nullptr);
+  list->setCurrentIndex(1);
+  EXPECT_EQ(log.Count(EventSelChanged), 0);
+  QTest::keyClick(list, Qt::Key_Down);
+  ASSERT_EQ(log.Count(EventSelChanged), 1);
+  EXPECT_EQ(log.Last(EventSelChanged)->As<SelChangedArgs>()->index, 2);
+  QTest::keyClick(list, Qt::Key_Down);  // already the last: no change, no event
+  EXPECT_EQ(log.Count(EventSelChanged), 1);
+  list->setCurrentIndex(0);
+  QTest::keyClick(list, Qt::Key_Down);
+  ASSERT_EQ(log.Count(EventSelChanged), 2);
+  EXPECT_EQ(log.Last(EventSelChanged)->As<SelChangedArgs>()->index, 1);
+}
+
+constexpr const char* kOkCancelLayout = R"(<layout width="300" height="120">
+  <edit name="code" pos="5,5" size="100,23"/>
+  <edit2 id="4000" pos="5,40" size="60,23" text="0dB"/>
+  <button id="1" name="btnOK" pos="120,80" size="60,24" text="OK"/>
+  <button id="2" name="btnCancel" pos="200,80" size="60,24" text="Cancel"/>
+</layout>)";
+
+// Records every event and leaves it to the dialog's standard buttons.
+struct RecordingHandler : DialogEventHandler {
+  EventLog log;
+  bool OnEvent(HostWindow&, const Event& e) override {
+    log.events.push_back(e);
+    return false;
+  }
+};
+
+TEST(DialogKeysTest, EnterIsOkAndEscapeIsCancelInModalDialogsOnly) {
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int result;
+  } cases[] = {{Qt::Key_Return, Qt::NoModifier, 1}, {Qt::Key_Enter, Qt::KeypadModifier, 1},
+               {Qt::Key_Escape, Qt::NoModifier, 2}};
+  for (const Case& c : cases) {
+    CCommonDlg<RecordingHandler> dlg("");
+    const EventLog& log = dlg.Handler().log;
+    ASSERT_TRUE(dlg.LoadLayoutXml(kOkCancelLayout));
+    dlg.setModal(true);
+    dlg.show();
+    QApplication::processEvents();
+    // From the text box, as after typing: the key goes up to the dialog.
+    QTest::keyClick(dlg.FindByName("code"), c.key, c.modifiers);
+    EXPECT_FALSE(dlg.isVisible()) << c.key;
+    EXPECT_EQ(dlg.result(), c.result) << c.key;
+    ASSERT_EQ(log.Count(EventCmd), 1) << c.key;  // the button's own click, so handlers see it
+    EXPECT_EQ(log.Last(EventCmd)->senderId, c.result);
+  }
+
+  // Enter in a numeric edit applies its value and leaves the dialog open.
+  CCommonDlg<RecordingHandler> dlg("");
+  const EventLog& log = dlg.Handler().log;
+  ASSERT_TRUE(dlg.LoadLayoutXml(kOkCancelLayout));
+  dlg.setModal(true);
+  dlg.show();
+  QApplication::processEvents();
+  QTest::keyClick(dlg.Find<SEdit2>(4000), Qt::Key_Return);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(log.Count(EventEditValueChanging), 1);
+  EXPECT_EQ(log.Count(EventCmd), 0);
+  // A hidden OK is not pressed.
+  dlg.FindById(1)->hide();
+  QTest::keyClick(dlg.FindByName("code"), Qt::Key_Return);
+  EXPECT_TRUE(dlg.isVisible());
+  dlg.done(0);
+
+  // A window that is not a dialog run modally keeps both keys to itself.
+  EventLog windowLog;
+  auto window = MakeHost(kOkCancelLayout, &windowLog);
+  ASSERT_TRUE(window);
+  QTest::keyClick(window->FindByName("code"), Qt::Key_Return);
+  QTest::keyClick(window->FindByName("code"), Qt::Key_Escape);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(windowLog.Count(EventCmd), 0);
+}
+
+TEST(DialogKeysTest, MessageBoxTakesEnterAsOkAndEscapeAsItsCloseButton) {
+  auto press = [](Qt::Key key) {
+    QTimer::singleShot(50, [key] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_NE(box, nullptr);
+      QTest::keyClick(box, key);
+    });
+  };
+  press(Qt::Key_Return);
+  EXPECT_EQ(MessageBox(nullptr, "Device not connected"), kIdOk);
+  press(Qt::Key_Escape);
+  EXPECT_EQ(MessageBox(nullptr, "Device not connected"), kIdOk);
+  // Yes/No has no OK: Enter does nothing, Escape answers No as the close button does.
+  QTimer::singleShot(50, [] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(box->isVisible());
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  EXPECT_EQ(MessageBox(nullptr, "Overwrite the scene?", "Prompt", MessageButtons::YesNo), kIdNo);
 }
 
 TEST(TranslationTest, SwitchingReappliesTextsOfOpenWindowsBothWays) {

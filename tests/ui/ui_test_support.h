@@ -15,12 +15,12 @@ struct EventLog {
   std::vector<Event> events;
   int Count(int eventId) const {
     int n = 0;
-    for (const Event& e : events) n += e.id == eventId;
+    for (const Event& e : events) n += e.Id() == eventId;
     return n;
   }
   const Event* Last(int eventId) const {
     for (auto it = events.rbegin(); it != events.rend(); ++it)
-      if (it->id == eventId) return &*it;
+      if (it->Id() == eventId) return &*it;
     return nullptr;
   }
 };

@@ -39,7 +39,7 @@ TEST_F(KnobTest, PointerAboveCentreGivesHalfAndLeftGivesTen) {
   QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
   EXPECT_EQ(knob->Value(), 30);
   ASSERT_EQ(log.Count(EventSliderPos), 1);
-  EXPECT_EQ(log.Last(EventSliderPos)->value, 30);
+  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, 30);
   EXPECT_EQ(log.Last(EventSliderPos)->senderId, 1000);
   QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
 
@@ -83,7 +83,7 @@ TEST_F(KnobTest, KeysClampAndJumpToTheEnds) {
   QTest::keyClick(knob, Qt::Key_Up);
   EXPECT_EQ(knob->Value(), 49);
   EXPECT_EQ(log.Count(EventSliderPos), 6);
-  EXPECT_EQ(log.Last(EventSliderPos)->value, 49);
+  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, 49);
 }
 
 TEST_F(KnobTest, DotFollowsTheValueFromLowerLeftOverTheTop) {
@@ -115,7 +115,7 @@ TEST(SliderTest, ClickOnTheRailMiddleGivesAboutZeroAndOnTheThumbNothing) {
   QTest::mouseClick(fader, Qt::LeftButton, {}, middle);
   EXPECT_NEAR(fader->Value(), 0, 6);
   ASSERT_EQ(log.Count(EventSliderPos), 1);
-  EXPECT_EQ(log.Last(EventSliderPos)->value, fader->Value());
+  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, fader->Value());
 
   const int before = fader->Value();
   ASSERT_TRUE(fader->ThumbRect().contains(middle));
@@ -172,16 +172,16 @@ TEST(Edit2Test, StepsAndEnterRaiseValueChanging) {
   QTest::keyClick(edit, Qt::Key_Down);
   QTest::keyClick(edit, Qt::Key_Return);
   ASSERT_EQ(log.Count(EventEditValueChanging), 3);
-  EXPECT_EQ(log.events[0].value, 1);
-  EXPECT_EQ(log.events[1].value, -1);
-  EXPECT_EQ(log.events[2].value, 0);
+  EXPECT_EQ(log.events[0].As<EditValueChangingArgs>()->step, 1);
+  EXPECT_EQ(log.events[1].As<EditValueChangingArgs>()->step, -1);
+  EXPECT_EQ(log.events[2].As<EditValueChangingArgs>()->step, 0);
   EXPECT_EQ(log.events[2].Name(), "on_edit_valuechanging");
   EXPECT_EQ(log.events[2].senderId, 4000);
 
   QWheelEvent wheel(QPointF(10, 10), edit->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(edit, &wheel);
-  EXPECT_EQ(log.Last(EventEditValueChanging)->value, 1);
+  EXPECT_EQ(log.Last(EventEditValueChanging)->As<EditValueChangingArgs>()->step, 1);
 }
 
 TEST(Edit2Test, EnterIsALineBreakWithWantReturn) {
@@ -338,6 +338,70 @@ TEST_F(KnobTest, WheelAndCentreClick) {
   knob->render(&image);
 }
 
+// A wheel event with the given angle delta (x, y) and pixel delta.
+void Wheel(QWidget* w, QPoint angle, QPoint pixels = {}) {
+  QWheelEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), pixels, angle, Qt::NoButton, Qt::NoModifier,
+                Qt::NoScrollPhase, false);
+  QApplication::sendEvent(w, &e);
+}
+
+TEST(WheelTest, OnlyVerticalNotchesStepKnobsAndSliders) {
+  EventLog log;
+  auto host = MakeHost(R"(<layout width="400" height="300">
+    <skrotaryknob id="1000" pos="0,0" size="238,216" min="0" max="60" value="30" includedAngle="90" focusable="1"/>
+    <skslider id="2100" pos="300,10" size="22,93" min="-240" max="240" value="0" vertical="1" thumbInRail="1"/>
+  </layout>)", &log);
+  ASSERT_TRUE(host);
+  auto* knob = host->Find<SkRotaryKnob>(1000);
+  auto* fader = host->Find<SkSlider>(2100);
+  ASSERT_TRUE(knob && fader);
+  for (QWidget* w : {static_cast<QWidget*>(knob), static_cast<QWidget*>(fader)}) {
+    auto value = [&] { return w == knob ? knob->Value() : fader->Value(); };
+    const int start = value();
+    const int events = log.Count(EventSliderPos);
+    // Horizontal tilt and horizontal swipe: nothing.
+    Wheel(w, QPoint(120, 0));
+    Wheel(w, QPoint(-120, 0));
+    Wheel(w, QPoint(), QPoint(-30, 0));
+    EXPECT_EQ(value(), start);
+    EXPECT_EQ(log.Count(EventSliderPos), events);
+    // Two notches in one event step twice, each reported.
+    Wheel(w, QPoint(0, 240));
+    EXPECT_EQ(value(), start + 2);
+    EXPECT_EQ(log.Count(EventSliderPos), events + 2);
+    Wheel(w, QPoint(0, -360));
+    EXPECT_EQ(value(), start - 1);
+    // A touchpad's small angle deltas add up to one notch.
+    for (int i = 0; i < 7; ++i) Wheel(w, QPoint(0, 15));
+    EXPECT_EQ(value(), start - 1);
+    Wheel(w, QPoint(0, 15));
+    EXPECT_EQ(value(), start);
+    // Pixel deltas alone count as well: 20 pixels to the notch.
+    Wheel(w, QPoint(), QPoint(0, -12));
+    EXPECT_EQ(value(), start);
+    Wheel(w, QPoint(), QPoint(0, -8));
+    EXPECT_EQ(value(), start - 1);
+    // A part notch one way does not carry into a turn the other way.
+    Wheel(w, QPoint(0, 90));
+    Wheel(w, QPoint(0, -60));
+    EXPECT_EQ(value(), start - 1);
+    Wheel(w, QPoint(0, -60));
+    EXPECT_EQ(value(), start - 2);
+  }
+}
+
+TEST(WheelTest, NumericEditStepsPerNotchAndIgnoresHorizontalMoves) {
+  EventLog log;
+  auto host = MakeHost(kEditLayout, &log);
+  auto* edit = host->Find<SEdit2>(4000);
+  ASSERT_NE(edit, nullptr);
+  Wheel(edit, QPoint(120, 0));
+  EXPECT_EQ(log.Count(EventEditValueChanging), 0);
+  Wheel(edit, QPoint(0, -240));
+  ASSERT_EQ(log.Count(EventEditValueChanging), 2);
+  EXPECT_EQ(log.Last(EventEditValueChanging)->As<EditValueChangingArgs>()->step, -1);
+}
+
 TEST(Edit2Test, DoubleClickSelectsAllAndFocusLossIsReported) {
   EventLog log;
   auto host = MakeHost(kEditLayout, &log);
@@ -360,7 +424,7 @@ TEST(CheckButtonTest, SpaceTogglesWithAutoCheckAndDoubleClickCountsAsPress) {
   EXPECT_TRUE(toggle->IsChecked());
   EXPECT_EQ(log.Count(EventCmd), 1);
   EXPECT_EQ(log.Count(EventStateChanged), 1);
-  EXPECT_EQ(log.Last(EventStateChanged)->value, 1);
+  EXPECT_TRUE(log.Last(EventStateChanged)->As<StateChangedArgs>()->checked);
   QTest::mouseDClick(toggle, Qt::LeftButton, {}, QPoint(5, 5));
   QTest::mouseRelease(toggle, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_FALSE(toggle->IsChecked() && log.Count(EventCmd) < 2);

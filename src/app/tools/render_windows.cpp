@@ -44,7 +44,7 @@ int RenderSet(const QString& out, bool simulate, int lang) {
       failures += !Save(*app.CompactWindow(), out + "/compact_connected" + suffix + ".png");
     } else {
       failures += !Save(*app.CompactWindow(), out + "/compact" + suffix + ".png");
-      app.MainWindow()->SendRefresh(kRefreshFull, 0);
+      app.Refresher().Send(RefreshKind::kFull);
       failures += !Save(*app.MainWindow(), out + "/main_frame" + suffix + ".png");
       presets::CLoginDlg login(QString::fromLatin1(presets::kLoginLayout));
       if (login.Create()) {
