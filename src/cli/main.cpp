@@ -72,6 +72,7 @@ void CmdResponse(const std::string& file, int channel, double start) {
 int main(int argc, char** argv) {
   CLI::App app{"brisvelctl: parameter blocks and processors of the Brisvel console"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("brisvelctl ") + BRISVEL_VERSION);
   bool verbose = false;
   app.add_flag("-v,--verbose", verbose, "print the RezUriru: traffic lines on standard error");
 
