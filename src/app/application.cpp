@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <QEventLoop>
 #include <QPainter>
 #include <QScreen>
@@ -17,6 +19,7 @@
 #include "app/device_events.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
+#include "app/scene_open.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
 #include "core/debug_output.h"
@@ -83,6 +86,10 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
       else o.controlSocket = arguments[++i];
     } else if (a.startsWith("--control-socket=")) {
       o.controlSocket = a.mid(17);
+    } else if (!a.startsWith('-') && !a.isEmpty()) {
+      // A file from the file manager; the running console may have another working folder.
+      const QString local = a.startsWith("file:") ? QUrl(a).toLocalFile() : a;
+      if (!local.isEmpty()) o.files << QFileInfo(local).absoluteFilePath();
     }
     // Anything else is ignored, as the console always has; "-hide" was read above.
   }
@@ -91,13 +98,15 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
 
 QString UsageText() {
   return QStringLiteral(
-      "usage: brisvel-console [-hide] [--verbose] [--simulate] [--control-socket PATH]\n"
+      "usage: brisvel-console [-hide] [--verbose] [--simulate] [--control-socket PATH] [FILE.cae...]\n"
       "  -hide                 start without the splash screen\n"
       "  --verbose             write the \"RezUriru:\" lines to standard error\n"
       "  --simulate            demo mode: plug in a simulated processor whose presets\n"
       "                        are kept in the data folder\n"
       "  --control-socket PATH tests and demos: a local socket that plugs and pulls the\n"
-      "                        simulated processor and reports what the windows show\n");
+      "                        simulated processor and reports what the windows show\n"
+      "  FILE.cae              offer the scene file for import as a PC mode (a running\n"
+      "                        console is handed the file)\n");
 }
 
 CApplication::CApplication(StartOptions options) : options_(std::move(options)) {
@@ -126,8 +135,10 @@ bool CApplication::IsConnected() const {
 
 int CApplication::Main() {
   if (!instanceLock_->Acquire()) {
-    // Another console runs: bring its window forward and end without a window.
-    RequestBringForward();
+    // Another console runs: hand it the files, bring its window forward and
+    // end without a window.
+    if (!RequestOpenFiles(options_.files) && !options_.files.isEmpty())
+      std::fprintf(stderr, "the running console did not take the files\n");
     return 0;
   }
   if (Initialise()) {
@@ -260,13 +271,16 @@ bool CApplication::CreateWindows() {
     if (deviceManager_) deviceManager_->OnSystemResume();
   });
   resume_->Start();
-  forwardListener_ = std::make_unique<BringForwardListener>([this] { BringForward(); });
+  sceneQueue_ = std::make_unique<SceneOpenQueue>(*this);
+  forwardListener_ = std::make_unique<BringForwardListener>([this] { BringForward(); },
+                                                            [this](const QString& file) { OpenSceneFiles({file}); });
   if (!forwardListener_->Listen()) spdlog::warn("bring-forward channel unavailable");
   if (!options_.controlSocket.isEmpty()) {
     control_ = std::make_unique<ControlChannel>(*this);
     if (!control_->Listen(options_.controlSocket))
       spdlog::warn("control channel {} unavailable", options_.controlSocket.toStdString());
   }
+  OpenSceneFiles(options_.files);
   return true;
 }
 
@@ -274,6 +288,7 @@ void CApplication::DestroyWindows() {
   RegisterHidNotification(nullptr, nullptr);
   control_.reset();
   forwardListener_.reset();
+  sceneQueue_.reset();
   resume_.reset();
   hotplug_.reset();
   if (deviceManager_) {
@@ -375,6 +390,10 @@ void CApplication::BringForward() {
   }
 }
 
+void CApplication::OpenSceneFiles(const QStringList& files) {
+  if (sceneQueue_ && !files.isEmpty()) sceneQueue_->Add(files);
+}
+
 void CApplication::PumpWait(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -405,6 +424,7 @@ int RunConsole(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromLatin1(kWindowClassName));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
   QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.brisvel.Console"));
   QApplication uiApp(argc, argv);
   CApplication app(std::move(options));
   return app.Main();

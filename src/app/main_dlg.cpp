@@ -5,6 +5,8 @@
 #include "app/main_dlg.h"
 
 #include <QCloseEvent>
+#include <cerrno>
+#include <cstring>
 #include <QCursor>
 
 #include "app/application.h"
@@ -40,6 +42,15 @@ void ShowConnectionState(QWidget* indicator, bool connected) {
   button->SetChecked(connected);
 }
 
+QString ConnectFailureText(int openError) {
+  if (openError == EACCES || openError == EPERM)
+    return QStringLiteral(
+        "The processor is attached, but this user has no permission to open it.\n"
+        "Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;\n"
+        "\"brisvelctl doctor\" shows what is wrong and how to fix it.");
+  return QStringLiteral("Fail to connect device!");
+}
+
 void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh) {
   CDeviceManager* manager = app.DeviceManager();
   if (!manager) return;
@@ -57,7 +68,9 @@ void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, co
   } else if (result == kHandshakeNoProcessor || result == kHandshakeRefused) {
     ui::MessageBox(owner, QStringLiteral("No device detected!"), QStringLiteral("Prompt"));
   } else {
-    ui::MessageBox(owner, QStringLiteral("Fail to connect device!"), QStringLiteral("Prompt"));
+    const int openError = result == kHandshakeConnectFailed ? manager->LastOpenError() : 0;
+    if (openError != 0) spdlog::warn("the processor cannot be opened: {}", std::strerror(openError));
+    ui::MessageBox(owner, ConnectFailureText(openError), QStringLiteral("Prompt"));
   }
 }
 

@@ -93,6 +93,10 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
 // otherwise the handshake and block read with their messages. refresh runs
 // after a successful connection.
 void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh);
+// The message of a connect attempt that found a processor but could not open
+// it: the permission explanation with its fix for EACCES/EPERM, otherwise
+// the plain connect failure.
+QString ConnectFailureText(int openError);
 // The indicator's look for the state.
 void ShowConnectionState(QWidget* indicator, bool connected);
 

@@ -76,6 +76,9 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   void DisconnectDevice();
   bool IsDeviceOpen() const { return protocol_ != nullptr; }
   std::optional<std::string> GetCurrentPath() const;
+  // The system error of the last ConnectDevice whose open failed (EACCES or
+  // EPERM: the processor is there but this user may not open it); 0 otherwise.
+  int LastOpenError() const { return lastOpenError_; }
   int DeviceCount() const { return deviceCount_; }
   const std::array<std::string, kMaxDevices>& DevicePaths() const { return devicePaths_; }
 
@@ -130,6 +133,7 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   uint32_t id2_ = 0;
   CEffectSender sender_;
   ConnectOutcome outcome_;
+  int lastOpenError_ = 0;
 };
 
 }  // namespace brisvel
