@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
   response->callback([&] { CmdResponse(responseFile, channel, start); });
 
   RegisterDeviceCommands(app);
+  RegisterDoctorCommand(app);
 
   app.parse_complete_callback([&] {
     if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });
