@@ -49,5 +49,26 @@ TEST(EndToEnd, ASceneFileOpenedByASecondStartArrivesAsAPCModeInTheFirst) {
   EXPECT_TRUE(folders.ReadConfig().contains("Studio 7"));
 }
 
+TEST(EndToEnd, AFirstStartWithABrokenSceneFileSaysSoAndRunsOn) {
+  BRISVEL_REQUIRE_DISPLAY();
+  Folders folders;
+  folders.WriteConfig("[Config]\r\nLang=1\r\n");
+  const QString file = folders.dir.path() + "/broken.cae";
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[CAEConfig]\r\ndata=0102\r\n");
+  f.close();
+
+  Console console(folders, {"-hide", file});
+  ASSERT_TRUE(console.WaitForCompactWindow());
+  ASSERT_TRUE(Console::WaitFor([&] { return console.HasWindow(kMsgBox); }, 10000));
+  // The control channel answers one line: the text up to its line break.
+  EXPECT_EQ(console.Ctrl(kMsgBox, "msgtext").text, "The scene file cannot be read or holds no valid scene:");
+  console.Click(kMsgBox, "1");
+  EXPECT_TRUE(Console::WaitFor([&] { return !console.HasWindow(kMsgBox); }, 5000));
+  EXPECT_EQ(console.Query("pcmodes"), "");
+  EXPECT_TRUE(console.Status("lock") == "1");  // still running
+}
+
 }  // namespace
 }  // namespace brisvel::app::e2e
