@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFileInfo>
 #include <QUrl>
 #include <QEventLoop>
@@ -44,6 +46,8 @@ CApplication* CApplication::instance_ = nullptr;
 namespace {
 
 constexpr int kBringForwardTopMostMs = 200;
+// How long a second start keeps trying to hand its files to the running console.
+constexpr int kHandOverWaitMs = 15000;
 // The same file brisvelctl --sim uses, so both see the same device modes.
 constexpr char kSimStateFile[] = "simulated-processor.bin";
 
@@ -136,9 +140,21 @@ bool CApplication::IsConnected() const {
 int CApplication::Main() {
   if (!instanceLock_->Acquire()) {
     // Another console runs: hand it the files, bring its window forward and
-    // end without a window.
-    if (!RequestOpenFiles(options_.files) && !options_.files.isEmpty())
-      std::fprintf(stderr, "the running console did not take the files\n");
+    // end without a window. A console still starting up listens a little
+    // later; files are worth waiting for, a bare raise is not.
+    if (options_.files.isEmpty()) {
+      RequestBringForward();
+      return 0;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (!RequestOpenFiles(options_.files)) {
+      if (waited.elapsed() > kHandOverWaitMs) {
+        std::fprintf(stderr, "the running console did not take the files\n");
+        return 1;
+      }
+      QThread::msleep(250);
+    }
     return 0;
   }
   if (Initialise()) {
