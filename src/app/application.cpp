@@ -6,13 +6,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QThread>
-#include <QFileInfo>
-#include <QUrl>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <cstdio>
 

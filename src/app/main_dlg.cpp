@@ -5,9 +5,9 @@
 #include "app/main_dlg.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <cerrno>
 #include <cstring>
-#include <QCursor>
 
 #include "app/application.h"
 #include "device/store_commands.h"

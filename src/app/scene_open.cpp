@@ -77,9 +77,15 @@ void SceneOpenQueue::Add(const QStringList& files) {
 void SceneOpenQueue::RunNext() {
   running_ = true;
   while (!pending_.isEmpty()) {
+    // No window left: the console is ending; what was not offered is dropped.
+    QWidget* owner = VisibleWindow(app_);
+    if (!owner) {
+      pending_.clear();
+      break;
+    }
     const QString file = pending_.takeFirst();
     app_.BringForward();
-    OfferSceneImport(app_, VisibleWindow(app_), file);
+    OfferSceneImport(app_, owner, file);
   }
   running_ = false;
 }
