@@ -326,5 +326,39 @@
         <source>The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.</source>
         <translation>无法将设置保存到 config.ini，该文件可能是只读的。原因已记录在调试日志中。</translation>
     </message>
+    <message>
+        <source>The processor is attached, but this user has no permission to open it.
+Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
+&quot;brisvelctl doctor&quot; shows what is wrong and how to fix it.</source>
+        <translation>已检测到处理器，但当前用户无权打开它。
+请安装 udev 规则 70-brisvel-dsp.rules 并重新插入处理器；
+“brisvelctl doctor”会显示问题所在及解决方法。</translation>
+    </message>
+    <message>
+        <source>Import the scene &quot;%1&quot; from %2 as a new PC mode?</source>
+        <translation>是否将 %2 中的场景“%1”导入为新的电脑场景？</translation>
+    </message>
+    <message>
+        <source>A scenario with the same name already exists,Do you want to continue importing?</source>
+        <translation>已存在同名场景，是否继续导入？</translation>
+    </message>
+    <message>
+        <source>The scene file cannot be read or holds no valid scene:
+%1</source>
+        <translation>无法读取场景文件，或文件中没有有效的场景：
+%1</translation>
+    </message>
+    <message>
+        <source>The scene &quot;%1&quot; was added to the PC modes.</source>
+        <translation>场景“%1”已添加到电脑场景。</translation>
+    </message>
+    <message>
+        <source>The PC mode could not be written to config.ini.</source>
+        <translation>电脑场景无法写入 config.ini。</translation>
+    </message>
+    <message>
+        <source>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</source>
+        <translation>批量场景文件（.bae）请在设置中用“批量导入”写入处理器的设备模式。</translation>
+    </message>
 </context>
 </TS>

@@ -121,5 +121,39 @@
         <source>The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.</source>
         <translation>The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.</translation>
     </message>
+    <message>
+        <source>The processor is attached, but this user has no permission to open it.
+Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
+&quot;brisvelctl doctor&quot; shows what is wrong and how to fix it.</source>
+        <translation>The processor is attached, but this user has no permission to open it.
+Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
+&quot;brisvelctl doctor&quot; shows what is wrong and how to fix it.</translation>
+    </message>
+    <message>
+        <source>Import the scene &quot;%1&quot; from %2 as a new PC mode?</source>
+        <translation>Import the scene &quot;%1&quot; from %2 as a new PC mode?</translation>
+    </message>
+    <message>
+        <source>A scenario with the same name already exists,Do you want to continue importing?</source>
+        <translation>A scenario with the same name already exists,Do you want to continue importing?</translation>
+    </message>
+    <message>
+        <source>The scene file cannot be read or holds no valid scene:
+%1</source>
+        <translation>The scene file cannot be read or holds no valid scene:
+%1</translation>
+    </message>
+    <message>
+        <source>The scene &quot;%1&quot; was added to the PC modes.</source>
+        <translation>The scene &quot;%1&quot; was added to the PC modes.</translation>
+    </message>
+    <message>
+        <source>The PC mode could not be written to config.ini.</source>
+        <translation>The PC mode could not be written to config.ini.</translation>
+    </message>
+    <message>
+        <source>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</source>
+        <translation>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</translation>
+    </message>
 </context>
 </TS>

@@ -5,10 +5,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <cstdio>
 
@@ -19,6 +23,7 @@
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
+#include "app/scene_open.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
 #include "core/debug_output.h"
@@ -44,6 +49,8 @@ CApplication* CApplication::instance_ = nullptr;
 namespace {
 
 constexpr int kBringForwardTopMostMs = 200;
+// How long a second start keeps trying to hand its files to the running console.
+constexpr int kHandOverWaitMs = 15000;
 
 std::filesystem::path ToPath(const QString& s) { return std::filesystem::path(s.toStdString()); }
 
@@ -84,6 +91,10 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
       else o.controlSocket = arguments[++i];
     } else if (a.startsWith("--control-socket=")) {
       o.controlSocket = a.mid(17);
+    } else if (!a.startsWith('-') && !a.isEmpty()) {
+      // A file from the file manager; the running console may have another working folder.
+      const QString local = a.startsWith("file:") ? QUrl(a).toLocalFile() : a;
+      if (!local.isEmpty()) o.files << QFileInfo(local).absoluteFilePath();
     }
     // Anything else is ignored, as the console always has; "-hide" was read above.
   }
@@ -92,13 +103,15 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
 
 QString UsageText() {
   return QStringLiteral(
-      "usage: brisvel-console [-hide] [--verbose] [--simulate] [--control-socket PATH]\n"
+      "usage: brisvel-console [-hide] [--verbose] [--simulate] [--control-socket PATH] [FILE.cae...]\n"
       "  -hide                 start without the splash screen\n"
       "  --verbose             write the \"RezUriru:\" lines to standard error\n"
       "  --simulate            demo mode: plug in a simulated processor whose presets\n"
       "                        are kept in the data folder\n"
       "  --control-socket PATH tests and demos: a local socket that plugs and pulls the\n"
-      "                        simulated processor and reports what the windows show\n");
+      "                        simulated processor and reports what the windows show\n"
+      "  FILE.cae              offer the scene file for import as a PC mode (a running\n"
+      "                        console is handed the file)\n");
 }
 
 CApplication::CApplication(StartOptions options) : options_(std::move(options)) {
@@ -133,13 +146,27 @@ void CApplication::StartupFailed(const QString& reason) {
 
 int CApplication::Main() {
   if (!instanceLock_->Acquire()) {
-    // Another console runs: bring its window forward and end without a window.
-    const bool handedOver = RequestBringForward();
-    const QString lockError = instanceLock_->CreateError();
-    if (lockError.isEmpty() || handedOver) return 0;
-    // No console runs and none can: nothing was handed over.
-    std::fprintf(stderr, "brisvel-console: %s\n", qPrintable(lockError));
-    return kExitStartupFailed;
+    // Another console runs: hand it the files, bring its window forward and
+    // end without a window. A console still starting up listens a little
+    // later; files are worth waiting for, a bare raise is not.
+    if (options_.files.isEmpty()) {
+      const bool handedOver = RequestBringForward();
+      const QString lockError = instanceLock_->CreateError();
+      if (lockError.isEmpty() || handedOver) return 0;
+      // No console runs and none can: nothing was handed over.
+      std::fprintf(stderr, "brisvel-console: %s\n", qPrintable(lockError));
+      return kExitStartupFailed;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (!RequestOpenFiles(options_.files)) {
+      if (waited.elapsed() > kHandOverWaitMs) {
+        std::fprintf(stderr, "brisvel-console: the running console did not take the files\n");
+        return kExitStartupFailed;
+      }
+      QThread::msleep(250);
+    }
+    return 0;
   }
   int code = 0;
   if (Initialise()) {
@@ -289,13 +316,16 @@ bool CApplication::CreateWindows() {
     if (deviceManager_) deviceManager_->OnSystemResume();
   });
   resume_->Start();
-  forwardListener_ = std::make_unique<BringForwardListener>([this] { BringForward(); });
+  sceneQueue_ = std::make_unique<SceneOpenQueue>(*this);
+  forwardListener_ = std::make_unique<BringForwardListener>([this] { BringForward(); },
+                                                            [this](const QString& file) { OpenSceneFiles({file}); });
   if (!forwardListener_->Listen()) spdlog::warn("bring-forward channel unavailable");
   if (!options_.controlSocket.isEmpty()) {
     control_ = std::make_unique<ControlChannel>(*this);
     if (!control_->Listen(options_.controlSocket))
       spdlog::warn("control channel {} unavailable", options_.controlSocket.toStdString());
   }
+  OpenSceneFiles(options_.files);
   return true;
 }
 
@@ -303,6 +333,7 @@ void CApplication::DestroyWindows() {
   RegisterHidNotification(nullptr, nullptr);
   control_.reset();
   forwardListener_.reset();
+  sceneQueue_.reset();
   resume_.reset();
   hotplug_.reset();
   if (deviceManager_) {
@@ -417,6 +448,10 @@ void CApplication::BringForward() {
   }
 }
 
+void CApplication::OpenSceneFiles(const QStringList& files) {
+  if (sceneQueue_ && !files.isEmpty()) sceneQueue_->Add(files);
+}
+
 void CApplication::PumpWait(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -454,6 +489,7 @@ int RunConsole(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromLatin1(kWindowClassName));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
   QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.brisvel.Console"));
   QApplication uiApp(argc, argv);
   CApplication app(std::move(options));
   return app.Main();

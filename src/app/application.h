@@ -38,6 +38,7 @@ class BringForwardListener;
 class HotplugBridge;
 class ResumeWatcher;
 class ControlChannel;
+class SceneOpenQueue;
 
 inline constexpr char kTitle[] = "BRISVEL DSP CONTROL PANNEL";
 // Told once per run when config.ini was not read whole, or could not be saved.
@@ -54,6 +55,7 @@ struct StartOptions {
   bool verbose = false;   // "RezUriru:" lines on standard error
   bool simulate = false;  // plug a simulated processor (demo mode)
   QString controlSocket;  // test and demo control channel (plug/unplug, inspection)
+  QStringList files;      // scene files to offer for import (absolute paths)
   bool help = false;
   QString error;          // an option that could not be read
 };
@@ -124,6 +126,8 @@ class CApplication {
   void StartCompactRefreshTimer(int delayMs);
   // Brings the visible window forward (a later start asked for it).
   void BringForward();
+  // Offers the scene files for import as PC modes, one after the other.
+  void OpenSceneFiles(const QStringList& files);
   // The message-pumping wait: dispatches the UI thread's events for ms.
   static void PumpWait(int ms);
 
@@ -168,6 +172,7 @@ class CApplication {
   std::unique_ptr<ResumeWatcher> resume_;
   std::unique_ptr<BringForwardListener> forwardListener_;
   std::unique_ptr<ControlChannel> control_;
+  std::unique_ptr<SceneOpenQueue> sceneQueue_;
   std::unique_ptr<CMainDlg, DeleteLater> mainDlg_;
   std::unique_ptr<CMiniDlg, DeleteLater> miniDlg_;
   std::unique_ptr<SplashScreen> splash_;

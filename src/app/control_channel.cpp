@@ -119,6 +119,11 @@ QString ControlChannel::Execute(const QString& command) {
         .arg(store.GetParam(param::kMainVol))
         .arg(app_.DeviceManager() && app_.DeviceManager()->IsDeviceOpen() ? 1 : 0);
   }
+  if (verb == "pcmodes") {
+    QStringList names;
+    for (const PCModeRecord& r : app_.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
+    return names.join('|');
+  }
   if (verb == "windows") {
     QStringList out;
     for (QWidget* w : QApplication::topLevelWidgets()) {

@@ -11,6 +11,7 @@
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
 //   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name)
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
+//   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
 #pragma once
 
 #include <QLocalServer>

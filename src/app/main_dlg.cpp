@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
 
 #include "app/application.h"
 #include "app/layout_ids/xml_about.h"
@@ -56,6 +58,15 @@ int UnsentChanges(CApplication& app) {
   return static_cast<int>(app.Store().pendingParams.size());
 }
 
+QString ConnectFailureText(int openError) {
+  if (openError == EACCES || openError == EPERM)
+    return QStringLiteral(
+        "The processor is attached, but this user has no permission to open it.\n"
+        "Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;\n"
+        "\"brisvelctl doctor\" shows what is wrong and how to fix it.");
+  return QStringLiteral("Fail to connect device!");
+}
+
 void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh) {
   CDeviceManager* manager = app.DeviceManager();
   if (!manager) return;
@@ -73,7 +84,9 @@ void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, co
   } else if (result == kHandshakeNoProcessor || result == kHandshakeRefused) {
     ui::MessageBox(owner, QStringLiteral("No device detected!"), QStringLiteral("Prompt"));
   } else {
-    ui::MessageBox(owner, QStringLiteral("Fail to connect device!"), QStringLiteral("Prompt"));
+    const int openError = result == kHandshakeConnectFailed ? manager->LastOpenError() : 0;
+    if (openError != 0) spdlog::warn("the processor cannot be opened: {}", std::strerror(openError));
+    ui::MessageBox(owner, ConnectFailureText(openError), QStringLiteral("Prompt"));
   }
 }
 

@@ -103,5 +103,9 @@ void ShowConnectionState(QWidget* indicator, bool connected, int unsent = 0);
 // Edits the processor has not taken yet: pending after a failed transfer, 0
 // while transfers succeed or no processor is connected.
 int UnsentChanges(CApplication& app);
+// The message of a connect attempt that found a processor but could not open
+// it: the permission explanation with its fix for EACCES/EPERM, otherwise
+// the plain connect failure.
+QString ConnectFailureText(int openError);
 
 }  // namespace brisvel::app

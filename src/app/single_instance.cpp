@@ -10,6 +10,10 @@ namespace brisvel::app {
 
 namespace {
 constexpr char kRaiseRequest[] = "raise\n";
+// "open " and the percent-encoded UTF-8 path, one line per file.
+constexpr char kOpenRequest[] = "open ";
+// A peer that sends more than this without a line end is dropped.
+constexpr qint64 kMaxRequestBytes = 64 * 1024;
 }
 
 QString RuntimeFolderPath() {
@@ -50,7 +54,9 @@ void InstanceLock::Release() {
   held_ = false;
 }
 
-BringForwardListener::BringForwardListener(std::function<void()> onRequest) : onRequest_(std::move(onRequest)) {
+BringForwardListener::BringForwardListener(std::function<void()> onRequest,
+                                           std::function<void(const QString& file)> onOpen)
+    : onRequest_(std::move(onRequest)), onOpen_(std::move(onOpen)) {
   connect(&server_, &QLocalServer::newConnection, this, &BringForwardListener::OnConnection);
 }
 
@@ -69,16 +75,26 @@ void BringForwardListener::OnConnection() {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
       while (socket->canReadLine()) {
-        if (socket->readLine() == kRaiseRequest && onRequest_) onRequest_();
+        const QByteArray line = socket->readLine(kMaxRequestBytes);
+        if (line == kRaiseRequest) {
+          if (onRequest_) onRequest_();
+        } else if (line.startsWith(kOpenRequest) && line.endsWith('\n')) {
+          const QString file = QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(5).trimmed()));
+          if (onOpen_ && !file.isEmpty()) onOpen_(file);
+        }
       }
+      if (!socket->canReadLine() && socket->bytesAvailable() > kMaxRequestBytes) socket->abort();
     });
   }
 }
 
-bool RequestBringForward(const QString& name, int timeoutMs) {
+bool RequestBringForward(const QString& name, int timeoutMs) { return RequestOpenFiles({}, name, timeoutMs); }
+
+bool RequestOpenFiles(const QStringList& files, const QString& name, int timeoutMs) {
   QLocalSocket socket;
   socket.connectToServer(RuntimeFolderPath() + "/" + name);
   if (!socket.waitForConnected(timeoutMs)) return false;
+  for (const QString& file : files) socket.write(kOpenRequest + file.toUtf8().toPercentEncoding() + "\n");
   socket.write(kRaiseRequest);
   const bool written = socket.waitForBytesWritten(timeoutMs);
   socket.disconnectFromServer();

@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -45,21 +46,26 @@ class InstanceLock {
 };
 
 // The first instance's side: a local server that runs the callback whenever a
-// later start asks for the window.
+// later start asks for the window, and onOpen for every file it hands over.
 class BringForwardListener : public QObject {
  public:
-  explicit BringForwardListener(std::function<void()> onRequest);
+  explicit BringForwardListener(std::function<void()> onRequest,
+                                std::function<void(const QString& file)> onOpen = {});
   bool Listen(const QString& name = QString::fromLatin1(kWindowClassName));
   QString ServerPath() const;
 
  private:
   void OnConnection();
   std::function<void()> onRequest_;
+  std::function<void(const QString&)> onOpen_;
   QLocalServer server_;
 };
 
 // The later start's side: asks the first instance to bring its window forward.
 // Returns true when the request was delivered.
 bool RequestBringForward(const QString& name = QString::fromLatin1(kWindowClassName), int timeoutMs = 1000);
+// The same, handing the files (absolute paths) to the first instance first.
+bool RequestOpenFiles(const QStringList& files, const QString& name = QString::fromLatin1(kWindowClassName),
+                      int timeoutMs = 1000);
 
 }  // namespace brisvel::app

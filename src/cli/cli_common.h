@@ -49,6 +49,8 @@ std::string ParamDisplayText(const EffectBlock& block, int index);
 // Device commands (list, info, read, write, ...) and the --sim / --path options,
 // registered when the device layer is built.
 void RegisterDeviceCommands(CLI::App& app);
+// brisvelctl doctor (with the device layer): access to the processor.
+void RegisterDoctorCommand(CLI::App& app);
 // True when --sim or --path chose a processor: get and set then work on it.
 bool DeviceSelected();
 void DeviceGet(const std::string& name);

@@ -74,6 +74,7 @@ void CmdResponse(const std::string& file, int channel, double start) {
 int main(int argc, char** argv) {
   CLI::App app{"brisvelctl: parameter blocks and processors of the Brisvel console"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("brisvelctl ") + BRISVEL_VERSION);
   bool verbose = false;
   app.add_flag("-v,--verbose", verbose, "print the RezUriru: traffic lines on standard error");
 
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
   response->callback([&] { CmdResponse(responseFile, channel, start); });
 
   RegisterDeviceCommands(app);
+  RegisterDoctorCommand(app);
 
   app.parse_complete_callback([&] {
     if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });

@@ -104,7 +104,9 @@ bool CDeviceManager::ConnectDevice(const std::string& path) {
     DisconnectDevice();
     return false;
   }
+  lastOpenError_ = 0;
   if (!protocol_->OnConnectDevice(0)) {
+    lastOpenError_ = protocol_->Hid().LastOpenError();
     TraceText("ERROR - OnConnectDevice failed.\n");
     outcome_.step = protocol_->DeviceOpened() ? ConnectStep::kLinkKeyFailed : ConnectStep::kOpenFailed;
     DisconnectDevice();

@@ -95,6 +95,9 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   void DisconnectDevice();
   bool IsDeviceOpen() const { return open_.load(); }
   std::optional<std::string> GetCurrentPath() const;
+  // The system error of the last ConnectDevice whose open failed (EACCES or
+  // EPERM: the processor is there but this user may not open it); 0 otherwise.
+  int LastOpenError() const { return lastOpenError_; }
   int DeviceCount() const { return deviceCount_; }
   const std::array<std::string, kMaxDevices>& DevicePaths() const { return devicePaths_; }
 
@@ -166,6 +169,7 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   // Hot-plug notifications that came while one was handled (user-interface thread).
   bool handlingHotplug_ = false;
   std::deque<std::pair<hid::HotplugAction, hid::HidDeviceInfo>> queuedHotplug_;
+  int lastOpenError_ = 0;
 };
 
 }  // namespace brisvel

@@ -30,6 +30,11 @@ int CHidBase::EnumDevices(hid::IHidBackend& backend, std::array<std::string, kMa
   return count;
 }
 
+int CHidBase::LastOpenError() const {
+  std::lock_guard lock(mutex_);
+  return lastOpenError_;
+}
+
 std::shared_ptr<hid::IHidChannel> CHidBase::Channel() const {
   std::lock_guard lock(mutex_);
   return channel_;
@@ -45,6 +50,10 @@ bool CHidBase::OpenDevice(const std::string& path) {
     return false;
   }
   hid::OpenResult opened = backend_.Open(path);
+  {
+    std::lock_guard lock(mutex_);
+    lastOpenError_ = opened.error == hid::OpenError::kNone ? 0 : opened.systemError;
+  }
   switch (opened.error) {
     case hid::OpenError::kNone: break;
     case hid::OpenError::kProbeFailed: return false;

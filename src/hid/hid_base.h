@@ -41,6 +41,9 @@ class CHidBase {
   int GetInputReportLength() const;
   int GetOutputReportLength() const;
   std::string DevicePath() const;
+  // The system error (errno) of the last failed OpenDevice, 0 when it
+  // succeeded or failed for another reason; EACCES/EPERM mean no permission.
+  int LastOpenError() const;
   hid::IHidBackend& Backend() const { return backend_; }
 
  private:
@@ -52,6 +55,7 @@ class CHidBase {
   std::shared_ptr<hid::IHidChannel> channel_;
   int inputReportLength_ = 0;
   int outputReportLength_ = 0;
+  int lastOpenError_ = 0;
   std::array<uint8_t, kBufferSize> readBuffer_{};   // receive thread only
   std::array<uint8_t, kBufferSize> writeBuffer_{};  // requesting thread only
 };

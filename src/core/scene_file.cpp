@@ -1,0 +1,214 @@
+// Profile-style INI text of scene files and the .cae record in it.
+#include "core/scene_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "core/hex_text.h"
+
+namespace brisvel::scene {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The section name of a header line "[name]", or nothing.
+std::optional<std::string_view> SectionOf(std::string_view line) {
+  line = Trim(line);
+  if (line.size() < 2 || line.front() != '[') return std::nullopt;
+  const size_t close = line.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(line.substr(1, close - 1));
+}
+
+// The key of a "key=value" line, or nothing (comments and other lines).
+std::optional<std::string_view> KeyOf(std::string_view line) {
+  const std::string_view t = Trim(line);
+  if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[') return std::nullopt;
+  const size_t eq = t.find('=');
+  if (eq == std::string_view::npos) return std::nullopt;
+  return Trim(t.substr(0, eq));
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Temporary file beside the target, flushed to disk, then renamed over it.
+bool ReplaceFile(const std::filesystem::path& file, std::string_view content) {
+  std::random_device random;
+  const std::filesystem::path tmp =
+      file.parent_path() / ("." + file.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(tmp.c_str(), file.c_str()) != 0) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadProfileValue(std::string_view text, std::string_view section, std::string_view key) {
+  bool inSection = false;
+  for (std::string_view line : Lines(text)) {
+    if (auto name = SectionOf(line)) {
+      inSection = SameName(*name, section);
+      continue;
+    }
+    if (!inSection) continue;
+    auto k = KeyOf(line);
+    if (k && SameName(*k, key)) {
+      const std::string_view t = Trim(line);
+      return std::string(Trim(t.substr(t.find('=') + 1)));
+    }
+  }
+  return std::nullopt;
+}
+
+std::string WriteProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                              std::string_view value) {
+  const std::string newLine = std::string(key) + "=" + std::string(value);
+  std::vector<std::string> out;
+  bool inSection = false, sectionSeen = false, done = false;
+  size_t sectionEnd = 0;  // index in out after the section's last key line
+  for (std::string_view line : Lines(text)) {
+    if (auto name = SectionOf(line)) {
+      inSection = !done && SameName(*name, section);
+      if (inSection) {
+        sectionSeen = true;
+        out.emplace_back(line);
+        sectionEnd = out.size();
+        continue;
+      }
+    } else if (inSection) {
+      auto k = KeyOf(line);
+      if (k && SameName(*k, key)) {
+        out.push_back(newLine);
+        done = true;
+        inSection = false;
+        continue;
+      }
+      out.emplace_back(line);
+      if (!Trim(line).empty()) sectionEnd = out.size();
+      continue;
+    }
+    out.emplace_back(line);
+  }
+  if (!done) {
+    if (sectionSeen) {
+      out.insert(out.begin() + static_cast<std::ptrdiff_t>(sectionEnd), newLine);
+    } else {
+      out.push_back("[" + std::string(section) + "]");
+      out.push_back(newLine);
+    }
+  }
+  std::string result;
+  for (const std::string& line : out) result += line + "\r\n";
+  return result;
+}
+
+std::optional<PCModeRecord> ParseSceneText(std::string_view text) {
+  const auto value = ReadProfileValue(text, kSection, kDataKey);
+  if (!value) return std::nullopt;
+  std::array<uint8_t, PCModeRecord::kSize> bytes{};
+  if (!DecodeProfileStruct(*value, bytes)) return std::nullopt;
+  return PCModeRecord::Decode(bytes);
+}
+
+const char* SceneErrorText(SceneError error) {
+  switch (error) {
+    case SceneError::kNone: return "ok";
+    case SceneError::kUnreadable: return "the file cannot be read";
+    case SceneError::kTooLarge: return "the file is too large to be a scene file";
+    case SceneError::kNotScene: return "no valid [CAEConfig] data record";
+    case SceneError::kUnwritable: return "the file cannot be written";
+  }
+  return "unknown";
+}
+
+namespace {
+
+// The whole file, or an error; a missing file is kUnreadable with exists false.
+SceneError ReadWhole(const std::filesystem::path& file, std::string& text) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return SceneError::kUnreadable;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (ec) return SceneError::kUnreadable;
+  if (size > kMaxFileBytes) return SceneError::kTooLarge;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return SceneError::kUnreadable;
+  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad() || text.size() > kMaxFileBytes) return SceneError::kUnreadable;
+  return SceneError::kNone;
+}
+
+}  // namespace
+
+SceneReadResult ReadSceneFile(const std::filesystem::path& file) {
+  SceneReadResult result;
+  std::string text;
+  result.error = ReadWhole(file, text);
+  if (result.error != SceneError::kNone) return result;
+  result.record = ParseSceneText(text);
+  if (!result.record) result.error = SceneError::kNotScene;
+  return result;
+}
+
+SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord& record) {
+  std::string text;
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) {
+    const SceneError read = ReadWhole(file, text);
+    if (read != SceneError::kNone) return read;
+  }
+  const auto bytes = record.Encode();
+  const std::string updated = WriteProfileValue(text, kSection, kDataKey, EncodeProfileStruct(bytes));
+  return ReplaceFile(file, updated) ? SceneError::kNone : SceneError::kUnwritable;
+}
+
+}  // namespace brisvel::scene

@@ -1,0 +1,47 @@
+// brisvelctl doctor and --version as installers run them. The machine's own
+// processors decide the doctor's verdict, so the test checks that the exit
+// status follows the verdict it prints.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct CtlRun {
+  int status = -1;
+  std::string out;
+};
+
+CtlRun Ctl(const std::string& args) {
+  CtlRun r;
+  FILE* p = popen((std::string(BRISVELCTL_PATH) + " " + args + " 2>/dev/null").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  const int raw = pclose(p);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return r;
+}
+
+TEST(DoctorCommand, ReportsRuleAndProcessorsAndExitsByTheVerdict) {
+  const CtlRun r = Ctl("doctor");
+  EXPECT_NE(r.out.find("Processor access check (USB 2b53:0019)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("udev rule: "), std::string::npos);
+  const bool opens = r.out.find("Result: the processor can be opened.") != std::string::npos;
+  EXPECT_EQ(r.status, opens ? 0 : 1);
+  if (r.out.find("Processor: none found") != std::string::npos) {
+    EXPECT_EQ(r.status, 1);
+  }
+}
+
+TEST(DoctorCommand, VersionIsPrinted) {
+  const CtlRun r = Ctl("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("brisvelctl ", 0), 0u) << r.out;
+}
+
+}  // namespace
