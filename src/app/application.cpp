@@ -136,7 +136,7 @@ CApplication::~CApplication() {
 bool CApplication::InstanceLockHeld() const { return instanceLock_ && instanceLock_->IsHeld(); }
 
 bool CApplication::IsConnected() const {
-  return deviceManager_ && deviceManager_->IsDeviceOpen() && store_.connected != 0;
+  return deviceManager_ && deviceManager_->IsDeviceOpen() && store_.ConnectedFlag();
 }
 
 void CApplication::StartupFailed(const QString& reason) {
@@ -387,7 +387,7 @@ void CApplication::ExitRoutine() {
     tip->deleteLater();
   }
   // No change reaches the processor from now on.
-  store_.connected = 0;
+  store_.SetConnectedFlag(false);
   // A new console may start from this moment.
   instanceLock_->Release();
   if (mainDlg_) mainDlg_->hide();

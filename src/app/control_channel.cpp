@@ -115,7 +115,7 @@ QString ControlChannel::Execute(const QString& command) {
         .arg(app_.InstanceLockHeld() ? 1 : 0)
         .arg(app_.IsConnected() ? 1 : 0)
         .arg(app_.Language())
-        .arg(store.currentDeviceMode)
+        .arg(store.CurrentDeviceMode())
         .arg(store.GetParam(param::kMainVol))
         .arg(app_.DeviceManager() && app_.DeviceManager()->IsDeviceOpen() ? 1 : 0);
   }

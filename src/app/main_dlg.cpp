@@ -55,7 +55,7 @@ void ShowConnectionState(QWidget* indicator, bool connected, int unsent) {
 int UnsentChanges(CApplication& app) {
   CDeviceManager* manager = app.DeviceManager();
   if (!manager || !app.IsConnected() || !manager->Sender().Behind()) return 0;
-  return static_cast<int>(app.Store().pendingParams.size());
+  return static_cast<int>(app.Store().PendingParams().size());
 }
 
 QString ConnectFailureText(int openError) {

@@ -84,8 +84,8 @@ void CMiniDlg::CheckModeButton(int mode) {
 
 void CMiniDlg::Refresh() {
   const CEffectStore& store = app_.Store();
-  if (store.currentDeviceMode >= 0 && store.currentDeviceMode < ids::kModeCount)
-    CheckModeButton(store.currentDeviceMode);
+  if (store.CurrentDeviceMode() >= 0 && store.CurrentDeviceMode() < ids::kModeCount)
+    CheckModeButton(store.CurrentDeviceMode());
   ShowVolume(ShownVolume(store, Choice()));
   if (mute_) mute_->SetChecked(AllMuted(store));
   UpdateConnectionDisplay();
@@ -119,7 +119,7 @@ void CMiniDlg::RecallMode(int slot) {
       ui::MessageBox(this, QStringLiteral("Device not connected"));
     }
     // Nothing was recalled: the buttons show the processor's mode again.
-    CheckModeButton(store.currentDeviceMode);
+    CheckModeButton(store.CurrentDeviceMode());
     return;
   }
   if (!outcome.blockRead) spdlog::error("reading the block after recalling mode {} failed", slot);

@@ -203,9 +203,9 @@ TEST(DeviceEvents, OnlyTheWakingEdgeOfPrepareForSleepCounts) {
 
 TEST(CompactVolume, ShownVolumeIsLimitedTo60) {
   CEffectStore store;
-  store.block = FactoryBlock();
-  WriteParam(store.block, param::kMainVol, 66);
-  WriteParam(store.block, param::Volume(0), 12);
+  store.ReplaceBlock(FactoryBlock());
+  store.WriteParamLocal(param::kMainVol, 66);
+  store.WriteParamLocal(param::Volume(0), 12);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kMaster), 60);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kSub), 12);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kNone), 0);
@@ -215,14 +215,14 @@ TEST(CompactVolume, ShownVolumeIsLimitedTo60) {
 
 TEST(CompactVolume, SubWritesBothBassChannelsWithTheirLinkedRanges) {
   CEffectStore store;
-  store.block = FactoryBlock();
+  store.ReplaceBlock(FactoryBlock());
   EXPECT_EQ(WriteVolume(store, VolumeChoice::kSub, 70), 60);
   EXPECT_EQ(store.GetParam(param::Volume(0)), 60);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 60);
   EXPECT_EQ(WriteVolume(store, VolumeChoice::kSub, -3), 0);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 0);
   const uint16_t front = store.GetParam(param::Volume(2));
-  store.linkFlags = {0, 0, 0, 1};
+  store.SetLinkFlags({0, 0, 0, 1});
   WriteVolume(store, VolumeChoice::kSub, 33);
   EXPECT_EQ(store.GetParam(param::Volume(0)), 33);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 33);
@@ -234,24 +234,24 @@ TEST(CompactVolume, SubWritesBothBassChannelsWithTheirLinkedRanges) {
 TEST(CompactVolume, LinkedRangesFollowTheFirstMatchingGroup) {
   CEffectStore store;
   EXPECT_EQ(LinkedRange(store, 3), std::vector<int>({3}));
-  store.linkFlags = {3, 5, 0, 0};
+  store.SetLinkFlags({3, 5, 0, 0});
   EXPECT_EQ(LinkedRange(store, 3), std::vector<int>({2, 3}));
   EXPECT_EQ(LinkedRange(store, 5), std::vector<int>({4, 5}));
   EXPECT_EQ(LinkedRange(store, 0), std::vector<int>({0}));
-  store.linkFlags = {3, 5, 4, 2};
+  store.SetLinkFlags({3, 5, 4, 2});
   EXPECT_EQ(LinkedRange(store, 2), std::vector<int>({2, 3, 4, 5}));
   EXPECT_EQ(LinkedRange(store, 1), std::vector<int>({0, 1}));
 }
 
 TEST(CompactVolume, StepsStartFromTheBlocksVolumeNotTheKnob) {
   CEffectStore store;
-  store.block = FactoryBlock();
-  WriteParam(store.block, param::kMainVol, 66);
+  store.ReplaceBlock(FactoryBlock());
+  store.WriteParamLocal(param::kMainVol, 66);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, -1), 60);  // 65, limited to 60
   EXPECT_EQ(store.GetParam(param::kMainVol), 60);
-  WriteParam(store.block, param::kMainVol, 66);
+  store.WriteParamLocal(param::kMainVol, 66);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, +1), 60);
-  WriteParam(store.block, param::Volume(0), 0);
+  store.WriteParamLocal(param::Volume(0), 0);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, -1), 0);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, +1), 1);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 1);
@@ -259,9 +259,9 @@ TEST(CompactVolume, StepsStartFromTheBlocksVolumeNotTheKnob) {
 
 TEST(CompactVolume, MuteAllNeedsAllSixBits) {
   CEffectStore store;
-  WriteParam(store.block, param::kMuteCtrl, 0x1F);
+  store.WriteParamLocal(param::kMuteCtrl, 0x1F);
   EXPECT_FALSE(AllMuted(store));
-  WriteParam(store.block, param::kMuteCtrl, 0xFF);
+  store.WriteParamLocal(param::kMuteCtrl, 0xFF);
   EXPECT_TRUE(AllMuted(store));
   SetAllMuted(store, false);
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
@@ -318,14 +318,14 @@ TEST(Shell, ModeButtonWithoutProcessorChangesNothing) {
   StartedConsole console(false);
   ASSERT_TRUE(console.ok);
   MessageCapture messages;
-  const EffectBlock before = console.app->Store().block;
+  const EffectBlock before = console.app->Store().Block();
   auto* c = console.app->CompactWindow()->Find<ui::SkRadioButton>(2002);
   ASSERT_TRUE(c);
   QTest::mouseClick(c, Qt::LeftButton);
   ASSERT_EQ(messages.texts.size(), 1u);
   EXPECT_EQ(messages.texts[0], "Device not connected");
-  EXPECT_EQ(console.app->Store().block, before);
-  EXPECT_EQ(console.app->Store().currentDeviceMode, -1);
+  EXPECT_EQ(console.app->Store().Block(), before);
+  EXPECT_EQ(console.app->Store().CurrentDeviceMode(), -1);
   EXPECT_FALSE(c->IsChecked());
 }
 
@@ -350,7 +350,7 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
                    [&](RefreshKind kind) { refreshes += kind == RefreshKind::kRecall; });
   QTest::mouseClick(mini->Find<ui::SkRadioButton>(2002), Qt::LeftButton);
   EXPECT_EQ(app.SimProcessor()->State().currentMode, 2);
-  EXPECT_EQ(app.Store().currentDeviceMode, 2);
+  EXPECT_EQ(app.Store().CurrentDeviceMode(), 2);
   EXPECT_EQ(refreshes, 1);
   EXPECT_EQ(mini->Find<ui::SkRotaryKnob>(1000)->Value(), 37);
   EXPECT_EQ(mini->Find<ui::TextLabel>(3000)->ShownText(), "-23dB");
@@ -396,8 +396,8 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
   ASSERT_TRUE(console.ok);
   CMiniDlg* mini = console.app->CompactWindow();
   CEffectStore& store = console.app->Store();
-  WriteParam(store.block, param::kMainVol, 59);
-  WriteParam(store.block, param::Volume(0), 20);
+  store.WriteParamLocal(param::kMainVol, 59);
+  store.WriteParamLocal(param::Volume(0), 20);
   mini->Refresh();
   auto* knob = mini->Find<ui::SkRotaryKnob>(1000);
   QTest::mouseClick(mini->FindById(1001), Qt::LeftButton);
@@ -417,7 +417,7 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
 
   // MainVol above the knob's 60: "-" starts from 66, giving 60, not 59.
   QTest::mouseClick(mini->FindById(1005), Qt::LeftButton);  // Master
-  WriteParam(store.block, param::kMainVol, 66);
+  store.WriteParamLocal(param::kMainVol, 66);
   mini->Refresh();
   EXPECT_EQ(knob->Value(), 60);
   QTest::mouseClick(mini->FindById(1002), Qt::LeftButton);
