@@ -10,10 +10,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/application.h"
+#include "app/refresh.h"
 #include "app/layout_ids/xml_about.h"
 #include "app/layout_ids/xml_mainwnd.h"
-#include "app/mini_dlg.h"
 #include "device/store_commands.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
@@ -52,7 +51,7 @@ void ShowConnectionState(QWidget* indicator, bool connected, int unsent) {
                             : ui::Tr(button->SourceTip(), context));
 }
 
-int UnsentChanges(CApplication& app) {
+int UnsentChanges(IConsole& app) {
   CDeviceManager* manager = app.DeviceManager();
   if (!manager || !app.IsConnected() || !manager->Sender().Behind()) return 0;
   return static_cast<int>(app.Store().PendingParams().size());
@@ -67,7 +66,7 @@ QString ConnectFailureText(int openError) {
   return QStringLiteral("Fail to connect device!");
 }
 
-void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh) {
+void RunConnectButton(IConsole& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh) {
   CDeviceManager* manager = app.DeviceManager();
   if (!manager) return;
   CEffectStore& store = app.Store();
@@ -90,7 +89,7 @@ void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, co
   }
 }
 
-CMainDlg::CMainDlg(CApplication& app) : app_(app) {
+CMainDlg::CMainDlg(IConsoleFrames& app) : app_(app) {
   connect(&app_.Refresher(), &RefreshNotifier::Refresh, this, [this](RefreshKind kind) {
     if (ReloadsAll(kind)) UpdateConnectionDisplay();
   });
@@ -222,8 +221,7 @@ void CMainDlg::OnTransferStateChanged(bool) {
     QMetaObject::invokeMethod(this, [this] { OnTransferStateChanged(false); }, Qt::QueuedConnection);
     return;
   }
-  UpdateConnectionDisplay();
-  if (CMiniDlg* mini = app_.CompactWindow()) mini->UpdateConnectionDisplay();
+  app_.UpdateConnectionDisplays();
 }
 
 }  // namespace brisvel::app

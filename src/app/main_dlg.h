@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QThread>
 
+#include "app/console.h"
 #include "device/device_manager.h"
 #include "device/effect_sender.h"
 #include "ui/host_window.h"
@@ -13,9 +14,6 @@
 class QMenu;
 
 namespace brisvel::app {
-
-class CApplication;
-
 
 // Menu commands of the main window.
 enum MenuCommand : int {
@@ -34,7 +32,7 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   static constexpr int kSendTimerId = CEffectSender::kTimerId;  // 1012
   static constexpr int kGainAlertTimerId = 1014;
 
-  explicit CMainDlg(CApplication& app);
+  explicit CMainDlg(IConsoleFrames& app);
   ~CMainDlg() override;
 
   // Menu commands (as chosen from the pop-up menus).
@@ -81,7 +79,7 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   void OnConnectButton();
   void ShowAbout();
 
-  CApplication& app_;
+  IConsoleFrames& app_;
   QMenu* openMenu_ = nullptr;
 };
 
@@ -95,14 +93,14 @@ using CAboutDlg = ui::CCommonDlg<CDlgAboutEventHandler>;
 // The connect button of both windows: offline when it shows connected,
 // otherwise the handshake and block read with their messages. refresh runs
 // after a successful connection.
-void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh);
+void RunConnectButton(IConsole& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh);
 // The indicator's look for the state. With unsent changes (the processor is
 // behind the edits) a connected indicator takes another colour and the tip
 // "N changes not yet sent".
 void ShowConnectionState(QWidget* indicator, bool connected, int unsent = 0);
 // Edits the processor has not taken yet: pending after a failed transfer, 0
 // while transfers succeed or no processor is connected.
-int UnsentChanges(CApplication& app);
+int UnsentChanges(IConsole& app);
 // The message of a connect attempt that found a processor but could not open
 // it: the permission explanation with its fix for EACCES/EPERM, otherwise
 // the plain connect failure.

@@ -7,11 +7,12 @@
 #include <QThread>
 #include <QWindow>
 
-#include "app/application.h"
+#include "app/refresh.h"
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
 #include "device/device_manager.h"
 #include "device/store_commands.h"
+#include "editing/edit_link.h"
 #include "editing/recall.h"
 #include "presets/advanced_login.h"
 #include "spdlog/spdlog.h"
@@ -23,7 +24,7 @@ namespace brisvel::app {
 
 namespace ids = layout::mainwnd2;
 
-CMiniDlg::CMiniDlg(CApplication& app) : app_(app) {}
+CMiniDlg::CMiniDlg(IConsoleFrames& app) : app_(app) {}
 
 void CMiniDlg::OnInit() {
   knob_ = Find<ui::SkRotaryKnob>(ids::kKnob);
@@ -105,12 +106,10 @@ void CMiniDlg::StepVolume(int delta) {
 
 void CMiniDlg::RecallMode(int slot) {
   CEffectStore& store = app_.Store();
-  CDeviceManager* manager = app_.DeviceManager();
   editing::RecallOutcome outcome{editing::RecallStatus::kNotConnected};
-  if (manager) {
-    editing::DeviceEditLink link(store, *manager);
+  if (editing::IEditLink* link = app_.EditLink()) {
     // A plain sleep while the processor makes the recalled mode active.
-    outcome = editing::RecallDeviceModeFlow(store, link, slot, [](int ms) { QThread::msleep(ms); });
+    outcome = editing::RecallDeviceModeFlow(store, *link, slot, [](int ms) { QThread::msleep(ms); });
   }
   if (outcome.status != editing::RecallStatus::kRecalled) {
     if (outcome.status == editing::RecallStatus::kRecallFailed) {

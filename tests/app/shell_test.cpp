@@ -14,6 +14,7 @@
 
 #include "app/app_paths.h"
 #include "app/application.h"
+#include "app/demo/simulated_device.h"
 #include "app/compact_volume.h"
 #include "app/device_events.h"
 #include "app/layout_ids/xml_mainwnd.h"
@@ -342,14 +343,14 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
   EXPECT_EQ(indicator->ShownText(), "Connected");
 
   // Mode button C recalls slot 2 and the knob shows the processor's volume.
-  sim::SimState state = app.SimProcessor()->State();
+  sim::SimState state = app.Simulator()->Processor()->State();
   WriteParam(state.slots[2], param::kMainVol, 37);
-  app.SimProcessor()->SetState(state);
+  app.Simulator()->Processor()->SetState(state);
   int refreshes = 0;
   QObject::connect(&app.Refresher(), &RefreshNotifier::Refresh, app.MainWindow(),
                    [&](RefreshKind kind) { refreshes += kind == RefreshKind::kRecall; });
   QTest::mouseClick(mini->Find<ui::SkRadioButton>(2002), Qt::LeftButton);
-  EXPECT_EQ(app.SimProcessor()->State().currentMode, 2);
+  EXPECT_EQ(app.Simulator()->Processor()->State().currentMode, 2);
   EXPECT_EQ(app.Store().CurrentDeviceMode(), 2);
   EXPECT_EQ(refreshes, 1);
   EXPECT_EQ(mini->Find<ui::SkRotaryKnob>(1000)->Value(), 37);
@@ -364,12 +365,12 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
   EXPECT_EQ(indicator->ShownText(), "Connected");
 
   // Pulled out: "Not connect"; plugged in: connected after the arrival wait.
-  ASSERT_TRUE(app.UnplugSimulated());
+  ASSERT_TRUE(app.Simulator()->Unplug());
   EXPECT_TRUE(WaitUntil([&] { return indicator->ShownText() == "Not connect"; }, 5000));
   EXPECT_FALSE(app.DeviceManager()->IsDeviceOpen());
   QElapsedTimer sincePlug;
   sincePlug.start();
-  ASSERT_TRUE(app.PlugSimulated());
+  ASSERT_TRUE(app.Simulator()->Plug());
   EXPECT_TRUE(WaitUntil([&] { return indicator->ShownText() == "Connected"; }, 10000));
   EXPECT_GE(sincePlug.elapsed(), 1900);
 }
@@ -381,13 +382,13 @@ TEST(Shell, QuickEditsWaitForTheMainWindowsTimer1012) {
   CApplication& app = *console.app;
   ASSERT_TRUE(app.IsConnected());
   CMainDlg* main = app.MainWindow();
-  app.SimProcessor()->ClearRequests();
+  app.Simulator()->Processor()->ClearRequests();
   app.Store().SetParam(param::kMainVol, 30);  // sent at once
   EXPECT_FALSE(main->HasTimer(CMainDlg::kSendTimerId));
   app.Store().SetParam(param::kMainVol, 31);  // within 200 ms: on the timer
   EXPECT_TRUE(main->HasTimer(CMainDlg::kSendTimerId));
   EXPECT_TRUE(WaitUntil([&] { return !main->HasTimer(CMainDlg::kSendTimerId); }, 3000));
-  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::kMainVol), 31);
+  EXPECT_EQ(ReadParam(app.Simulator()->Processor()->State().active, param::kMainVol), 31);
 }
 
 TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
@@ -501,7 +502,7 @@ TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
   const QColor connectedColour = compact->TextColor();
 
   // The processor stops hearing: two edits fail to go.
-  app.SimProcessor()->SetRequestsLost(true);
+  app.Simulator()->Processor()->SetRequestsLost(true);
   app.Store().SetParam(param::kMainVol, 30);
   app.Store().SetParam(param::Volume(2), 40);
   EXPECT_TRUE(WaitUntil([&] { return compact->toolTip() == "2 changes not yet sent"; }, 8000)) << compact->toolTip().toStdString();
@@ -511,12 +512,12 @@ TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
   EXPECT_EQ(full->TextColor(), compact->TextColor());
 
   // It hears again: the sender's retry brings both edits, the indicators recover.
-  app.SimProcessor()->SetRequestsLost(false);
+  app.Simulator()->Processor()->SetRequestsLost(false);
   EXPECT_TRUE(WaitUntil([&] { return compact->toolTip().isEmpty(); }, 8000)) << compact->toolTip().toStdString();
   EXPECT_TRUE(full->toolTip().isEmpty());
   EXPECT_EQ(compact->TextColor(), connectedColour);
-  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::kMainVol), 30);
-  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::Volume(2)), 40);
+  EXPECT_EQ(ReadParam(app.Simulator()->Processor()->State().active, param::kMainVol), 30);
+  EXPECT_EQ(ReadParam(app.Simulator()->Processor()->State().active, param::Volume(2)), 40);
 }
 
 TEST(Shell, UnsentChangesTipIsTranslated) {
@@ -538,13 +539,13 @@ TEST(Shell, FlakyProcessorDoesNotFreezeTheWindow) {
   CApplication& app = *console.app;
   ASSERT_TRUE(app.IsConnected());
   // Found but never openable (a loose cable), plugged and pulled 20 times.
-  app.SimProcessor()->SetOpenFails(true);
-  ASSERT_TRUE(app.UnplugSimulated());
+  app.Simulator()->Processor()->SetOpenFails(true);
+  ASSERT_TRUE(app.Simulator()->Unplug());
   for (int i = 0; i < 20; ++i) {
-    ASSERT_TRUE(app.PlugSimulated());
-    ASSERT_TRUE(app.UnplugSimulated());
+    ASSERT_TRUE(app.Simulator()->Plug());
+    ASSERT_TRUE(app.Simulator()->Unplug());
   }
-  ASSERT_TRUE(app.PlugSimulated());
+  ASSERT_TRUE(app.Simulator()->Plug());
 
   // The window's loop keeps turning: record the longest pause between turns.
   QElapsedTimer sinceTick;

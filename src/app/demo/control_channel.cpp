@@ -1,6 +1,6 @@
 // Commands of the test and demo control channel.
 
-#include "app/control_channel.h"
+#include "app/demo/control_channel.h"
 
 #include <QApplication>
 #include <QFile>
@@ -11,15 +11,18 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/application.h"
-#include "app/main_dlg.h"
+#include "app/console.h"
+#include "app/demo/demo_host.h"
+#include "app/demo/simulated_device.h"
+#include "core/effect_store.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
+#include "settings/config_ini.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
 #include "ui/value_controls.h"
 
-namespace brisvel::app {
+namespace brisvel::app::demo {
 
 namespace {
 
@@ -63,7 +66,7 @@ QString ControlSocketPathProblem(const QString& path) {
   return QStringLiteral("%1 exists and is not a socket; it is left alone").arg(path);
 }
 
-ControlChannel::ControlChannel(CApplication& app) : app_(app) {
+ControlChannel::ControlChannel(IDemoHost& host) : host_(host) {
   connect(&server_, &QLocalServer::newConnection, this, &ControlChannel::OnConnection);
 }
 
@@ -91,16 +94,18 @@ QString ControlChannel::Execute(const QString& command) {
   const QStringList words = command.split(' ', Qt::SkipEmptyParts);
   if (words.isEmpty()) return QStringLiteral("error empty");
   const QString& verb = words[0];
-  if (verb == "plug") return app_.PlugSimulated() ? "ok" : "error";
-  if (verb == "unplug") return app_.UnplugSimulated() ? "ok" : "error";
+  SimulatedDevice* simulator = host_.Simulator();
+  IConsole& console = host_.Console();
+  if (verb == "plug") return simulator && simulator->Plug() ? "ok" : "error";
+  if (verb == "unplug") return simulator && simulator->Unplug() ? "ok" : "error";
   if (verb == "sim") {
-    auto processor = app_.SimProcessor();
+    auto processor = simulator ? simulator->Processor() : nullptr;
     if (!processor) return QStringLiteral("error no simulated processor");
     const sim::SimState state = processor->State();
     return QStringLiteral("mode=%1 mainvol=%2").arg(state.currentMode).arg(ReadParam(state.active, param::kMainVol));
   }
   if (verb == "sim-slot-mainvol" && words.size() == 3) {
-    auto processor = app_.SimProcessor();
+    auto processor = simulator ? simulator->Processor() : nullptr;
     const int slot = words[1].toInt();
     if (!processor || slot < 0 || slot >= sim::kSlotCount) return QStringLiteral("error");
     sim::SimState state = processor->State();
@@ -109,19 +114,19 @@ QString ControlChannel::Execute(const QString& command) {
     return QStringLiteral("ok");
   }
   if (verb == "status") {
-    const CEffectStore& store = app_.Store();
+    const CEffectStore& store = console.Store();
     return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6 open=%7")
-        .arg(app_.SplashWasShown() ? 1 : 0)
-        .arg(app_.InstanceLockHeld() ? 1 : 0)
-        .arg(app_.IsConnected() ? 1 : 0)
-        .arg(app_.Language())
+        .arg(host_.SplashWasShown() ? 1 : 0)
+        .arg(host_.InstanceLockHeld() ? 1 : 0)
+        .arg(console.IsConnected() ? 1 : 0)
+        .arg(console.Language())
         .arg(store.CurrentDeviceMode())
         .arg(store.GetParam(param::kMainVol))
-        .arg(app_.DeviceManager() && app_.DeviceManager()->IsDeviceOpen() ? 1 : 0);
+        .arg(console.DeviceManager() && console.DeviceManager()->IsDeviceOpen() ? 1 : 0);
   }
   if (verb == "pcmodes") {
     QStringList names;
-    for (const PCModeRecord& r : app_.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
+    for (const PCModeRecord& r : console.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
     return names.join('|');
   }
   if (verb == "windows") {
@@ -144,8 +149,7 @@ QString ControlChannel::Execute(const QString& command) {
     return DescribeControl(w);
   }
   if (verb == "menu") {
-    CMainDlg* main = app_.MainWindow();
-    QMenu* menu = main ? main->OpenMenu() : nullptr;
+    QMenu* menu = host_.OpenMenu();
     if (!menu || !menu->isVisible()) return QStringLiteral("none");
     QStringList items;
     for (QAction* a : menu->actions())
@@ -156,4 +160,4 @@ QString ControlChannel::Execute(const QString& command) {
   return QStringLiteral("error unknown command");
 }
 
-}  // namespace brisvel::app
+}  // namespace brisvel::app::demo

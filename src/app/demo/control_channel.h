@@ -18,9 +18,9 @@
 #include <QObject>
 #include <QString>
 
-namespace brisvel::app {
+namespace brisvel::app::demo {
 
-class CApplication;
+class IDemoHost;
 
 // Why the channel may not listen at path: something that is not a socket is
 // there (a user's file is never removed to make room). Empty when the path is
@@ -29,7 +29,7 @@ QString ControlSocketPathProblem(const QString& path);
 
 class ControlChannel : public QObject {
  public:
-  explicit ControlChannel(CApplication& app);
+  explicit ControlChannel(IDemoHost& host);
   // Listens at path, replacing only a socket left behind; false when the path
   // is refused (ControlSocketPathProblem) or the socket cannot be created.
   bool Listen(const QString& path);
@@ -38,8 +38,8 @@ class ControlChannel : public QObject {
 
  private:
   void OnConnection();
-  CApplication& app_;
+  IDemoHost& host_;
   QLocalServer server_;
 };
 
-}  // namespace brisvel::app
+}  // namespace brisvel::app::demo
