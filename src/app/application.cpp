@@ -438,6 +438,8 @@ QWidget* CApplication::VisibleWindow() {
   return nullptr;
 }
 
+ui::HostWindow* CApplication::MainFrame() { return mainDlg_.get(); }
+
 QMenu* CApplication::OpenMenu() const { return mainDlg_ ? mainDlg_->OpenMenu() : nullptr; }
 
 void CApplication::BringForward() {

@@ -133,6 +133,7 @@ class CApplication final : public IConsoleFrames, public demo::IDemoHost {
   demo::SimulatedDevice* Simulator() override { return simulator_.get(); }
   bool SplashWasShown() const override { return splashShown_; }
   bool InstanceLockHeld() const override;
+  ui::HostWindow* MainFrame() override;
   QMenu* OpenMenu() const override;
 
  private:

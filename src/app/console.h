@@ -5,23 +5,21 @@
 
 #include <QString>
 
+#include "app/refresh.h"
+#include "core/effect_store.h"
+#include "settings/cae_data.h"
+#include "settings/config_ini.h"
+
 class QWidget;
 
 namespace brisvel {
 class CDeviceManager;
-class CEffectStore;
 namespace editing {
 class IEditLink;
 }  // namespace editing
-namespace settings {
-class ConfigIni;
-struct CaeData;
-}  // namespace settings
 }  // namespace brisvel
 
 namespace brisvel::app {
-
-class RefreshNotifier;
 
 inline constexpr char kTitle[] = "BRISVEL DSP CONTROL PANNEL";
 inline constexpr char kVersion[] = "1.0.4.5";

@@ -4,6 +4,10 @@
 
 class QMenu;
 
+namespace brisvel::ui {
+class HostWindow;
+}  // namespace brisvel::ui
+
 namespace brisvel::app {
 class IConsole;
 }  // namespace brisvel::app
@@ -20,6 +24,8 @@ class IDemoHost {
   virtual SimulatedDevice* Simulator() = 0;
   virtual bool SplashWasShown() const = 0;
   virtual bool InstanceLockHeld() const = 0;
+  // The main window (created hidden at start-up); null before and after.
+  virtual ui::HostWindow* MainFrame() = 0;
   // The main window's open pop-up menu, if any.
   virtual QMenu* OpenMenu() const = 0;
 };
