@@ -143,6 +143,34 @@ TEST_F(EffectStoreTest, LoadBlockReplacesResetsAndSends) {
   EXPECT_FALSE(store.LoadBlock(other));
 }
 
+TEST_F(EffectStoreTest, RawWritesNeitherLogNorMark) {
+  // A value the processor must not get: in the block, not logged, not pending.
+  store.WriteParamLocal(param::kResetCtrl, 0x3F);
+  EXPECT_EQ(store.GetParam(param::kResetCtrl), 0x3F);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_FALSE(store.HasPendingParams());
+  EXPECT_EQ(link.schedules, 0);
+
+  // A block read from the processor drops the editing state that belonged to
+  // the old one; a whole-block write keeps it. Neither logs nor sends.
+  store.SetBypassedBand(1, 3, true, 500);
+  store.SetSavedChannelLevel(2, 40);
+  EffectBlock other = FactoryBlock();
+  other[4] = 12;
+  store.AssignBlock(other);
+  EXPECT_EQ(store.Block(), other);
+  EXPECT_TRUE(store.IsBandHeldBack(1, 3));
+  EXPECT_EQ(store.SavedChannelLevel(2), 40);
+  other[4] = 13;
+  store.ReplaceBlock(other);
+  EXPECT_EQ(store.Block(), other);
+  EXPECT_FALSE(store.IsBandHeldBack(1, 3));
+  EXPECT_EQ(store.BypassedBandGain(1, 3), 0);
+  EXPECT_EQ(store.SavedChannelLevel(2), -1);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(link.fullWrites, 0);
+}
+
 TEST_F(EffectStoreTest, ResponsesFollowTheBlock) {
   store.Response(5).Recompute(17);  // builds the grid all six models share, as the EQ graph does
   for (int k = 0; k < kChannelCount; ++k) EXPECT_EQ(store.Response(k).Grid(), &store.FrequencyGrid());
