@@ -14,7 +14,9 @@
 #include "app/layout_ids/xml_about.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/mini_dlg.h"
+#include "app/ui_event_handler.h"
 #include "device/store_commands.h"
+#include "editing/edit_link.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
@@ -108,6 +110,14 @@ void CMainDlg::OnInit() {
          [](const ui::Event&) { spdlog::info("the device-preset dialog is not part of this build"); });
   r.OnId(ui::EventCmd, ids::kConnectState, [this](const ui::Event&) { OnConnectButton(); });
   UpdateConnectionDisplay();
+  // The editing panels.
+  if (CDeviceManager* manager = app_.DeviceManager())
+    editLink_ = std::make_unique<editing::DeviceEditLink>(app_.Store(), *manager);
+  const settings::CaeData& cae = app_.CaeData();
+  handler_ = std::make_unique<CUIEventHandler>(
+      *this, app_.Store(), editLink_.get(),
+      editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
+  handler_->Init();
 }
 
 void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {

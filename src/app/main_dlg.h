@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <memory>
 
 #include "device/device_manager.h"
 #include "device/effect_sender.h"
@@ -12,9 +13,14 @@
 
 class QMenu;
 
+namespace brisvel::editing {
+class DeviceEditLink;
+}
+
 namespace brisvel::app {
 
 class CApplication;
+class CUIEventHandler;
 
 
 // Menu commands of the main window.
@@ -44,6 +50,8 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   static std::vector<std::pair<int, QString>> ConfigMenuItems(int language);
   // The pop-up currently open (tests and the control channel use it).
   QMenu* OpenMenu() const { return openMenu_; }
+  // The channel editing controller of the editing panels (after initialisation).
+  CUIEventHandler* Handler() const { return handler_.get(); }
 
   // Connection display of the indicator 1500.
   void UpdateConnectionDisplay();
@@ -83,6 +91,8 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
 
   CApplication& app_;
   QMenu* openMenu_ = nullptr;
+  std::unique_ptr<editing::DeviceEditLink> editLink_;
+  std::unique_ptr<CUIEventHandler> handler_;
 };
 
 // The About box: logo, title and the version with its year.
