@@ -3,12 +3,14 @@
 #include "app/control_channel.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLocalSocket>
 #include <QMenu>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <optional>
 #include <cstring>
 
 #include "app/application.h"
@@ -42,12 +44,28 @@ QString DescribeControl(QWidget* w) {
   int checked = -1, value = 0;
   if (auto* c = dynamic_cast<ui::SkCheckButton*>(w)) checked = c->IsChecked() ? 1 : 0;
   if (auto* k = dynamic_cast<ui::SkRotaryKnob*>(w)) value = k->Value();
+  if (auto* s = dynamic_cast<ui::SkSlider*>(w)) value = s->Value();
+  if (auto* list = dynamic_cast<QComboBox*>(w)) value = list->currentIndex();
   QString text;
   if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
   else if (const ui::Element* e = ui::AsElement(w)) text = e->ShownText();
   return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
       .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
       .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(text);
+}
+
+// The simulated processor's state while it is plugged in.
+std::optional<sim::SimState> PluggedSimState(CApplication& app) {
+  auto processor = app.SimProcessor();
+  sim::SimHidBackend* backend = app.SimBackend();
+  if (!processor || !backend || app.SimulatedPath().isEmpty() ||
+      !backend->Processor(app.SimulatedPath().toStdString()))
+    return std::nullopt;
+  return processor->State();
+}
+
+QString Hex(const EffectBlock& block) {
+  return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(block.data()), block.size()).toHex());
 }
 
 }  // namespace
@@ -119,6 +137,19 @@ QString ControlChannel::Execute(const QString& command) {
         .arg(store.GetParam(param::kMainVol))
         .arg(app_.DeviceManager() && app_.DeviceManager()->IsDeviceOpen() ? 1 : 0);
   }
+  if (verb == "param" && words.size() == 2) {
+    const std::optional<int> index = FindParam(words[1].toStdString());
+    if (!index) return QStringLiteral("error unknown parameter");
+    QString answer = QStringLiteral("store=%1").arg(app_.Store().GetParam(*index));
+    if (const auto state = PluggedSimState(app_)) answer += QStringLiteral(" device=%1").arg(ReadParam(state->active, *index));
+    return answer;
+  }
+  if (verb == "block" && words.size() == 2) {
+    if (words[1] == "store") return Hex(app_.Store().block);
+    if (words[1] != "device") return QStringLiteral("error store or device");
+    const auto state = PluggedSimState(app_);
+    return state ? Hex(state->active) : QStringLiteral("error no simulated processor plugged");
+  }
   if (verb == "pcmodes") {
     QStringList names;
     for (const PCModeRecord& r : app_.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
@@ -146,6 +177,8 @@ QString ControlChannel::Execute(const QString& command) {
   if (verb == "menu") {
     CMainDlg* main = app_.MainWindow();
     QMenu* menu = main ? main->OpenMenu() : nullptr;
+    // A grouping menu of the editing panels is the active pop-up.
+    if (!menu) menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu || !menu->isVisible()) return QStringLiteral("none");
     QStringList items;
     for (QAction* a : menu->actions())
