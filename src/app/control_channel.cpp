@@ -115,7 +115,10 @@ QString ControlChannel::Execute(const QString& command) {
     auto processor = app_.SimProcessor();
     if (!processor) return QStringLiteral("error no simulated processor");
     const sim::SimState state = processor->State();
-    return QStringLiteral("mode=%1 mainvol=%2").arg(state.currentMode).arg(ReadParam(state.active, param::kMainVol));
+    return QStringLiteral("mode=%1 mainvol=%2 input=%3")
+        .arg(state.currentMode)
+        .arg(ReadParam(state.active, param::kMainVol))
+        .arg(state.inputMode);
   }
   if (verb == "sim-slot-mainvol" && words.size() == 3) {
     auto processor = app_.SimProcessor();

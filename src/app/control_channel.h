@@ -5,7 +5,7 @@
 // It is off unless the option is given.
 //
 //   plug | unplug                  the simulated processor in or out
-//   sim                            mode=<0-based> mainvol=<active MainVol>
+//   sim                            mode=<0-based> mainvol=<active MainVol> input=<0 two, 1 four>
 //   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
 //   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
