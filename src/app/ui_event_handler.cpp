@@ -129,7 +129,7 @@ void CUIEventHandler::AddRoutes() {
   clicks(ids::kChannelSelect, ids::kChannelSelect + kChannelCount - 1);
   clicks(ids::kPeq, ids::kBypass);
   clicks(ids::kDelaySelect, ids::kDelaySelect + kChannelCount - 1);
-  clicks(ids::kResetEq, ids::kDelayAdvanced);
+  clicks(ids::kResetEq, ids::kResetEq);  // "Advanced" (9002) opens the delay dialog from the window itself
 
   // Numeric edits: focus loss commits, Up/Down/wheel step, Enter (step 0) applies.
   const std::pair<int, int> edits[] = {{ids::kMasterEdit, ids::kAttack},
@@ -325,9 +325,6 @@ void CUIEventHandler::OnClick(const ui::Event& e) {
     AfterBandEdit(editor_.SetBypass(checked));
   } else if (id == ids::kResetEq) {
     OnResetEq();
-  } else if (id == ids::kDelayAdvanced) {
-    if (openDelayDialog_) openDelayDialog_();
-    else spdlog::info("the delay settings dialog is not part of this build");
   }
 }
 

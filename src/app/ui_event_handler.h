@@ -52,8 +52,6 @@ class CUIEventHandler : public QObject {
 
   editing::CChannelEditor& Editor() { return editor_; }
   void SetMenuChooser(MenuChooser chooser) { chooser_ = std::move(chooser); }
-  // The delay settings dialog ("Advanced" of the delay panel).
-  void SetDelayDialogOpener(std::function<void()> open) { openDelayDialog_ = std::move(open); }
 
  private:
   void AddRoutes();
@@ -86,7 +84,6 @@ class CUIEventHandler : public QObject {
   editing::CChannelEditor editor_;
   RefreshNotifier* refresher_;
   MenuChooser chooser_;
-  std::function<void()> openDelayDialog_;
   bool refreshing_ = false;
 
   // Controls (absent ones stay null and their updates are skipped).
