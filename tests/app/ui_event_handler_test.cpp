@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <set>
 
 #include "app/control_channel.h"
 #include "app/layout_ids/xml_mainwnd.h"
@@ -266,6 +267,41 @@ TEST_F(MainWindowEditing, MasterMuteSetsAllSixBits) {
   Click(ids::kMute + 2, false);
   EXPECT_EQ(s.GetParam(param::kMuteCtrl), 63 & ~4);
   EXPECT_FALSE(Checked(ids::kMasterMute));
+}
+
+TEST_F(MainWindowEditing, TabReachesEveryControlPanelByPanel) {
+  main->show();
+  // The panels in reading order: upper row left to right, then the lower row.
+  const QStringList panels = {"CHANNEL_DELAY", "CHANNEL_TAB", "limiter", "crossover", "equaliser"};
+  auto panelOf = [&](QWidget* w) {
+    for (int i = 0; i < panels.size(); ++i)
+      if (main->FindByName(panels[i])->isAncestorOf(w)) return i;
+    return -1;
+  };
+  QWidget* first = main->FindById(ids::kDelayEdit + 2);
+  ASSERT_NE(first, nullptr);
+  std::vector<QWidget*> chain;
+  QWidget* w = first;
+  do {
+    if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) chain.push_back(w);
+    w = w->nextInFocusChain();
+  } while (w != first && chain.size() < 2000);
+  int lastPanel = 0;
+  std::set<QWidget*> reached(chain.begin(), chain.end());
+  for (QWidget* c : chain) {
+    const int p = panelOf(c);
+    if (p < 0) continue;
+    EXPECT_GE(p, lastPanel) << ui::ElementId(c) << " comes after a later panel";
+    lastPanel = std::max(lastPanel, p);
+  }
+  // Every control the user edits is reachable (the graph's handles are dragged).
+  for (QWidget* c : main->FindByName("main_body")->findChildren<QWidget*>()) {
+    const bool editable = dynamic_cast<ui::SEdit2*>(c) || dynamic_cast<ui::SkSlider*>(c) ||
+                          dynamic_cast<ui::ComboBox*>(c) || dynamic_cast<ui::SkCheckButton*>(c) ||
+                          dynamic_cast<ui::Button*>(c);
+    if (!editable || !c->isVisible() || !c->isEnabled()) continue;
+    EXPECT_TRUE(reached.count(c)) << ui::ElementId(c) << " cannot be reached with Tab";
+  }
 }
 
 TEST(ControlChannelBlock, ParamAndBlockReportTheStoreAndThePluggedProcessor) {
