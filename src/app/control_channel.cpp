@@ -18,11 +18,11 @@
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
+#include "controls/value_controls.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 

@@ -26,7 +26,6 @@
 #include "ui/popup_menu.h"
 #include "ui/tip_window.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 
