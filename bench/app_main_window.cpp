@@ -9,10 +9,11 @@
 
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/ui_event_handler.h"
+#include "controls/controls.h"
 #include "ui/host_window.h"
 #include "ui/toolkit.h"
 #include "ui/ui_event.h"
-#include "ui/value_controls.h"
+#include "controls/value_controls.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ui::InitToolkit();
+  ui::RegisterConsoleControls();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

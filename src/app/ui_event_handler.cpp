@@ -9,11 +9,11 @@
 #include "core/scales.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
-#include "ui/eq_graph.h"
+#include "controls/eq_graph.h"
 #include "ui/host_window.h"
 #include "ui/popup_menu.h"
 #include "ui/ui_event.h"
-#include "ui/value_controls.h"
+#include "controls/value_controls.h"
 
 namespace brisvel::app {
 

@@ -15,7 +15,7 @@
 #include "core/scales.h"
 #include "ui/basic_controls.h"
 #include "ui/ui_event.h"
-#include "ui/value_controls.h"
+#include "controls/value_controls.h"
 
 namespace brisvel::app {
 namespace {
