@@ -16,7 +16,7 @@ add_library(brisvel_app STATIC ${_app_srcs} ${_app_hdrs})
 target_include_directories(brisvel_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
 # The device layer names a member "slots"; Qt's keyword macros stay off here.
 target_compile_definitions(brisvel_app PUBLIC QT_NO_KEYWORDS)
-target_link_libraries(brisvel_app PUBLIC brisvel_ui brisvel_editing brisvel_device brisvel_settings spdlog::spdlog
+target_link_libraries(brisvel_app PUBLIC brisvel_controls brisvel_editing brisvel_device brisvel_settings spdlog::spdlog
                       Qt6::Widgets Qt6::Network Qt6::DBus)
 
 add_executable(brisvel-console ${CMAKE_CURRENT_SOURCE_DIR}/src/app/main.cpp)

@@ -27,6 +27,7 @@
 #include "app/scene_open.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
+#include "controls/controls.h"
 #include "core/debug_output.h"
 #include "device/device_manager.h"
 #include "device/device_session.h"
@@ -218,6 +219,7 @@ void CApplication::SetUpLogging() {
 bool CApplication::InitUserInterface() {
   QDir::setCurrent(programFolder_);
   ui::InitToolkit();
+  ui::RegisterConsoleControls();
   auto icon = std::make_shared<ui::ImageSkin>(LogoIcon(128));
   ui::SkinRegistry::Instance().Register(QStringLiteral("skin_icon_logo"), icon);
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LogoIcon(64))));

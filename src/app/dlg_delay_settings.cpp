@@ -7,9 +7,9 @@
 
 #include "app/console.h"
 #include "app/layout_ids/xml_delaysettings.h"
+#include "controls/car_view.h"
 #include "editing/car_delays.h"
 #include "spdlog/spdlog.h"
-#include "ui/car_view.h"
 
 namespace brisvel::app {
 

@@ -6,10 +6,10 @@
 
 #include "app/console.h"
 #include "app/layout_ids/xml_mixsoundwd.h"
+#include "controls/value_controls.h"
 #include "editing/mixing.h"
 #include "spdlog/spdlog.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 

@@ -16,14 +16,15 @@
 #include "app/refresh.h"
 #include "app/layout_ids/xml_about.h"
 #include "app/layout_ids/xml_mainwnd.h"
+#include "app/ui_event_handler.h"
 #include "device/store_commands.h"
+#include "editing/edit_link.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
 #include "ui/popup_menu.h"
 #include "ui/tip_window.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 
@@ -112,6 +113,12 @@ void CMainDlg::OnInit() {
   if (ui::FindById(Root(), layout::delaysettings::kOpenButton))
     r.OnId(ui::EventCmd, layout::delaysettings::kOpenButton, [this](const ui::Event&) { OpenDelaySettings(app_, this); });
   UpdateConnectionDisplay();
+  // The editing panels.
+  const settings::CaeData& cae = app_.CaeData();
+  handler_ = std::make_unique<CUIEventHandler>(
+      *this, app_.Store(), app_.EditLink(),
+      editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
+  handler_->Init();
 }
 
 void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {

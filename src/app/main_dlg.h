@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <memory>
 
 #include "app/console.h"
 #include "device/device_manager.h"
@@ -14,6 +15,8 @@
 class QMenu;
 
 namespace brisvel::app {
+
+class CUIEventHandler;
 
 // Menu commands of the main window.
 enum MenuCommand : int {
@@ -42,6 +45,8 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   static std::vector<std::pair<int, QString>> ConfigMenuItems(int language);
   // The pop-up currently open (tests and the control channel use it).
   QMenu* OpenMenu() const { return openMenu_; }
+  // The channel editing controller of the editing panels (after initialisation).
+  CUIEventHandler* Handler() const { return handler_.get(); }
 
   // Connection display of the indicator 1500.
   void UpdateConnectionDisplay();
@@ -81,6 +86,7 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
 
   IConsoleFrames& app_;
   QMenu* openMenu_ = nullptr;
+  std::unique_ptr<CUIEventHandler> handler_;
 };
 
 // The About box: logo, title and the version with its year.

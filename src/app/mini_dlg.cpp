@@ -10,6 +10,7 @@
 #include "app/refresh.h"
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
+#include "controls/value_controls.h"
 #include "device/device_manager.h"
 #include "device/store_commands.h"
 #include "editing/edit_link.h"
@@ -18,7 +19,6 @@
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 

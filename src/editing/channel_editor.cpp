@@ -375,7 +375,11 @@ BandChanges CChannelEditor::ResetEqualiser() {
   Recorder r(store_, c);
   r.Set(param::kResetCtrl, mask);
   SendNow();
-  store_.WriteParamLocal(param::kResetCtrl, 0);
+  // The bits go back to 0 through SetParam, so the processor's copy of the
+  // byte is cleared with the next transfer too and it ends up holding exactly
+  // the block shown (a processor that keeps the byte would otherwise hold the
+  // mask, and a later full write would reset the channels again).
+  r.Set(param::kResetCtrl, 0);
   const EffectBlock& factory = FactoryBlock();
   for (int k : range) {
     std::vector<int> indices = {param::HpFreq(k), param::HpType(k), param::LpFreq(k), param::LpType(k)};

@@ -12,9 +12,9 @@
 #include "app/layout_ids/xml_mixsoundwd.h"
 #include "app/main_dlg.h"
 #include "app_test_support.h"
+#include "controls/car_view.h"
+#include "controls/value_controls.h"
 #include "core/param_table.h"
-#include "ui/car_view.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 namespace {

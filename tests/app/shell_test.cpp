@@ -22,13 +22,13 @@
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
 #include "app_test_support.h"
+#include "controls/value_controls.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "presets/advanced_login.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 namespace {

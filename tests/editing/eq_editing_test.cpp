@@ -207,6 +207,9 @@ TEST_F(EqEditingTest, ResetRestoresTheFactoryEqualiserOfTheRange) {
   // The factory copy goes to the processor too (with the next transfer), so
   // it holds the block the window shows even if the reset frame was lost.
   EXPECT_EQ(store.PendingParams().count(param::HpFreq(3)), 1u);
+  // So do the cleared reset bits.
+  ASSERT_EQ(store.PendingParams().count(param::kResetCtrl), 1u);
+  EXPECT_EQ(store.PendingParams().at(param::kResetCtrl), 0);
   EXPECT_EQ(store.PendingParams().count(param::EqGain(2, 0)), 1u);
   EXPECT_EQ(store.PendingParams().count(param::EqGain(4, 0)), 0u);
   EXPECT_EQ(store.GetParam(param::HpFreq(3)), 0);

@@ -3,6 +3,7 @@
 #include "app/demo/control_channel.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLocalSocket>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <optional>
 #include <cstring>
 
 #include "app/console.h"
@@ -17,13 +19,13 @@
 #include "app/demo/simulated_device.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
+#include "controls/value_controls.h"
 #include "core/effect_store.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "settings/config_ini.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app::demo {
 
@@ -48,12 +50,24 @@ QString DescribeControl(QWidget* w) {
   int checked = -1, value = 0;
   if (auto* c = dynamic_cast<ui::SkCheckButton*>(w)) checked = c->IsChecked() ? 1 : 0;
   if (auto* k = dynamic_cast<ui::SkRotaryKnob*>(w)) value = k->Value();
+  if (auto* s = dynamic_cast<ui::SkSlider*>(w)) value = s->Value();
+  if (auto* list = dynamic_cast<QComboBox*>(w)) value = list->currentIndex();
   QString text;
   if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
   else if (const ui::Element* e = ui::AsElement(w)) text = e->ShownText();
   return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
       .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
       .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(text);
+}
+
+// The simulated processor's state while it is plugged in.
+std::optional<sim::SimState> PluggedSimState(const SimulatedDevice* simulator) {
+  if (!simulator || !simulator->IsPlugged()) return std::nullopt;
+  return simulator->Processor()->State();
+}
+
+QString Hex(const EffectBlock& block) {
+  return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(block.data()), block.size()).toHex());
 }
 
 }  // namespace
@@ -105,7 +119,10 @@ QString ControlChannel::Execute(const QString& command) {
     auto processor = simulator ? simulator->Processor() : nullptr;
     if (!processor) return QStringLiteral("error no simulated processor");
     const sim::SimState state = processor->State();
-    return QStringLiteral("mode=%1 mainvol=%2").arg(state.currentMode).arg(ReadParam(state.active, param::kMainVol));
+    return QStringLiteral("mode=%1 mainvol=%2 input=%3")
+        .arg(state.currentMode)
+        .arg(ReadParam(state.active, param::kMainVol))
+        .arg(state.inputMode);
   }
   if (verb == "sim-slot-mainvol" && words.size() == 3) {
     auto processor = simulator ? simulator->Processor() : nullptr;
@@ -144,6 +161,19 @@ QString ControlChannel::Execute(const QString& command) {
         .arg(store.GetParam(param::kMainVol))
         .arg(console.DeviceManager() && console.DeviceManager()->IsDeviceOpen() ? 1 : 0);
   }
+  if (verb == "param" && words.size() == 2) {
+    const std::optional<int> index = FindParam(words[1].toStdString());
+    if (!index) return QStringLiteral("error unknown parameter");
+    QString answer = QStringLiteral("store=%1").arg(console.Store().GetParam(*index));
+    if (const auto state = PluggedSimState(simulator)) answer += QStringLiteral(" device=%1").arg(ReadParam(state->active, *index));
+    return answer;
+  }
+  if (verb == "block" && words.size() == 2) {
+    if (words[1] == "store") return Hex(console.Store().Block());
+    if (words[1] != "device") return QStringLiteral("error store or device");
+    const auto state = PluggedSimState(simulator);
+    return state ? Hex(state->active) : QStringLiteral("error no simulated processor plugged");
+  }
   if (verb == "pcmodes") {
     QStringList names;
     for (const PCModeRecord& r : console.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
@@ -170,6 +200,8 @@ QString ControlChannel::Execute(const QString& command) {
   }
   if (verb == "menu") {
     QMenu* menu = host_.OpenMenu();
+    // A grouping menu of the editing panels is the active pop-up.
+    if (!menu) menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu || !menu->isVisible()) return QStringLiteral("none");
     QStringList items;
     for (QAction* a : menu->actions())

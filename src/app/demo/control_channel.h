@@ -5,11 +5,14 @@
 // It is off unless the option is given.
 //
 //   plug | unplug                  the simulated processor in or out
-//   sim                            mode=<0-based> mainvol=<active MainVol>
+//   sim                            mode=<0-based> mainvol=<active MainVol> input=<0 two, 1 four>
 //   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
 //   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
-//   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name)
+//   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name;
+//                                  value: a knob's or slider's position, a list's selected index)
+//   param NAME                     store=<raw> [device=<raw> while the simulated processor is plugged]
+//   block store|device             the 1206 bytes of the block as hexadecimal
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
 //   sim-param NAME                 raw value of a parameter in the simulated processor's active block

@@ -23,14 +23,16 @@ SimulatedDevice::~SimulatedDevice() = default;
 
 hid::IHidBackend& SimulatedDevice::Backend() { return *backend_; }
 
+bool SimulatedDevice::IsPlugged() const { return !path_.isEmpty() && backend_->Processor(path_.toStdString()); }
+
 bool SimulatedDevice::Plug() {
-  if (backend_->Processor(path_.toStdString())) return false;
+  if (IsPlugged()) return false;
   path_ = QString::fromStdString(backend_->Plug(processor_));
   return true;
 }
 
 bool SimulatedDevice::Unplug() {
-  if (path_.isEmpty() || !backend_->Processor(path_.toStdString())) return false;
+  if (!IsPlugged()) return false;
   return backend_->Unplug(path_.toStdString());
 }
 

@@ -31,6 +31,7 @@ class SimulatedDevice {
   hid::IHidBackend& Backend();
   std::shared_ptr<sim::SimProcessor> Processor() const { return processor_; }
   QString Path() const { return path_; }
+  bool IsPlugged() const;
 
   // In again / pulled out; false when it is already so.
   bool Plug();
