@@ -7,7 +7,8 @@
 #include <QApplication>
 #include <set>
 
-#include "app/control_channel.h"
+#include "app/demo/control_channel.h"
+#include "app/demo/simulated_device.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/main_dlg.h"
 #include "app/ui_event_handler.h"
@@ -308,7 +309,7 @@ TEST(ControlChannelBlock, ParamAndBlockReportTheStoreAndThePluggedProcessor) {
   PrivateFolders folders;
   StartedConsole console(true);
   ASSERT_TRUE(console.ok);
-  ControlChannel channel(*console.app);
+  demo::ControlChannel channel(*console.app);
   console.app->Store().SetParam(param::kMainVol, 33);
   const QString answer = channel.Execute("param MainVol");
   EXPECT_TRUE(answer.startsWith("store=33 device=")) << answer.toStdString();
@@ -317,7 +318,7 @@ TEST(ControlChannelBlock, ParamAndBlockReportTheStoreAndThePluggedProcessor) {
   ASSERT_EQ(store.size(), 2412);
   EXPECT_EQ(QByteArray::fromHex(store.toLatin1()).at(param::kMainVol), 33);
   EXPECT_EQ(channel.Execute("block device").size(), 2412);
-  ASSERT_TRUE(console.app->UnplugSimulated());
+  ASSERT_TRUE(console.app->Simulator()->Unplug());
   EXPECT_EQ(channel.Execute("param MainVol"), "store=33");
   EXPECT_TRUE(channel.Execute("block device").startsWith("error"));
   console.app->Refresher().Send(RefreshKind::kFull);
