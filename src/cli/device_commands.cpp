@@ -397,6 +397,12 @@ void DeviceGet(const std::string& name) {
   std::printf("%s\n", ParamDisplayText(session.Store().Block(), *index).c_str());
 }
 
+EffectBlock DeviceReadBlock() {
+  Session session;
+  session.Connect(true);
+  return session.Store().Block();
+}
+
 void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
   if (assignments.empty()) throw CliError("usage: brisvelctl --sim|--path PATH set NAME=TEXT...");
   Session session;
