@@ -1,0 +1,185 @@
+// Recording steps by comparing the block and editing state before and after
+// an action, and replaying them through SetParam.
+#include "editing/history.h"
+
+#include <algorithm>
+
+#include "core/debug_output.h"
+
+namespace brisvel::editing {
+
+CEditHistory::CEditHistory(CEffectStore& store) : store_(store), known_(store.Block()) {}
+
+HeldBands HeldBands::Of(const CEffectStore& store) {
+  HeldBands h;
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      if (store.IsBandHeldBack(k, b)) h.mask[k] |= 1u << b;
+      h.gain[k][b] = static_cast<int16_t>(store.BypassedBandGain(k, b));
+    }
+  }
+  return h;
+}
+
+void HeldBands::ApplyTo(CEffectStore& store) const {
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) store.SetBypassedBand(k, b, (mask[k] >> b) & 1u, gain[k][b]);
+  }
+}
+
+void CEditHistory::Begin(std::string_view name) {
+  if (depth_++ > 0) return;
+  openName_ = name;
+  openBlock_ = store_.Block();
+  openState_ = EditingState::Of(store_);
+  openHeld_ = HeldBands::Of(store_);
+}
+
+bool CEditHistory::End() {
+  if (depth_ == 0 || --depth_ > 0) return false;
+  HistoryStep step;
+  step.name = std::move(openName_);
+  const EffectBlock& now = store_.Block();
+  for (int i = 0; i < kParamCount; ++i) {
+    const uint16_t before = ReadParam(openBlock_, i);
+    const uint16_t after = ReadParam(now, i);
+    if (before != after) step.params.push_back({static_cast<uint16_t>(i), before, after});
+  }
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      const bool heldBefore = (openHeld_.mask[k] >> b) & 1u;
+      const bool heldAfter = store_.IsBandHeldBack(k, b);
+      const auto gainAfter = static_cast<int16_t>(store_.BypassedBandGain(k, b));
+      const int16_t gainBefore = openHeld_.gain[k][b];
+      if (heldBefore == heldAfter && gainBefore == gainAfter) continue;
+      step.held.push_back({static_cast<uint8_t>(k), static_cast<uint8_t>(b), heldBefore, heldAfter, gainBefore,
+                           gainAfter});
+    }
+  }
+  step.before = openState_;
+  step.after = EditingState::Of(store_);
+  if (step.params.empty() && step.held.empty() && step.before == step.after) return false;
+  step.params.shrink_to_fit();
+  step.held.shrink_to_fit();
+  trail_.undone.clear();
+  trail_.done.push_back(std::move(step));
+  if (trail_.done.size() > kMaxSteps) trail_.done.pop_front();
+  known_ = now;
+  if (!store_.IsProcessorConnected()) offlineEdits_ = true;
+  return true;
+}
+
+std::string CEditHistory::UndoName() const { return CanUndo() ? trail_.done.back().name : std::string(); }
+std::string CEditHistory::RedoName() const { return CanRedo() ? trail_.undone.back().name : std::string(); }
+
+Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
+  Changes c;
+  c.full = true;
+  std::array<bool, kChannelCount> touched{};
+  // The bypass keeps a channel's gains in the processor while the block shows
+  // them as 0: such zeros are written locally, as the bypass itself does.
+  uint16_t pass = store_.GetParam(param::kPassCtrl);
+  for (const ParamStep& p : step.params) {
+    if (p.index == param::kPassCtrl) pass = forward ? p.after : p.before;
+  }
+  auto heldInTarget = [&](int k, int b) {
+    for (const HeldBandStep& h : step.held) {
+      if (h.channel == k && h.band == b) return forward ? h.heldAfter : h.heldBefore;
+    }
+    return store_.IsBandHeldBack(k, b);
+  };
+  auto write = [&](const ParamStep& p) {
+    const uint16_t value = forward ? p.after : p.before;
+    const int i = p.index;
+    if (value == 0 && i >= param::EqFreq(0, 0) && i < param::Threshold(0) && (i - param::EqFreq(0, 0)) % 3 == 2) {
+      const int k = (i - param::EqFreq(0, 0)) / 93;
+      const int b = (i - param::EqFreq(k, 0)) / 3;
+      if (((pass >> k) & 1u) && heldInTarget(k, b)) {
+        store_.WriteParamLocal(i, 0);
+        touched[static_cast<size_t>(k)] = true;
+        c.params.push_back(p.index);
+        return;
+      }
+    }
+    store_.SetParam(p.index, value);
+    c.params.push_back(p.index);
+    if (p.index > param::kMainVol && p.index < param::kNoiseGate) {
+      // Which channel's response model the value feeds.
+      int k = -1;
+      if (p.index >= param::HpType(0) && p.index <= param::LpFreq(5)) k = (p.index - param::HpType(0)) % 12 / 2;
+      else if (p.index >= param::EqFreq(0, 0) && p.index < param::Threshold(0)) k = (p.index - param::EqFreq(0, 0)) / 93;
+      if (k >= 0) touched[static_cast<size_t>(k)] = true;
+    }
+  };
+  if (forward) {
+    for (const ParamStep& p : step.params) write(p);
+  } else {
+    for (auto it = step.params.rbegin(); it != step.params.rend(); ++it) write(*it);
+  }
+  for (const HeldBandStep& h : step.held) {
+    store_.SetBypassedBand(h.channel, h.band, forward ? h.heldAfter : h.heldBefore,
+                           forward ? h.gainAfter : h.gainBefore);
+  }
+  const EditingState& state = forward ? step.after : step.before;
+  const EditingState was = EditingState::Of(store_);
+  c.links = was.linkFlags != state.linkFlags;
+  c.currentChannel = was.currentChannel != state.currentChannel;
+  state.ApplyTo(store_);
+  for (int k = 0; k < kChannelCount; ++k) {
+    if (!touched[static_cast<size_t>(k)]) continue;
+    store_.RebuildResponse(k);
+    c.channels.push_back(k);
+  }
+  c.graph = !c.channels.empty();
+  known_ = store_.Block();
+  if (!store_.IsProcessorConnected()) offlineEdits_ = true;
+  return c;
+}
+
+Changes CEditHistory::Undo() {
+  if (!CanUndo() || Recording()) return {};
+  HistoryStep step = std::move(trail_.done.back());
+  trail_.done.pop_back();
+  DebugOutput("RezUriru: Undo %s\n", step.name.c_str());
+  Changes c = Apply(step, false);
+  trail_.undone.push_back(std::move(step));
+  return c;
+}
+
+Changes CEditHistory::Redo() {
+  if (!CanRedo() || Recording()) return {};
+  HistoryStep step = std::move(trail_.undone.back());
+  trail_.undone.pop_back();
+  DebugOutput("RezUriru: Redo %s\n", step.name.c_str());
+  Changes c = Apply(step, true);
+  trail_.done.push_back(std::move(step));
+  return c;
+}
+
+bool CEditHistory::EndHistory() {
+  const bool had = CanUndo() || CanRedo();
+  trail_.done.clear();
+  trail_.undone.clear();
+  known_ = store_.Block();
+  return had;
+}
+
+bool CEditHistory::BlockReplaced() {
+  if (store_.Block() != known_) return EndHistory();
+  return false;
+}
+
+void CEditHistory::SwapTrail(HistoryTrail& other) { std::swap(trail_, other); }
+
+size_t CEditHistory::MemoryBytes() const {
+  auto stepBytes = [](const HistoryStep& s) {
+    return sizeof(HistoryStep) + s.params.capacity() * sizeof(ParamStep) + s.held.capacity() * sizeof(HeldBandStep) +
+           (s.name.capacity() > 15 ? s.name.capacity() + 1 : 0);
+  };
+  size_t bytes = sizeof(*this);
+  for (const auto& s : trail_.done) bytes += stepBytes(s);
+  for (const auto& s : trail_.undone) bytes += stepBytes(s);
+  return bytes;
+}
+
+}  // namespace brisvel::editing
