@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "core/debug_output.h"
+#include "core/param_text.h"
+#include "core/scales.h"
 
 namespace brisvel::editing {
 
@@ -28,7 +30,10 @@ void HeldBands::ApplyTo(CEffectStore& store) const {
 }
 
 void CEditHistory::Begin(std::string_view name) {
-  if (depth_++ > 0) return;
+  if (depth_++ > 0) {
+    Name(name);
+    return;
+  }
   openName_ = name;
   openBlock_ = store_.Block();
   openState_ = EditingState::Of(store_);
@@ -59,6 +64,7 @@ bool CEditHistory::End() {
   step.before = openState_;
   step.after = EditingState::Of(store_);
   if (step.params.empty() && step.held.empty() && step.before == step.after) return false;
+  if (step.name.empty()) step.name = DescribeStep(step);
   step.params.shrink_to_fit();
   step.held.shrink_to_fit();
   trail_.undone.clear();
@@ -67,6 +73,84 @@ bool CEditHistory::End() {
   known_ = now;
   if (!store_.IsProcessorConnected()) offlineEdits_ = true;
   return true;
+}
+
+namespace {
+
+const char* KindWords(ParamKind kind) {
+  switch (kind) {
+    case ParamKind::Volume: return "volume";
+    case ParamKind::Delay: return "delay";
+    case ParamKind::HpType: return "high-pass type";
+    case ParamKind::HpFreq: return "high-pass frequency";
+    case ParamKind::LpType: return "low-pass type";
+    case ParamKind::LpFreq: return "low-pass frequency";
+    case ParamKind::EqFreq: return "frequency";
+    case ParamKind::EqQ: return "Q";
+    case ParamKind::EqGain: return "gain";
+    case ParamKind::Threshold: return "limiter threshold";
+    case ParamKind::Attack: return "attack time";
+    case ParamKind::Release: return "release time";
+    case ParamKind::NoiseGate: return "noise gate";
+    case ParamKind::Mask: break;
+  }
+  return "";
+}
+
+std::string Capitalised(std::string s) {
+  if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
+  return s;
+}
+
+}  // namespace
+
+std::string DescribeStep(const HistoryStep& step) {
+  std::vector<int> labels;  // channel label numbers, ascending
+  bool sameKind = true;
+  bool sameBand = true;
+  ParamKind kind = ParamKind::Mask;
+  int band = -1;
+  for (size_t n = 0; n < step.params.size(); ++n) {
+    const int i = step.params[n].index;
+    const ParamKind k = ParamKindOf(i);
+    const int b = i >= param::EqFreq(0, 0) && i < param::Threshold(0) ? (i - param::EqFreq(0, 0)) % 93 / 3 : -1;
+    if (n == 0) {
+      kind = k;
+      band = b;
+    }
+    sameKind = sameKind && k == kind;
+    sameBand = sameBand && b == band;
+    const int box = ParamChannel(i);
+    if (box >= 0) {
+      const int label = ChannelLabelNumber(box);
+      if (std::find(labels.begin(), labels.end(), label) == labels.end()) labels.push_back(label);
+    }
+  }
+  std::sort(labels.begin(), labels.end());
+  std::string channels;
+  for (int label : labels) channels += (channels.empty() ? "CH" : ", CH") + std::to_string(label);
+  if (step.params.empty()) {
+    if (step.before.linkFlags != step.after.linkFlags) return "Link groups";
+    if (step.before.currentChannel != step.after.currentChannel)
+      return "Select " + ChannelLabel(step.after.currentChannel);
+    return "Band hold-back";
+  }
+  if (sameKind && kind == ParamKind::Mask) {
+    const int i = step.params[0].index;
+    if (i == param::kMuteCtrl) return channels.empty() ? "Mute" : "Mute (" + channels + ")";
+    if (i == param::kPassCtrl) return "Bypass EQ";
+    if (i == param::kPhaseCtrl) return "Phase";
+    return "ResetEQ";
+  }
+  if (step.params.size() == 1 && step.params[0].index == param::kMainVol) return "Master volume";
+  if (sameKind && sameBand && band >= 0)
+    return "Band " + std::to_string(band + 1) + " " + KindWords(kind) + " (" + channels + ")";
+  if (sameKind && kind != ParamKind::Mask) {
+    if (labels.size() == 1) return channels + " " + KindWords(kind);
+    if (labels.empty()) return Capitalised(KindWords(kind));
+    return Capitalised(KindWords(kind)) + " (" + channels + ")";
+  }
+  return channels.empty() ? "Edit" : "Edit (" + channels + ")";
 }
 
 std::string CEditHistory::UndoName() const { return CanUndo() ? trail_.done.back().name : std::string(); }

@@ -66,6 +66,10 @@ struct HistoryStep {
   EditingState after;
 };
 
+// The name of a step its caller did not name, from what it changed:
+// "CH1 volume", "Band 10 gain (CH1, CH2)", "Master volume", "Edit (CH3)".
+std::string DescribeStep(const HistoryStep& step);
+
 // The steps of one tuning; the A/B comparison keeps one per side.
 struct HistoryTrail {
   std::deque<HistoryStep> done;     // oldest first
@@ -84,6 +88,14 @@ class CEditHistory {
   // editing state, and the redo list is dropped then. True when kept.
   bool End();
   bool Recording() const { return depth_ > 0; }
+  // Names the open step when it has no name yet (a press opened it unnamed).
+  void Name(std::string_view name) {
+    if (depth_ > 0 && openName_.empty()) openName_ = name;
+  }
+  // Closes whatever is open (before an undo, or when a release never came).
+  void CloseAll() {
+    while (depth_ > 0) End();
+  }
   // Records what fn does as one step.
   template <class Fn>
   auto Record(std::string_view name, Fn&& fn) {

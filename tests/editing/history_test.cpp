@@ -104,6 +104,26 @@ TEST_F(HistoryTest, LinkCopyBypassAndHoldBackComeBackWithTheirEditingState) {
   EXPECT_TRUE(store.IsBandHeldBack(2, 7));
 }
 
+TEST_F(HistoryTest, UnnamedStepsAreNamedForWhatTheyChanged) {
+  auto named = [&](auto fn) {
+    history.Begin("");
+    fn();
+    history.End();
+    return history.UndoName();
+  };
+  EXPECT_EQ(named([&] { editor.SetChannelVolume(2, 20); }), "CH1 volume");
+  EXPECT_EQ(named([&] { editor.SetMasterVolume(10); }), "Master volume");
+  store.SetLinkFlags({3, 0, 0, 0});  // front pair CH1, CH2 on CH1
+  store.SetCurrentChannel(2);
+  EXPECT_EQ(named([&] { editor.SetBandGainFromSlider(9, 35); }), "Band 10 gain (CH1, CH2)");
+  EXPECT_EQ(named([&] { editor.CommitDelay(5, "3"); }), "CH4 delay");
+  // A press that opened a step unnamed takes the name its handler gives.
+  history.Begin("");
+  history.Record("Delays from car view", [&] { return editor.CommitDelay(4, "2"); });
+  history.End();
+  EXPECT_EQ(history.UndoName(), "Delays from car view");
+}
+
 TEST_F(HistoryTest, KeepsTheNewestThousandStepsInBoundedMemory) {
   for (int i = 0; i < 1100; ++i) history.Record("CH5 volume", [&] { return editor.SetChannelVolume(0, i % 60); });
   EXPECT_EQ(history.UndoCount(), CEditHistory::kMaxSteps);
