@@ -41,6 +41,7 @@ Changes CAbCompare::Switch() {
   store_.ClearPendingParams();
   lastSendOk_ = store_.LoadBlock(store_.Block());
   history_.Rebase();
+  history_.ForgetOpenChanges();  // a press that switched records no step of it
   Changes c;
   c.full = true;
   return c;

@@ -42,26 +42,38 @@ void CEditHistory::Begin(std::string_view name) {
 
 bool CEditHistory::End() {
   if (depth_ == 0 || --depth_ > 0) return false;
+  return Push(std::move(openName_), openBlock_, openState_, openHeld_);
+}
+
+void CEditHistory::ForgetOpenChanges() {
+  if (depth_ == 0) return;
+  openBlock_ = store_.Block();
+  openState_ = EditingState::Of(store_);
+  openHeld_ = HeldBands::Of(store_);
+}
+
+bool CEditHistory::Push(std::string name, const EffectBlock& before, const EditingState& state,
+                        const HeldBands& held) {
   HistoryStep step;
-  step.name = std::move(openName_);
+  step.name = std::move(name);
   const EffectBlock& now = store_.Block();
   for (int i = 0; i < kParamCount; ++i) {
-    const uint16_t before = ReadParam(openBlock_, i);
-    const uint16_t after = ReadParam(now, i);
-    if (before != after) step.params.push_back({static_cast<uint16_t>(i), before, after});
+    const uint16_t was = ReadParam(before, i);
+    const uint16_t is = ReadParam(now, i);
+    if (was != is) step.params.push_back({static_cast<uint16_t>(i), was, is});
   }
   for (int k = 0; k < kChannelCount; ++k) {
     for (int b = 0; b < kBandCount; ++b) {
-      const bool heldBefore = (openHeld_.mask[k] >> b) & 1u;
+      const bool heldBefore = (held.mask[k] >> b) & 1u;
       const bool heldAfter = store_.IsBandHeldBack(k, b);
+      const int16_t gainBefore = held.gain[k][b];
       const auto gainAfter = static_cast<int16_t>(store_.BypassedBandGain(k, b));
-      const int16_t gainBefore = openHeld_.gain[k][b];
       if (heldBefore == heldAfter && gainBefore == gainAfter) continue;
       step.held.push_back({static_cast<uint8_t>(k), static_cast<uint8_t>(b), heldBefore, heldAfter, gainBefore,
                            gainAfter});
     }
   }
-  step.before = openState_;
+  step.before = state;
   step.after = EditingState::Of(store_);
   if (step.params.empty() && step.held.empty() && step.before == step.after) return false;
   if (step.name.empty()) step.name = DescribeStep(step);
@@ -73,6 +85,12 @@ bool CEditHistory::End() {
   known_ = now;
   if (!store_.IsProcessorConnected()) offlineEdits_ = true;
   return true;
+}
+
+bool CEditHistory::RecordReplacement(std::string_view name, const EffectBlock& before) {
+  const bool kept = Push(std::string(name), before, EditingState::Of(store_), HeldBands::Of(store_));
+  ForgetOpenChanges();
+  return kept;
 }
 
 namespace {
@@ -245,6 +263,7 @@ bool CEditHistory::EndHistory() {
   trail_.done.clear();
   trail_.undone.clear();
   known_ = store_.Block();
+  ForgetOpenChanges();
   return had;
 }
 

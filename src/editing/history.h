@@ -107,6 +107,15 @@ class CEditHistory {
     return fn();
   }
 
+  // A step from `before` to the store's block as it is now, for a block that
+  // came from elsewhere (the processor's, read at connection) or was written
+  // whole: nothing is written. An open step keeps only what changes after
+  // this. False when the blocks are the same.
+  bool RecordReplacement(std::string_view name, const EffectBlock& before);
+  // An open step forgets what changed so far (the block was replaced from
+  // the processor meanwhile).
+  void ForgetOpenChanges();
+
   // ---- undo and redo ----
   bool CanUndo() const { return !trail_.done.empty(); }
   bool CanRedo() const { return !trail_.undone.empty(); }
@@ -149,6 +158,7 @@ class CEditHistory {
 
  private:
   Changes Apply(const HistoryStep& step, bool forward);
+  bool Push(std::string name, const EffectBlock& before, const EditingState& state, const HeldBands& held);
 
   CEffectStore& store_;
   HistoryTrail trail_;

@@ -147,7 +147,23 @@ TEST_F(HistoryTest, EndsWhenTheBlockIsReplacedAndTracksOfflineEdits) {
   store.SetConnectedFlag(false);
   history.Record("CH5 volume", [&] { return editor.SetChannelVolume(0, 21); });
   EXPECT_TRUE(history.OfflineEdits());
-  EXPECT_EQ(history.KnownBlock(), store.Block());
+  const EffectBlock mine = store.Block();
+  EXPECT_EQ(history.KnownBlock(), mine);
+
+  // A processor's block arrives inside an open step (a press on the connect
+  // button): keeping it is one step back to mine; the press records nothing more.
+  store.SetConnectedFlag(true);
+  history.Begin("");
+  store.ReplaceBlock(other);
+  history.ForgetOpenChanges();
+  EXPECT_TRUE(history.RecordReplacement("Keep the processor's settings", mine));
+  history.End();
+  EXPECT_EQ(history.UndoName(), "Keep the processor's settings");
+  EXPECT_EQ(history.UndoCount(), 2u);
+  device.SendNow();
+  history.Undo();
+  EXPECT_EQ(store.Block(), mine);
+  EXPECT_EQ(store.PendingParams().count(param::Volume(0)), 1u);  // mine goes out again
 }
 
 TEST_F(HistoryTest, AbSidesKeepTheirBlocksAndHistoriesAndGoOutWhole) {
