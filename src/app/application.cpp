@@ -20,6 +20,7 @@
 #include "app/demo/control_channel.h"
 #include "app/demo/simulated_device.h"
 #include "app/device_events.h"
+#include "app/edit_history.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
@@ -272,6 +273,9 @@ bool CApplication::Initialise() {
   if (session.step != ConnectStep::kNoProcessor && !session.Opened())
     spdlog::warn("the processor found at start-up could not be connected");
   store_.RebuildResponses();
+  // The history starts from the block the editor opens with.
+  history_.Rebase();
+  history_.ClearOfflineEdits();
   return true;
 }
 
@@ -279,6 +283,8 @@ void CApplication::CloseSplash() { splash_.reset(); }
 
 bool CApplication::CreateWindows() {
   QApplication::setQuitOnLastWindowClosed(false);
+  stepFilter_ = std::make_unique<EditStepFilter>(history_);
+  qApp->installEventFilter(stepFilter_.get());
 
   mainDlg_.reset(new CMainDlg(*this));
   if (!mainDlg_->LoadLayout(layout::mainwnd::kLayout)) {
@@ -329,6 +335,8 @@ bool CApplication::CreateWindows() {
 }
 
 void CApplication::DestroyWindows() {
+  if (stepFilter_) qApp->removeEventFilter(stepFilter_.get());
+  stepFilter_.reset();
   RegisterHidNotification(nullptr, nullptr);
   control_.reset();
   forwardListener_.reset();

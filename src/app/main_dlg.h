@@ -26,6 +26,10 @@ enum MenuCommand : int {
   kCmdEnglish = 52,
   kCmdAbout = 63,
   kCmdMyPreset = 64,
+  kCmdUndo = 70,
+  kCmdRedo = 71,
+  kCmdCopyAToB = 72,
+  kCmdCopyBToA = 73,
 };
 
 class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public IOneShotTimer {
@@ -80,7 +84,9 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   void reject() override;
 
  private:
-  void PopUpMenu(const std::vector<std::pair<int, QString>>& items);
+  void PopUpMenu(const std::vector<std::pair<int, QString>>& items, bool withHistory = false);
+  void ShowAbSide();
+  void PopUpAbMenu();
   void OnConnectButton();
   void ShowAbout();
 

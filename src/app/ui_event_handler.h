@@ -13,6 +13,7 @@
 
 #include "app/refresh.h"
 #include "editing/channel_editor.h"
+#include "editing/history.h"
 
 namespace brisvel::ui {
 class HostWindow;
@@ -52,6 +53,8 @@ class CUIEventHandler : public QObject {
 
   editing::CChannelEditor& Editor() { return editor_; }
   void SetMenuChooser(MenuChooser chooser) { chooser_ = std::move(chooser); }
+  // The history whose open step the link and reset actions name; may be null.
+  void SetHistory(editing::CEditHistory* history) { history_ = history; }
 
  private:
   void AddRoutes();
@@ -84,6 +87,7 @@ class CUIEventHandler : public QObject {
   editing::CChannelEditor editor_;
   RefreshNotifier* refresher_;
   MenuChooser chooser_;
+  editing::CEditHistory* history_ = nullptr;
   bool refreshing_ = false;
 
   // Controls (absent ones stay null and their updates are skipped).
