@@ -185,6 +185,8 @@ void AfterProcessorBlockRead(IConsole& app, QWidget* owner) {
     spdlog::info("my settings were {} to the processor", sent ? "sent" : "not all sent");
   }
   app.Refresher().Send(RefreshKind::kFull);
+  // The window the question came from takes the keys again (undo is there).
+  if (owner && owner->isVisible()) owner->activateWindow();
 }
 
 void AfterDeviceModeRecall(IConsole& app) {
