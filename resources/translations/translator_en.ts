@@ -155,23 +155,5 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
         <source>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</source>
         <translation>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</translation>
     </message>
-    <message>
-        <source>%d个场景文件导入成功。
-</source>
-        <translation>%d scene files imported successfully.
-</translation>
-    </message>
-    <message>
-        <source>%d个场景文件读取失败：%s
-</source>
-        <translation>%d scene file reads failed:%s
-</translation>
-    </message>
-    <message>
-        <source>%d个场景文件添加失败：%s
-</source>
-        <translation>%d scene file add failures:%s
-</translation>
-    </message>
 </context>
 </TS>
