@@ -96,6 +96,50 @@
         <translation>主音量</translation>
     </message>
     <message>
+        <source>Default</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>撤销</translation>
+    </message>
+    <message>
+        <source>Not available on this processor</source>
+        <translation>此处理器不支持</translation>
+    </message>
+    <message>
+        <source>Input 1</source>
+        <translation>输入1</translation>
+    </message>
+    <message>
+        <source>Input 2</source>
+        <translation>输入2</translation>
+    </message>
+    <message>
+        <source>Input 3</source>
+        <translation>输入3</translation>
+    </message>
+    <message>
+        <source>Input 4</source>
+        <translation>输入4</translation>
+    </message>
+    <message>
+        <source>Signal</source>
+        <translation>信号</translation>
+    </message>
+    <message>
+        <source>Couplet</source>
+        <translation>联调</translation>
+    </message>
+    <message>
+        <source>NPhase</source>
+        <translation>正相</translation>
+    </message>
+    <message>
+        <source>RPhase</source>
+        <translation>反相</translation>
+    </message>
+    <message>
         <source>Sub</source>
         <translation>低音</translation>
     </message>

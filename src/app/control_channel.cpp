@@ -6,12 +6,15 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QTimer>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "app/application.h"
+#include "app/dlg_delay_settings.h"
+#include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
@@ -106,6 +109,23 @@ QString ControlChannel::Execute(const QString& command) {
     sim::SimState state = processor->State();
     WriteParam(state.slots[static_cast<size_t>(slot)], param::kMainVol, static_cast<uint16_t>(words[2].toInt()));
     processor->SetState(state);
+    return QStringLiteral("ok");
+  }
+  if (verb == "sim-param" && words.size() == 2) {
+    auto processor = app_.SimProcessor();
+    const auto index = FindParam(words[1].toStdString());
+    if (!processor || !index) return QStringLiteral("error");
+    return QString::number(ReadParam(processor->State().active, *index));
+  }
+  if (verb == "open" && words.size() == 2 && (words[1] == "delay" || words[1] == "mixing")) {
+    CMainDlg* main = app_.MainWindow();
+    if (!main) return QStringLiteral("error no main window");
+    // The dialogs are modal: they run after this answer has gone out.
+    const bool delay = words[1] == "delay";
+    QTimer::singleShot(0, main, [this, main, delay] {
+      if (delay) OpenDelaySettings(app_, main);
+      else OpenMixSound(app_, main);
+    });
     return QStringLiteral("ok");
   }
   if (verb == "status") {

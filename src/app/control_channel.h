@@ -12,6 +12,8 @@
 //   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name)
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
+//   sim-param NAME                 raw value of a parameter in the simulated processor's active block
+//   open delay|mixing              opens the main window's delay settings or mixing dialog
 #pragma once
 
 #include <QLocalServer>

@@ -11,6 +11,9 @@
 #include <cstring>
 
 #include "app/application.h"
+#include "app/dlg_delay_settings.h"
+#include "app/dlg_mix_sound.h"
+#include "app/layout_ids/xml_delaysettings.h"
 #include "app/layout_ids/xml_about.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/mini_dlg.h"
@@ -109,6 +112,8 @@ void CMainDlg::OnInit() {
   r.OnId(ui::EventCmd, ids::kMemoryMenu,
          [this](const ui::Event&) { OpenPresetDialog(app_, this, layout::sys_setting::kDevicePresetLayout); });
   r.OnId(ui::EventCmd, ids::kConnectState, [this](const ui::Event&) { OnConnectButton(); });
+  if (ui::FindById(Root(), layout::delaysettings::kOpenButton))
+    r.OnId(ui::EventCmd, layout::delaysettings::kOpenButton, [this](const ui::Event&) { OpenDelaySettings(app_, this); });
   UpdateConnectionDisplay();
 }
 
@@ -129,6 +134,7 @@ std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
   std::vector<std::pair<int, QString>> items;
   if (language == 0) items.emplace_back(kCmdEnglish, QStringLiteral("English"));
   else items.emplace_back(kCmdChinese, QStringLiteral("简体中文"));
+  items.emplace_back(kCmdMixing, QStringLiteral("混音调节"));
   items.emplace_back(kCmdAbout, QStringLiteral("About"));
   return items;
 }
@@ -163,6 +169,9 @@ void CMainDlg::OnMenuCommand(int command) {
       break;
     case kCmdSettings:
       OpenPresetDialog(app_, this, layout::sys_setting::kSysSettingLayout);
+      break;
+    case kCmdMixing:
+      OpenMixSound(app_, this);
       break;
     default:
       // "My Preset" and the mixing dialog open the preset and mixing dialogs.

@@ -10,6 +10,10 @@
 #include <set>
 
 #include "app/application.h"
+#include "app/dlg_delay_settings.h"
+#include "app/dlg_mix_sound.h"
+#include "app/layout_ids/xml_delaysettings.h"
+#include "app/layout_ids/xml_mixsoundwd.h"
 #include "app/layout_ids/xml_about.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
@@ -61,7 +65,10 @@ QStringList BindingProblems(ui::HostWindow& w, bool dialog) {
     if (!IsInteractive(c)) continue;
     const int id = ui::ElementId(c);
     const QString name = c->objectName();
-    const bool bound = (id != 0 && ids.count(id)) || (!name.isEmpty() && names.count(name)) ||
+    // A car view's points report through the view.
+    QWidget* owner = dynamic_cast<ui::SkCarThumb*>(c) ? c->parentWidget() : nullptr;
+    const bool viaOwner = owner && !owner->objectName().isEmpty() && names.count(owner->objectName());
+    const bool bound = viaOwner || (id != 0 && ids.count(id)) || (!name.isEmpty() && names.count(name)) ||
                        (dialog && (id == ui::HostWindow::kOkButtonId || id == ui::HostWindow::kCancelButtonId ||
                                    name == "btn_close"));
     if (!bound)
@@ -119,6 +126,15 @@ TEST(Bindings, EveryBuiltInLayoutIsBoundByItsWindow) {
     ASSERT_TRUE(ui::BuildMessageBox(box, request));
     check(box, true);
   }
+
+  CDlgDelaySettings delay(QString::fromLatin1(layout::delaysettings::kLayout), nullptr,
+                          CarDelaySettings::Default(), CDlgDelaySettingsHandler::ApplyFn());
+  ASSERT_TRUE(delay.Create());
+  check(delay, true);
+
+  CDlgMixSound mixing(QString::fromLatin1(layout::mixsoundwd::kLayout), nullptr, console.app->Store());
+  ASSERT_TRUE(mixing.Create());
+  check(mixing, true);
 
   ui::CDlgProgress progress;
   ASSERT_TRUE(progress.Create());

@@ -10,6 +10,8 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/dlg_delay_settings.h"
+#include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
@@ -52,6 +54,11 @@ int RenderSet(const QString& out, bool simulate, int lang) {
         if (auto* msg = login.Handler().MessageLine()) msg->SetText("Password is incorrect");
         failures += !Save(login, out + "/login" + suffix + ".png");
       }
+      CDlgDelaySettings delay(QStringLiteral("LAYOUT:XML_DELAYSETTINGS"), nullptr, CarDelaySettings::Default(),
+                              CDlgDelaySettingsHandler::ApplyFn());
+      if (delay.Create()) failures += !Save(delay, out + "/delay_settings" + suffix + ".png");
+      CDlgMixSound mixing(QStringLiteral("LAYOUT:XML_MIXSOUNDWD"), nullptr, app.Store());
+      if (mixing.Create()) failures += !Save(mixing, out + "/sound_mixing" + suffix + ".png");
       ui::CCommonDlg<ui::DialogEventHandler> about(QStringLiteral("LAYOUT:XML_ABOUT"));
       if (about.Create()) {
         if (auto* version = ui::AsElement(about.FindByName("about_version")))

@@ -1,0 +1,113 @@
+// The delay settings dialog over the car view.
+
+#include "app/dlg_delay_settings.h"
+
+#include <QLineEdit>
+#include <span>
+
+#include "app/application.h"
+#include "app/layout_ids/xml_delaysettings.h"
+#include "editing/car_delays.h"
+#include "spdlog/spdlog.h"
+#include "ui/car_view.h"
+
+namespace brisvel::app {
+
+namespace ids = layout::delaysettings;
+
+CDlgDelaySettingsHandler::CDlgDelaySettingsHandler(const CarDelaySettings& record, ApplyFn apply)
+    : record_(editing::DrawableCarRecord(record)), opening_(record_), apply_(std::move(apply)) {}
+
+void CDlgDelaySettingsHandler::OnInit(ui::HostWindow& dlg) {
+  car_ = dlg.Find<ui::SkCar>(QString::fromLatin1(ids::kCarView));
+  if (car_) {
+    car_->SetAttribute("carWidth", QString::asprintf("%d", record_.carWidth));
+    car_->SetAttribute("zhouJu", QString::asprintf("%d", record_.zhouJu));
+    car_->SetAttribute("xStart", QString::asprintf("%d", record_.xStart));
+    car_->SetAttribute("yStart", QString::asprintf("%d", record_.yStart));
+    car_->SetAttribute("mmPerScale", QString::asprintf("%d", record_.mmPerScale));
+    car_->SetAttribute("mmPerPx", QString::asprintf("%d", record_.mmPerPx));
+    // Nothing reaches the processor until the user moves something.
+    Show(editing::OpeningPositions(record_));
+  }
+  ui::EventRouter& r = dlg.Router();
+  r.OnName(ui::EventCarDelayChanged, QString::fromLatin1(ids::kCarView), [this](const ui::Event&) { ApplyView(); });
+  r.OnName(ui::EventCmd, QString::fromLatin1(ids::kDefault), [this](const ui::Event&) {
+    Show(DefaultCarPositions(record_.carWidth, record_.zhouJu));
+    ApplyView();
+  });
+  r.OnName(ui::EventCmd, QString::fromLatin1(ids::kUndo), [this](const ui::Event&) {
+    Show(editing::OpeningPositions(opening_));
+    ApplyView();
+  });
+  for (const char* name : {ids::kClose, ids::kOk, ids::kCancel}) {
+    const QString n = QString::fromLatin1(name);
+    if (!ui::FindByName(dlg.Root(), n)) continue;  // btnOK and btnCancel only where a layout has them
+    const int code = n == QLatin1String(ids::kOk) ? ui::HostWindow::kOkButtonId : ui::HostWindow::kCancelButtonId;
+    r.OnName(ui::EventCmd, n, [this, &dlg, code](const ui::Event&) { Close(dlg, code); });
+  }
+}
+
+void CDlgDelaySettingsHandler::Show(const CarPositions& positions) {
+  if (car_) car_->SetSpeakers(positions.speakers, positions.listener);
+}
+
+void CDlgDelaySettingsHandler::ApplyView() {
+  if (!car_ || car_->SpeakerCount() == 0) return;
+  const int count = std::min(car_->SpeakerCount(), 6);
+  std::array<CarPoint, 6> speakers{};
+  std::array<double, 6> delays{};
+  for (int i = 0; i < count; ++i) {
+    speakers[static_cast<size_t>(i)] = car_->SpeakerMm(i);
+    delays[static_cast<size_t>(i)] = car_->DelayMm(i);
+  }
+  const CarDelaySettings applied =
+      editing::WithViewState(record_, std::span(speakers).first(static_cast<size_t>(count)), car_->ListenerMm(),
+                             std::span(delays).first(static_cast<size_t>(count)));
+  if (apply_) apply_(applied);
+}
+
+void CDlgDelaySettingsHandler::KeepViewState() {
+  if (!car_ || car_->SpeakerCount() == 0) return;
+  const int count = std::min(car_->SpeakerCount(), 6);
+  std::array<CarPoint, 6> speakers{};
+  std::array<double, 6> delays{};
+  for (int i = 0; i < count; ++i) {
+    speakers[static_cast<size_t>(i)] = car_->SpeakerMm(i);
+    delays[static_cast<size_t>(i)] = car_->DelayMm(i);
+  }
+  record_ = editing::WithViewState(record_, std::span(speakers).first(static_cast<size_t>(count)), car_->ListenerMm(),
+                                   std::span(delays).first(static_cast<size_t>(count)));
+}
+
+void CDlgDelaySettingsHandler::Close(ui::HostWindow& dlg, int code) {
+  KeepViewState();
+  dlg.EndDialog(code);
+}
+
+void ApplyCarDelaysToConsole(CApplication& app, ui::HostWindow* mainWindow, const CarDelaySettings& record) {
+  const editing::CarDelayChanges c = editing::ApplyCarDelays(app.Store(), record);
+  if (!mainWindow || !mainWindow->Root()) return;
+  for (int n = 0; n < kChannelCount; ++n) {
+    if (auto* box = dynamic_cast<QLineEdit*>(ui::FindById(mainWindow->Root(), ids::kMainDelayBox + n)))
+      box->setText(QString::fromStdString(c.delayTexts[static_cast<size_t>(n)]));
+  }
+}
+
+int OpenDelaySettings(CApplication& app, ui::HostWindow* owner) {
+  const CarDelaySettings stored = app.Config().CarDelay();
+  CDlgDelaySettings dlg(QString::fromLatin1(ids::kLayout), owner, stored,
+                        [&app, owner](const CarDelaySettings& r) { ApplyCarDelaysToConsole(app, owner, r); });
+  if (!dlg.Create()) {
+    spdlog::error("the delay settings layout could not be built");
+    return -1;
+  }
+  if (owner) dlg.move(owner->geometry().center() - dlg.rect().center());
+  const int result = dlg.DoModal();
+  // The window manager's close too keeps the last positions.
+  dlg.Handler().KeepViewState();
+  if (!app.Config().SetCarDelay(dlg.Handler().Record())) spdlog::warn("the car positions could not be saved");
+  return result;
+}
+
+}  // namespace brisvel::app

@@ -1,0 +1,57 @@
+// The delay settings dialog ("Advanced"): the listener and six speakers placed
+// in the car view; every drag, Default and Undo sets the six delays at once,
+// and closing keeps the positions in config.ini for the next opening.
+#pragma once
+
+#include <functional>
+
+#include "core/car_geometry.h"
+#include "ui/host_window.h"
+
+namespace brisvel::ui {
+class SkCar;
+}
+
+namespace brisvel::app {
+
+class CApplication;
+
+class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
+ public:
+  // Applies a record's delays to the processor and the main window.
+  using ApplyFn = std::function<void(const CarDelaySettings&)>;
+
+  CDlgDelaySettingsHandler(const CarDelaySettings& record, ApplyFn apply);
+  void OnInit(ui::HostWindow& dlg) override;
+
+  // The working record: the opening one until the dialog closes, then with
+  // the view's positions and delays.
+  const CarDelaySettings& Record() const { return record_; }
+  // Takes the view's positions and delays into the working record (every way
+  // of closing does this).
+  void KeepViewState();
+  ui::SkCar* CarView() const { return car_; }
+
+ private:
+  void Show(const CarPositions& positions);
+  void ApplyView();
+  void Close(ui::HostWindow& dlg, int code);
+
+  CarDelaySettings record_;
+  CarDelaySettings opening_;
+  ApplyFn apply_;
+  ui::SkCar* car_ = nullptr;
+};
+
+using CDlgDelaySettings = ui::CCommonDlg<CDlgDelaySettingsHandler>;
+
+// Sets the six delays from the record and writes them into the delay boxes of
+// the main window (when it has them) in the current delay unit.
+void ApplyCarDelaysToConsole(CApplication& app, ui::HostWindow* mainWindow, const CarDelaySettings& record);
+
+// "Advanced" in the main window: the stored record (the default one when it
+// is missing or not accepted), the dialog run modally, and the record stored
+// again whatever the result. Returns the dialog's result.
+int OpenDelaySettings(CApplication& app, ui::HostWindow* owner);
+
+}  // namespace brisvel::app

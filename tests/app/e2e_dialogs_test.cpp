@@ -1,0 +1,212 @@
+// End-to-end tests of the delay settings and input mixing dialogs: the real
+// console on the simulated processor under the X server, real mouse drags and
+// typing, and the processor's parameters read back through the control channel.
+
+#include "core/car_geometry.h"
+#include "e2e_support.h"
+
+namespace brisvel::app::e2e {
+namespace {
+
+constexpr char kCompact[] = "XML_MAINWND2";
+constexpr char kMain[] = "XML_MAINWND";
+constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
+constexpr char kDelay[] = "XML_DELAYSETTINGS";
+constexpr char kMix[] = "XML_MIXSOUNDWD";
+
+void Drag(const QPoint& from, const QPoint& to) {
+  Xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())});
+  QThread::msleep(100);
+  Xdotool({"mousedown", "1"});
+  QThread::msleep(80);
+  for (int i = 1; i <= 5; ++i) {
+    const QPoint p = from + (to - from) * i / 5;
+    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+    QThread::msleep(50);
+  }
+  Xdotool({"mouseup", "1"});
+  QThread::msleep(100);
+}
+
+// The console logged in to the main window on the simulated processor.
+bool StartMain(Console& c) {
+  if (!c.WaitForCompactWindow()) return false;
+  if (!Console::WaitFor([&] { return c.Status("connected") == "1"; }, 20000)) return false;
+  c.Click(kCompact, "btn_advanced");
+  if (!Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000)) return false;
+  TypeText("40721836");
+  if (!Console::WaitFor([&] { return c.Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 5000)) return false;
+  c.Click(kLogin, "btnOK");
+  return Console::WaitFor([&] { return c.HasWindow(kMain); }, 10000);
+}
+
+// "Advanced" of the main window; through the control channel while the main
+// window's layout has no such button.
+bool OpenDelay(Console& c) {
+  const Control advanced = c.Ctrl(kMain, "9002");
+  if (advanced.found && advanced.visible) ClickAt(advanced.Centre());
+  else c.Query("open delay");
+  return Console::WaitFor([&] { return c.HasWindow(kDelay); }, 10000);
+}
+
+int SimParam(Console& c, const QString& name) {
+  bool ok = false;
+  const int v = c.Query("sim-param " + name).toInt(&ok);
+  return ok ? v : -1;
+}
+
+// Where the view draws a car point (mm), in screen pixels.
+QPoint ScreenPoint(Console& c, CarPoint mm) {
+  const Control view = c.Ctrl(kDelay, "car_delay");
+  return {view.rect.x() + 45 + (mm.x + 2000) / 10, view.rect.y() + view.rect.height() - 40 - (mm.y + 2000) / 10};
+}
+
+void ExpectAt(Console& c, const QString& thumb, CarPoint mm) {
+  const Control t = c.Ctrl(kDelay, thumb);
+  ASSERT_TRUE(t.found && t.visible) << thumb.toStdString();
+  const QPoint want = ScreenPoint(c, mm);
+  const QPoint centre(t.rect.x() + t.rect.width() / 2, t.rect.y() + t.rect.height() / 2);
+  EXPECT_LE((centre - want).manhattanLength(), 2) << thumb.toStdString() << " at " << centre.x() << "," << centre.y()
+                                                 << " not " << want.x() << "," << want.y();
+}
+
+QByteArray ConfigWithDelay(const std::string& text) { return QByteArray("[Config]\nLang=1\nDelay=") + text.c_str() + "\n"; }
+
+TEST(EndToEndDialogs, DelayDragsReachTheProcessorAndClosingKeepsThePositions) {
+  BRISVEL_REQUIRE_DISPLAY();
+  Folders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  Console c(folders, {"-hide", "--simulate"});
+  ASSERT_TRUE(StartMain(c));
+  ASSERT_TRUE(OpenDelay(c));
+  // First use: the default positions.
+  const CarPositions def = DefaultCarPositions(1825, 2680);
+  for (int i = 0; i < 6; ++i) ExpectAt(c, QString("speaker_%1").arg(i + 1), def.speakers[static_cast<size_t>(i)]);
+  ExpectAt(c, "listener", def.listener);
+
+  // Undo right after opening applies the opening positions: CH4 (rear right, Box 5) is the farthest.
+  c.Click(kDelay, "btnUndo");
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") > 0 && SimParam(c, "Delay_3") > 0; }, 5000));
+  EXPECT_EQ(SimParam(c, "Delay_5"), 0);
+  EXPECT_EQ(c.Ctrl(kDelay, "ch4_tip").text, "0.000ms");
+
+  // Dragging CH1 (Box 2) onto the listener gives it the most delay; the farthest speaker keeps 0 ms.
+  const int before = SimParam(c, "Delay_2");
+  Drag(c.Ctrl(kDelay, "speaker_1").Centre(), c.Ctrl(kDelay, "listener").Centre());
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") > before; }, 5000));
+  for (const char* other : {"Delay_0", "Delay_1", "Delay_3", "Delay_5"}) EXPECT_LT(SimParam(c, other), SimParam(c, "Delay_2"));
+  const QString tip = c.Ctrl(kDelay, "ch1_tip").text;
+  const Control mainBox = c.Ctrl(kMain, "4102");
+  if (mainBox.found) EXPECT_EQ(mainBox.text + "ms", tip);
+  const QRect moved = c.Ctrl(kDelay, "speaker_1").rect;
+
+  // The title-bar button stores the positions; reopening shows them.
+  c.Click(kDelay, "btn_close");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kDelay); }, 5000));
+  EXPECT_TRUE(folders.ReadConfig().contains("Delay = ") || folders.ReadConfig().contains("Delay="));
+  ASSERT_TRUE(OpenDelay(c));
+  EXPECT_EQ(c.Ctrl(kDelay, "speaker_1").rect, moved);
+  EXPECT_EQ(c.Ctrl(kDelay, "ch1_tip").text, tip);
+}
+
+TEST(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {
+  BRISVEL_REQUIRE_DISPLAY();
+  // CH6 9 m behind the listener: every other speaker would need more than 20 ms.
+  CarDelaySettings far = CarDelaySettings::Default();
+  const CarPositions def = DefaultCarPositions(far.carWidth, far.zhouJu);
+  far.speakers = def.speakers;
+  far.listener = def.listener;
+  far.speakers[5] = {530, -9000};
+  far.positionsValid = 1;
+  {
+    Folders folders;
+    folders.WriteConfig(ConfigWithDelay(EncodeCarDelayText(far)));
+    Console c(folders, {"-hide", "--simulate"});
+    ASSERT_TRUE(StartMain(c));
+    ASSERT_TRUE(OpenDelay(c));
+    c.Click(kDelay, "btnUndo");
+    ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") == 960; }, 5000));
+    EXPECT_EQ(SimParam(c, "Delay_1"), 0);  // CH6 is the farthest
+    for (const char* p : {"Delay_0", "Delay_3", "Delay_4", "Delay_5"})
+      EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, p) == 960; }, 5000)) << p << " " << SimParam(c, p);
+    const Control mainBox = c.Ctrl(kMain, "4102");
+    if (mainBox.found) EXPECT_EQ(mainBox.text, "20.000");
+  }
+  {
+    // The same record in lower-case digits is not accepted: the default positions show.
+    Folders folders;
+    folders.WriteConfig(ConfigWithDelay(QString::fromStdString(EncodeCarDelayText(far)).toLower().toStdString()));
+    Console c(folders, {"-hide", "--simulate"});
+    ASSERT_TRUE(StartMain(c));
+    ASSERT_TRUE(OpenDelay(c));
+    ExpectAt(c, "speaker_6", def.speakers[5]);
+  }
+}
+
+// Types into an edit box of the mixing dialog and moves the focus on.
+void TypeInto(Console& c, int id, const QString& text) {
+  c.Click(kMix, QString::number(id));
+  PressKey("ctrl+a");
+  TypeText(text);
+  PressKey("Tab");
+  QThread::msleep(150);
+}
+
+TEST(EndToEndDialogs, MixingEditsReachTheProcessorAndTheMainWindowRefreshes) {
+  BRISVEL_REQUIRE_DISPLAY();
+  Folders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  Console c(folders, {"-hide", "--simulate"});
+  ASSERT_TRUE(StartMain(c));
+  // Config > Sound mixing.
+  c.Click(kMain, "9004");
+  QString menu;
+  ASSERT_TRUE(Console::WaitFor([&] { return (menu = c.Query("menu")) != "none"; }, 5000));
+  QRect item;
+  for (const QString& entry : menu.split('|'))
+    if (entry.section('@', 0, 0) == "Sound mixing") {
+      const QStringList r = entry.section('@', 1).split(',');
+      item = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+    }
+  ASSERT_FALSE(item.isNull()) << menu.toStdString();
+  ClickAt(item.center());
+  ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kMix); }, 10000));
+  const Control input = c.Ctrl(kMix, "7000");
+  EXPECT_TRUE(input.found && input.visible);
+
+  TypeInto(c, 7912, "off");  // CH1, Box 2
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_2") == 0; }, 5000));
+  EXPECT_EQ(c.Ctrl(kMix, "7912").text, "OFF");
+  TypeInto(c, 7900, "12");
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "MainVol") == 66; }, 5000));
+  EXPECT_EQ(c.Ctrl(kMix, "7900").text, "6dB");
+  TypeInto(c, 7900, "-3.7");
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "MainVol") == 57; }, 5000));
+
+  // The six mutes one by one switch the master mute on; one off switches it off.
+  for (int k = 0; k < 6; ++k) {
+    if (c.Ctrl(kMix, QString::number(7700 + k)).checked == 1) continue;
+    EXPECT_EQ(c.Ctrl(kMix, "7400").checked, 0) << k;
+    c.Click(kMix, QString::number(7700 + k));
+    ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMix, QString::number(7700 + k)).checked == 1; }, 3000));
+  }
+  EXPECT_EQ(c.Ctrl(kMix, "7400").checked, 1);
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "MuteCtrl") == 63; }, 5000));
+  c.Click(kMix, "7703");
+  EXPECT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMix, "7400").checked == 0; }, 3000));
+
+  // A channel level slider dragged down lowers that channel's volume.
+  const Control slider = c.Ctrl(kMix, "7104");
+  const int volume = SimParam(c, "Volume_4");
+  Drag(QPoint(slider.Centre().x(), slider.rect.y() + slider.rect.height() * (66 - volume) / 66),
+       QPoint(slider.Centre().x(), slider.rect.bottom() - 20));
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_4") < volume; }, 5000));
+
+  // Closing refreshes the main window: the console shows the new master volume.
+  c.Click(kMix, "btn_close");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kMix); }, 5000));
+  EXPECT_EQ(c.Status("mainvol"), "57");
+}
+
+}  // namespace
+}  // namespace brisvel::app::e2e
