@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QTimer>
@@ -16,6 +18,8 @@
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
+#include "app/preset_dialogs.h"
+#include "presets/layout_ids/xml_sys_setting.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "ui/basic_controls.h"
@@ -47,10 +51,11 @@ QString DescribeControl(QWidget* w) {
   if (auto* k = dynamic_cast<ui::SkRotaryKnob*>(w)) value = k->Value();
   QString text;
   if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
+  else if (auto* combo = dynamic_cast<QComboBox*>(w)) text = combo->currentText();
   else if (const ui::Element* e = ui::AsElement(w)) text = e->ShownText();
-  return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
+  return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8|%9")
       .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
-      .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(text);
+      .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(w->isEnabled() ? 1 : 0).arg(text);
 }
 
 }  // namespace
@@ -90,6 +95,16 @@ void ControlChannel::OnConnection() {
   }
 }
 
+namespace {
+// The settings dialog's layout for "open device-preset|my-preset|settings".
+const char* PresetLayoutFor(const QString& word) {
+  if (word == "device-preset") return layout::sys_setting::kDevicePresetLayout;
+  if (word == "my-preset") return layout::sys_setting::kMyPresetLayout;
+  if (word == "settings") return layout::sys_setting::kSysSettingLayout;
+  return nullptr;
+}
+}  // namespace
+
 QString ControlChannel::Execute(const QString& command) {
   const QStringList words = command.split(' ', Qt::SkipEmptyParts);
   if (words.isEmpty()) return QStringLiteral("error empty");
@@ -127,6 +142,22 @@ QString ControlChannel::Execute(const QString& command) {
       else OpenMixSound(app_, main);
     });
     return QStringLiteral("ok");
+  }
+  if (verb == "open" && words.size() == 2 && PresetLayoutFor(words[1])) {
+    CMainDlg* main = app_.MainWindow();
+    if (!main) return QStringLiteral("error no main window");
+    const char* layout = PresetLayoutFor(words[1]);
+    QTimer::singleShot(0, main, [this, main, layout] { OpenPresetDialog(app_, main, layout); });
+    return QStringLiteral("ok");
+  }
+  if (verb == "filedialog") {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (dialog && dialog->isVisible()) {
+        return dialog->windowTitle() + (dialog->acceptMode() == QFileDialog::AcceptSave ? "|save" : "|open");
+      }
+    }
+    return QStringLiteral("none");
   }
   if (verb == "status") {
     const CEffectStore& store = app_.Store();

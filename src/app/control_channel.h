@@ -9,11 +9,13 @@
 //   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
 //   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
-//   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name)
+//   ctrl LAYOUT KEY                x y w h visible checked value enabled|text of a control (KEY: id or name)
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
 //   sim-param NAME                 raw value of a parameter in the simulated processor's active block
 //   open delay|mixing              opens the main window's delay settings or mixing dialog
+//   open device-preset|my-preset|settings   opens the settings dialog in that layout
+//   filedialog                     TITLE|save or TITLE|open of the visible file dialog, or "none"
 #pragma once
 
 #include <QLocalServer>
