@@ -53,6 +53,8 @@ QString DescribeControl(QWidget* w) {
   if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
   else if (auto* combo = dynamic_cast<QComboBox*>(w)) text = combo->currentText();
   else if (const ui::Element* e = ui::AsElement(w)) text = e->ShownText();
+  // One answer is one line: line breaks of a text travel as "\n".
+  text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
   return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8|%9")
       .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
       .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(w->isEnabled() ? 1 : 0).arg(text);

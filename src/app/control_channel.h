@@ -9,7 +9,8 @@
 //   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
 //   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
-//   ctrl LAYOUT KEY                x y w h visible checked value enabled|text of a control (KEY: id or name)
+//   ctrl LAYOUT KEY                x y w h visible checked value enabled|text of a control (KEY: id or name;
+//                                  line breaks of the text as "\n")
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
 //   sim-param NAME                 raw value of a parameter in the simulated processor's active block
