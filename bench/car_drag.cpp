@@ -7,8 +7,9 @@
 #include <QFile>
 #include <QMouseEvent>
 
+#include "controls/car_view.h"
+#include "controls/controls.h"
 #include "editing/car_delays.h"
-#include "ui/car_view.h"
 #include "ui/host_window.h"
 
 using namespace brisvel;
@@ -52,6 +53,7 @@ BENCHMARK(BM_CarSpeakerDrag)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  brisvel::ui::RegisterConsoleControls();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   return 0;

@@ -21,7 +21,7 @@ class Bench {
     store_.SetDeviceLink(manager_.get());
     manager_->StartRecvThread();
     manager_->RefreshDeviceList();
-    ok_ = manager_->ConnectDevice(0) && store_.connected;
+    ok_ = manager_->ConnectDevice(0) && store_.ConnectedFlag();
     processor_->SetLatency(latency);
   }
   ~Bench() { manager_->DisconnectDevice(); }

@@ -2,9 +2,10 @@
 // band change: the section recompute, handle placement and painting of grid,
 // curve and handles into an image.
 
-#include "ui/eq_graph.h"
+#include "controls/controls.h"
+#include "controls/eq_graph.h"
+#include "gallery/sample_data.h"
 #include "ui/host_window.h"
-#include "ui/sample_data.h"
 #include "ui/toolkit.h"
 
 #include <QApplication>
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   InitToolkit();
+  RegisterConsoleControls();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -1,20 +1,22 @@
 # The application: brisvel_app (application object, windows, start-up and
-# shutdown, presets dialogs) and the executable brisvel-console, with the
+# shutdown, presets dialogs, and the demo-and-test module in src/app/demo) and the executable brisvel-console, with the
 # unit tests on the offscreen platform and the end-to-end tests that start the
 # real program under the X server scripts/test provides.
 
 find_package(Qt6 REQUIRED COMPONENTS Network DBus)
 
 file(GLOB _app_srcs CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/app/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/presets/*.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/src/app/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/app/demo/*.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/src/presets/*.cpp)
 list(REMOVE_ITEM _app_srcs ${CMAKE_CURRENT_SOURCE_DIR}/src/app/main.cpp)
 file(GLOB _app_hdrs CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/app/*.h ${CMAKE_CURRENT_SOURCE_DIR}/src/presets/*.h)
+  ${CMAKE_CURRENT_SOURCE_DIR}/src/app/*.h ${CMAKE_CURRENT_SOURCE_DIR}/src/app/demo/*.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/src/presets/*.h)
 add_library(brisvel_app STATIC ${_app_srcs} ${_app_hdrs})
 target_include_directories(brisvel_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
 # The device layer names a member "slots"; Qt's keyword macros stay off here.
 target_compile_definitions(brisvel_app PUBLIC QT_NO_KEYWORDS)
-target_link_libraries(brisvel_app PUBLIC brisvel_ui brisvel_editing brisvel_device brisvel_settings spdlog::spdlog
+target_link_libraries(brisvel_app PUBLIC brisvel_controls brisvel_editing brisvel_device brisvel_settings spdlog::spdlog
                       Qt6::Widgets Qt6::Network Qt6::DBus)
 
 add_executable(brisvel-console ${CMAKE_CURRENT_SOURCE_DIR}/src/app/main.cpp)

@@ -331,6 +331,14 @@
         <source>%d scenes have already existed：%s</source>
         <translation>%d个场景已经存在：%s</translation>
     </message>
+    <message>
+        <source>CH1~CH4Grouping</source>
+        <translation>CH1~CH4联调</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>序号</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -79,31 +79,31 @@
     </message>
     <message>
         <source>不联调</source>
-        <translation>No linking</translation>
+        <translation>No Grouping</translation>
     </message>
     <message>
         <source>以CH1前左为基准</source>
-        <translation>Follow CH1 (front left)</translation>
+        <translation>Base of CH1</translation>
     </message>
     <message>
         <source>以CH2前右为基准</source>
-        <translation>Follow CH2 (front right)</translation>
+        <translation>Base of CH2</translation>
     </message>
     <message>
         <source>以CH3后左为基准</source>
-        <translation>Follow CH3 (rear left)</translation>
+        <translation>Base of CH3</translation>
     </message>
     <message>
         <source>以CH4后右为基准</source>
-        <translation>Follow CH4 (rear right)</translation>
+        <translation>Base of CH4</translation>
     </message>
     <message>
         <source>以CH5为基准</source>
-        <translation>Follow CH5</translation>
+        <translation>Base of CH5</translation>
     </message>
     <message>
         <source>以CH6为基准</source>
-        <translation>Follow CH6</translation>
+        <translation>Base of CH6</translation>
     </message>
     <message>
         <source>请选择一个或多个车载场景文件</source>
@@ -154,6 +154,34 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
     <message>
         <source>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</source>
         <translation>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</translation>
+    </message>
+    <message>
+        <source>超低音</source>
+        <translation>Sub-bass</translation>
+    </message>
+    <message>
+        <source>低音</source>
+        <translation>Bass</translation>
+    </message>
+    <message>
+        <source>中低音</source>
+        <translation>Low-mid</translation>
+    </message>
+    <message>
+        <source>中音</source>
+        <translation>Mid</translation>
+    </message>
+    <message>
+        <source>中高音</source>
+        <translation>Upper-mid</translation>
+    </message>
+    <message>
+        <source>高音</source>
+        <translation>Treble</translation>
+    </message>
+    <message>
+        <source>超高音</source>
+        <translation>Top treble</translation>
     </message>
 </context>
 </TS>

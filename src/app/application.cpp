@@ -17,7 +17,8 @@
 #include <cstdio>
 
 #include "app/app_paths.h"
-#include "app/control_channel.h"
+#include "app/demo/control_channel.h"
+#include "app/demo/simulated_device.h"
 #include "app/device_events.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/layout_ids/xml_mainwnd2.h"
@@ -26,10 +27,11 @@
 #include "app/scene_open.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
+#include "controls/controls.h"
 #include "core/debug_output.h"
 #include "device/device_manager.h"
 #include "device/device_session.h"
-#include "device/sim_processor.h"
+#include "editing/edit_link.h"
 #include "hid/hid_log.h"
 #include "hid/hidraw_backend.h"
 #include "settings/settings_keys.h"
@@ -135,8 +137,10 @@ CApplication::~CApplication() {
 
 bool CApplication::InstanceLockHeld() const { return instanceLock_ && instanceLock_->IsHeld(); }
 
+editing::IEditLink* CApplication::EditLink() { return editLink_.get(); }
+
 bool CApplication::IsConnected() const {
-  return deviceManager_ && deviceManager_->IsDeviceOpen() && store_.connected != 0;
+  return deviceManager_ && deviceManager_->IsDeviceOpen() && store_.ConnectedFlag();
 }
 
 void CApplication::StartupFailed(const QString& reason) {
@@ -215,6 +219,7 @@ void CApplication::SetUpLogging() {
 bool CApplication::InitUserInterface() {
   QDir::setCurrent(programFolder_);
   ui::InitToolkit();
+  ui::RegisterConsoleControls();
   auto icon = std::make_shared<ui::ImageSkin>(LogoIcon(128));
   ui::SkinRegistry::Instance().Register(QStringLiteral("skin_icon_logo"), icon);
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LogoIcon(64))));
@@ -237,15 +242,8 @@ bool CApplication::CreateDeviceLink() {
   backends_ = std::make_unique<hid::HidBackendSet>();
   backends_->Add(*hidraw_);
   if (options_.simulate) {
-    simBackend_ = std::make_unique<sim::SimHidBackend>();
-    simProcessor_ = std::make_shared<sim::SimProcessor>();
-    if (caeData_.id1 != 0 || caeData_.id2 != 0)
-      simProcessor_->SetAcceptedIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
-    // The same file brisvelctl --sim uses, so both see the same device modes.
-    if (!simProcessor_->SetStateFile(ToPath(dataFolder_) / kSimStateFileName))
-      spdlog::warn("the simulated processor's presets cannot be kept");
-    simPath_ = QString::fromStdString(simBackend_->Plug(simProcessor_));
-    backends_->Add(*simBackend_);
+    simulator_ = std::make_unique<demo::SimulatedDevice>(caeData_, dataFolder_);
+    backends_->Add(simulator_->Backend());
   }
   deviceManager_ = std::make_unique<CDeviceManager>(*backends_, store_);
   deviceManager_->SetHandshakeIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
@@ -256,6 +254,7 @@ bool CApplication::CreateDeviceLink() {
     return false;
   }
   store_.SetDeviceLink(deviceManager_.get());
+  editLink_ = std::make_unique<editing::DeviceEditLink>(store_, *deviceManager_);
   return true;
 }
 
@@ -321,7 +320,7 @@ bool CApplication::CreateWindows() {
                                                             [this](const QString& file) { OpenSceneFiles({file}); });
   if (!forwardListener_->Listen()) spdlog::warn("bring-forward channel unavailable");
   if (!options_.controlSocket.isEmpty()) {
-    control_ = std::make_unique<ControlChannel>(*this);
+    control_ = std::make_unique<demo::ControlChannel>(*this);
     if (!control_->Listen(options_.controlSocket))
       spdlog::warn("control channel {} unavailable", options_.controlSocket.toStdString());
   }
@@ -357,6 +356,7 @@ void CApplication::Release() {
   released_ = true;
   DestroyWindows();
   store_.SetDeviceLink(nullptr);
+  editLink_.reset();
   deviceManager_.reset();  // stops the receive thread
   splash_.reset();
 }
@@ -387,7 +387,7 @@ void CApplication::ExitRoutine() {
     tip->deleteLater();
   }
   // No change reaches the processor from now on.
-  store_.connected = 0;
+  store_.SetConnectedFlag(false);
   // A new console may start from this moment.
   instanceLock_->Release();
   if (mainDlg_) mainDlg_->hide();
@@ -429,6 +429,21 @@ void CApplication::StartCompactRefreshTimer(int delayMs) {
   if (miniDlg_) miniDlg_->SetTimer(CMiniDlg::kRefreshTimerId, delayMs);
 }
 
+void CApplication::UpdateConnectionDisplays() {
+  if (mainDlg_) mainDlg_->UpdateConnectionDisplay();
+  if (miniDlg_) miniDlg_->UpdateConnectionDisplay();
+}
+
+QWidget* CApplication::VisibleWindow() {
+  if (mainDlg_ && mainDlg_->isVisible()) return mainDlg_.get();
+  if (miniDlg_ && miniDlg_->isVisible()) return miniDlg_.get();
+  return nullptr;
+}
+
+ui::HostWindow* CApplication::MainFrame() { return mainDlg_.get(); }
+
+QMenu* CApplication::OpenMenu() const { return mainDlg_ ? mainDlg_->OpenMenu() : nullptr; }
+
 void CApplication::BringForward() {
   QWidget* w = nullptr;
   if (mainDlg_ && mainDlg_->isVisible()) w = mainDlg_.get();
@@ -458,16 +473,6 @@ void CApplication::PumpWait(int ms) {
   loop.exec();
 }
 
-bool CApplication::PlugSimulated() {
-  if (!simBackend_ || !simProcessor_ || simBackend_->Processor(simPath_.toStdString())) return false;
-  simPath_ = QString::fromStdString(simBackend_->Plug(simProcessor_));
-  return true;
-}
-
-bool CApplication::UnplugSimulated() {
-  if (!simBackend_ || simPath_.isEmpty() || !simBackend_->Processor(simPath_.toStdString())) return false;
-  return simBackend_->Unplug(simPath_.toStdString());
-}
 
 int RunConsole(int argc, char** argv) {
   QStringList arguments;
@@ -479,7 +484,7 @@ int RunConsole(int argc, char** argv) {
     return options.help ? 0 : 2;
   }
   if (!options.controlSocket.isEmpty()) {
-    const QString problem = ControlSocketPathProblem(options.controlSocket);
+    const QString problem = demo::ControlSocketPathProblem(options.controlSocket);
     if (!problem.isEmpty()) {
       std::fprintf(stderr, "brisvel-console: --control-socket refused: %s\n", qPrintable(problem));
       return 1;

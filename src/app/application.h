@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "app/console.h"
+#include "app/demo/demo_host.h"
 #include "app/refresh.h"
 #include "core/effect_store.h"
 #include "settings/cae_data.h"
@@ -18,14 +20,13 @@ class QApplication;
 
 namespace brisvel {
 class CDeviceManager;
+namespace editing {
+class DeviceEditLink;
+}  // namespace editing
 namespace hid {
 class HidBackendSet;
 class HidrawBackend;
 }  // namespace hid
-namespace sim {
-class SimHidBackend;
-class SimProcessor;
-}  // namespace sim
 }  // namespace brisvel
 
 namespace brisvel::app {
@@ -37,17 +38,18 @@ class InstanceLock;
 class BringForwardListener;
 class HotplugBridge;
 class ResumeWatcher;
-class ControlChannel;
 class SceneOpenQueue;
+namespace demo {
+class ControlChannel;
+class SimulatedDevice;
+}  // namespace demo
 
-inline constexpr char kTitle[] = "BRISVEL DSP CONTROL PANNEL";
 // Told once per run when config.ini was not read whole, or could not be saved.
 inline constexpr char kSettingsNotReadText[] =
     "The settings file config.ini could not be read completely. To keep what it holds, settings will not be saved "
     "this run.";
 inline constexpr char kSettingsNotSavedText[] =
     "The settings could not be saved to config.ini; it may be read-only. The reason is in the debug log.";
-inline constexpr char kVersion[] = "1.0.4.5";
 inline constexpr int kExitStartupFailed = 1;
 
 struct StartOptions {
@@ -69,11 +71,13 @@ struct DeleteLater {
   void operator()(QObject* o) const;
 };
 
-class CApplication {
+// The application implements the windows' interfaces and the demo module's;
+// only the entry point, the screenshot tool and the tests hold it whole.
+class CApplication final : public IConsoleFrames, public demo::IDemoHost {
  public:
   // Program load: folders, config.ini, the language and the data-file defaults.
   explicit CApplication(StartOptions options);
-  ~CApplication();
+  ~CApplication() override;
   CApplication(const CApplication&) = delete;
   CApplication& operator=(const CApplication&) = delete;
 
@@ -94,51 +98,43 @@ class CApplication {
   bool CreateWindows();
   void DestroyWindows();
 
-  // --- Shared state
   const QString& ProgramFolder() const { return programFolder_; }
-  const QString& DataFolder() const { return dataFolder_; }
-  int Language() const { return language_; }
-  settings::ConfigIni& Config() { return config_; }
-  const settings::CaeData& CaeData() const { return caeData_; }
-  CEffectStore& Store() { return store_; }
-  CDeviceManager* DeviceManager() { return deviceManager_.get(); }
+  const StartOptions& Options() const { return options_; }
   CMainDlg* MainWindow() { return mainDlg_.get(); }
   CMiniDlg* CompactWindow() { return miniDlg_.get(); }
-  const StartOptions& Options() const { return options_; }
-  // The refresh notification every window and dialog can follow.
-  RefreshNotifier& Refresher() { return refresher_; }
-  bool SplashWasShown() const { return splashShown_; }
-  bool InstanceLockHeld() const;
-  // A processor is open and accepted the handshake.
-  bool IsConnected() const;
-
-  // --- Operations of the windows
-  // Language switch: stores [Config] Lang, saves config.ini, applies the translation.
-  void SwitchLanguage(int language);
-  // The main window's exit routine: stops sending, releases the instance
-  // lock, then ends the message loop with the main window gone.
-  void ExitRoutine();
-  // Closing the compact window before the login ends the program.
-  void CloseCompactWindow();
-  // After a successful login: the main window replaces the compact window.
-  void ShowMainWindowAfterLogin();
-  // The compact window's refresh timer after a hot-plug connection attempt.
-  void StartCompactRefreshTimer(int delayMs);
-  // Brings the visible window forward (a later start asked for it).
-  void BringForward();
   // Offers the scene files for import as PC modes, one after the other.
   void OpenSceneFiles(const QStringList& files);
   // The message-pumping wait: dispatches the UI thread's events for ms.
   static void PumpWait(int ms);
 
-  // --- Demo mode
-  sim::SimHidBackend* SimBackend() { return simBackend_.get(); }
-  std::shared_ptr<sim::SimProcessor> SimProcessor() { return simProcessor_; }
-  // Plugs the simulated processor in again / pulls it out; false when it is
-  // already in that state or demo mode is off.
-  bool PlugSimulated();
-  bool UnplugSimulated();
-  QString SimulatedPath() const { return simPath_; }
+  // IConsole
+  CEffectStore& Store() override { return store_; }
+  CDeviceManager* DeviceManager() override { return deviceManager_.get(); }
+  editing::IEditLink* EditLink() override;
+  bool IsConnected() const override;
+  settings::ConfigIni& Config() override { return config_; }
+  const settings::CaeData& CaeData() const override { return caeData_; }
+  const QString& DataFolder() const override { return dataFolder_; }
+  int Language() const override { return language_; }
+  void SwitchLanguage(int language) override;
+  void ExitRoutine() override;
+  RefreshNotifier& Refresher() override { return refresher_; }
+
+  // IConsoleFrames
+  void CloseCompactWindow() override;
+  void ShowMainWindowAfterLogin() override;
+  void StartCompactRefreshTimer(int delayMs) override;
+  void UpdateConnectionDisplays() override;
+  QWidget* VisibleWindow() override;
+  void BringForward() override;
+
+  // demo::IDemoHost
+  IConsole& Console() override { return *this; }
+  demo::SimulatedDevice* Simulator() override { return simulator_.get(); }
+  bool SplashWasShown() const override { return splashShown_; }
+  bool InstanceLockHeld() const override;
+  ui::HostWindow* MainFrame() override;
+  QMenu* OpenMenu() const override;
 
  private:
   // Notes why start-up failed, for Main to report.
@@ -163,15 +159,14 @@ class CApplication {
   CEffectStore store_;
   settings::CaeData caeData_;
   std::unique_ptr<hid::HidrawBackend> hidraw_;
-  std::unique_ptr<sim::SimHidBackend> simBackend_;
-  std::shared_ptr<sim::SimProcessor> simProcessor_;
-  QString simPath_;
+  std::unique_ptr<demo::SimulatedDevice> simulator_;
   std::unique_ptr<hid::HidBackendSet> backends_;
   std::unique_ptr<CDeviceManager> deviceManager_;
+  std::unique_ptr<editing::DeviceEditLink> editLink_;
   std::unique_ptr<HotplugBridge> hotplug_;
   std::unique_ptr<ResumeWatcher> resume_;
   std::unique_ptr<BringForwardListener> forwardListener_;
-  std::unique_ptr<ControlChannel> control_;
+  std::unique_ptr<demo::ControlChannel> control_;
   std::unique_ptr<SceneOpenQueue> sceneQueue_;
   std::unique_ptr<CMainDlg, DeleteLater> mainDlg_;
   std::unique_ptr<CMiniDlg, DeleteLater> miniDlg_;

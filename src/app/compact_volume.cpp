@@ -26,7 +26,7 @@ int ShownVolume(const CEffectStore& store, VolumeChoice choice) {
 QString VolumeText(int value) { return QString::asprintf("%ddB", value - kVolumeMax); }
 
 std::vector<int> LinkedRange(const CEffectStore& store, int ch) {
-  const auto& link = store.linkFlags;
+  const auto& link = store.LinkFlags();
   if (link[kLinkFour] != 0 && ch >= 2 && ch <= 5) return {2, 3, 4, 5};
   if (link[kLinkFront] != 0 && (ch == 2 || ch == 3)) return {2, 3};
   if (link[kLinkRear] != 0 && (ch == 4 || ch == 5)) return {4, 5};

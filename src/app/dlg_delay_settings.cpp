@@ -5,11 +5,11 @@
 #include <QLineEdit>
 #include <span>
 
-#include "app/application.h"
+#include "app/console.h"
 #include "app/layout_ids/xml_delaysettings.h"
+#include "controls/car_view.h"
 #include "editing/car_delays.h"
 #include "spdlog/spdlog.h"
-#include "ui/car_view.h"
 
 namespace brisvel::app {
 
@@ -85,7 +85,7 @@ void CDlgDelaySettingsHandler::Close(ui::HostWindow& dlg, int code) {
   dlg.EndDialog(code);
 }
 
-void ApplyCarDelaysToConsole(CApplication& app, ui::HostWindow* mainWindow, const CarDelaySettings& record) {
+void ApplyCarDelaysToConsole(IConsole& app, ui::HostWindow* mainWindow, const CarDelaySettings& record) {
   const editing::CarDelayChanges c = editing::ApplyCarDelays(app.Store(), record);
   if (!mainWindow || !mainWindow->Root()) return;
   for (int n = 0; n < kChannelCount; ++n) {
@@ -94,7 +94,7 @@ void ApplyCarDelaysToConsole(CApplication& app, ui::HostWindow* mainWindow, cons
   }
 }
 
-int OpenDelaySettings(CApplication& app, ui::HostWindow* owner) {
+int OpenDelaySettings(IConsole& app, ui::HostWindow* owner) {
   const CarDelaySettings stored = app.Config().CarDelay();
   CDlgDelaySettings dlg(QString::fromLatin1(ids::kLayout), owner, stored,
                         [&app, owner](const CarDelaySettings& r) { ApplyCarDelaysToConsole(app, owner, r); });

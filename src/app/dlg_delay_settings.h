@@ -14,7 +14,7 @@ class SkCar;
 
 namespace brisvel::app {
 
-class CApplication;
+class IConsole;
 
 class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
  public:
@@ -47,11 +47,11 @@ using CDlgDelaySettings = ui::CCommonDlg<CDlgDelaySettingsHandler>;
 
 // Sets the six delays from the record and writes them into the delay boxes of
 // the main window (when it has them) in the current delay unit.
-void ApplyCarDelaysToConsole(CApplication& app, ui::HostWindow* mainWindow, const CarDelaySettings& record);
+void ApplyCarDelaysToConsole(IConsole& app, ui::HostWindow* mainWindow, const CarDelaySettings& record);
 
 // "Advanced" in the main window: the stored record (the default one when it
 // is missing or not accepted), the dialog run modally, and the record stored
 // again whatever the result. Returns the dialog's result.
-int OpenDelaySettings(CApplication& app, ui::HostWindow* owner);
+int OpenDelaySettings(IConsole& app, ui::HostWindow* owner);
 
 }  // namespace brisvel::app

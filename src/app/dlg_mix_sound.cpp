@@ -4,12 +4,12 @@
 
 #include <QLineEdit>
 
-#include "app/application.h"
+#include "app/console.h"
 #include "app/layout_ids/xml_mixsoundwd.h"
+#include "controls/value_controls.h"
 #include "editing/mixing.h"
 #include "spdlog/spdlog.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 
@@ -157,7 +157,7 @@ void CDlgMixSoundEventHandler::OnChannelText(int k, int step, bool stepped) {
   ShowChannels(stepped ? editor_.StepChannelVolume(k, text, step) : editor_.CommitChannelVolume(k, text));
 }
 
-int OpenMixSound(CApplication& app, ui::HostWindow* owner) {
+int OpenMixSound(IConsole& app, ui::HostWindow* owner) {
   CDlgMixSound dlg(QString::fromLatin1(ids::kLayout), owner, app.Store());
   if (!dlg.Create()) {
     spdlog::error("the input mixing layout could not be built");

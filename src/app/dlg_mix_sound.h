@@ -18,7 +18,7 @@ class SkCheckButton;
 
 namespace brisvel::app {
 
-class CApplication;
+class IConsole;
 
 // The tip of the controls that have nothing to act on.
 inline constexpr char kNotAvailableTip[] = "Not available on this processor";
@@ -57,6 +57,6 @@ using CDlgMixSound = ui::CCommonDlg<CDlgMixSoundEventHandler>;
 
 // Command 50 of the main window: the dialog run modally over the owner, then
 // a full refresh so the main window shows what changed here.
-int OpenMixSound(CApplication& app, ui::HostWindow* owner);
+int OpenMixSound(IConsole& app, ui::HostWindow* owner);
 
 }  // namespace brisvel::app

@@ -10,14 +10,15 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/application.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
 #include "app/layout_ids/xml_delaysettings.h"
+#include "app/refresh.h"
 #include "app/layout_ids/xml_about.h"
 #include "app/layout_ids/xml_mainwnd.h"
-#include "app/mini_dlg.h"
+#include "app/ui_event_handler.h"
 #include "device/store_commands.h"
+#include "editing/edit_link.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
@@ -26,7 +27,6 @@
 #include "presets/layout_ids/xml_sys_setting.h"
 #include "ui/tip_window.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 
@@ -57,10 +57,10 @@ void ShowConnectionState(QWidget* indicator, bool connected, int unsent) {
                             : ui::Tr(button->SourceTip(), context));
 }
 
-int UnsentChanges(CApplication& app) {
+int UnsentChanges(IConsole& app) {
   CDeviceManager* manager = app.DeviceManager();
   if (!manager || !app.IsConnected() || !manager->Sender().Behind()) return 0;
-  return static_cast<int>(app.Store().pendingParams.size());
+  return static_cast<int>(app.Store().PendingParams().size());
 }
 
 QString ConnectFailureText(int openError) {
@@ -72,7 +72,7 @@ QString ConnectFailureText(int openError) {
   return QStringLiteral("Fail to connect device!");
 }
 
-void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh) {
+void RunConnectButton(IConsole& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh) {
   CDeviceManager* manager = app.DeviceManager();
   if (!manager) return;
   CEffectStore& store = app.Store();
@@ -95,7 +95,7 @@ void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, co
   }
 }
 
-CMainDlg::CMainDlg(CApplication& app) : app_(app) {
+CMainDlg::CMainDlg(IConsoleFrames& app) : app_(app) {
   connect(&app_.Refresher(), &RefreshNotifier::Refresh, this, [this](RefreshKind kind) {
     if (ReloadsAll(kind)) UpdateConnectionDisplay();
   });
@@ -115,6 +115,12 @@ void CMainDlg::OnInit() {
   if (ui::FindById(Root(), layout::delaysettings::kOpenButton))
     r.OnId(ui::EventCmd, layout::delaysettings::kOpenButton, [this](const ui::Event&) { OpenDelaySettings(app_, this); });
   UpdateConnectionDisplay();
+  // The editing panels.
+  const settings::CaeData& cae = app_.CaeData();
+  handler_ = std::make_unique<CUIEventHandler>(
+      *this, app_.Store(), app_.EditLink(),
+      editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
+  handler_->Init();
 }
 
 void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {
@@ -241,8 +247,7 @@ void CMainDlg::OnTransferStateChanged(bool) {
     QMetaObject::invokeMethod(this, [this] { OnTransferStateChanged(false); }, Qt::QueuedConnection);
     return;
   }
-  UpdateConnectionDisplay();
-  if (CMiniDlg* mini = app_.CompactWindow()) mini->UpdateConnectionDisplay();
+  app_.UpdateConnectionDisplays();
 }
 
 }  // namespace brisvel::app

@@ -5,7 +5,9 @@
 
 #include <QObject>
 #include <QThread>
+#include <memory>
 
+#include "app/console.h"
 #include "device/device_manager.h"
 #include "device/effect_sender.h"
 #include "ui/host_window.h"
@@ -14,8 +16,7 @@ class QMenu;
 
 namespace brisvel::app {
 
-class CApplication;
-
+class CUIEventHandler;
 
 // Menu commands of the main window.
 enum MenuCommand : int {
@@ -35,7 +36,7 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   static constexpr int kSendTimerId = CEffectSender::kTimerId;  // 1012
   static constexpr int kGainAlertTimerId = 1014;
 
-  explicit CMainDlg(CApplication& app);
+  explicit CMainDlg(IConsoleFrames& app);
   ~CMainDlg() override;
 
   // Menu commands (as chosen from the pop-up menus).
@@ -45,6 +46,8 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   static std::vector<std::pair<int, QString>> ConfigMenuItems(int language);
   // The pop-up currently open (tests and the control channel use it).
   QMenu* OpenMenu() const { return openMenu_; }
+  // The channel editing controller of the editing panels (after initialisation).
+  CUIEventHandler* Handler() const { return handler_.get(); }
 
   // Connection display of the indicator 1500.
   void UpdateConnectionDisplay();
@@ -82,8 +85,9 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   void OnConnectButton();
   void ShowAbout();
 
-  CApplication& app_;
+  IConsoleFrames& app_;
   QMenu* openMenu_ = nullptr;
+  std::unique_ptr<CUIEventHandler> handler_;
 };
 
 // The About box: logo, title and the version with its year.
@@ -96,14 +100,14 @@ using CAboutDlg = ui::CCommonDlg<CDlgAboutEventHandler>;
 // The connect button of both windows: offline when it shows connected,
 // otherwise the handshake and block read with their messages. refresh runs
 // after a successful connection.
-void RunConnectButton(CApplication& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh);
+void RunConnectButton(IConsole& app, QWidget* owner, bool showsConnected, const std::function<void()>& refresh);
 // The indicator's look for the state. With unsent changes (the processor is
 // behind the edits) a connected indicator takes another colour and the tip
 // "N changes not yet sent".
 void ShowConnectionState(QWidget* indicator, bool connected, int unsent = 0);
 // Edits the processor has not taken yet: pending after a failed transfer, 0
 // while transfers succeed or no processor is connected.
-int UnsentChanges(CApplication& app);
+int UnsentChanges(IConsole& app);
 // The message of a connect attempt that found a processor but could not open
 // it: the permission explanation with its fix for EACCES/EPERM, otherwise
 // the plain connect failure.

@@ -7,23 +7,24 @@
 #include <QThread>
 #include <QWindow>
 
-#include "app/application.h"
+#include "app/refresh.h"
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
+#include "controls/value_controls.h"
 #include "device/device_manager.h"
 #include "device/store_commands.h"
+#include "editing/edit_link.h"
 #include "editing/recall.h"
 #include "presets/advanced_login.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 
 namespace ids = layout::mainwnd2;
 
-CMiniDlg::CMiniDlg(CApplication& app) : app_(app) {}
+CMiniDlg::CMiniDlg(IConsoleFrames& app) : app_(app) {}
 
 void CMiniDlg::OnInit() {
   knob_ = Find<ui::SkRotaryKnob>(ids::kKnob);
@@ -84,8 +85,8 @@ void CMiniDlg::CheckModeButton(int mode) {
 
 void CMiniDlg::Refresh() {
   const CEffectStore& store = app_.Store();
-  if (store.currentDeviceMode >= 0 && store.currentDeviceMode < ids::kModeCount)
-    CheckModeButton(store.currentDeviceMode);
+  if (store.CurrentDeviceMode() >= 0 && store.CurrentDeviceMode() < ids::kModeCount)
+    CheckModeButton(store.CurrentDeviceMode());
   ShowVolume(ShownVolume(store, Choice()));
   if (mute_) mute_->SetChecked(AllMuted(store));
   UpdateConnectionDisplay();
@@ -105,12 +106,10 @@ void CMiniDlg::StepVolume(int delta) {
 
 void CMiniDlg::RecallMode(int slot) {
   CEffectStore& store = app_.Store();
-  CDeviceManager* manager = app_.DeviceManager();
   editing::RecallOutcome outcome{editing::RecallStatus::kNotConnected};
-  if (manager) {
-    editing::DeviceEditLink link(store, *manager);
+  if (editing::IEditLink* link = app_.EditLink()) {
     // A plain sleep while the processor makes the recalled mode active.
-    outcome = editing::RecallDeviceModeFlow(store, link, slot, [](int ms) { QThread::msleep(ms); });
+    outcome = editing::RecallDeviceModeFlow(store, *link, slot, [](int ms) { QThread::msleep(ms); });
   }
   if (outcome.status != editing::RecallStatus::kRecalled) {
     if (outcome.status == editing::RecallStatus::kRecallFailed) {
@@ -119,7 +118,7 @@ void CMiniDlg::RecallMode(int slot) {
       ui::MessageBox(this, QStringLiteral("Device not connected"));
     }
     // Nothing was recalled: the buttons show the processor's mode again.
-    CheckModeButton(store.currentDeviceMode);
+    CheckModeButton(store.CurrentDeviceMode());
     return;
   }
   if (!outcome.blockRead) spdlog::error("reading the block after recalling mode {} failed", slot);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/compact_volume.h"
+#include "app/console.h"
 #include "ui/host_window.h"
 
 namespace brisvel::ui {
@@ -15,15 +16,13 @@ class TextLabel;
 
 namespace brisvel::app {
 
-class CApplication;
-
 class CMiniDlg : public ui::HostWindow {
  public:
   static constexpr int kTopMostTimerId = 1011;
   static constexpr int kTopMostMs = 500;
   static constexpr int kRefreshTimerId = 10523;
 
-  explicit CMiniDlg(CApplication& app);
+  explicit CMiniDlg(IConsoleFrames& app);
 
   // Shows the window normally and on top; timer 1011 ends the top-most state.
   void ShowTopMost();
@@ -48,7 +47,7 @@ class CMiniDlg : public ui::HostWindow {
   void StepVolume(int delta);
   void CheckModeButton(int mode);
 
-  CApplication& app_;
+  IConsoleFrames& app_;
   ui::SkRotaryKnob* knob_ = nullptr;
   ui::TextLabel* knobText_ = nullptr;
   ui::SkCheckButton* mute_ = nullptr;

@@ -1,13 +1,13 @@
 // The settings dialog over the application's store, settings and device link.
 #include "app/preset_dialogs.h"
 
-#include "app/application.h"
+#include "app/console.h"
 #include "app/refresh.h"
 #include "presets/sys_setting.h"
 
 namespace brisvel::app {
 
-int OpenPresetDialog(CApplication& app, QWidget* owner, const char* layout) {
+int OpenPresetDialog(IConsole& app, QWidget* owner, const char* layout) {
   presets::PresetContext context{app.Config(), app.Store()};
   context.manager = app.DeviceManager();
   context.language = app.Language();

@@ -6,9 +6,9 @@ class QWidget;
 
 namespace brisvel::app {
 
-class CApplication;
+class IConsole;
 
 // layout: XML_DEVICE_PRESET, XML_MY_PRESET or XML_SYSSETTING.
-int OpenPresetDialog(CApplication& app, QWidget* owner, const char* layout);
+int OpenPresetDialog(IConsole& app, QWidget* owner, const char* layout);
 
 }  // namespace brisvel::app

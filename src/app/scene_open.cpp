@@ -4,10 +4,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include "app/application.h"
-#include "app/main_dlg.h"
-#include "app/mini_dlg.h"
+#include "app/console.h"
 #include "core/scene_file.h"
+#include "settings/config_ini.h"
 #include "spdlog/spdlog.h"
 #include "ui/message_box.h"
 #include "ui/translation.h"
@@ -18,15 +17,9 @@ namespace {
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-QWidget* VisibleWindow(CApplication& app) {
-  if (app.MainWindow() && app.MainWindow()->isVisible()) return app.MainWindow();
-  if (app.CompactWindow() && app.CompactWindow()->isVisible()) return app.CompactWindow();
-  return nullptr;
-}
-
 }  // namespace
 
-SceneOpenResult OfferSceneImport(CApplication& app, QWidget* owner, const QString& file) {
+SceneOpenResult OfferSceneImport(IConsole& app, QWidget* owner, const QString& file) {
   const QFileInfo info(file);
   if (info.suffix().compare(QStringLiteral("bae"), Qt::CaseInsensitive) == 0) {
     ui::MessageBox(owner, QString::fromUtf8(kSceneBatchText));
@@ -78,7 +71,7 @@ void SceneOpenQueue::RunNext() {
   running_ = true;
   while (!pending_.isEmpty()) {
     // No window left: the console is ending; what was not offered is dropped.
-    QWidget* owner = VisibleWindow(app_);
+    QWidget* owner = app_.VisibleWindow();
     if (!owner) {
       pending_.clear();
       break;

@@ -11,7 +11,8 @@ class QWidget;
 
 namespace brisvel::app {
 
-class CApplication;
+class IConsole;
+class IConsoleFrames;
 
 // Texts of the import offer (source language; the translations carry them too).
 inline constexpr char kSceneOfferText[] = "Import the scene \"%1\" from %2 as a new PC mode?";
@@ -28,18 +29,18 @@ enum class SceneOpenResult { kImported, kDeclined, kUnreadable, kBatchFile, kNot
 
 // Reads the file, asks (Yes/No) and appends it to config.ini's PC modes;
 // every outcome is told in a message box owned by owner.
-SceneOpenResult OfferSceneImport(CApplication& app, QWidget* owner, const QString& file);
+SceneOpenResult OfferSceneImport(IConsole& app, QWidget* owner, const QString& file);
 
 // Files are offered in the order they arrive; a file arriving while an offer
 // is open waits for it.
 class SceneOpenQueue : public QObject {
  public:
-  explicit SceneOpenQueue(CApplication& app) : app_(app) {}
+  explicit SceneOpenQueue(IConsoleFrames& app) : app_(app) {}
   void Add(const QStringList& files);
 
  private:
   void RunNext();
-  CApplication& app_;
+  IConsoleFrames& app_;
   QStringList pending_;
   bool running_ = false;
   bool scheduled_ = false;

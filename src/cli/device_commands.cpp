@@ -214,8 +214,8 @@ void CmdInfo() {
   CDeviceManager& manager = session.Manager();
   std::printf("path: %s\n", manager.GetCurrentPath().value_or("").c_str());
   std::printf("handshake: accepted (0)\n");
-  std::printf("current mode: %s\n", ModeText(store.currentDeviceMode).c_str());
-  std::printf("input mode: %s\n", store.inputMode == 0 ? "2 inputs" : store.inputMode == 1 ? "4 inputs" : "unknown");
+  std::printf("current mode: %s\n", ModeText(store.CurrentDeviceMode()).c_str());
+  std::printf("input mode: %s\n", store.InputMode() == 0 ? "2 inputs" : store.InputMode() == 1 ? "4 inputs" : "unknown");
   if (!manager.DeviceCommand(CProtocolDev::kCommandDeviceInfo, nullptr, 0)) {
     throw CliError(session.Failures().Timeout("device information"));
   }
@@ -240,7 +240,7 @@ void CmdInfo() {
 void CmdRead() {
   Session session;
   session.Connect(true);
-  WriteBlockFile(Options().readOutput, session.Store().block);
+  WriteBlockFile(Options().readOutput, session.Store().Block());
 }
 
 void CmdWrite() {
@@ -270,7 +270,7 @@ void CmdRecall() {
     throw CliError(session.Failures().Timeout("reading the recalled block"));
   }
   session.CheckStateSaved();
-  std::printf("current mode: %s\n", ModeText(session.Store().currentDeviceMode).c_str());
+  std::printf("current mode: %s\n", ModeText(session.Store().CurrentDeviceMode()).c_str());
 }
 
 void CmdSave() {
@@ -395,7 +395,7 @@ void DeviceGet(const std::string& name) {
   if (!index) throw CliError("unknown parameter \"" + name + "\" (see brisvelctl params)");
   Session session;
   session.Connect(true);
-  std::printf("%s\n", ParamDisplayText(session.Store().block, *index).c_str());
+  std::printf("%s\n", ParamDisplayText(session.Store().Block(), *index).c_str());
 }
 
 void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
@@ -406,7 +406,7 @@ void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
   // Parse everything first: one bad value changes nothing on the processor.
   std::vector<ParamAssignment> parsed;
   for (const std::string& a : assignments) {
-    parsed.push_back(ParseAssignment(a, store.block, session.Cae().minVol, session.Cae().maxVol, clamp));
+    parsed.push_back(ParseAssignment(a, store.Block(), session.Cae().minVol, session.Cae().maxVol, clamp));
   }
   session.Failures().Reset();
   for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
@@ -416,7 +416,7 @@ void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
   }
   session.CheckStateSaved();
   for (const ParamAssignment& p : parsed) {
-    std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.block, p.index).c_str());
+    std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.Block(), p.index).c_str());
   }
 }
 

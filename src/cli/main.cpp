@@ -48,23 +48,23 @@ void CmdGet(const std::string& file, const std::string& name) {
 
 void CmdSet(const std::string& file, const std::vector<std::string>& assignments, bool clamp) {
   CEffectStore store;
-  store.block = ReadBlockFile(file);
+  store.ReplaceBlock(ReadBlockFile(file));
   // Parse everything first: one bad value leaves the file untouched.
   std::vector<ParamAssignment> parsed;
-  for (const std::string& a : assignments) parsed.push_back(ParseAssignment(a, store.block, -20, 20, clamp));
+  for (const std::string& a : assignments) parsed.push_back(ParseAssignment(a, store.Block(), -20, 20, clamp));
   for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
-  WriteBlockFile(file, store.block);
+  WriteBlockFile(file, store.Block());
   for (const ParamAssignment& p : parsed) {
-    std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.block, p.index).c_str());
+    std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.Block(), p.index).c_str());
   }
 }
 
 void CmdResponse(const std::string& file, int channel, double start) {
   if (channel < 0 || channel >= kChannelCount) throw CliError("--channel takes a Box index 0 to 5");
   CEffectStore store;
-  store.block = ReadBlockFile(file);
+  store.ReplaceBlock(ReadBlockFile(file));
   store.RebuildResponse(channel);
-  CEqResponse& model = store.responses[channel];
+  CEqResponse& model = store.Response(channel);
   model.Recompute(start);
   const auto& summed = model.Summed();
   for (int k = 0; k < kGridPoints; ++k) {

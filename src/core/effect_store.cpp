@@ -8,44 +8,61 @@
 namespace brisvel {
 
 CEffectStore::CEffectStore() : grid_(std::make_shared<EqFrequencyGrid>()) {
-  block = FactoryBlock();
-  savedChannelLevels.fill(-1);
-  for (CEqResponse& model : responses) model.SetGrid(grid_);
+  block_ = FactoryBlock();
+  savedChannelLevels_.fill(-1);
+  for (CEqResponse& model : responses_) model.SetGrid(grid_);
 }
 
-bool CEffectStore::IsProcessorConnected() const { return link_ && link_->HasProtocol() && connected; }
+bool CEffectStore::IsProcessorConnected() const { return link_ && link_->HasProtocol() && connected_; }
 
 void CEffectStore::SetParam(int index, uint16_t value) {
   const ParamDef& row = ParamTable()[index];
-  const uint16_t old = ReadParam(block, index);
+  const uint16_t old = ReadParam(block_, index);
   if (value == old) return;
   DebugOutput("RezUriru: SetParam %16s = %4d(%d) = 0x%04X  (%dbytes) index=%d offset=%d\n", row.name,
               static_cast<int>(value), static_cast<int>(static_cast<int16_t>(value)), static_cast<unsigned>(value),
               row.size, row.index, row.offset);
-  WriteParam(block, index, value);
+  WriteParam(block_, index, value);
   if (IsProcessorConnected()) {
-    pendingParams[index] = value;
+    pendingParams_[index] = value;
     link_->ScheduleSend();
   }
 }
 
-uint16_t CEffectStore::GetParam(int index) const { return ReadParam(block, index); }
+uint16_t CEffectStore::GetParam(int index) const { return ReadParam(block_, index); }
+
+void CEffectStore::WriteParamLocal(int index, uint16_t value) { WriteParam(block_, index, value); }
+
+void CEffectStore::SetBypassedBand(int channel, int band, bool heldBack, int gain) {
+  bypassedBandFlags_[channel][band] = heldBack ? 1 : 0;
+  bypassedBandGains_[channel][band] = gain;
+}
+
+void CEffectStore::ClearBypassedBands(int channel) {
+  bypassedBandFlags_[channel].fill(0);
+  bypassedBandGains_[channel].fill(0);
+}
+
+void CEffectStore::ClearAllBypassedBands() {
+  for (int k = 0; k < kChannelCount; ++k) ClearBypassedBands(k);
+}
 
 void CEffectStore::DumpParams() const {
   for (const ParamDef& row : ParamTable()) {
-    const uint16_t v = (row.size == 1 || row.size == 2) ? ReadParam(block, row.index) : 0;
+    const uint16_t v = (row.size == 1 || row.size == 2) ? ReadParam(block_, row.index) : 0;
     DebugOutput("RezUriru: %16s = %4d(%d) = 0x%04X  (%d bytes)\n", row.name, static_cast<int>(v),
                 static_cast<int>(static_cast<int16_t>(v)), static_cast<unsigned>(v), row.size);
   }
 }
 
+void CEffectStore::ReplaceBlock(const EffectBlock& source) {
+  block_ = source;
+  ClearAllBypassedBands();
+  ClearSavedChannelLevels();
+}
+
 bool CEffectStore::LoadBlock(const EffectBlock& source) {
-  if (&source != &block) {
-    block = source;
-    for (auto& channel : bypassedBandFlags) channel.fill(0);
-    for (auto& channel : bypassedBandGains) channel.fill(0);
-    savedChannelLevels.fill(-1);
-  }
+  if (&source != &block_) ReplaceBlock(source);
   DumpParams();
   if (!IsProcessorConnected()) return false;
   return link_->WriteAllParam();
@@ -62,8 +79,8 @@ std::array<EqBandValue, kBandCount> BandValuesFromBlock(const EffectBlock& block
 }
 
 void CEffectStore::RebuildResponse(int channel) {
-  CEqResponse& model = responses[channel];
-  const auto bands = BandValuesFromBlock(block, channel);
+  CEqResponse& model = responses_[channel];
+  const auto bands = BandValuesFromBlock(block_, channel);
   if (model.BandCount() != kBandCount) {
     model.Init(bands);
   } else {
@@ -78,18 +95,18 @@ void CEffectStore::RebuildResponses() {
 }
 
 bool CEffectStore::UpdateBandResponse(int channel, int band) {
-  const auto v = BandValuesFromBlock(block, channel)[band];
-  return responses[channel].SetBand(band, v.frequency, v.gain, v.q);
+  const auto v = BandValuesFromBlock(block_, channel)[band];
+  return responses_[channel].SetBand(band, v.frequency, v.gain, v.q);
 }
 
 void CEffectStore::UpdateHighPassResponse(int channel) {
-  const auto type = static_cast<uint8_t>(ReadParam(block, param::HpType(channel)));
-  responses[channel].SetHighPass(ReadParam(block, param::HpFreq(channel)), ModelSlope(type), ModelType(type));
+  const auto type = static_cast<uint8_t>(ReadParam(block_, param::HpType(channel)));
+  responses_[channel].SetHighPass(ReadParam(block_, param::HpFreq(channel)), ModelSlope(type), ModelType(type));
 }
 
 void CEffectStore::UpdateLowPassResponse(int channel) {
-  const auto type = static_cast<uint8_t>(ReadParam(block, param::LpType(channel)));
-  responses[channel].SetLowPass(ReadParam(block, param::LpFreq(channel)), ModelSlope(type), ModelType(type));
+  const auto type = static_cast<uint8_t>(ReadParam(block_, param::LpType(channel)));
+  responses_[channel].SetLowPass(ReadParam(block_, param::LpFreq(channel)), ModelSlope(type), ModelType(type));
 }
 
 }  // namespace brisvel

@@ -33,13 +33,89 @@ class CEffectStore {
   void SetDeviceLink(IEffectDeviceLink* link) { link_ = link; }
   IEffectDeviceLink* DeviceLink() const { return link_; }
 
+  // ---- the block ----
+
   // index 0-617; not range-checked, as callers compute it by the table's rule.
+  // The one way an edit reaches the block: writes, logs and, while a processor
+  // is connected, marks the parameter for the effect sender.
   void SetParam(int index, uint16_t value);
   uint16_t GetParam(int index) const;
+  const EffectBlock& Block() const { return block_; }
   void DumpParams() const;
   // Replaces the block (unless it is the store's own), logs it and sends it.
   bool LoadBlock(const EffectBlock& source);
+  // Replaces the block and forgets the held-back gains and saved channel
+  // levels, without logging or sending (a block read from the processor or
+  // from a file).
+  void ReplaceBlock(const EffectBlock& source);
+  // Makes the bytes current and leaves the editing state alone (a whole-block
+  // write to the processor).
+  void AssignBlock(const EffectBlock& source) { block_ = source; }
+  // Writes one value into the block without logging it or marking it for
+  // sending: for the values the processor must not get (a reset bit after it
+  // went out, the gains the equaliser bypass hides).
+  void WriteParamLocal(int index, uint16_t value);
 
+  // ---- pending parameters (the effect sender's work list) ----
+
+  const std::map<int, uint16_t>& PendingParams() const { return pendingParams_; }
+  bool HasPendingParams() const { return !pendingParams_.empty(); }
+  // Enters an index without handing over to the effect sender.
+  void MarkPending(int index, uint16_t value) { pendingParams_[index] = value; }
+  // The processor accepted it.
+  void DropPending(int index) { pendingParams_.erase(index); }
+  void ClearPendingParams() { pendingParams_.clear(); }
+
+  // ---- editing state ----
+
+  // Link flags per link group: 0 off, otherwise the base channel + 1.
+  const std::array<int32_t, 4>& LinkFlags() const { return linkFlags_; }
+  int LinkFlag(int group) const { return linkFlags_[group]; }
+  void SetLinkFlag(int group, int value) { linkFlags_[group] = value; }
+  void SetLinkFlags(const std::array<int32_t, 4>& flags) { linkFlags_ = flags; }
+  void ClearLinkFlags() { linkFlags_.fill(0); }
+
+  // The output channel being edited, as a Box index.
+  int CurrentChannel() const { return currentChannel_; }
+  void SetCurrentChannel(int channel) { currentChannel_ = channel; }
+
+  // Bands whose gain the equaliser bypass or a hold-back keeps out of the block.
+  bool IsBandHeldBack(int channel, int band) const { return bypassedBandFlags_[channel][band] != 0; }
+  int BypassedBandGain(int channel, int band) const { return bypassedBandGains_[channel][band]; }
+  void SetBypassedBand(int channel, int band, bool heldBack, int gain);
+  void ClearBypassedBand(int channel, int band) { SetBypassedBand(channel, band, false, 0); }
+  void ClearBypassedBands(int channel);
+  void ClearAllBypassedBands();
+
+  // 0 ms, 1 cm, 2 in.
+  int DelayUnit() const { return delayUnit_; }
+  void SetDelayUnit(int unit) { delayUnit_ = unit; }
+
+  // The level a channel had before gain compensation lowered it; -1 none.
+  const std::array<int32_t, kChannelCount>& SavedChannelLevels() const { return savedChannelLevels_; }
+  int SavedChannelLevel(int channel) const { return savedChannelLevels_[channel]; }
+  void SetSavedChannelLevel(int channel, int level) { savedChannelLevels_[channel] = level; }
+  void ClearSavedChannelLevels() { savedChannelLevels_.fill(-1); }
+
+  // The processor's active device mode, 0-based; -1 unknown.
+  int CurrentDeviceMode() const { return currentDeviceMode_; }
+  void SetCurrentDeviceMode(int mode) { currentDeviceMode_ = mode; }
+
+  // Set while the processor has accepted the handshake.
+  bool ConnectedFlag() const { return connected_ != 0; }
+  void SetConnectedFlag(bool connected) { connected_ = connected ? 1 : 0; }
+  // True when a device is open and the handshake was accepted.
+  bool IsProcessorConnected() const;
+
+  // 0 two inputs, 1 four, -1 unknown.
+  int InputMode() const { return inputMode_; }
+  void SetInputMode(int mode) { inputMode_ = mode; }
+
+  // ---- response models ----
+
+  const CEqResponse& Response(int channel) const { return responses_[channel]; }
+  // For the graph's own use of a model (its grid, the highlighted section).
+  CEqResponse& Response(int channel) { return responses_[channel]; }
   // Rebuilds the six response models from the block (bands and both filters).
   void RebuildResponses();
   // Reloads one channel's model from the block.
@@ -49,28 +125,24 @@ class CEffectStore {
   void UpdateHighPassResponse(int channel);
   void UpdateLowPassResponse(int channel);
 
-  // True when a device is open and the handshake was accepted.
-  bool IsProcessorConnected() const;
-
   // The frequency grid the six response models share; built by the first
   // Recompute of one of them (the EQ graph's first SetResponse).
   const EqFrequencyGrid& FrequencyGrid() const { return *grid_; }
 
-  EffectBlock block{};
-  std::array<int32_t, 4> linkFlags{};
-  int32_t currentChannel = 4;
-  std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandFlags{};
-  std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandGains{};
-  int32_t delayUnit = 0;  // 0 ms, 1 cm, 2 in
-  std::array<int32_t, kChannelCount> savedChannelLevels{};
-  int32_t currentDeviceMode = -1;
-  int32_t connected = 0;
-  std::map<int, uint16_t> pendingParams;
-  int32_t inputMode = -1;  // 0 two inputs, 1 four, -1 unknown
-  std::array<CEqResponse, kChannelCount> responses;
-
  private:
   IEffectDeviceLink* link_ = nullptr;
+  EffectBlock block_{};
+  std::array<int32_t, 4> linkFlags_{};
+  int32_t currentChannel_ = 4;
+  std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandFlags_{};
+  std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandGains_{};
+  int32_t delayUnit_ = 0;
+  std::array<int32_t, kChannelCount> savedChannelLevels_{};
+  int32_t currentDeviceMode_ = -1;
+  int32_t connected_ = 0;
+  std::map<int, uint16_t> pendingParams_;
+  int32_t inputMode_ = -1;
+  std::array<CEqResponse, kChannelCount> responses_;
   std::shared_ptr<EqFrequencyGrid> grid_;
 };
 

@@ -35,7 +35,7 @@ CDeviceManager::CDeviceManager(hid::IHidBackend& backend, CEffectStore& store, u
       product_(product),
       pumpWait_(Sleep),
       sender_([this] { return ::brisvel::WriteCurrentParam(store_, *this); }) {
-  sender_.SetRetryCheck([this] { return IsDeviceOpen() && store_.connected != 0 && !store_.pendingParams.empty(); });
+  sender_.SetRetryCheck([this] { return IsDeviceOpen() && store_.ConnectedFlag() && store_.HasPendingParams(); });
   sender_.SetStateListener([this](bool behind) {
     std::lock_guard lock(sinkMutex_);
     if (IDeviceNotificationSink* sink = sink_.load()) sink->OnTransferStateChanged(behind);
@@ -131,7 +131,7 @@ void CDeviceManager::DisconnectDevice() {
   open_ = false;
   protocol_.reset();
   DebugOutput("RezUriru: ====Disconnect device=====\n");
-  store_.connected = 0;
+  store_.SetConnectedFlag(false);
   if (IDeviceNotificationSink* sink = sink_.load()) sink->OnDeviceDisconnected();
 }
 
@@ -233,6 +233,6 @@ bool CDeviceManager::SendNotReceive(frames::Frame& request) {
   return protocol_ && protocol_->SendNotReceive(request);
 }
 
-bool CDeviceManager::WriteAllParam() { return ::brisvel::WriteAllParam(store_, *this, store_.block); }
+bool CDeviceManager::WriteAllParam() { return ::brisvel::WriteAllParam(store_, *this, store_.Block()); }
 
 }  // namespace brisvel

@@ -17,14 +17,14 @@ namespace {
 constexpr const char* kModule = "device\\StoreCommands";
 
 bool Connected(const CEffectStore& store, const CDeviceManager& manager) {
-  return manager.IsDeviceOpen() && store.connected != 0;
+  return manager.IsDeviceOpen() && store.ConnectedFlag();
 }
 
 }  // namespace
 
 int Handshake(CEffectStore& store, CDeviceManager& manager) {
   const auto link = manager.LockLink();
-  store.connected = 0;
+  store.SetConnectedFlag(false);
   if (!manager.IsDeviceOpen()) {
     if (manager.RefreshDeviceList() == 0) return kHandshakeNoProcessor;
     if (!manager.ConnectDevice(0)) return kHandshakeConnectFailed;
@@ -33,20 +33,20 @@ int Handshake(CEffectStore& store, CDeviceManager& manager) {
   frames::Frame reply{};
   if (!manager.SendAndReceive(request, reply)) return kHandshakeNoReply;
   if (!frames::HandshakeAccepted(reply)) return kHandshakeRefused;
-  store.connected = 1;
-  store.pendingParams.clear();
+  store.SetConnectedFlag(true);
+  store.ClearPendingParams();
 
-  store.inputMode = -1;
+  store.SetInputMode(-1);
   request = frames::InputModeQuery();
   if (manager.SendAndReceive(request, reply)) {
-    if (reply[5] == 0) store.inputMode = 0;
-    if (reply[5] == 1) store.inputMode = 1;
+    if (reply[5] == 0) store.SetInputMode(0);
+    if (reply[5] == 1) store.SetInputMode(1);
   }
   return kHandshakeAccepted;
 }
 
 bool SetOffline(CEffectStore& store) {
-  store.connected = 0;
+  store.SetConnectedFlag(false);
   return true;
 }
 
@@ -56,19 +56,19 @@ bool SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode) {
   frames::Frame request = frames::InputModeSet(mode);
   frames::Frame reply{};
   if (!manager.SendAndReceive(request, reply)) return false;
-  store.inputMode = mode;
+  store.SetInputMode(mode);
   return true;
 }
 
 bool GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager) {
   const auto link = manager.LockLink();
-  store.currentDeviceMode = -1;
+  store.SetCurrentDeviceMode(-1);
   frames::Frame request = frames::CurrentModeRequest();
   frames::Frame reply{};
   const bool replied = manager.SendAndReceive(request, reply);
   const frames::CurrentModeReply mode = frames::ParseCurrentMode(reply);
   if (replied && mode.modeByte >= 1 && mode.modeByte <= 11) {
-    store.currentDeviceMode = mode.modeByte - 1;
+    store.SetCurrentDeviceMode(mode.modeByte - 1);
     DebugOutput("设备的当前模式：%d\n", mode.modeByte);
     if (mode.databaseSize == static_cast<int>(kBlockSize)) return true;
   }
@@ -95,20 +95,17 @@ bool ReadCurrentParam(CEffectStore& store, CDeviceManager& manager) {
     DebugOutput("########从设备获取到错误的界面值#######\n");
     return false;
   }
-  store.block = scratch;
-  for (auto& channel : store.bypassedBandFlags) channel.fill(0);
-  for (auto& channel : store.bypassedBandGains) channel.fill(0);
-  store.savedChannelLevels.fill(-1);
+  store.ReplaceBlock(scratch);
   store.RebuildResponses();
   return true;
 }
 
 bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block) {
   const auto link = manager.LockLink();
-  if (&block != &store.block) store.block = block;
+  if (&block != &store.Block()) store.AssignBlock(block);
   if (!Connected(store, manager)) return false;
   for (int chunk = 0; chunk < frames::kBlockChunks; ++chunk) {
-    frames::Frame request = frames::WriteChunkRequest(chunk, store.block);
+    frames::Frame request = frames::WriteChunkRequest(chunk, store.Block());
     frames::Frame reply{};
     if (!manager.SendAndReceive(request, reply)) return false;
   }
@@ -116,7 +113,7 @@ bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlo
 }
 
 bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
-  if (store.pendingParams.empty()) return true;
+  if (!store.HasPendingParams()) return true;
   const auto link = manager.LockLink();
   DebugOutput("WriteCurrentParam==============================\n");
   bool ok = true;
@@ -133,24 +130,25 @@ bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
     frameIndices.clear();
     return sent;
   };
-  for (auto it = store.pendingParams.begin(); it != store.pendingParams.end() && ok; ++it) {
+  const std::map<int, uint16_t>& pending = store.PendingParams();
+  for (auto it = pending.begin(); it != pending.end() && ok; ++it) {
     const int index = it->first;
     const ParamDef& row = ParamTable()[index];
-    const frames::ParamItem item = frames::ItemFromBlock(store.block, index);
+    const frames::ParamItem item = frames::ItemFromBlock(store.Block(), index);
     DebugOutput("RezUriru: 【Send】 %16s = %4d(%d) = 0x%04X  (%dbytes) index=%d offset=%d\n", row.name,
                 static_cast<int>(item.value), static_cast<int>(static_cast<int16_t>(item.value)),
                 static_cast<unsigned>(item.value), row.size, row.index, row.offset);
     items.push_back(item);
     frameIndices.push_back(index);
-    if (items.size() == frames::kItemsPerFrame || std::next(it) == store.pendingParams.end()) ok = sendFrame();
+    if (items.size() == frames::kItemsPerFrame || std::next(it) == pending.end()) ok = sendFrame();
   }
   // What the processor accepted is done; the rest waits for the next transfer,
   // which sends the values the block holds then.
-  for (int index : accepted) store.pendingParams.erase(index);
+  for (int index : accepted) store.DropPending(index);
   if (!ok) {
     DebugOutput("WriteCurrentParam SendAndReceive return false.\n");
     std::string names;
-    for (const auto& [index, value] : store.pendingParams) {
+    for (const auto& [index, value] : store.PendingParams()) {
       if (!names.empty()) names += ", ";
       names += ParamTable()[index].name;
     }
@@ -166,7 +164,7 @@ bool RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
   frames::Frame request = frames::RecallModeRequest(slot);
   frames::Frame reply{};
   if (!manager.SendAndReceive(request, reply, kRecallTimeoutMs)) return false;
-  store.currentDeviceMode = slot;
+  store.SetCurrentDeviceMode(slot);
   return true;
 }
 

@@ -44,7 +44,7 @@ std::array<CarDelayOutput, 6> CarDelayOutputs(const CarDelaySettings& record, in
 
 CarDelayChanges ApplyCarDelays(CEffectStore& store, const CarDelaySettings& record) {
   CarDelayChanges c;
-  for (const CarDelayOutput& o : CarDelayOutputs(record, store.delayUnit)) {
+  for (const CarDelayOutput& o : CarDelayOutputs(record, store.DelayUnit())) {
     const int index = param::Delay(o.channel);
     const uint16_t before = store.GetParam(index);
     store.SetParam(index, o.samples);

@@ -56,7 +56,7 @@ EqView ChannelEqView(const CEffectStore& store, int ch) {
     v.frequency = BandFrequencyText(store.GetParam(param::EqFreq(ch, b)));
     v.q = QText(store.GetParam(param::EqQ(ch, b)));
     int16_t g = static_cast<int16_t>(store.GetParam(param::EqGain(ch, b)));
-    if (bypassed || g == 0 || store.bypassedBandFlags[ch][b] != 0) {
+    if (bypassed || g == 0 || store.IsBandHeldBack(ch, b)) {
       ++count;
       g = 0;
       v.heldBack = true;
@@ -82,7 +82,7 @@ Changes CChannelEditor::SelectChannel(int channel) {
   if (!ValidChannel(channel)) return c;
   const std::vector<int> selected = SelectedChannels();
   if (std::find(selected.begin(), selected.end(), channel) != selected.end()) return c;
-  store_.currentChannel = channel;
+  store_.SetCurrentChannel(channel);
   c.currentChannel = true;
   return c;
 }
@@ -97,8 +97,8 @@ Changes CChannelEditor::ChooseLinkBase(LinkGroup group, int base) {
   if (!IsGroupBase(group, base)) return c;
   // The other groups go off first, so that the copy covers exactly the chosen
   // group even when the four-speaker group held these channels before.
-  for (int g = 0; g < kLinkGroupCount; ++g) store_.linkFlags[g] = 0;
-  store_.linkFlags[static_cast<int>(group)] = base + 1;
+  store_.ClearLinkFlags();
+  store_.SetLinkFlag(static_cast<int>(group), base + 1);
   Recorder r(store_, c);
   const std::vector<int> range = LinkedRange(store_, base);
   for (int k : range) {
@@ -111,11 +111,10 @@ Changes CChannelEditor::ChooseLinkBase(LinkGroup group, int base) {
       r.Set(param::EqQ(k, b), store_.GetParam(param::EqQ(base, b)));
     }
     // Gains held back for k belonged to its old bands; they must not come back over the copy.
-    store_.bypassedBandFlags[k].fill(0);
-    store_.bypassedBandGains[k].fill(0);
+    store_.ClearBypassedBands(k);
     store_.RebuildResponse(k);
   }
-  store_.currentChannel = base;
+  store_.SetCurrentChannel(base);
   c.currentChannel = true;
   c.links = true;
   c.graph = true;
@@ -124,10 +123,9 @@ Changes CChannelEditor::ChooseLinkBase(LinkGroup group, int base) {
 
 Changes CChannelEditor::ClearLink(LinkGroup group) {
   Changes c;
-  int& value = store_.linkFlags[static_cast<int>(group)];
-  const int was = value;
-  value = 0;
-  store_.currentChannel = was != 0 ? was - 1 : 0;
+  const int was = store_.LinkFlag(static_cast<int>(group));
+  store_.SetLinkFlag(static_cast<int>(group), 0);
+  store_.SetCurrentChannel(was != 0 ? was - 1 : 0);
   c.links = true;
   c.currentChannel = true;
   return c;
@@ -162,7 +160,7 @@ Changes CChannelEditor::SetMasterMute(bool muted) {
 void CChannelEditor::WriteVolumes(Recorder& r, int channel, int raw, bool clearSaved) {
   for (int k : LinkedRange(store_, channel)) {
     r.Set(param::Volume(k), raw);
-    if (clearSaved) store_.savedChannelLevels[k] = -1;
+    if (clearSaved) store_.SetSavedChannelLevel(k, -1);
     r.Touch(k);
   }
 }
@@ -223,7 +221,7 @@ void CChannelEditor::WriteTypeByte(Recorder& r, Filter filter, uint8_t value) {
 Changes CChannelEditor::SetCharacteristic(Filter filter, int index) {
   Changes c;
   if (index < 0 || index > 3) return c;
-  const auto now = static_cast<uint8_t>(store_.GetParam(TypeIndex(filter, store_.currentChannel)));
+  const auto now = static_cast<uint8_t>(store_.GetParam(TypeIndex(filter, store_.CurrentChannel())));
   Recorder r(store_, c);
   WriteTypeByte(r, filter, WithCharacteristic(now, index));
   c.graph = true;
@@ -233,7 +231,7 @@ Changes CChannelEditor::SetCharacteristic(Filter filter, int index) {
 Changes CChannelEditor::SetSlope(Filter filter, int index) {
   Changes c;
   if (index < 0 || index >= kSlopeCount) return c;
-  const auto now = static_cast<uint8_t>(store_.GetParam(TypeIndex(filter, store_.currentChannel)));
+  const auto now = static_cast<uint8_t>(store_.GetParam(TypeIndex(filter, store_.CurrentChannel())));
   Recorder r(store_, c);
   WriteTypeByte(r, filter, WithSlope(now, index));
   c.graph = true;
@@ -338,7 +336,7 @@ Changes CChannelEditor::CommitDelay(int channel, std::string_view text) { return
 Changes CChannelEditor::StepDelay(int channel, std::string_view text, int step) {
   Changes c;
   if (!ValidChannel(channel)) return c;
-  const int unit = std::clamp(store_.delayUnit, 0, 2);
+  const int unit = std::clamp(store_.DelayUnit(), 0, 2);
   const Parsed p = DelayFromValue(ParseLeadingNumber(text) + step * kDelayStep[unit], unit);
   Recorder r(store_, c);
   r.Set(param::Delay(channel), p.raw);
@@ -350,13 +348,13 @@ Changes CChannelEditor::StepDelay(int channel, std::string_view text, int step) 
 Changes CChannelEditor::SetDelayUnit(int unit) {
   Changes c;
   if (unit < 0 || unit > 2) return c;
-  store_.delayUnit = unit;
+  store_.SetDelayUnit(unit);
   c.delays = true;
   return c;
 }
 
 std::string CChannelEditor::DelayText(int channel) const {
-  return brisvel::DelayText(store_.GetParam(param::Delay(channel)), store_.delayUnit);
+  return brisvel::DelayText(store_.GetParam(param::Delay(channel)), store_.DelayUnit());
 }
 
 bool CChannelEditor::SetInputMode(int mode) {
@@ -373,11 +371,15 @@ BandChanges CChannelEditor::ResetEqualiser() {
   for (int k : range) mask |= static_cast<uint16_t>(1u << k);
   // The processor resets the channels on the ResetCtrl bits; the program's
   // own block never keeps them.
-  WriteParam(store_.block, param::kResetCtrl, 0);
+  store_.WriteParamLocal(param::kResetCtrl, 0);
   Recorder r(store_, c);
   r.Set(param::kResetCtrl, mask);
   SendNow();
-  WriteParam(store_.block, param::kResetCtrl, 0);
+  // The bits go back to 0 through SetParam, so the processor's copy of the
+  // byte is cleared with the next transfer too and it ends up holding exactly
+  // the block shown (a processor that keeps the byte would otherwise hold the
+  // mask, and a later full write would reset the channels again).
+  r.Set(param::kResetCtrl, 0);
   const EffectBlock& factory = FactoryBlock();
   for (int k : range) {
     std::vector<int> indices = {param::HpFreq(k), param::HpType(k), param::LpFreq(k), param::LpType(k)};
@@ -388,8 +390,7 @@ BandChanges CChannelEditor::ResetEqualiser() {
     // own reset and our block then agree even if the reset frame was lost or
     // the processor's reset values differ from the factory block.
     for (int index : indices) r.Set(index, ReadParam(factory, index));
-    store_.bypassedBandFlags[k].fill(0);
-    store_.bypassedBandGains[k].fill(0);
+    store_.ClearBypassedBands(k);
     store_.RebuildResponse(k);
     r.Touch(k);
   }

@@ -66,9 +66,9 @@ class CChannelEditor {
   void SetSettings(const EqSettings& settings) { settings_ = settings; }
 
   // ---- channels and link groups ----
-  int CurrentChannel() const { return store_.currentChannel; }
+  int CurrentChannel() const { return store_.CurrentChannel(); }
   // The current channel's linked range: the selector buttons that show checked.
-  std::vector<int> SelectedChannels() const { return LinkedRange(store_, store_.currentChannel); }
+  std::vector<int> SelectedChannels() const { return LinkedRange(store_, store_.CurrentChannel()); }
   // A selector button: nothing happens when the channel is already selected.
   Changes SelectChannel(int channel);
   // A menu item 201-206 of a grouping menu (base Box = item - 201): the group
@@ -147,7 +147,7 @@ class CChannelEditor {
 
  private:
   class Recorder;
-  std::vector<int> Range() const { return LinkedRange(store_, store_.currentChannel); }
+  std::vector<int> Range() const { return LinkedRange(store_, store_.CurrentChannel()); }
   void SendNow();
   void WriteVolumes(Recorder& r, int channel, int raw, bool clearSaved);
   void WriteTypeByte(Recorder& r, Filter filter, uint8_t value);

@@ -16,7 +16,7 @@ int16_t Gain(const CEffectStore& store, int k, int b) {
 }  // namespace
 
 GainAlert CChannelEditor::EvaluateGainAlert() const {
-  return DecideGainAlert(store_, store_.currentChannel, settings_.alertEnabled);
+  return DecideGainAlert(store_, store_.CurrentChannel(), settings_.alertEnabled);
 }
 
 // A band edit ends the equaliser bypass of the range. Gains the bypass held
@@ -31,12 +31,11 @@ void CChannelEditor::EndBypass(Recorder& r, int gainEditedBand) {
     mask |= static_cast<uint16_t>(1u << k);
     const bool bypassed = (pass >> k) & 1;
     for (int b = 0; b < kBandCount; ++b) {
-      if (bypassed && store_.bypassedBandFlags[k][b] != 0 && b != gainEditedBand) {
-        r.Set(param::EqGain(k, b), store_.bypassedBandGains[k][b]);
+      if (bypassed && store_.IsBandHeldBack(k, b) && b != gainEditedBand) {
+        r.Set(param::EqGain(k, b), store_.BypassedBandGain(k, b));
         store_.UpdateBandResponse(k, b);
       }
-      store_.bypassedBandFlags[k][b] = 0;
-      store_.bypassedBandGains[k][b] = 0;
+      store_.ClearBypassedBand(k, b);
     }
   }
   SendNow();
@@ -45,7 +44,7 @@ void CChannelEditor::EndBypass(Recorder& r, int gainEditedBand) {
 }
 
 void CChannelEditor::Compensate(Recorder& r) {
-  const int ch = store_.currentChannel;
+  const int ch = store_.CurrentChannel();
   const std::optional<int> volume = CompensatedVolume(store_, ch, settings_.scaleFactor);
   if (!volume) return;
   for (int k : LinkedRange(store_, ch)) {
@@ -153,7 +152,7 @@ BandChanges CChannelEditor::DragBandTo(int band, double hz, double db) {
 BandChanges CChannelEditor::DragQ(int band, bool leftHandle, int proposedLeft, int currentLeft) {
   BandChanges c;
   if (!peq_ || band < 0 || band >= kBandCount) return c;
-  const int ch = store_.currentChannel;
+  const int ch = store_.CurrentChannel();
   const int moved = leftHandle ? proposedLeft - currentLeft : currentLeft - proposedLeft;
   const int index = std::clamp(NearestQIndex(store_.GetParam(param::EqQ(ch, band))) + moved, 0, kQStepCount - 1);
   const int raw = QStepTable()[index];
@@ -185,10 +184,9 @@ BandChanges CChannelEditor::SetBypass(bool on) {
     for (int k : range) {
       for (int b = 0; b < kBandCount; ++b) {
         const int16_t g = Gain(store_, k, b);
-        store_.bypassedBandFlags[k][b] = g != 0 ? 1 : 0;
-        store_.bypassedBandGains[k][b] = g;
+        store_.SetBypassedBand(k, b, g != 0, g);
         if (g != 0) {
-          WriteParam(store_.block, param::EqGain(k, b), 0);
+          store_.WriteParamLocal(param::EqGain(k, b), 0);
           store_.UpdateBandResponse(k, b);
         }
       }
@@ -196,10 +194,9 @@ BandChanges CChannelEditor::SetBypass(bool on) {
   } else {
     for (int k : range) {
       for (int b = 0; b < kBandCount; ++b) {
-        if (store_.bypassedBandFlags[k][b] == 0) continue;
-        r.Set(param::EqGain(k, b), store_.bypassedBandGains[k][b]);
-        store_.bypassedBandFlags[k][b] = 0;
-        store_.bypassedBandGains[k][b] = 0;
+        if (!store_.IsBandHeldBack(k, b)) continue;
+        r.Set(param::EqGain(k, b), store_.BypassedBandGain(k, b));
+        store_.ClearBypassedBand(k, b);
         store_.UpdateBandResponse(k, b);
       }
     }
@@ -215,28 +212,26 @@ BandChanges CChannelEditor::SetBypass(bool on) {
 BandChanges CChannelEditor::SetBandHeldBack(int band, bool held) {
   BandChanges c;
   if (band < 0 || band >= kBandCount) return c;
-  const int ch = store_.currentChannel;
+  const int ch = store_.CurrentChannel();
   const int16_t g = Gain(store_, ch, band);
   Recorder r(store_, c);
   if (held) {
     if (g == 0) return c;
     for (int k : Range()) {
-      store_.bypassedBandFlags[k][band] = 1;
-      store_.bypassedBandGains[k][band] = g;
+      store_.SetBypassedBand(k, band, true, g);
       r.Set(param::EqGain(k, band), 0);
       r.Touch(k);
     }
   } else {
     // Not held back: the box shows checked again (its gain is 0) and nothing changes.
-    if (store_.bypassedBandFlags[ch][band] == 0) {
+    if (!store_.IsBandHeldBack(ch, band)) {
       r.Touch(ch);
       return c;
     }
-    const int gain = store_.bypassedBandGains[ch][band];
+    const int gain = store_.BypassedBandGain(ch, band);
     for (int k : Range()) {
       r.Set(param::EqGain(k, band), gain);
-      store_.bypassedBandFlags[k][band] = 0;
-      store_.bypassedBandGains[k][band] = 0;
+      store_.ClearBypassedBand(k, band);
       r.Touch(k);
     }
   }

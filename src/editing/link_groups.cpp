@@ -20,7 +20,7 @@ bool IsGroupBase(LinkGroup group, int box) {
   return std::find(channels.begin(), channels.end(), box) != channels.end();
 }
 
-int GroupValue(const CEffectStore& store, LinkGroup group) { return store.linkFlags[static_cast<int>(group)]; }
+int GroupValue(const CEffectStore& store, LinkGroup group) { return store.LinkFlag(static_cast<int>(group)); }
 
 std::vector<int> LinkedRange(const CEffectStore& store, int ch) {
   for (LinkGroup g : {LinkGroup::kFourSpeakers, LinkGroup::kFront, LinkGroup::kRear, LinkGroup::kBass}) {

@@ -44,7 +44,7 @@ MixView MixingView(const CEffectStore& store) {
   v.masterMute = AllChannelsMuted(store);
   const uint16_t phase = store.GetParam(param::kPhaseCtrl);
   const uint16_t mute = store.GetParam(param::kMuteCtrl);
-  const std::vector<int> lit = LinkedRange(store, store.currentChannel);
+  const std::vector<int> lit = LinkedRange(store, store.CurrentChannel());
   const std::vector<int> coupled = CoupledChannels(store);
   for (int k = 0; k < kChannelCount; ++k) {
     MixChannelView& c = v.channels[static_cast<size_t>(k)];

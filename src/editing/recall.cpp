@@ -17,7 +17,7 @@ RecallOutcome RecallDeviceModeFlow(CEffectStore& store, IEditLink& link, int slo
   }
   outcome.status = RecallStatus::kRecalled;
   if (wait) wait(kRecallSettleMs);
-  store.linkFlags = {};
+  store.ClearLinkFlags();
   // A successful read also rebuilds the six response models.
   if (slot <= kLastReadSlot) outcome.blockRead = link.ReadCurrentParam();
   return outcome;

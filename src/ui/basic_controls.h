@@ -1,5 +1,6 @@
 // The toolkit's standard controls: text, image, button, image button, check
-// box, radio button, edit, drop-down list, tab pages and the busy animation.
+// box, radio button, edit, drop-down list, tab pages, level bar and the busy
+// animation.
 // Each paints its skin in the current state, then its text.
 #pragma once
 
@@ -158,6 +159,84 @@ class GifPlayer : public SkinnedControl {
  private:
   QTimer timer_;
   int frame_ = 0;
+};
+
+// Range and value shared by knob, slider and bars.
+class RangeValue {
+ public:
+  int Min() const { return min_; }
+  int Max() const { return max_; }
+  int Value() const { return value_; }
+
+ protected:
+  bool SetRangeAttribute(const QString& name, const QString& value);
+  int Clamp(int v) const { return v < min_ ? min_ : (v > max_ ? max_ : v); }
+  int min_ = 0, max_ = 100, value_ = 0;
+};
+
+// A level bar drawn from a background and a position skin.
+class SkProgress : public QWidget, public Element, public RangeValue {
+ public:
+  explicit SkProgress(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+  QSize ContentSize() const override;
+  void SetValue(int v);
+  // The part of the client rectangle the position skin covers (empty at min).
+  QRect PositionRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  bool vertical_ = false;
+  bool showPercent_ = false;
+  const Skin* bkSkin_ = nullptr;
+  const Skin* posSkin_ = nullptr;
+};
+
+// Check state with the optional state-dependent tip, text and text colour.
+class SkCheckButton : public SkinnedControl {
+ public:
+  explicit SkCheckButton(QWidget* parent = nullptr);
+  bool SetAttribute(const QString& name, const QString& value) override;
+  void Retranslate() override;
+  bool IsChecked() const { return checked_; }
+  // Sets the state and applies the state's options; raises nothing.
+  void SetChecked(bool on);
+  bool AutoCheck() const { return autoCheck_; }
+
+ protected:
+  // The user changed the state: as SetChecked, then EventStateChanged when it changed.
+  void CheckByUser(bool on);
+  bool IsCheckedState() const override { return checked_; }
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void ApplyStateOptions();
+
+  bool checked_ = false;
+  bool autoCheck_ = true;
+  bool multiTip_ = false, multiText_ = false, multiColor_ = false;
+  QString tip1_, tip2_, text1_, text2_;
+  QColor color1_, color2_;
+
+ private:
+  bool ApplyChecked(bool on);
+};
+
+class SkRadioButton : public SkCheckButton {
+ public:
+  explicit SkRadioButton(QWidget* parent = nullptr);
+  // The toolkit's radio-check operation: checks this one and clears the other
+  // radio buttons of the same container; raises nothing.
+  void CheckInGroup();
+
+ protected:
+  // The same, chosen by the user: every change of state is reported.
+  void CheckInGroupByUser();
+  std::vector<SkRadioButton*> Group() const;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
 };
 
 }  // namespace brisvel::ui

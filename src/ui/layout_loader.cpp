@@ -4,10 +4,7 @@
 #include "ui/layout_loader.h"
 
 #include "ui/basic_controls.h"
-#include "ui/car_view.h"
-#include "ui/eq_graph.h"
 #include "ui/panel.h"
-#include "ui/value_controls.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,23 +51,11 @@ ElementRegistry::ElementRegistry() {
   Register("combobox", Make<ComboBox>());
   Register("tabctrl", Make<TabControl>());
   Register("progress", Make<SkProgress>());
-  Register("slider", Make<SkSlider>());
   Register("gifplayer", Make<GifPlayer>());
-  // The console's own controls.
   Register("skprogress", Make<SkProgress>());
-  Register("skslider", Make<SkSlider>());
   Register("skcheckbtn", Make<SkCheckButton>());
   Register("skradiobtn", Make<SkRadioButton>());
-  Register("skrotaryknob", Make<SkRotaryKnob>());
-  Register("edit2", Make<SEdit2>());
-  Register("movethumb", Make<SMoveThumb>());
-  Register("skeqgrid", Make<SkEqGrid>());
-  Register("skeqcurve", Make<SkEqCurve>());
-  Register("skeq", Make<SkEQ>());
-  Register("skcarthumb", Make<SkCarThumb>());
-  Register("skcargrid", Make<SkCarGrid>());
-  Register("skcarcurve", Make<SkCarCurve>());
-  Register("skcar", Make<SkCar>());
+  // Controls built on the toolkit register themselves (see controls/controls.h).
 }
 
 void ElementRegistry::Register(const QString& element, Factory factory) {

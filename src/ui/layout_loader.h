@@ -1,7 +1,8 @@
 // Layouts: XML resources compiled into the program under their names
 // ("XML_MAINWND", "LAYOUT:XML_PROGRESS", ...), built into host windows or, as
 // fragments, into an existing container. The element registry maps element
-// names to the controls that implement them.
+// names to the controls that implement them: the toolkit's own elements are
+// there from the start, other controls register themselves.
 #pragma once
 
 #include <QString>
@@ -18,8 +19,9 @@ namespace brisvel::ui {
 class ElementRegistry {
  public:
   using Factory = std::function<QWidget*(QWidget* parent)>;
-  // The registry with the toolkit's elements and the console's own controls.
+  // The registry, holding the toolkit's elements from the start.
   static ElementRegistry& Instance();
+  // Adds or replaces the factory of an element name (case-insensitive).
   void Register(const QString& element, Factory factory);
   bool Has(const QString& element) const;
   // nullptr for an unknown element name (names are case-insensitive).

@@ -3,7 +3,7 @@
 #include "ui/progress_dialog.h"
 
 #include "ui/layout_ids/xml_progress.h"
-#include "ui/value_controls.h"
+#include "ui/basic_controls.h"
 
 namespace brisvel::ui {
 

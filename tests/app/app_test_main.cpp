@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/single_instance.h"
+#include "controls/controls.h"
 
 int main(int argc, char** argv) {
   // Only this process draws offscreen; started consoles get DISPLAY.
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromLatin1(brisvel::app::kWindowClassName));
   QApplication::setApplicationDisplayName(QString::fromLatin1(brisvel::app::kTitle));
   QApplication app(argc, argv);
+  // As the console does at start; cases that start a console do it again.
+  brisvel::ui::RegisterConsoleControls();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

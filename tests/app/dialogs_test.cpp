@@ -12,9 +12,9 @@
 #include "app/layout_ids/xml_mixsoundwd.h"
 #include "app/main_dlg.h"
 #include "app_test_support.h"
+#include "controls/car_view.h"
+#include "controls/value_controls.h"
 #include "core/param_table.h"
-#include "ui/car_view.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 namespace {
@@ -114,8 +114,8 @@ TEST(MixDialog, ShowsTheBlockGreysInputsAndEditsOverTheLinkRange) {
   StartedConsole console(false);
   ASSERT_TRUE(console.ok);
   CEffectStore& store = console.app->Store();
-  store.linkFlags[0] = 3;  // the front pair, Box 2 and 3
-  store.currentChannel = 2;
+  store.SetLinkFlag(0, 3);  // the front pair, Box 2 and 3
+  store.SetCurrentChannel(2);
   store.SetParam(param::kMuteCtrl, 0x3F);
   CDlgMixSound dlg(QString::fromLatin1(layout::mixsoundwd::kLayout), nullptr, store);
   ASSERT_TRUE(dlg.Create());

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/control_channel.h"
+#include "app/demo/control_channel.h"
 #include "app/main_dlg.h"
 #include "app_test_support.h"
 #include "ui/message_box.h"
@@ -104,9 +104,9 @@ TEST(SettingsSafety, ControlSocketNeverReplacesAFile) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("mine");
   }
-  EXPECT_FALSE(ControlSocketPathProblem(file).isEmpty());
-  EXPECT_TRUE(ControlSocketPathProblem(dir.path() + "/free").isEmpty());
-  EXPECT_FALSE(ControlSocketPathProblem(dir.path()).isEmpty());  // a folder
+  EXPECT_FALSE(demo::ControlSocketPathProblem(file).isEmpty());
+  EXPECT_TRUE(demo::ControlSocketPathProblem(dir.path() + "/free").isEmpty());
+  EXPECT_FALSE(demo::ControlSocketPathProblem(dir.path()).isEmpty());  // a folder
 
   // The console refuses to start with it, and says why.
   QByteArray program = "brisvel-console", option = "--control-socket", path = QFile::encodeName(file);
@@ -127,8 +127,8 @@ TEST(SettingsSafety, ControlSocketNeverReplacesAFile) {
   QLocalServer stale;
   const QString socket = dir.path() + "/control";
   ASSERT_TRUE(stale.listen(socket));
-  EXPECT_TRUE(ControlSocketPathProblem(socket).isEmpty());
-  ControlChannel channel(*console.app);
+  EXPECT_TRUE(demo::ControlSocketPathProblem(socket).isEmpty());
+  demo::ControlChannel channel(*console.app);
   EXPECT_FALSE(channel.Listen(file));
   EXPECT_TRUE(channel.Listen(socket));
 }

@@ -14,6 +14,7 @@
 
 #include "app/app_paths.h"
 #include "app/application.h"
+#include "app/demo/simulated_device.h"
 #include "app/compact_volume.h"
 #include "app/device_events.h"
 #include "app/layout_ids/xml_mainwnd.h"
@@ -21,13 +22,13 @@
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
 #include "app_test_support.h"
+#include "controls/value_controls.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "presets/advanced_login.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 
 namespace brisvel::app {
 namespace {
@@ -203,9 +204,9 @@ TEST(DeviceEvents, OnlyTheWakingEdgeOfPrepareForSleepCounts) {
 
 TEST(CompactVolume, ShownVolumeIsLimitedTo60) {
   CEffectStore store;
-  store.block = FactoryBlock();
-  WriteParam(store.block, param::kMainVol, 66);
-  WriteParam(store.block, param::Volume(0), 12);
+  store.ReplaceBlock(FactoryBlock());
+  store.WriteParamLocal(param::kMainVol, 66);
+  store.WriteParamLocal(param::Volume(0), 12);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kMaster), 60);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kSub), 12);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kNone), 0);
@@ -215,14 +216,14 @@ TEST(CompactVolume, ShownVolumeIsLimitedTo60) {
 
 TEST(CompactVolume, SubWritesBothBassChannelsWithTheirLinkedRanges) {
   CEffectStore store;
-  store.block = FactoryBlock();
+  store.ReplaceBlock(FactoryBlock());
   EXPECT_EQ(WriteVolume(store, VolumeChoice::kSub, 70), 60);
   EXPECT_EQ(store.GetParam(param::Volume(0)), 60);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 60);
   EXPECT_EQ(WriteVolume(store, VolumeChoice::kSub, -3), 0);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 0);
   const uint16_t front = store.GetParam(param::Volume(2));
-  store.linkFlags = {0, 0, 0, 1};
+  store.SetLinkFlags({0, 0, 0, 1});
   WriteVolume(store, VolumeChoice::kSub, 33);
   EXPECT_EQ(store.GetParam(param::Volume(0)), 33);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 33);
@@ -234,24 +235,24 @@ TEST(CompactVolume, SubWritesBothBassChannelsWithTheirLinkedRanges) {
 TEST(CompactVolume, LinkedRangesFollowTheFirstMatchingGroup) {
   CEffectStore store;
   EXPECT_EQ(LinkedRange(store, 3), std::vector<int>({3}));
-  store.linkFlags = {3, 5, 0, 0};
+  store.SetLinkFlags({3, 5, 0, 0});
   EXPECT_EQ(LinkedRange(store, 3), std::vector<int>({2, 3}));
   EXPECT_EQ(LinkedRange(store, 5), std::vector<int>({4, 5}));
   EXPECT_EQ(LinkedRange(store, 0), std::vector<int>({0}));
-  store.linkFlags = {3, 5, 4, 2};
+  store.SetLinkFlags({3, 5, 4, 2});
   EXPECT_EQ(LinkedRange(store, 2), std::vector<int>({2, 3, 4, 5}));
   EXPECT_EQ(LinkedRange(store, 1), std::vector<int>({0, 1}));
 }
 
 TEST(CompactVolume, StepsStartFromTheBlocksVolumeNotTheKnob) {
   CEffectStore store;
-  store.block = FactoryBlock();
-  WriteParam(store.block, param::kMainVol, 66);
+  store.ReplaceBlock(FactoryBlock());
+  store.WriteParamLocal(param::kMainVol, 66);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, -1), 60);  // 65, limited to 60
   EXPECT_EQ(store.GetParam(param::kMainVol), 60);
-  WriteParam(store.block, param::kMainVol, 66);
+  store.WriteParamLocal(param::kMainVol, 66);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, +1), 60);
-  WriteParam(store.block, param::Volume(0), 0);
+  store.WriteParamLocal(param::Volume(0), 0);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, -1), 0);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, +1), 1);
   EXPECT_EQ(store.GetParam(param::Volume(1)), 1);
@@ -259,9 +260,9 @@ TEST(CompactVolume, StepsStartFromTheBlocksVolumeNotTheKnob) {
 
 TEST(CompactVolume, MuteAllNeedsAllSixBits) {
   CEffectStore store;
-  WriteParam(store.block, param::kMuteCtrl, 0x1F);
+  store.WriteParamLocal(param::kMuteCtrl, 0x1F);
   EXPECT_FALSE(AllMuted(store));
-  WriteParam(store.block, param::kMuteCtrl, 0xFF);
+  store.WriteParamLocal(param::kMuteCtrl, 0xFF);
   EXPECT_TRUE(AllMuted(store));
   SetAllMuted(store, false);
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
@@ -318,14 +319,14 @@ TEST(Shell, ModeButtonWithoutProcessorChangesNothing) {
   StartedConsole console(false);
   ASSERT_TRUE(console.ok);
   MessageCapture messages;
-  const EffectBlock before = console.app->Store().block;
+  const EffectBlock before = console.app->Store().Block();
   auto* c = console.app->CompactWindow()->Find<ui::SkRadioButton>(2002);
   ASSERT_TRUE(c);
   QTest::mouseClick(c, Qt::LeftButton);
   ASSERT_EQ(messages.texts.size(), 1u);
   EXPECT_EQ(messages.texts[0], "Device not connected");
-  EXPECT_EQ(console.app->Store().block, before);
-  EXPECT_EQ(console.app->Store().currentDeviceMode, -1);
+  EXPECT_EQ(console.app->Store().Block(), before);
+  EXPECT_EQ(console.app->Store().CurrentDeviceMode(), -1);
   EXPECT_FALSE(c->IsChecked());
 }
 
@@ -342,15 +343,15 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
   EXPECT_EQ(indicator->ShownText(), "Connected");
 
   // Mode button C recalls slot 2 and the knob shows the processor's volume.
-  sim::SimState state = app.SimProcessor()->State();
+  sim::SimState state = app.Simulator()->Processor()->State();
   WriteParam(state.slots[2], param::kMainVol, 37);
-  app.SimProcessor()->SetState(state);
+  app.Simulator()->Processor()->SetState(state);
   int refreshes = 0;
   QObject::connect(&app.Refresher(), &RefreshNotifier::Refresh, app.MainWindow(),
                    [&](RefreshKind kind) { refreshes += kind == RefreshKind::kRecall; });
   QTest::mouseClick(mini->Find<ui::SkRadioButton>(2002), Qt::LeftButton);
-  EXPECT_EQ(app.SimProcessor()->State().currentMode, 2);
-  EXPECT_EQ(app.Store().currentDeviceMode, 2);
+  EXPECT_EQ(app.Simulator()->Processor()->State().currentMode, 2);
+  EXPECT_EQ(app.Store().CurrentDeviceMode(), 2);
   EXPECT_EQ(refreshes, 1);
   EXPECT_EQ(mini->Find<ui::SkRotaryKnob>(1000)->Value(), 37);
   EXPECT_EQ(mini->Find<ui::TextLabel>(3000)->ShownText(), "-23dB");
@@ -364,12 +365,12 @@ TEST(Shell, SimulatedProcessorRecallConnectButtonAndHotplug) {
   EXPECT_EQ(indicator->ShownText(), "Connected");
 
   // Pulled out: "Not connect"; plugged in: connected after the arrival wait.
-  ASSERT_TRUE(app.UnplugSimulated());
+  ASSERT_TRUE(app.Simulator()->Unplug());
   EXPECT_TRUE(WaitUntil([&] { return indicator->ShownText() == "Not connect"; }, 5000));
   EXPECT_FALSE(app.DeviceManager()->IsDeviceOpen());
   QElapsedTimer sincePlug;
   sincePlug.start();
-  ASSERT_TRUE(app.PlugSimulated());
+  ASSERT_TRUE(app.Simulator()->Plug());
   EXPECT_TRUE(WaitUntil([&] { return indicator->ShownText() == "Connected"; }, 10000));
   EXPECT_GE(sincePlug.elapsed(), 1900);
 }
@@ -381,13 +382,13 @@ TEST(Shell, QuickEditsWaitForTheMainWindowsTimer1012) {
   CApplication& app = *console.app;
   ASSERT_TRUE(app.IsConnected());
   CMainDlg* main = app.MainWindow();
-  app.SimProcessor()->ClearRequests();
+  app.Simulator()->Processor()->ClearRequests();
   app.Store().SetParam(param::kMainVol, 30);  // sent at once
   EXPECT_FALSE(main->HasTimer(CMainDlg::kSendTimerId));
   app.Store().SetParam(param::kMainVol, 31);  // within 200 ms: on the timer
   EXPECT_TRUE(main->HasTimer(CMainDlg::kSendTimerId));
   EXPECT_TRUE(WaitUntil([&] { return !main->HasTimer(CMainDlg::kSendTimerId); }, 3000));
-  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::kMainVol), 31);
+  EXPECT_EQ(ReadParam(app.Simulator()->Processor()->State().active, param::kMainVol), 31);
 }
 
 TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
@@ -396,8 +397,8 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
   ASSERT_TRUE(console.ok);
   CMiniDlg* mini = console.app->CompactWindow();
   CEffectStore& store = console.app->Store();
-  WriteParam(store.block, param::kMainVol, 59);
-  WriteParam(store.block, param::Volume(0), 20);
+  store.WriteParamLocal(param::kMainVol, 59);
+  store.WriteParamLocal(param::Volume(0), 20);
   mini->Refresh();
   auto* knob = mini->Find<ui::SkRotaryKnob>(1000);
   QTest::mouseClick(mini->FindById(1001), Qt::LeftButton);
@@ -417,7 +418,7 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
 
   // MainVol above the knob's 60: "-" starts from 66, giving 60, not 59.
   QTest::mouseClick(mini->FindById(1005), Qt::LeftButton);  // Master
-  WriteParam(store.block, param::kMainVol, 66);
+  store.WriteParamLocal(param::kMainVol, 66);
   mini->Refresh();
   EXPECT_EQ(knob->Value(), 60);
   QTest::mouseClick(mini->FindById(1002), Qt::LeftButton);
@@ -501,7 +502,7 @@ TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
   const QColor connectedColour = compact->TextColor();
 
   // The processor stops hearing: two edits fail to go.
-  app.SimProcessor()->SetRequestsLost(true);
+  app.Simulator()->Processor()->SetRequestsLost(true);
   app.Store().SetParam(param::kMainVol, 30);
   app.Store().SetParam(param::Volume(2), 40);
   EXPECT_TRUE(WaitUntil([&] { return compact->toolTip() == "2 changes not yet sent"; }, 8000)) << compact->toolTip().toStdString();
@@ -511,12 +512,12 @@ TEST(Shell, IndicatorsShowChangesNotYetSentUntilATransferSucceeds) {
   EXPECT_EQ(full->TextColor(), compact->TextColor());
 
   // It hears again: the sender's retry brings both edits, the indicators recover.
-  app.SimProcessor()->SetRequestsLost(false);
+  app.Simulator()->Processor()->SetRequestsLost(false);
   EXPECT_TRUE(WaitUntil([&] { return compact->toolTip().isEmpty(); }, 8000)) << compact->toolTip().toStdString();
   EXPECT_TRUE(full->toolTip().isEmpty());
   EXPECT_EQ(compact->TextColor(), connectedColour);
-  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::kMainVol), 30);
-  EXPECT_EQ(ReadParam(app.SimProcessor()->State().active, param::Volume(2)), 40);
+  EXPECT_EQ(ReadParam(app.Simulator()->Processor()->State().active, param::kMainVol), 30);
+  EXPECT_EQ(ReadParam(app.Simulator()->Processor()->State().active, param::Volume(2)), 40);
 }
 
 TEST(Shell, UnsentChangesTipIsTranslated) {
@@ -538,13 +539,13 @@ TEST(Shell, FlakyProcessorDoesNotFreezeTheWindow) {
   CApplication& app = *console.app;
   ASSERT_TRUE(app.IsConnected());
   // Found but never openable (a loose cable), plugged and pulled 20 times.
-  app.SimProcessor()->SetOpenFails(true);
-  ASSERT_TRUE(app.UnplugSimulated());
+  app.Simulator()->Processor()->SetOpenFails(true);
+  ASSERT_TRUE(app.Simulator()->Unplug());
   for (int i = 0; i < 20; ++i) {
-    ASSERT_TRUE(app.PlugSimulated());
-    ASSERT_TRUE(app.UnplugSimulated());
+    ASSERT_TRUE(app.Simulator()->Plug());
+    ASSERT_TRUE(app.Simulator()->Unplug());
   }
-  ASSERT_TRUE(app.PlugSimulated());
+  ASSERT_TRUE(app.Simulator()->Plug());
 
   // The window's loop keeps turning: record the longest pause between turns.
   QElapsedTimer sinceTick;

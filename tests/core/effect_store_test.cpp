@@ -29,7 +29,7 @@ class EffectStoreTest : public ::testing::Test {
   void SetUp() override {
     SetDebugOutputSink([this](std::string_view line) { lines.emplace_back(line); });
     store.SetDeviceLink(&link);
-    store.connected = 1;
+    store.SetConnectedFlag(true);
   }
   void TearDown() override { SetDebugOutputSink(nullptr); }
 
@@ -40,23 +40,23 @@ class EffectStoreTest : public ::testing::Test {
 
 TEST_F(EffectStoreTest, ConstructionState) {
   CEffectStore fresh;
-  EXPECT_EQ(fresh.block, FactoryBlock());
-  EXPECT_EQ(fresh.currentChannel, 4);
-  EXPECT_EQ(fresh.currentDeviceMode, -1);
-  EXPECT_EQ(fresh.inputMode, -1);
-  EXPECT_EQ(fresh.delayUnit, 0);
-  for (int v : fresh.savedChannelLevels) EXPECT_EQ(v, -1);
-  EXPECT_EQ(fresh.responses[0].BandCount(), 0);
+  EXPECT_EQ(fresh.Block(), FactoryBlock());
+  EXPECT_EQ(fresh.CurrentChannel(), 4);
+  EXPECT_EQ(fresh.CurrentDeviceMode(), -1);
+  EXPECT_EQ(fresh.InputMode(), -1);
+  EXPECT_EQ(fresh.DelayUnit(), 0);
+  for (int v : fresh.SavedChannelLevels()) EXPECT_EQ(v, -1);
+  EXPECT_EQ(fresh.Response(0).BandCount(), 0);
 }
 
 TEST_F(EffectStoreTest, SetParamWritesLogsAndMarks) {
   store.SetParam(param::HpFreq(0), 0x0190);
-  EXPECT_EQ(store.block[24], 0x90);
-  EXPECT_EQ(store.block[25], 0x01);
+  EXPECT_EQ(store.Block()[24], 0x90);
+  EXPECT_EQ(store.Block()[25], 0x01);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0],
             "RezUriru: SetParam Box0_HFliter_Freq =  400(400) = 0x0190  (2bytes) index=18 offset=24\n");
-  EXPECT_EQ(store.pendingParams.at(18), 0x0190);
+  EXPECT_EQ(store.PendingParams().at(18), 0x0190);
   EXPECT_EQ(link.schedules, 1);
 
   // The same value again: no log, no transfer.
@@ -66,16 +66,16 @@ TEST_F(EffectStoreTest, SetParamWritesLogsAndMarks) {
 
   // A second edit of the same index overwrites the pending entry.
   store.SetParam(param::HpFreq(0), 80);
-  EXPECT_EQ(store.pendingParams.size(), 1u);
-  EXPECT_EQ(store.pendingParams.at(18), 80);
+  EXPECT_EQ(store.PendingParams().size(), 1u);
+  EXPECT_EQ(store.PendingParams().at(18), 80);
 }
 
 TEST_F(EffectStoreTest, OneByteParameterKeepsTheLowByte) {
   store.SetParam(param::Volume(0), 300);
-  EXPECT_EQ(store.block[5], 44);
+  EXPECT_EQ(store.Block()[5], 44);
   EXPECT_EQ(store.GetParam(param::Volume(0)), 44);
   EXPECT_NE(lines.at(0).find("Volume_0 =  300(300) = 0x012C  (1bytes) index=5 offset=5"), std::string::npos);
-  EXPECT_EQ(store.pendingParams.at(5), 300);
+  EXPECT_EQ(store.PendingParams().at(5), 300);
   // 300 never compares equal to the stored byte, so it logs again.
   store.SetParam(param::Volume(0), 300);
   EXPECT_EQ(lines.size(), 2u);
@@ -88,20 +88,20 @@ TEST_F(EffectStoreTest, NegativeValueLoggedSigned) {
 }
 
 TEST_F(EffectStoreTest, EditsWhileDisconnectedStayLocal) {
-  store.connected = 0;
+  store.SetConnectedFlag(false);
   store.SetParam(param::kMainVol, 40);
   EXPECT_EQ(store.GetParam(param::kMainVol), 40);
   EXPECT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
   EXPECT_EQ(link.schedules, 0);
-  store.connected = 1;
+  store.SetConnectedFlag(true);
   link.open = false;  // connected flag alone is not enough
   store.SetParam(param::kMainVol, 41);
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
   CEffectStore noLink;
-  noLink.connected = 1;
+  noLink.SetConnectedFlag(true);
   noLink.SetParam(param::kMainVol, 41);
-  EXPECT_TRUE(noLink.pendingParams.empty());
+  EXPECT_TRUE(noLink.PendingParams().empty());
 }
 
 TEST_F(EffectStoreTest, DumpParamsWritesEveryRow) {
@@ -113,53 +113,80 @@ TEST_F(EffectStoreTest, DumpParamsWritesEveryRow) {
 }
 
 TEST_F(EffectStoreTest, LoadBlockReplacesResetsAndSends) {
-  store.bypassedBandFlags[1][3] = 1;
-  store.bypassedBandGains[1][3] = 500;
-  store.savedChannelLevels[2] = 40;
-  store.pendingParams[7] = 1;
+  store.SetBypassedBand(1, 3, true, 500);
+  store.SetSavedChannelLevel(2, 40);
+  store.MarkPending(7, 1);
   EffectBlock other = FactoryBlock();
   other[4] = 12;
   EXPECT_TRUE(store.LoadBlock(other));
-  EXPECT_EQ(store.block, other);
-  EXPECT_EQ(store.bypassedBandFlags[1][3], 0);
-  EXPECT_EQ(store.bypassedBandGains[1][3], 0);
-  EXPECT_EQ(store.savedChannelLevels[2], -1);
-  EXPECT_EQ(store.pendingParams.size(), 1u);  // untouched
+  EXPECT_EQ(store.Block(), other);
+  EXPECT_FALSE(store.IsBandHeldBack(1, 3));
+  EXPECT_EQ(store.BypassedBandGain(1, 3), 0);
+  EXPECT_EQ(store.SavedChannelLevel(2), -1);
+  EXPECT_EQ(store.PendingParams().size(), 1u);  // untouched
   EXPECT_EQ(link.fullWrites, 1);
   EXPECT_EQ(lines.size(), 618u);
 
   // Loading its own block keeps the editing state but still sends.
-  store.savedChannelLevels[2] = 40;
-  EXPECT_TRUE(store.LoadBlock(store.block));
-  EXPECT_EQ(store.savedChannelLevels[2], 40);
+  store.SetSavedChannelLevel(2, 40);
+  EXPECT_TRUE(store.LoadBlock(store.Block()));
+  EXPECT_EQ(store.SavedChannelLevel(2), 40);
 
   // Not connected: the block changes, the result is false, nothing is sent.
-  store.connected = 0;
+  store.SetConnectedFlag(false);
   other[4] = 13;
   EXPECT_FALSE(store.LoadBlock(other));
-  EXPECT_EQ(store.block[4], 13);
+  EXPECT_EQ(store.Block()[4], 13);
   EXPECT_EQ(link.fullWrites, 2);
   link.writeResult = false;
-  store.connected = 1;
+  store.SetConnectedFlag(true);
   EXPECT_FALSE(store.LoadBlock(other));
 }
 
+TEST_F(EffectStoreTest, RawWritesNeitherLogNorMark) {
+  // A value the processor must not get: in the block, not logged, not pending.
+  store.WriteParamLocal(param::kResetCtrl, 0x3F);
+  EXPECT_EQ(store.GetParam(param::kResetCtrl), 0x3F);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_FALSE(store.HasPendingParams());
+  EXPECT_EQ(link.schedules, 0);
+
+  // A block read from the processor drops the editing state that belonged to
+  // the old one; a whole-block write keeps it. Neither logs nor sends.
+  store.SetBypassedBand(1, 3, true, 500);
+  store.SetSavedChannelLevel(2, 40);
+  EffectBlock other = FactoryBlock();
+  other[4] = 12;
+  store.AssignBlock(other);
+  EXPECT_EQ(store.Block(), other);
+  EXPECT_TRUE(store.IsBandHeldBack(1, 3));
+  EXPECT_EQ(store.SavedChannelLevel(2), 40);
+  other[4] = 13;
+  store.ReplaceBlock(other);
+  EXPECT_EQ(store.Block(), other);
+  EXPECT_FALSE(store.IsBandHeldBack(1, 3));
+  EXPECT_EQ(store.BypassedBandGain(1, 3), 0);
+  EXPECT_EQ(store.SavedChannelLevel(2), -1);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(link.fullWrites, 0);
+}
+
 TEST_F(EffectStoreTest, ResponsesFollowTheBlock) {
-  store.responses[5].Recompute(17);  // builds the grid all six models share, as the EQ graph does
-  for (const CEqResponse& model : store.responses) EXPECT_EQ(model.Grid(), &store.FrequencyGrid());
+  store.Response(5).Recompute(17);  // builds the grid all six models share, as the EQ graph does
+  for (int k = 0; k < kChannelCount; ++k) EXPECT_EQ(store.Response(k).Grid(), &store.FrequencyGrid());
   EXPECT_EQ(store.FrequencyGrid().StartFrequency(), 17.0);
   store.SetParam(param::EqGain(2, 17), 1200);  // +12 dB at 1 kHz
   store.RebuildResponses();
-  EXPECT_NEAR(store.responses[2].Peak(), 12.0, 0.2);
-  EXPECT_EQ(store.responses[2].CurrentSection(), -1);
-  EXPECT_DOUBLE_EQ(store.responses[3].Peak(), 0.0);
+  EXPECT_NEAR(store.Response(2).Peak(), 12.0, 0.2);
+  EXPECT_EQ(store.Response(2).CurrentSection(), -1);
+  EXPECT_DOUBLE_EQ(store.Response(3).Peak(), 0.0);
   store.SetParam(param::EqGain(2, 17), static_cast<uint16_t>(-600));
   EXPECT_TRUE(store.UpdateBandResponse(2, 17));
-  EXPECT_EQ(store.responses[2].CurrentSection(), 17);
-  EXPECT_DOUBLE_EQ(store.responses[2].Peak(), 0.0);
+  EXPECT_EQ(store.Response(2).CurrentSection(), 17);
+  EXPECT_DOUBLE_EQ(store.Response(2).Peak(), 0.0);
   store.SetParam(param::HpFreq(2), 80);
   store.UpdateHighPassResponse(2);
-  EXPECT_EQ(store.responses[2].CurrentSection(), 31);
+  EXPECT_EQ(store.Response(2).CurrentSection(), 31);
 }
 
 }  // namespace

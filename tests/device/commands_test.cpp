@@ -38,10 +38,10 @@ TEST_F(DeviceCommandTest, ConnectSequenceLoadsTheProcessorsBlock) {
   EXPECT_EQ(requests[1][5], 0x04);
   EXPECT_EQ(requests[1][12], 0x0A);
 
-  EXPECT_EQ(store.block, state.active);
-  EXPECT_EQ(store.connected, 1);
-  EXPECT_EQ(store.currentDeviceMode, 2);
-  EXPECT_EQ(store.inputMode, 1);
+  EXPECT_EQ(store.Block(), state.active);
+  EXPECT_TRUE(store.ConnectedFlag());
+  EXPECT_EQ(store.CurrentDeviceMode(), 2);
+  EXPECT_EQ(store.InputMode(), 1);
   EXPECT_EQ(sink.connected, 1);
   EXPECT_EQ(manager->GetCurrentPath(), path);
   EXPECT_EQ(output.Count("RezUriru: ====Connect device=====\n"), 1);
@@ -57,13 +57,13 @@ TEST_F(DeviceCommandTest, RefusedHandshakeLeavesTheDeviceOpenButOffline) {
   store.SetParam(param::kMainVol, 10);
   ASSERT_TRUE(manager->ConnectDevice(0));
   EXPECT_TRUE(manager->IsDeviceOpen());
-  EXPECT_EQ(store.connected, 0);
+  EXPECT_FALSE(store.ConnectedFlag());
   EXPECT_EQ(store.GetParam(param::kMainVol), 10);  // not read
   EXPECT_EQ(sink.connected, 1);
   EXPECT_EQ(Handshake(store, *manager), kHandshakeRefused);
   processor->SetRefuseHandshake(false);
   EXPECT_EQ(Handshake(store, *manager), kHandshakeAccepted);
-  EXPECT_EQ(store.connected, 1);
+  EXPECT_TRUE(store.ConnectedFlag());
 }
 
 TEST_F(DeviceCommandTest, HandshakeWithWrongIdentifiersIsRefused) {
@@ -73,7 +73,7 @@ TEST_F(DeviceCommandTest, HandshakeWithWrongIdentifiersIsRefused) {
   backend.Plug(processor);
   manager->RefreshDeviceList();
   ASSERT_TRUE(manager->ConnectDevice(0));
-  EXPECT_EQ(store.connected, 0);
+  EXPECT_FALSE(store.ConnectedFlag());
   EXPECT_EQ(Handshake(store, *manager), kHandshakeRefused);
 }
 
@@ -86,7 +86,7 @@ TEST_F(DeviceCommandTest, HandshakeWithoutAProcessorAndWithASilentOne) {
   EXPECT_EQ(processor->HandshakeCount(), 2);
   processor->SetSilent(true);
   EXPECT_EQ(Handshake(store, *manager), kHandshakeNoReply);
-  EXPECT_EQ(store.connected, 0);
+  EXPECT_FALSE(store.ConnectedFlag());
 }
 
 TEST_F(DeviceCommandTest, PendingParametersGoAsBatchesWithValuesAtSendTime) {
@@ -97,7 +97,7 @@ TEST_F(DeviceCommandTest, PendingParametersGoAsBatchesWithValuesAtSendTime) {
   for (int k = 0; k < 6; ++k) store.SetParam(param::Delay(k), static_cast<uint16_t>(100 + k));
   for (int k = 0; k < 6; ++k) store.SetParam(param::Volume(k), static_cast<uint16_t>(30 + k));
   store.SetParam(param::Delay(0), 999);  // latest value wins, still one item
-  ASSERT_EQ(store.pendingParams.size(), 12u);
+  ASSERT_EQ(store.PendingParams().size(), 12u);
   manager->Sender().FlushPending();
 
   const auto requests = processor->Requests();
@@ -107,8 +107,8 @@ TEST_F(DeviceCommandTest, PendingParametersGoAsBatchesWithValuesAtSendTime) {
   EXPECT_EQ(requests[0][4], 11);
   EXPECT_EQ(requests[1][2], 1);
   EXPECT_EQ(requests[1][4], 1);
-  EXPECT_TRUE(store.pendingParams.empty());
-  EXPECT_EQ(processor->State().active, store.block);
+  EXPECT_TRUE(store.PendingParams().empty());
+  EXPECT_EQ(processor->State().active, store.Block());
   EXPECT_EQ(ReadParam(processor->State().active, param::Delay(0)), 999);
   EXPECT_EQ(output.Count("WriteCurrentParam=============================="), 2);
   EXPECT_EQ(output.Count(std::string("RezUriru: 【Send】 ") + std::string(9, ' ') +
@@ -119,34 +119,34 @@ TEST_F(DeviceCommandTest, PendingParametersGoAsBatchesWithValuesAtSendTime) {
 TEST_F(DeviceCommandTest, FailedBatchKeepsWhatTheProcessorDidNotAccept) {
   auto processor = PlugAndConnect();
   for (int k = 0; k < 13; ++k) {
-    WriteParam(store.block, param::EqGain(0, k), static_cast<uint16_t>(k + 1));
-    store.pendingParams[param::EqGain(0, k)] = static_cast<uint16_t>(k + 1);
+    store.WriteParamLocal(param::EqGain(0, k), static_cast<uint16_t>(k + 1));
+    store.MarkPending(param::EqGain(0, k), static_cast<uint16_t>(k + 1));
   }
   // The first frame (11 items) is accepted; every try of the second is lost.
   processor->DropReplies(5, 1);
   EXPECT_FALSE(WriteCurrentParam(store, *manager));
   EXPECT_EQ(CountCode(processor->Requests(), 0x9C), 6);
   EXPECT_EQ(output.Count("WriteCurrentParam SendAndReceive return false.\n"), 1);
-  ASSERT_EQ(store.pendingParams.size(), 2u);
+  ASSERT_EQ(store.PendingParams().size(), 2u);
   EXPECT_EQ(output.Count("parameters not accepted, kept for the next transfer: Box0_EQ11_Gain, Box0_EQ12_Gain"), 1);
   EXPECT_EQ(ReadParam(processor->State().active, param::EqGain(0, 10)), 11);
 
   // The next transfer sends just those two, with the values the block holds then.
-  WriteParam(store.block, param::EqGain(0, 11), 40);
+  store.WriteParamLocal(param::EqGain(0, 11), 40);
   processor->ClearRequests();
   EXPECT_TRUE(WriteCurrentParam(store, *manager));
   ASSERT_EQ(processor->Requests().size(), 1u);
   EXPECT_EQ(processor->Requests()[0][2], 0);
   EXPECT_EQ(processor->Requests()[0][4], 2);
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
   EXPECT_EQ(ReadParam(processor->State().active, param::EqGain(0, 11)), 40);
 
   // A processor that hears nothing leaves everything pending.
-  store.pendingParams[param::kMainVol] = 2;
-  store.pendingParams[param::Volume(1)] = 3;
+  store.MarkPending(param::kMainVol, 2);
+  store.MarkPending(param::Volume(1), 3);
   processor->SetRequestsLost(true);
   EXPECT_FALSE(WriteCurrentParam(store, *manager));
-  EXPECT_EQ(store.pendingParams.size(), 2u);
+  EXPECT_EQ(store.PendingParams().size(), 2u);
 }
 
 TEST_F(DeviceCommandTest, BlockReadWithAWrongChunkIndexKeepsTheOldBlock) {
@@ -154,10 +154,10 @@ TEST_F(DeviceCommandTest, BlockReadWithAWrongChunkIndexKeepsTheOldBlock) {
   sim::SimState state = processor->State();
   WriteParam(state.active, param::kMainVol, 12);
   processor->SetState(state);
-  const EffectBlock before = store.block;
+  const EffectBlock before = store.Block();
   processor->WrongChunkIndex(7, 6);
   EXPECT_FALSE(ReadCurrentParam(store, *manager));
-  EXPECT_EQ(store.block, before);
+  EXPECT_EQ(store.Block(), before);
   EXPECT_EQ(CountCode(processor->Requests(), 0x96), 8);  // stopped at chunk 7
   EXPECT_TRUE(ReadCurrentParam(store, *manager));
   EXPECT_EQ(store.GetParam(param::kMainVol), 12);
@@ -169,15 +169,15 @@ TEST_F(DeviceCommandTest, BlockReadOfInvalidValuesIsRefused) {
   state.active[0] = 0xFF;
   state.active[1] = 0xFF;
   processor->SetState(state);
-  const EffectBlock before = store.block;
+  const EffectBlock before = store.Block();
   EXPECT_FALSE(ReadCurrentParam(store, *manager));
-  EXPECT_EQ(store.block, before);
+  EXPECT_EQ(store.Block(), before);
   EXPECT_EQ(output.Count("########从设备获取到错误的界面值#######\n"), 1);
 }
 
 TEST_F(DeviceCommandTest, BlockReadRemovedMidTransferFailsAndDisconnects) {
   auto processor = PlugAndConnect();
-  const EffectBlock before = store.block;
+  const EffectBlock before = store.Block();
   hid::HidDeviceInfo removed;
   struct Forward final : hid::IHotplugSink {
     std::vector<hid::HidDeviceInfo> removals;
@@ -188,7 +188,7 @@ TEST_F(DeviceCommandTest, BlockReadRemovedMidTransferFailsAndDisconnects) {
   auto subscription = backend.SubscribeHotplug(forward);
   processor->UnplugAfterRequests(10);  // the current-mode query and 9 chunks pass
   EXPECT_FALSE(ReadCurrentParam(store, *manager));
-  EXPECT_EQ(store.block, before);
+  EXPECT_EQ(store.Block(), before);
   ASSERT_EQ(forward.removals.size(), 1u);
   manager->OnHotplug(hid::HotplugAction::kRemoval, forward.removals[0]);
   EXPECT_FALSE(manager->IsDeviceOpen());
@@ -200,7 +200,7 @@ TEST_F(DeviceCommandTest, WholeBlockWriteSendsTwentyOneChunks) {
   EffectBlock block = FactoryBlock();
   for (size_t i = 0; i < block.size(); i += 13) block[i] = static_cast<uint8_t>(i);
   EXPECT_TRUE(WriteAllParam(store, *manager, block));
-  EXPECT_EQ(store.block, block);
+  EXPECT_EQ(store.Block(), block);
   EXPECT_EQ(CountCode(processor->Requests(), 0x98), 21);
   EXPECT_EQ(processor->State().active, block);
 
@@ -215,22 +215,22 @@ TEST_F(DeviceCommandTest, WholeBlockWriteSendsTwentyOneChunks) {
   processor->ClearRequests();
   processor->UnplugAfterRequests(3);
   EXPECT_FALSE(WriteAllParam(store, *manager, block));
-  EXPECT_EQ(store.block, block);  // made current even though the transfer failed
+  EXPECT_EQ(store.Block(), block);  // made current even though the transfer failed
 }
 
 TEST_F(DeviceCommandTest, OperationsRefuseWhileNotConnected) {
   EffectBlock block = FactoryBlock();
   block[4] = 1;
   EXPECT_FALSE(WriteAllParam(store, *manager, block));
-  EXPECT_EQ(store.block, block);
+  EXPECT_EQ(store.Block(), block);
   EXPECT_FALSE(ReadCurrentParam(store, *manager));
   EXPECT_FALSE(RecallDeviceMode(store, *manager, 0));
   EXPECT_FALSE(SaveDeviceMode(store, *manager, 0));
   EXPECT_FALSE(SetInputMode(store, *manager, 1));
-  store.pendingParams[4] = 1;
+  store.MarkPending(4, 1);
   EXPECT_FALSE(WriteCurrentParam(store, *manager));
   // Kept; the next accepted handshake replaces the block and clears them.
-  EXPECT_EQ(store.pendingParams.size(), 1u);
+  EXPECT_EQ(store.PendingParams().size(), 1u);
 }
 
 TEST_F(DeviceCommandTest, RecallAndSaveSlotLimits) {
@@ -243,21 +243,21 @@ TEST_F(DeviceCommandTest, RecallAndSaveSlotLimits) {
   EXPECT_TRUE(RecallDeviceMode(store, *manager, 10));
   ASSERT_EQ(processor->Requests().size(), 1u);
   EXPECT_EQ(processor->Requests()[0][4], 11);
-  EXPECT_EQ(store.currentDeviceMode, 10);
+  EXPECT_EQ(store.CurrentDeviceMode(), 10);
 
   // Save the active block into slot 3 (mode D), recall it later.
   processor->ClearRequests();
   store.SetParam(param::kMainVol, 20);
   EXPECT_TRUE(SaveDeviceMode(store, *manager, 3));
   EXPECT_EQ(processor->Requests().back()[4], 4);
-  EXPECT_EQ(store.currentDeviceMode, 10);  // saving does not change the mode
+  EXPECT_EQ(store.CurrentDeviceMode(), 10);  // saving does not change the mode
   EXPECT_TRUE(RecallDeviceMode(store, *manager, 0));
   EXPECT_TRUE(ReadCurrentParam(store, *manager));
   EXPECT_EQ(store.GetParam(param::kMainVol), 66);
   EXPECT_TRUE(RecallDeviceMode(store, *manager, 3));
   EXPECT_TRUE(ReadCurrentParam(store, *manager));
   EXPECT_EQ(store.GetParam(param::kMainVol), 20);
-  EXPECT_EQ(store.currentDeviceMode, 3);
+  EXPECT_EQ(store.CurrentDeviceMode(), 3);
 }
 
 TEST_F(DeviceCommandTest, CurrentModeReplyOutOfRangeFails) {
@@ -268,7 +268,7 @@ TEST_F(DeviceCommandTest, CurrentModeReplyOutOfRangeFails) {
     processor->SetState(state);
     output.Clear();
     EXPECT_FALSE(GetDeviceCurrentMode(store, *manager));
-    EXPECT_EQ(store.currentDeviceMode, -1);
+    EXPECT_EQ(store.CurrentDeviceMode(), -1);
     EXPECT_EQ(output.Count(FormatString("RezUriru: GetDeviceCurrentMode failed. mode=%d recvLen=1206 dataBaseSize=1206\n",
                                         bad + 1)),
               1);
@@ -277,32 +277,32 @@ TEST_F(DeviceCommandTest, CurrentModeReplyOutOfRangeFails) {
   state.currentMode = 10;
   processor->SetState(state);
   EXPECT_TRUE(GetDeviceCurrentMode(store, *manager));
-  EXPECT_EQ(store.currentDeviceMode, 10);
+  EXPECT_EQ(store.CurrentDeviceMode(), 10);
 }
 
 TEST_F(DeviceCommandTest, InputModeQueryAndSet) {
   auto processor = PlugAndConnect();
-  EXPECT_EQ(store.inputMode, 0);
+  EXPECT_EQ(store.InputMode(), 0);
   EXPECT_FALSE(SetInputMode(store, *manager, 2));
   EXPECT_TRUE(processor->Requests().empty());
   EXPECT_TRUE(SetInputMode(store, *manager, 1));
   const Frame set = processor->Requests().back();
   EXPECT_EQ(set[4], 1);
   EXPECT_EQ(set[5], 1);
-  EXPECT_EQ(store.inputMode, 1);
+  EXPECT_EQ(store.InputMode(), 1);
   EXPECT_EQ(processor->State().inputMode, 1);
   EXPECT_EQ(Handshake(store, *manager), kHandshakeAccepted);
-  EXPECT_EQ(store.inputMode, 1);
+  EXPECT_EQ(store.InputMode(), 1);
 }
 
 TEST_F(DeviceCommandTest, SetOfflineKeepsEditsLocalButMarkedOnesStillGo) {
   auto processor = PlugAndConnect();
   store.SetParam(param::kMainVol, 1);  // sent at once
   store.SetParam(param::kMainVol, 2);  // marked, waiting for the timer
-  ASSERT_EQ(store.pendingParams.size(), 1u);
+  ASSERT_EQ(store.PendingParams().size(), 1u);
   EXPECT_TRUE(SetOffline(store));
   store.SetParam(param::Volume(1), 3);  // not marked
-  EXPECT_EQ(store.pendingParams.size(), 1u);
+  EXPECT_EQ(store.PendingParams().size(), 1u);
   manager->Sender().OnSendTimer();
   EXPECT_EQ(ReadParam(processor->State().active, param::kMainVol), 2);
   EXPECT_EQ(ReadParam(processor->State().active, param::Volume(1)), 66);

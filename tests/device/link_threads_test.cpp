@@ -39,7 +39,7 @@ TEST_F(DeviceLinkThreadsTest, WorkerAndSenderAtOnceNeverInterleaveFrames) {
   // The worker has its own scratch store: the store has no lock, so two
   // threads never share one.
   CEffectStore workerStore;
-  workerStore.connected = 1;
+  workerStore.SetConnectedFlag(true);
   EffectBlock workerBlock = FactoryBlock();
   WriteParam(workerBlock, param::Delay(5), 77);
 
@@ -71,17 +71,17 @@ TEST_F(DeviceLinkThreadsTest, BatchWorkerRunsWithTheSenderFlushedAndPaused) {
   auto processor = PlugAndConnect();
   store.SetParam(param::kMainVol, 20);                // sent at once
   store.SetParam(param::Volume(0), 21);               // within 200 ms: waits
-  ASSERT_EQ(store.pendingParams.size(), 1u);
+  ASSERT_EQ(store.PendingParams().size(), 1u);
   int paramFramesDuringWorker = -1;
   {
     CEffectSender::ScopedPause pause(manager->Sender());
-    EXPECT_TRUE(store.pendingParams.empty());  // flushed before the worker starts
+    EXPECT_TRUE(store.PendingParams().empty());  // flushed before the worker starts
     EXPECT_EQ(ReadParam(processor->State().active, param::Volume(0)), 21);
     processor->ClearRequests();
     std::thread worker([&] {
       // The worker changes the store (the user-interface thread waits in a
       // modal window meanwhile) and sends with the store operations.
-      EffectBlock block = store.block;
+      EffectBlock block = store.Block();
       WriteParam(block, param::kMainVol, 33);
       EXPECT_TRUE(WriteAllParam(store, *manager, block));
       store.SetParam(param::Volume(1), 22);  // noted, not sent while paused
@@ -93,7 +93,7 @@ TEST_F(DeviceLinkThreadsTest, BatchWorkerRunsWithTheSenderFlushedAndPaused) {
   EXPECT_EQ(paramFramesDuringWorker, 0);
   EXPECT_EQ(ReadParam(processor->State().active, param::kMainVol), 33);
   EXPECT_EQ(ReadParam(processor->State().active, param::Volume(1)), 22);  // sent when the pause ended
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
 }
 
 TEST_F(DeviceLinkThreadsTest, RequestsFromManyThreadsGetTheirOwnReplies) {

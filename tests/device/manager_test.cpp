@@ -43,7 +43,7 @@ TEST_F(DeviceManagerTest, ArrivalConnectsOnlyWhileNothingIsOpen) {
   EXPECT_EQ(sink.refreshRequests, 1);
   EXPECT_EQ(sink.lastRefreshDelay, 2000);
   EXPECT_EQ(output.Count("\nDBT_DEVICEARRIVAL \n"), 1);
-  EXPECT_EQ(store.connected, 1);
+  EXPECT_TRUE(store.ConnectedFlag());
 
   // A second processor while one is connected: nothing happens.
   auto second = std::make_shared<sim::SimProcessor>();
@@ -206,7 +206,7 @@ TEST_F(DeviceManagerTest, FlakyProcessorStormIsMergedNotNested) {
   processor->SetOpenFails(false);
   manager->OnHotplug(hid::HotplugAction::kArrival, device);
   EXPECT_TRUE(manager->IsDeviceOpen());
-  EXPECT_EQ(store.connected, 1);
+  EXPECT_TRUE(store.ConnectedFlag());
 }
 
 TEST_F(DeviceManagerTest, RemovalAndArrivalDuringAWaitAreHandledInTheirOrder) {
@@ -256,7 +256,7 @@ TEST_F(DeviceManagerTest, SessionOpenNamesTheStepItReached) {
   SessionOpenResult ready = OpenDeviceSession(*manager);
   EXPECT_TRUE(ready.Ready());
   EXPECT_EQ(manager->GetCurrentPath(), path);
-  EXPECT_EQ(store.connected, 1);
+  EXPECT_TRUE(store.ConnectedFlag());
 }
 
 TEST_F(DeviceManagerTest, ListIndexMustNameAListedProcessor) {
@@ -301,10 +301,10 @@ TEST_F(DeviceManagerTest, SystemResumeReconnects) {
 TEST_F(DeviceManagerTest, EditsWhileDisconnectedAreNotSentAfterReconnection) {
   auto processor = PlugAndConnect();
   manager->DisconnectDevice();
-  EXPECT_EQ(store.connected, 0);
+  EXPECT_FALSE(store.ConnectedFlag());
   EXPECT_EQ(output.Count("RezUriru: ====Disconnect device=====\n"), 1);
   store.SetParam(param::kMainVol, 5);
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
   ASSERT_TRUE(manager->ConnectDevice(0));
   EXPECT_EQ(store.GetParam(param::kMainVol), 66);  // the processor's block replaced the edit
   EXPECT_EQ(testing::CountCode(processor->Requests(), 0x9C), 0);
@@ -314,11 +314,11 @@ TEST_F(DeviceManagerTest, PendingParametersAreClearedByTheNextHandshake) {
   auto processor = PlugAndConnect();
   store.SetParam(param::kMainVol, 1);  // sent
   store.SetParam(param::kMainVol, 2);  // pending (no timer)
-  ASSERT_EQ(store.pendingParams.size(), 1u);
+  ASSERT_EQ(store.PendingParams().size(), 1u);
   manager->DisconnectDevice();
-  EXPECT_EQ(store.pendingParams.size(), 1u);  // survive the disconnect
+  EXPECT_EQ(store.PendingParams().size(), 1u);  // survive the disconnect
   ASSERT_TRUE(manager->ConnectDevice(0));
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
 }
 
 }  // namespace

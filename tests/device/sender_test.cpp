@@ -222,7 +222,7 @@ TEST_F(EffectSenderRoadTest, EditsMadeWhileTheProcessorHearsNothingReachItLater)
   timer.now += 50;
   store.SetParam(param::Volume(3), 44);
   fire();  // lost again
-  EXPECT_EQ(store.pendingParams.size(), 16u);
+  EXPECT_EQ(store.PendingParams().size(), 16u);
   EXPECT_GE(sink.behindReports.load(), 1);
   EXPECT_TRUE(sink.lastBehind.load());
 
@@ -235,7 +235,7 @@ TEST_F(EffectSenderRoadTest, EditsMadeWhileTheProcessorHearsNothingReachItLater)
   EXPECT_EQ(ReadParam(state.active, param::Volume(3)), 44);
   for (int k = 0; k < 14; ++k) EXPECT_EQ(ReadParam(state.active, param::EqGain(2, k)), 100 + k) << k;
   EXPECT_EQ(testing::CountCode(processor->Requests(), 0x9C), 2);  // 16 items: 11 + 5
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
   EXPECT_FALSE(manager->Sender().Behind());
   EXPECT_FALSE(sink.lastBehind.load());
   EXPECT_FALSE(timer.deadline);
@@ -245,7 +245,7 @@ TEST_F(EffectSenderRoadTest, EditsMadeWhileTheProcessorHearsNothingReachItLater)
 TEST_F(EffectSenderRoadTest, SameValueIsNeitherLoggedNorSent) {
   auto processor = PlugAndConnect();
   store.SetParam(param::kMainVol, store.GetParam(param::kMainVol));
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
   EXPECT_TRUE(processor->Requests().empty());
 }
 

@@ -63,7 +63,7 @@ TEST(CarDelays, NegativeAndNonFiniteDelaysGiveNoDelay) {
 TEST(CarDelays, ApplyWritesTheSixDelaysThroughTheStore) {
   CEffectStore store;
   testing::FakeProcessorLink link(store);
-  store.delayUnit = 1;
+  store.SetDelayUnit(1);
   const CarDelayChanges c = ApplyCarDelays(store, WithDelays({346, 692, 0, 0, 10000, 0}));
   EXPECT_EQ(store.GetParam(param::Delay(2)), 48);
   EXPECT_EQ(store.GetParam(param::Delay(3)), 96);
@@ -73,8 +73,8 @@ TEST(CarDelays, ApplyWritesTheSixDelaysThroughTheStore) {
   EXPECT_EQ(c.channels, std::vector<int>({0, 1, 2, 3, 4, 5}));
   EXPECT_TRUE(c.delays);
   // Every changed delay waits for the processor.
-  EXPECT_EQ(store.pendingParams.count(param::Delay(2)), 1u);
-  EXPECT_EQ(store.pendingParams.count(param::Delay(0)), 1u);
+  EXPECT_EQ(store.PendingParams().count(param::Delay(2)), 1u);
+  EXPECT_EQ(store.PendingParams().count(param::Delay(0)), 1u);
   EXPECT_EQ(c.params.size(), 3u);
   // Nothing changed: nothing is reported as changed.
   EXPECT_TRUE(ApplyCarDelays(store, WithDelays({346, 692, 0, 0, 10000, 0})).params.empty());

@@ -15,7 +15,7 @@ using testing::FakeProcessorLink;
 class ChannelEditorTest : public ::testing::Test {
  protected:
   uint16_t Get(int index) const { return store.GetParam(index); }
-  void Link(LinkGroup g, int base) { store.linkFlags[static_cast<int>(g)] = base + 1; }
+  void Link(LinkGroup g, int base) { store.SetLinkFlag(static_cast<int>(g), base + 1); }
 
   CEffectStore store;
   CChannelEditor editor{store, nullptr};
@@ -58,15 +58,14 @@ TEST_F(ChannelEditorTest, LinkCopyTakesTheBaseChannelIntoTheGroup) {
   store.SetParam(param::EqQ(3, 30), 1200);
   store.SetParam(param::Delay(3), 100);
   store.SetParam(param::kPhaseCtrl, 1 << 3);
-  store.bypassedBandFlags[2][4] = 1;  // stale hold-back of the target
-  store.bypassedBandGains[2][4] = 900;
-  store.pendingParams.clear();
+  store.SetBypassedBand(2, 4, true, 900);  // stale hold-back of the target
+  store.ClearPendingParams();
 
   EXPECT_FALSE(editor.ChooseLinkMenuItem(LinkGroup::kFront, 200).Any());  // "no grouping"
   EXPECT_FALSE(editor.ChooseLinkMenuItem(LinkGroup::kFront, 205).Any());  // not a front channel
   const Changes c = editor.ChooseLinkMenuItem(LinkGroup::kFront, 204);    // "Base of CH2"
 
-  EXPECT_EQ(store.linkFlags, (std::array<int32_t, 4>{4, 0, 0, 0}));  // the other groups went off
+  EXPECT_EQ(store.LinkFlags(), (std::array<int32_t, 4>{4, 0, 0, 0}));  // the other groups went off
   EXPECT_EQ(editor.CurrentChannel(), 3);
   EXPECT_TRUE(c.currentChannel && c.links && c.graph);
   EXPECT_EQ(c.channels, std::vector<int>({2, 3}));
@@ -75,27 +74,27 @@ TEST_F(ChannelEditorTest, LinkCopyTakesTheBaseChannelIntoTheGroup) {
     EXPECT_EQ(Get(index), Get(index + (index >= param::Threshold(0) ? 3 : index >= param::HpType(0) ? 2 : 1)))
         << ParamTable()[index].name;
     EXPECT_TRUE(c.Changed(index)) << ParamTable()[index].name;
-    EXPECT_EQ(store.pendingParams.count(index), 1u);  // went through SetParam
+    EXPECT_EQ(store.PendingParams().count(index), 1u);  // went through SetParam
   }
   for (int b = 0; b < kBandCount; ++b) {
     EXPECT_EQ(Get(param::EqGain(2, b)), Get(param::EqGain(3, b)));
     EXPECT_EQ(Get(param::EqQ(2, b)), Get(param::EqQ(3, b)));
     EXPECT_EQ(Get(param::EqFreq(2, b)), Get(param::EqFreq(3, b)));
   }
-  EXPECT_EQ(store.bypassedBandFlags[2][4], 0);
+  EXPECT_FALSE(store.IsBandHeldBack(2, 4));
   // Delays, phase and mute stay the channel's own.
   EXPECT_EQ(Get(param::Delay(2)), 0);
   EXPECT_EQ(Get(param::kPhaseCtrl), 1 << 3);
   // The copied channel's model follows its new values.
-  EXPECT_EQ(store.responses[2].Sections()[31].frequency, 80);
-  EXPECT_EQ(store.responses[2].Sections()[0].gain, -1.5);
+  EXPECT_EQ(store.Response(2).Sections()[31].frequency, 80);
+  EXPECT_EQ(store.Response(2).Sections()[0].gain, -1.5);
 
   // Unchecking the group: its base stays selected, nothing is sent.
-  store.pendingParams.clear();
+  store.ClearPendingParams();
   const Changes off = editor.ClearLink(LinkGroup::kFront);
   EXPECT_TRUE(off.links && off.currentChannel && off.params.empty());
   EXPECT_EQ(editor.CurrentChannel(), 3);
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_TRUE(store.PendingParams().empty());
   EXPECT_EQ(LinkedRange(store, 3), std::vector<int>({3}));
 }
 
@@ -106,28 +105,28 @@ TEST_F(ChannelEditorTest, ChoosingAPairAfterTheFourSpeakerGroupCopiesOnlyThePair
   EXPECT_EQ(Get(param::Volume(3)), 40);
   EXPECT_EQ(Get(param::Volume(4)), 66);
   EXPECT_EQ(Get(param::Volume(5)), 66);
-  EXPECT_EQ(store.linkFlags[static_cast<int>(LinkGroup::kFourSpeakers)], 0);
+  EXPECT_EQ(store.LinkFlag(static_cast<int>(LinkGroup::kFourSpeakers)), 0);
 }
 
 TEST_F(ChannelEditorTest, VolumesFollowTheLinkedRangeAndClearSavedLevels) {
   Link(LinkGroup::kFront, 2);  // CH1 as base
-  store.savedChannelLevels = {-1, -1, 55, 56, 57, -1};
+  for (int k : {2, 3, 4}) store.SetSavedChannelLevel(k, 53 + k);
   Changes c = editor.SetChannelVolume(3, 40);  // CH2's slider
   EXPECT_EQ(Get(param::Volume(2)), 40);
   EXPECT_EQ(Get(param::Volume(3)), 40);
   EXPECT_EQ(c.channels, std::vector<int>({2, 3}));
   EXPECT_EQ(c.text, "-20dB");
-  EXPECT_EQ(store.savedChannelLevels, (std::array<int32_t, 6>{-1, -1, -1, -1, 57, -1}));
+  EXPECT_EQ(store.SavedChannelLevels(), (std::array<int32_t, 6>{-1, -1, -1, -1, 57, -1}));
   c = editor.SetChannelVolume(4, 30);  // CH3 alone
   EXPECT_EQ(c.channels, std::vector<int>({4}));
   EXPECT_EQ(Get(param::Volume(5)), 66);
 
   // Stepping keeps the saved levels; "OFF" counts as -60 dB.
-  store.savedChannelLevels[4] = 50;
+  store.SetSavedChannelLevel(4, 50);
   c = editor.StepChannelVolume(4, "off", 1);
   EXPECT_EQ(Get(param::Volume(4)), 1);
   EXPECT_EQ(c.text, "-59dB");
-  EXPECT_EQ(store.savedChannelLevels[4], 50);
+  EXPECT_EQ(store.SavedChannelLevel(4), 50);
   EXPECT_EQ(editor.StepChannelVolume(4, "6dB", 1).text, "6dB");
   EXPECT_EQ(editor.CommitChannelVolume(4, "-75").text, "OFF");
   EXPECT_EQ(Get(param::Volume(4)), 0);
@@ -146,7 +145,7 @@ TEST_F(ChannelEditorTest, VolumesFollowTheLinkedRangeAndClearSavedLevels) {
 }
 
 TEST_F(ChannelEditorTest, CrossoverEditsCoverTheRangeAndStepThroughOff) {
-  store.responses[0].Recompute(17);
+  store.Response(0).Recompute(17);
   store.RebuildResponses();
   Link(LinkGroup::kFront, 2);
   editor.SelectChannel(2);
@@ -164,7 +163,7 @@ TEST_F(ChannelEditorTest, CrossoverEditsCoverTheRangeAndStepThroughOff) {
   EXPECT_EQ(editor.StepFilterFrequency(Filter::kLowPass, "20000Hz", 1).text, "20000Hz");
   EXPECT_EQ(editor.DragFilter(Filter::kHighPass, 19.9).text, "OFF");
   EXPECT_EQ(editor.DragFilter(Filter::kLowPass, 1234.7).text, "1234Hz");
-  EXPECT_EQ(store.responses[3].Sections()[CEqResponse::kLowPassSection].frequency, 1234);
+  EXPECT_EQ(store.Response(3).Sections()[CEqResponse::kLowPassSection].frequency, 1234);
 
   // The slope of CH1 carries CH1's characteristic into CH2's byte as well.
   store.SetParam(param::HpType(2), WithCharacteristic(1, 2));
@@ -175,7 +174,7 @@ TEST_F(ChannelEditorTest, CrossoverEditsCoverTheRangeAndStepThroughOff) {
   editor.SetCharacteristic(Filter::kHighPass, 1);
   EXPECT_EQ(Get(param::HpType(3)), (1 << 6) | 5);
   EXPECT_FALSE(editor.SetSlope(Filter::kLowPass, 9).Any());
-  EXPECT_EQ(store.responses[3].Sections()[CEqResponse::kHighPassSection].type, 2);
+  EXPECT_EQ(store.Response(3).Sections()[CEqResponse::kHighPassSection].type, 2);
 }
 
 TEST_F(ChannelEditorTest, LimiterAndNoiseGate) {
@@ -236,10 +235,10 @@ TEST_F(ChannelEditorTest, InputModeNeedsAnAcceptedProcessor) {
   FakeProcessorLink device(store);
   CChannelEditor linked(store, &device);
   EXPECT_TRUE(linked.SetInputMode(1));
-  EXPECT_EQ(store.inputMode, 1);
-  store.connected = 0;
+  EXPECT_EQ(store.InputMode(), 1);
+  store.SetConnectedFlag(false);
   EXPECT_FALSE(linked.SetInputMode(0));
-  EXPECT_EQ(store.inputMode, 1);
+  EXPECT_EQ(store.InputMode(), 1);
 }
 
 }  // namespace

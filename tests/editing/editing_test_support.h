@@ -15,7 +15,7 @@ class FakeProcessorLink final : public IEffectDeviceLink, public IEditLink {
  public:
   explicit FakeProcessorLink(CEffectStore& store) : store_(store) {
     store_.SetDeviceLink(this);
-    store_.connected = 1;
+    store_.SetConnectedFlag(true);
   }
   ~FakeProcessorLink() override { store_.SetDeviceLink(nullptr); }
 
@@ -26,17 +26,17 @@ class FakeProcessorLink final : public IEffectDeviceLink, public IEditLink {
 
   // IEditLink
   void SendNow() override {
-    if (!store_.pendingParams.empty()) transfers.push_back(store_.pendingParams);
-    store_.pendingParams.clear();
+    if (!store_.PendingParams().empty()) transfers.push_back(store_.PendingParams());
+    store_.ClearPendingParams();
   }
   bool SetInputMode(int mode) override {
     if (!inputModeAccepted) return false;
-    store_.inputMode = mode;
+    store_.SetInputMode(mode);
     return true;
   }
   bool RecallDeviceMode(int slot) override {
     recalls.push_back(slot);
-    if (recallAccepted) store_.currentDeviceMode = slot;
+    if (recallAccepted) store_.SetCurrentDeviceMode(slot);
     return recallAccepted;
   }
   bool ReadCurrentParam() override {

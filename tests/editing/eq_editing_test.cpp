@@ -15,10 +15,10 @@ using testing::FakeProcessorLink;
 class EqEditingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    store.responses[0].Recompute(17);  // the grid, as the graph builds it
+    store.Response(0).Recompute(17);  // the grid, as the graph builds it
     store.RebuildResponses();
-    store.linkFlags[0] = 3;  // CH1 and CH2 linked, CH1 as base
-    store.currentChannel = 2;
+    store.SetLinkFlag(0, 3);  // CH1 and CH2 linked, CH1 as base
+    store.SetCurrentChannel(2);
   }
   int16_t Gain(int k, int b) const { return static_cast<int16_t>(store.GetParam(param::EqGain(k, b))); }
 
@@ -37,7 +37,7 @@ TEST_F(EqEditingTest, BandEditsReachEveryLinkedChannelAtOnce) {
   ASSERT_EQ(device.transfers.size(), 1u);  // sent without waiting for the effect sender
   EXPECT_EQ(device.transfers[0].count(param::EqGain(3, 10)), 1u);
   EXPECT_TRUE(c.graph);
-  EXPECT_NEAR(store.responses[3].Sections()[10].gain, 6.0, 1e-12);  // the linked model follows too
+  EXPECT_NEAR(store.Response(3).Sections()[10].gain, 6.0, 1e-12);  // the linked model follows too
 
   EXPECT_EQ(editor.CommitBandGain(10, "+30").text, "20.0");
   EXPECT_EQ(Gain(3, 10), 2000);
@@ -91,15 +91,15 @@ TEST_F(EqEditingTest, DragsFollowTheModeAndTheAxes) {
 TEST_F(EqEditingTest, BypassHoldsTheGainsBackAndGivesThemAgain) {
   for (int b = 0; b < kBandCount; ++b) store.SetParam(param::EqGain(2, b), 300);
   store.SetParam(param::EqGain(3, 7), 300);
-  store.pendingParams.clear();
+  store.ClearPendingParams();
 
   BandChanges c = editor.SetBypass(true);
   EXPECT_EQ(store.GetParam(param::kPassCtrl), 0b1100);
   ASSERT_EQ(device.transfers.size(), 1u);
   EXPECT_EQ(device.transfers[0], (std::map<int, uint16_t>{{param::kPassCtrl, 0b1100}}));  // only PassCtrl
   EXPECT_EQ(Gain(2, 0), 0);
-  EXPECT_EQ(store.bypassedBandGains[3][7], 300);
-  EXPECT_TRUE(store.pendingParams.empty());
+  EXPECT_EQ(store.BypassedBandGain(3, 7), 300);
+  EXPECT_TRUE(store.PendingParams().empty());
   EqView view = ChannelEqView(store, 2);
   EXPECT_TRUE(view.bypass);
   for (const BandView& band : view.bands) {
@@ -107,7 +107,7 @@ TEST_F(EqEditingTest, BypassHoldsTheGainsBackAndGivesThemAgain) {
     EXPECT_EQ(band.gain, "0.0");
   }
   EXPECT_EQ(c.channels, std::vector<int>({2, 3}));
-  EXPECT_NEAR(store.responses[3].Peak(), 0.0, 1e-9);
+  EXPECT_NEAR(store.Response(3).Peak(), 0.0, 1e-9);
 
   device.transfers.clear();
   editor.SetBypass(false);
@@ -130,7 +130,7 @@ TEST_F(EqEditingTest, ABandEditEndsTheBypassWithTheProcessorsGainsKept) {
   EXPECT_EQ(Gain(2, 8), 200);  // the edit wins over the held-back -5 dB
   EXPECT_EQ(Gain(2, 3), 300);  // given back: the processor plays it again
   EXPECT_EQ(Gain(3, 3), 300);
-  EXPECT_EQ(store.bypassedBandFlags[2][3], 0);
+  EXPECT_FALSE(store.IsBandHeldBack(2, 3));
   ASSERT_FALSE(device.transfers.empty());
   EXPECT_EQ(device.transfers[0].at(param::EqGain(2, 3)), 300);
   EXPECT_EQ(device.transfers.back().at(param::kPassCtrl), 0);
@@ -146,14 +146,14 @@ TEST_F(EqEditingTest, HoldBackOfOneBand) {
   c = editor.SetBandHeldBack(6, true);
   EXPECT_EQ(Gain(2, 6), 0);
   EXPECT_EQ(Gain(3, 6), 0);
-  EXPECT_EQ(store.bypassedBandGains[3][6], 450);
+  EXPECT_EQ(store.BypassedBandGain(3, 6), 450);
   EXPECT_TRUE(c.Changed(param::EqGain(2, 6)));
-  EXPECT_EQ(store.pendingParams.count(param::EqGain(2, 6)), 1u);  // sent as a normal edit
+  EXPECT_EQ(store.PendingParams().count(param::EqGain(2, 6)), 1u);  // sent as a normal edit
   EXPECT_TRUE(ChannelEqView(store, 2).bands[6].heldBack);
   editor.SetBandHeldBack(6, false);
   EXPECT_EQ(Gain(2, 6), 450);
   EXPECT_EQ(Gain(3, 6), 450);
-  EXPECT_EQ(store.bypassedBandFlags[2][6], 0);
+  EXPECT_FALSE(store.IsBandHeldBack(2, 6));
   EXPECT_FALSE(ChannelEqView(store, 2).bands[6].heldBack);
 }
 
@@ -165,17 +165,17 @@ TEST_F(EqEditingTest, GainCompensationLowersTheLinkedVolumesAndRestoresThem) {
   BandChanges c = editor.CommitBandGain(12, "6");
   EXPECT_EQ(store.GetParam(param::Volume(2)), 54);
   EXPECT_EQ(store.GetParam(param::Volume(3)), 54);
-  EXPECT_EQ(store.savedChannelLevels[2], 60);
+  EXPECT_EQ(store.SavedChannelLevel(2), 60);
   EXPECT_TRUE(c.Changed(param::Volume(3)));
   // Steps do not compensate.
   editor.StepBandGain(12, "6.0", 10);
   EXPECT_EQ(store.GetParam(param::Volume(2)), 54);
   editor.SetBandGainFromSlider(12, 0);
   EXPECT_EQ(store.GetParam(param::Volume(2)), 60);
-  EXPECT_EQ(store.savedChannelLevels[2], 60);
+  EXPECT_EQ(store.SavedChannelLevel(2), 60);
   // A volume set by the user forgets the saved level.
   editor.SetChannelVolume(2, 50);
-  EXPECT_EQ(store.savedChannelLevels[2], -1);
+  EXPECT_EQ(store.SavedChannelLevel(2), -1);
   editor.SetSettings({-20, 20, 0.0005, true});  // off
   editor.CommitBandGain(12, "10");
   EXPECT_EQ(store.GetParam(param::Volume(2)), 50);
@@ -183,9 +183,9 @@ TEST_F(EqEditingTest, GainCompensationLowersTheLinkedVolumesAndRestoresThem) {
 
 TEST_F(EqEditingTest, GainAlertStartsAtTheThresholdPeakAndCancelsBelow) {
   EXPECT_EQ(editor.CommitBandGain(17, "20").alert, GainAlert::kCancel);
-  ASSERT_LT(store.responses[2].Peak(), 25.5);
+  ASSERT_LT(store.Response(2).Peak(), 25.5);
   BandChanges c = editor.CommitBandGain(18, "20");
-  ASSERT_GE(store.responses[2].Peak(), 25.5);
+  ASSERT_GE(store.Response(2).Peak(), 25.5);
   EXPECT_EQ(c.alert, GainAlert::kStart);
   EXPECT_EQ(DecideGainAlert(store, 2, false), GainAlert::kNone);
   EXPECT_EQ(DecideGainAlert(store, 4, true), GainAlert::kCancel);
@@ -198,7 +198,7 @@ TEST_F(EqEditingTest, ResetRestoresTheFactoryEqualiserOfTheRange) {
   store.SetParam(param::EqQ(3, 30), 100);
   store.SetParam(param::Volume(3), 20);
   store.SetParam(param::EqGain(4, 0), 500);
-  store.bypassedBandFlags[3][1] = 1;
+  store.SetBypassedBand(3, 1, true, store.BypassedBandGain(3, 1));
   device.transfers.clear();
   BandChanges c = editor.ResetEqualiser();
   ASSERT_EQ(device.transfers.size(), 1u);
@@ -206,15 +206,18 @@ TEST_F(EqEditingTest, ResetRestoresTheFactoryEqualiserOfTheRange) {
   EXPECT_EQ(store.GetParam(param::kResetCtrl), 0);
   // The factory copy goes to the processor too (with the next transfer), so
   // it holds the block the window shows even if the reset frame was lost.
-  EXPECT_EQ(store.pendingParams.count(param::HpFreq(3)), 1u);
-  EXPECT_EQ(store.pendingParams.count(param::EqGain(2, 0)), 1u);
-  EXPECT_EQ(store.pendingParams.count(param::EqGain(4, 0)), 0u);
+  EXPECT_EQ(store.PendingParams().count(param::HpFreq(3)), 1u);
+  // So do the cleared reset bits.
+  ASSERT_EQ(store.PendingParams().count(param::kResetCtrl), 1u);
+  EXPECT_EQ(store.PendingParams().at(param::kResetCtrl), 0);
+  EXPECT_EQ(store.PendingParams().count(param::EqGain(2, 0)), 1u);
+  EXPECT_EQ(store.PendingParams().count(param::EqGain(4, 0)), 0u);
   EXPECT_EQ(store.GetParam(param::HpFreq(3)), 0);
   EXPECT_EQ(Gain(2, 0), 0);
   EXPECT_EQ(store.GetParam(param::EqQ(3, 30)), 760);
   EXPECT_EQ(store.GetParam(param::Volume(3)), 20);  // volumes are not reset
   EXPECT_EQ(Gain(4, 0), 500);                       // outside the range
-  EXPECT_EQ(store.bypassedBandFlags[3][1], 0);
+  EXPECT_FALSE(store.IsBandHeldBack(3, 1));
   EXPECT_TRUE(c.full);
   EXPECT_EQ(c.alert, GainAlert::kCancel);
 

@@ -73,7 +73,7 @@ TEST_F(MixingTest, MasterMuteFollowsTheSixChannelMutes) {
 }
 
 TEST_F(MixingTest, LevelMovesFollowTheLinkRange) {
-  store.linkFlags[static_cast<int>(LinkGroup::kFront)] = 3;  // front pair, base Box 2
+  store.SetLinkFlag(static_cast<int>(LinkGroup::kFront), 3);  // front pair, base Box 2
   const uint16_t other = Get(param::Volume(4));
   const Changes c = editor.SetChannelVolume(3, 45);
   EXPECT_EQ(c.channels, std::vector<int>({2, 3}));
@@ -90,13 +90,13 @@ TEST_F(MixingTest, LevelMovesFollowTheLinkRange) {
 }
 
 TEST_F(MixingTest, LabelsAndCouplingShowTheActiveGroup) {
-  store.currentChannel = 4;
+  store.SetCurrentChannel(4);
   MixView v = MixingView(store);
   for (int k = 0; k < kChannelCount; ++k) {
     EXPECT_EQ(v.channels[k].lit, k == 4) << k;
     EXPECT_FALSE(v.channels[k].coupled) << k;
   }
-  store.linkFlags[static_cast<int>(LinkGroup::kFourSpeakers)] = 5;
+  store.SetLinkFlag(static_cast<int>(LinkGroup::kFourSpeakers), 5);
   v = MixingView(store);
   for (int k = 0; k < kChannelCount; ++k) {
     EXPECT_EQ(v.channels[k].lit, k >= 2) << k;

@@ -16,17 +16,17 @@ TEST(RecallFlowTest, RefusesWithoutSelectionOrProcessorAndKeepsTheEditorOnFailur
   auto wait = [&](int ms) { waits.push_back(ms); };
   {
     testing::FakeProcessorLink device(store);
-    store.connected = 0;
+    store.SetConnectedFlag(false);
     EXPECT_EQ(RecallDeviceModeFlow(store, device, 1, wait).status, RecallStatus::kNotConnected);
-    store.connected = 1;
+    store.SetConnectedFlag(true);
     EXPECT_EQ(RecallDeviceModeFlow(store, device, -1, wait).status, RecallStatus::kNoSelection);
     EXPECT_TRUE(device.recalls.empty());
 
-    store.linkFlags = {3, 0, 0, 0};
+    store.SetLinkFlags({3, 0, 0, 0});
     device.recallAccepted = false;
     const RecallOutcome failed = RecallDeviceModeFlow(store, device, 1, wait);
     EXPECT_EQ(failed.status, RecallStatus::kRecallFailed);
-    EXPECT_EQ(store.linkFlags[0], 3);
+    EXPECT_EQ(store.LinkFlag(0), 3);
     EXPECT_EQ(device.reads, 0);
     EXPECT_TRUE(waits.empty());
 
@@ -35,7 +35,7 @@ TEST(RecallFlowTest, RefusesWithoutSelectionOrProcessorAndKeepsTheEditorOnFailur
     EXPECT_EQ(ok.status, RecallStatus::kRecalled);
     EXPECT_TRUE(ok.blockRead);
     EXPECT_EQ(waits, std::vector<int>({kRecallSettleMs}));
-    EXPECT_EQ(store.linkFlags, (std::array<int32_t, 4>{}));
+    EXPECT_EQ(store.LinkFlags(), (std::array<int32_t, 4>{}));
     EXPECT_EQ(device.reads, 1);
 
     // The recall-only slots are not read; a failed read is reported, the recall stands.
@@ -57,8 +57,8 @@ TEST_F(RecallFromProcessorTest, LoadsTheRecalledModesBlockIntoTheEditor) {
   WriteParam(state.slots[2], param::Volume(4), 33);
   WriteParam(state.slots[2], param::EqGain(1, 3), static_cast<uint16_t>(-700));
   processor->SetState(state);
-  store.linkFlags = {0, 5, 0, 0};
-  store.bypassedBandFlags[1][3] = 1;
+  store.SetLinkFlags({0, 5, 0, 0});
+  store.SetBypassedBand(1, 3, true, 0);
 
   DeviceEditLink link(store, *manager);
   int waited = 0;
@@ -66,11 +66,11 @@ TEST_F(RecallFromProcessorTest, LoadsTheRecalledModesBlockIntoTheEditor) {
   EXPECT_EQ(outcome.status, RecallStatus::kRecalled);
   EXPECT_TRUE(outcome.blockRead);
   EXPECT_EQ(waited, kRecallSettleMs);
-  EXPECT_EQ(store.currentDeviceMode, 2);
+  EXPECT_EQ(store.CurrentDeviceMode(), 2);
   EXPECT_EQ(store.GetParam(param::Volume(4)), 33);
   EXPECT_EQ(static_cast<int16_t>(store.GetParam(param::EqGain(1, 3))), -700);
-  EXPECT_EQ(store.linkFlags, (std::array<int32_t, 4>{}));
-  EXPECT_EQ(store.bypassedBandFlags[1][3], 0);
+  EXPECT_EQ(store.LinkFlags(), (std::array<int32_t, 4>{}));
+  EXPECT_FALSE(store.IsBandHeldBack(1, 3));
   EXPECT_EQ(brisvel::testing::CountCode(processor->Requests(), 0x92), 1);
 
   // Unplugged: the recall fails and the editor keeps the block it has.

@@ -1,6 +1,6 @@
 // Renders the console's own windows to PNG files on the offscreen platform,
 // in both translations: the compact window (not connected and connected to
-// the simulated processor), the main window's frame, the advanced login and
+// the simulated processor), the main window (not connected and connected), the advanced login and
 // the About box; and the splash screen. Usage: render_windows OUTDIR
 
 #include <QApplication>
@@ -94,6 +94,8 @@ int RenderSet(const QString& out, bool simulate, int lang) {
     const QString suffix = lang == 0 ? "_cn" : "_en";
     if (simulate) {
       failures += !Save(*app.CompactWindow(), out + "/compact_connected" + suffix + ".png");
+      app.Refresher().Send(RefreshKind::kFull);
+      failures += !Save(*app.MainWindow(), out + "/main_connected" + suffix + ".png");
       failures += RenderPresetDialogs(app, out, suffix);
     } else {
       failures += !Save(*app.CompactWindow(), out + "/compact" + suffix + ".png");

@@ -1,7 +1,6 @@
-// The value controls: knob, fader with value tip, level bar, check and radio
-// buttons with state-dependent options, and the numeric edit box.
+// The value controls: knob, fader with value tip and the numeric edit box.
 
-#include "ui/value_controls.h"
+#include "controls/value_controls.h"
 
 #include "ui/ui_event.h"
 
@@ -96,18 +95,6 @@ int WheelNotches::Take(const QWheelEvent& e) {
   const int notches = rest_ / kAnglePerNotch;
   rest_ -= notches * kAnglePerNotch;
   return notches;
-}
-
-// ---- range ----
-
-bool RangeValue::SetRangeAttribute(const QString& name, const QString& value) {
-  if (name == "min") min_ = ParseInt(value);
-  else if (name == "max") max_ = ParseInt(value);
-  else if (name == "value") value_ = ParseInt(value);
-  else return false;
-  if (max_ < min_) max_ = min_;
-  value_ = Clamp(value_);
-  return true;
 }
 
 // ---- knob ----
@@ -512,175 +499,6 @@ void SkSlider::paintEvent(QPaintEvent*) {
   }
 }
 
-// ---- level bar ----
-
-SkProgress::SkProgress(QWidget* parent) : QWidget(parent), Element(this) {
-  bkSkin_ = SkinRegistry::Instance().Find("_progress_bg");
-  posSkin_ = SkinRegistry::Instance().Find("_progress_pos");
-}
-
-bool SkProgress::SetAttribute(const QString& name, const QString& value) {
-  if (SetRangeAttribute(name, value)) {
-  } else if (name == "vertical") {
-    vertical_ = ParseBool(value);
-  } else if (name == "showPercent") {
-    showPercent_ = ParseInt(value) != 0;
-  } else if (name == "bkgndSkin" || name == "skin") {
-    bkSkin_ = SkinRegistry::Instance().Find(value);
-  } else if (name == "posSkin") {
-    posSkin_ = SkinRegistry::Instance().Find(value);
-  } else {
-    return Element::SetAttribute(name, value);
-  }
-  update();
-  return true;
-}
-
-QSize SkProgress::ContentSize() const {
-  QSize s = vertical_ ? QSize(12, 100) : QSize(100, 12);
-  if (size_.width >= 0) s.setWidth(size_.width);
-  if (size_.height >= 0) s.setHeight(size_.height);
-  return s;
-}
-
-void SkProgress::SetValue(int v) {
-  value_ = Clamp(v);
-  update();
-}
-
-QRect SkProgress::PositionRect() const {
-  if (value_ <= min_ || max_ <= min_) return {};
-  const int64_t part = static_cast<int64_t>(value_) - min_;
-  const int64_t span = static_cast<int64_t>(max_) - min_;
-  if (vertical_) {
-    const int top = height() - static_cast<int>(part * height() / span);
-    return QRect(0, top, width(), height() - top);
-  }
-  return QRect(0, 0, static_cast<int>(part * width() / span), height());
-}
-
-void SkProgress::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  if (bkSkin_) bkSkin_->Draw(p, rect(), SkinState::Normal);
-  const QRect pos = PositionRect();
-  if (!pos.isEmpty() && posSkin_) posSkin_->Draw(p, pos, SkinState::Normal);
-  if (showPercent_ && max_ > min_) {
-    const int pct = static_cast<int>((static_cast<int64_t>(value_) - min_) * 100 / (static_cast<int64_t>(max_) - min_));
-    DrawElementText(p, rect(), QString("%1%").arg(pct), QColor(0xf0, 0xf4, 0xf6), Qt::AlignCenter, false);
-  }
-}
-
-// ---- check and radio buttons ----
-
-SkCheckButton::SkCheckButton(QWidget* parent) : SkinnedControl(parent) {
-  raisesClick_ = true;
-  setFocusPolicy(Qt::TabFocus);
-  setCursor(Qt::PointingHandCursor);
-}
-
-bool SkCheckButton::SetAttribute(const QString& name, const QString& value) {
-  if (name == "autoCheck") autoCheck_ = ParseInt(value) != 0;
-  else if (name == "checked" || name == "check") SetChecked(ParseBool(value));
-  else if (name == "multitip") multiTip_ = value != "0";
-  else if (name == "multitext") multiText_ = value != "0";
-  else if (name == "multicolor") multiColor_ = value != "0";
-  else if (name == "tip1") tip1_ = value;
-  else if (name == "tip2") tip2_ = value;
-  else if (name == "text1") text1_ = value;
-  else if (name == "text2") text2_ = value;
-  else if (name == "colortext1") color1_ = ParseColor(value).value_or(QColor());
-  else if (name == "colortext2") color2_ = ParseColor(value).value_or(QColor());
-  else return SkinnedControl::SetAttribute(name, value);
-  if (name != "autoCheck" && name != "checked" && name != "check") ApplyStateOptions();
-  return true;
-}
-
-void SkCheckButton::ApplyStateOptions() {
-  if (multiTip_) SetTip(checked_ ? tip2_ : tip1_);
-  if (multiText_) SetText(checked_ ? text2_ : text1_);
-  if (multiColor_) {
-    const QColor c = checked_ ? color2_ : color1_;
-    if (c.isValid()) SetTextColor(c);
-  }
-}
-
-void SkCheckButton::Retranslate() { SkinnedControl::Retranslate(); }
-
-bool SkCheckButton::ApplyChecked(bool on) {
-  if (on == checked_) return false;
-  checked_ = on;
-  ApplyStateOptions();
-  update();
-  return true;
-}
-
-void SkCheckButton::SetChecked(bool on) { ApplyChecked(on); }
-
-void SkCheckButton::CheckByUser(bool on) {
-  if (ApplyChecked(on)) RaiseEvent(this, StateChangedArgs{on});
-}
-
-void SkCheckButton::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton && pushed_ && rect().contains(e->position().toPoint()) && autoCheck_)
-    CheckByUser(!checked_);
-  SkinnedControl::mouseReleaseEvent(e);
-}
-
-void SkCheckButton::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Space) {
-    if (autoCheck_) CheckByUser(!checked_);
-    OnClicked();
-    return;
-  }
-  SkinnedControl::keyPressEvent(e);
-}
-
-SkRadioButton::SkRadioButton(QWidget* parent) : SkCheckButton(parent) {}
-
-std::vector<SkRadioButton*> SkRadioButton::Group() const {
-  std::vector<SkRadioButton*> group;
-  if (QWidget* parent = parentWidget()) {
-    for (QObject* o : parent->children())
-      if (auto* r = dynamic_cast<SkRadioButton*>(o); r && r != this) group.push_back(r);
-  }
-  return group;
-}
-
-void SkRadioButton::CheckInGroup() {
-  for (SkRadioButton* r : Group()) r->SetChecked(false);
-  SetChecked(true);
-}
-
-void SkRadioButton::CheckInGroupByUser() {
-  // The user's choice clears the others of the group, and each change is reported.
-  for (SkRadioButton* r : Group()) r->CheckByUser(false);
-  CheckByUser(true);
-}
-
-void SkRadioButton::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton && pushed_ && rect().contains(e->position().toPoint()) && autoCheck_ && !checked_)
-    CheckInGroupByUser();
-  SkinnedControl::mouseReleaseEvent(e);
-}
-
-void SkRadioButton::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Space) {
-    if (autoCheck_ && !checked_) CheckInGroupByUser();
-    OnClicked();
-    return;
-  }
-  SkinnedControl::keyPressEvent(e);
-}
-
-void SkRadioButton::focusInEvent(QFocusEvent* e) {
-  SkinnedControl::focusInEvent(e);
-  // Focus comes from the user (a click or the Tab key); code that wants a
-  // radio button checked calls SetChecked or CheckInGroup.
-  if (autoCheck_ && !checked_) CheckInGroupByUser();
-  update();
-}
-
 // ---- numeric edit ----
 
 SEdit2::SEdit2(QWidget* parent) : Edit(parent) { focusSkin_ = SkinRegistry::Instance().Find("_edit_focus"); }
@@ -739,6 +557,15 @@ void SEdit2::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     focusSkin_->Draw(p, rect(), SkinState::Normal);
   }
+}
+
+// ---- registration ----
+
+void RegisterValueControls(ElementRegistry& registry) {
+  registry.Register("skrotaryknob", [](QWidget* parent) -> QWidget* { return new SkRotaryKnob(parent); });
+  registry.Register("skslider", [](QWidget* parent) -> QWidget* { return new SkSlider(parent); });
+  registry.Register("slider", [](QWidget* parent) -> QWidget* { return new SkSlider(parent); });
+  registry.Register("edit2", [](QWidget* parent) -> QWidget* { return new SEdit2(parent); });
 }
 
 }  // namespace brisvel::ui

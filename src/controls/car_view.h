@@ -6,6 +6,7 @@
 
 #include "core/car_geometry.h"
 #include "ui/basic_controls.h"
+#include "ui/layout_loader.h"
 #include "ui/panel.h"
 
 #include <QTimer>
@@ -133,5 +134,8 @@ class SkCar : public Panel {
   bool placing_ = false;
   QTimer overlayTimer_;
 };
+
+// Registers "skcarthumb", "skcargrid", "skcarcurve" and "skcar" with the loader.
+void RegisterCarView(ElementRegistry& registry);
 
 }  // namespace brisvel::ui

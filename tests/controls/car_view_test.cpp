@@ -2,9 +2,9 @@
 // positions, dragging clamped to the car body, the overlay timer, and no
 // event before the view has speakers.
 
-#include "ui/car_view.h"
+#include "controls/car_view.h"
 
-#include "ui_test_support.h"
+#include "ui/ui_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,16 @@
 // Renders every built-in layout to PNG files, offscreen, with sample data:
 // render_layouts OUTDIR. The gallery is rendered in both translations.
 
+#include "controls/car_view.h"
+#include "controls/controls.h"
+#include "controls/eq_graph.h"
 #include "core/car_geometry.h"
-#include "ui/car_view.h"
-#include "ui/eq_graph.h"
+#include "gallery/sample_data.h"
+#include "ui/basic_controls.h"
 #include "ui/host_window.h"
 #include "ui/layout_loader.h"
-#include "ui/sample_data.h"
 #include "ui/toolkit.h"
 #include "ui/translation.h"
-#include "ui/value_controls.h"
 #include "ui/widget_snapshot.h"
 
 #include <QApplication>
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   if (!QDir().mkpath(out)) return 1;
   InitToolkit();
+  RegisterConsoleControls();
   int failures = 0;
   SetTranslation("translator:en");
   for (const QString& name : LayoutNames())

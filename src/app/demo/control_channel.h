@@ -5,12 +5,15 @@
 // It is off unless the option is given.
 //
 //   plug | unplug                  the simulated processor in or out
-//   sim                            mode=<0-based> mainvol=<active MainVol>
+//   sim                            mode=<0-based> mainvol=<active MainVol> input=<0 two, 1 four>
 //   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
 //   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
 //   ctrl LAYOUT KEY                x y w h visible checked value enabled|text of a control (KEY: id or name;
-//                                  line breaks of the text as "\n")
+//                                  value: a knob's or slider's position, a list's selected index;
+//                                  text: a list's selected item; line breaks as "\n")
+//   param NAME                     store=<raw> [device=<raw> while the simulated processor is plugged]
+//   block store|device             the 1206 bytes of the block as hexadecimal
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
 //   sim-param NAME                 raw value of a parameter in the simulated processor's active block
@@ -23,9 +26,9 @@
 #include <QObject>
 #include <QString>
 
-namespace brisvel::app {
+namespace brisvel::app::demo {
 
-class CApplication;
+class IDemoHost;
 
 // Why the channel may not listen at path: something that is not a socket is
 // there (a user's file is never removed to make room). Empty when the path is
@@ -34,7 +37,7 @@ QString ControlSocketPathProblem(const QString& path);
 
 class ControlChannel : public QObject {
  public:
-  explicit ControlChannel(CApplication& app);
+  explicit ControlChannel(IDemoHost& host);
   // Listens at path, replacing only a socket left behind; false when the path
   // is refused (ControlSocketPathProblem) or the socket cannot be created.
   bool Listen(const QString& path);
@@ -43,8 +46,8 @@ class ControlChannel : public QObject {
 
  private:
   void OnConnection();
-  CApplication& app_;
+  IDemoHost& host_;
   QLocalServer server_;
 };
 
-}  // namespace brisvel::app
+}  // namespace brisvel::app::demo

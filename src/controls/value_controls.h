@@ -1,9 +1,10 @@
 // The console's value controls: the rotary volume knob, faders with their value
-// tip, level bars, skin-drawn check and radio buttons with state-dependent
-// text, tip and colour, and the numeric edit box that reports steps.
+// tip and the numeric edit box that reports steps. Level bars and the check and
+// radio buttons are the toolkit's (ui/basic_controls.h).
 #pragma once
 
 #include "ui/basic_controls.h"
+#include "ui/layout_loader.h"
 
 #include <QWheelEvent>
 #include <memory>
@@ -42,19 +43,6 @@ class WheelNotches {
 
  private:
   int rest_ = 0;
-};
-
-// Range and value shared by knob, slider and bars.
-class RangeValue {
- public:
-  int Min() const { return min_; }
-  int Max() const { return max_; }
-  int Value() const { return value_; }
-
- protected:
-  bool SetRangeAttribute(const QString& name, const QString& value);
-  int Clamp(int v) const { return v < min_ ? min_ : (v > max_ ? max_ : v); }
-  int min_ = 0, max_ = 100, value_ = 0;
 };
 
 class SkRotaryKnob : public QWidget, public Element, public RangeValue {
@@ -143,71 +131,6 @@ class SkSlider : public QWidget, public Element, public RangeValue {
   WheelNotches wheel_;
 };
 
-// A level bar drawn from a background and a position skin.
-class SkProgress : public QWidget, public Element, public RangeValue {
- public:
-  explicit SkProgress(QWidget* parent = nullptr);
-  bool SetAttribute(const QString& name, const QString& value) override;
-  QSize ContentSize() const override;
-  void SetValue(int v);
-  // The part of the client rectangle the position skin covers (empty at min).
-  QRect PositionRect() const;
-
- protected:
-  void paintEvent(QPaintEvent* e) override;
-
- private:
-  bool vertical_ = false;
-  bool showPercent_ = false;
-  const Skin* bkSkin_ = nullptr;
-  const Skin* posSkin_ = nullptr;
-};
-
-// Check state with the optional state-dependent tip, text and text colour.
-class SkCheckButton : public SkinnedControl {
- public:
-  explicit SkCheckButton(QWidget* parent = nullptr);
-  bool SetAttribute(const QString& name, const QString& value) override;
-  void Retranslate() override;
-  bool IsChecked() const { return checked_; }
-  // Sets the state and applies the state's options; raises nothing.
-  void SetChecked(bool on);
-  bool AutoCheck() const { return autoCheck_; }
-
- protected:
-  // The user changed the state: as SetChecked, then EventStateChanged when it changed.
-  void CheckByUser(bool on);
-  bool IsCheckedState() const override { return checked_; }
-  void mouseReleaseEvent(QMouseEvent* e) override;
-  void keyPressEvent(QKeyEvent* e) override;
-  void ApplyStateOptions();
-
-  bool checked_ = false;
-  bool autoCheck_ = true;
-  bool multiTip_ = false, multiText_ = false, multiColor_ = false;
-  QString tip1_, tip2_, text1_, text2_;
-  QColor color1_, color2_;
-
- private:
-  bool ApplyChecked(bool on);
-};
-
-class SkRadioButton : public SkCheckButton {
- public:
-  explicit SkRadioButton(QWidget* parent = nullptr);
-  // The toolkit's radio-check operation: checks this one and clears the other
-  // radio buttons of the same container; raises nothing.
-  void CheckInGroup();
-
- protected:
-  // The same, chosen by the user: every change of state is reported.
-  void CheckInGroupByUser();
-  std::vector<SkRadioButton*> Group() const;
-  void mouseReleaseEvent(QMouseEvent* e) override;
-  void keyPressEvent(QKeyEvent* e) override;
-  void focusInEvent(QFocusEvent* e) override;
-};
-
 // The numeric edit box: Up, Down, wheel and Enter report EventEditValueChanging.
 class SEdit2 : public Edit {
  public:
@@ -225,5 +148,8 @@ class SEdit2 : public Edit {
   const Skin* focusSkin_ = nullptr;
   WheelNotches wheel_;
 };
+
+// Registers "skrotaryknob", "skslider" (also as "slider") and "edit2" with the loader.
+void RegisterValueControls(ElementRegistry& registry);
 
 }  // namespace brisvel::ui

@@ -1,10 +1,10 @@
 // Commands of the test and demo control channel.
 
-#include "app/control_channel.h"
+#include "app/demo/control_channel.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLocalSocket>
 #include <QMenu>
@@ -12,21 +12,25 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <optional>
 #include <cstring>
 
-#include "app/application.h"
+#include "app/console.h"
+#include "app/demo/demo_host.h"
+#include "app/demo/simulated_device.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
-#include "app/main_dlg.h"
 #include "app/preset_dialogs.h"
+#include "controls/value_controls.h"
+#include "core/effect_store.h"
 #include "presets/layout_ids/xml_sys_setting.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
+#include "settings/config_ini.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
-#include "ui/value_controls.h"
 
-namespace brisvel::app {
+namespace brisvel::app::demo {
 
 namespace {
 
@@ -49,6 +53,8 @@ QString DescribeControl(QWidget* w) {
   int checked = -1, value = 0;
   if (auto* c = dynamic_cast<ui::SkCheckButton*>(w)) checked = c->IsChecked() ? 1 : 0;
   if (auto* k = dynamic_cast<ui::SkRotaryKnob*>(w)) value = k->Value();
+  if (auto* s = dynamic_cast<ui::SkSlider*>(w)) value = s->Value();
+  if (auto* list = dynamic_cast<QComboBox*>(w)) value = list->currentIndex();
   QString text;
   if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
   else if (auto* combo = dynamic_cast<QComboBox*>(w)) text = combo->currentText();
@@ -58,6 +64,16 @@ QString DescribeControl(QWidget* w) {
   return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8|%9")
       .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
       .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(w->isEnabled() ? 1 : 0).arg(text);
+}
+
+// The simulated processor's state while it is plugged in.
+std::optional<sim::SimState> PluggedSimState(const SimulatedDevice* simulator) {
+  if (!simulator || !simulator->IsPlugged()) return std::nullopt;
+  return simulator->Processor()->State();
+}
+
+QString Hex(const EffectBlock& block) {
+  return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(block.data()), block.size()).toHex());
 }
 
 }  // namespace
@@ -73,7 +89,7 @@ QString ControlSocketPathProblem(const QString& path) {
   return QStringLiteral("%1 exists and is not a socket; it is left alone").arg(path);
 }
 
-ControlChannel::ControlChannel(CApplication& app) : app_(app) {
+ControlChannel::ControlChannel(IDemoHost& host) : host_(host) {
   connect(&server_, &QLocalServer::newConnection, this, &ControlChannel::OnConnection);
 }
 
@@ -111,16 +127,21 @@ QString ControlChannel::Execute(const QString& command) {
   const QStringList words = command.split(' ', Qt::SkipEmptyParts);
   if (words.isEmpty()) return QStringLiteral("error empty");
   const QString& verb = words[0];
-  if (verb == "plug") return app_.PlugSimulated() ? "ok" : "error";
-  if (verb == "unplug") return app_.UnplugSimulated() ? "ok" : "error";
+  SimulatedDevice* simulator = host_.Simulator();
+  IConsole& console = host_.Console();
+  if (verb == "plug") return simulator && simulator->Plug() ? "ok" : "error";
+  if (verb == "unplug") return simulator && simulator->Unplug() ? "ok" : "error";
   if (verb == "sim") {
-    auto processor = app_.SimProcessor();
+    auto processor = simulator ? simulator->Processor() : nullptr;
     if (!processor) return QStringLiteral("error no simulated processor");
     const sim::SimState state = processor->State();
-    return QStringLiteral("mode=%1 mainvol=%2").arg(state.currentMode).arg(ReadParam(state.active, param::kMainVol));
+    return QStringLiteral("mode=%1 mainvol=%2 input=%3")
+        .arg(state.currentMode)
+        .arg(ReadParam(state.active, param::kMainVol))
+        .arg(state.inputMode);
   }
   if (verb == "sim-slot-mainvol" && words.size() == 3) {
-    auto processor = app_.SimProcessor();
+    auto processor = simulator ? simulator->Processor() : nullptr;
     const int slot = words[1].toInt();
     if (!processor || slot < 0 || slot >= sim::kSlotCount) return QStringLiteral("error");
     sim::SimState state = processor->State();
@@ -129,27 +150,27 @@ QString ControlChannel::Execute(const QString& command) {
     return QStringLiteral("ok");
   }
   if (verb == "sim-param" && words.size() == 2) {
-    auto processor = app_.SimProcessor();
+    auto processor = simulator ? simulator->Processor() : nullptr;
     const auto index = FindParam(words[1].toStdString());
     if (!processor || !index) return QStringLiteral("error");
     return QString::number(ReadParam(processor->State().active, *index));
   }
   if (verb == "open" && words.size() == 2 && (words[1] == "delay" || words[1] == "mixing")) {
-    CMainDlg* main = app_.MainWindow();
+    ui::HostWindow* main = host_.MainFrame();
     if (!main) return QStringLiteral("error no main window");
     // The dialogs are modal: they run after this answer has gone out.
     const bool delay = words[1] == "delay";
-    QTimer::singleShot(0, main, [this, main, delay] {
-      if (delay) OpenDelaySettings(app_, main);
-      else OpenMixSound(app_, main);
+    QTimer::singleShot(0, main, [&console, main, delay] {
+      if (delay) OpenDelaySettings(console, main);
+      else OpenMixSound(console, main);
     });
     return QStringLiteral("ok");
   }
   if (verb == "open" && words.size() == 2 && PresetLayoutFor(words[1])) {
-    CMainDlg* main = app_.MainWindow();
+    ui::HostWindow* main = host_.MainFrame();
     if (!main) return QStringLiteral("error no main window");
     const char* layout = PresetLayoutFor(words[1]);
-    QTimer::singleShot(0, main, [this, main, layout] { OpenPresetDialog(app_, main, layout); });
+    QTimer::singleShot(0, main, [&console, main, layout] { OpenPresetDialog(console, main, layout); });
     return QStringLiteral("ok");
   }
   if (verb == "filedialog") {
@@ -162,19 +183,32 @@ QString ControlChannel::Execute(const QString& command) {
     return QStringLiteral("none");
   }
   if (verb == "status") {
-    const CEffectStore& store = app_.Store();
+    const CEffectStore& store = console.Store();
     return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6 open=%7")
-        .arg(app_.SplashWasShown() ? 1 : 0)
-        .arg(app_.InstanceLockHeld() ? 1 : 0)
-        .arg(app_.IsConnected() ? 1 : 0)
-        .arg(app_.Language())
-        .arg(store.currentDeviceMode)
+        .arg(host_.SplashWasShown() ? 1 : 0)
+        .arg(host_.InstanceLockHeld() ? 1 : 0)
+        .arg(console.IsConnected() ? 1 : 0)
+        .arg(console.Language())
+        .arg(store.CurrentDeviceMode())
         .arg(store.GetParam(param::kMainVol))
-        .arg(app_.DeviceManager() && app_.DeviceManager()->IsDeviceOpen() ? 1 : 0);
+        .arg(console.DeviceManager() && console.DeviceManager()->IsDeviceOpen() ? 1 : 0);
+  }
+  if (verb == "param" && words.size() == 2) {
+    const std::optional<int> index = FindParam(words[1].toStdString());
+    if (!index) return QStringLiteral("error unknown parameter");
+    QString answer = QStringLiteral("store=%1").arg(console.Store().GetParam(*index));
+    if (const auto state = PluggedSimState(simulator)) answer += QStringLiteral(" device=%1").arg(ReadParam(state->active, *index));
+    return answer;
+  }
+  if (verb == "block" && words.size() == 2) {
+    if (words[1] == "store") return Hex(console.Store().Block());
+    if (words[1] != "device") return QStringLiteral("error store or device");
+    const auto state = PluggedSimState(simulator);
+    return state ? Hex(state->active) : QStringLiteral("error no simulated processor plugged");
   }
   if (verb == "pcmodes") {
     QStringList names;
-    for (const PCModeRecord& r : app_.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
+    for (const PCModeRecord& r : console.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
     return names.join('|');
   }
   if (verb == "windows") {
@@ -197,8 +231,9 @@ QString ControlChannel::Execute(const QString& command) {
     return DescribeControl(w);
   }
   if (verb == "menu") {
-    CMainDlg* main = app_.MainWindow();
-    QMenu* menu = main ? main->OpenMenu() : nullptr;
+    QMenu* menu = host_.OpenMenu();
+    // A grouping menu of the editing panels is the active pop-up.
+    if (!menu) menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu || !menu->isVisible()) return QStringLiteral("none");
     QStringList items;
     for (QAction* a : menu->actions())
@@ -209,4 +244,4 @@ QString ControlChannel::Execute(const QString& command) {
   return QStringLiteral("error unknown command");
 }
 
-}  // namespace brisvel::app
+}  // namespace brisvel::app::demo

@@ -1,7 +1,7 @@
 // The EQ graph: metrics, handle placement, inverse mappings, grid and curve
 // painting, and the handles' drag reports.
 
-#include "ui/eq_graph.h"
+#include "controls/eq_graph.h"
 
 #include "core/scales.h"
 #include "ui/ui_event.h"
@@ -388,6 +388,13 @@ void SkEQ::ShowQHandles(bool on) {
   const int current = model_ ? model_->CurrentSection() : -1;
   if (on && current >= 0 && current < 31) PlaceQPair(current);
   else HideQPair();
+}
+
+void RegisterEqGraph(ElementRegistry& registry) {
+  registry.Register("movethumb", [](QWidget* parent) -> QWidget* { return new SMoveThumb(parent); });
+  registry.Register("skeqgrid", [](QWidget* parent) -> QWidget* { return new SkEqGrid(parent); });
+  registry.Register("skeqcurve", [](QWidget* parent) -> QWidget* { return new SkEqCurve(parent); });
+  registry.Register("skeq", [](QWidget* parent) -> QWidget* { return new SkEQ(parent); });
 }
 
 }  // namespace brisvel::ui

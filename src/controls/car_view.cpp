@@ -2,7 +2,7 @@
 // pixels, delays from listener and speaker positions, dragging clamped to the
 // car body, the geometry overlay and its 3000 ms timer.
 
-#include "ui/car_view.h"
+#include "controls/car_view.h"
 
 #include "ui/ui_event.h"
 
@@ -416,6 +416,13 @@ void SkCar::HideOverlay() {
   overlayTimer_.stop();
   if (curve_) curve_->hide();
   if (grid_) grid_->hide();
+}
+
+void RegisterCarView(ElementRegistry& registry) {
+  registry.Register("skcarthumb", [](QWidget* parent) -> QWidget* { return new SkCarThumb(parent); });
+  registry.Register("skcargrid", [](QWidget* parent) -> QWidget* { return new SkCarGrid(parent); });
+  registry.Register("skcarcurve", [](QWidget* parent) -> QWidget* { return new SkCarCurve(parent); });
+  registry.Register("skcar", [](QWidget* parent) -> QWidget* { return new SkCar(parent); });
 }
 
 }  // namespace brisvel::ui

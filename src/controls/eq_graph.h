@@ -7,6 +7,7 @@
 #include "core/eq_axes.h"
 #include "core/eq_response.h"
 #include "ui/basic_controls.h"
+#include "ui/layout_loader.h"
 #include "ui/panel.h"
 
 #include <array>
@@ -177,5 +178,8 @@ class SkEQ : public Panel {
   bool peq_ = false;
   bool childrenReady_ = false;
 };
+
+// Registers "movethumb", "skeqgrid", "skeqcurve" and "skeq" with the loader.
+void RegisterEqGraph(ElementRegistry& registry);
 
 }  // namespace brisvel::ui

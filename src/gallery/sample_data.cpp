@@ -1,6 +1,6 @@
 // Sample channel values for screenshots and benchmarks.
 
-#include "ui/sample_data.h"
+#include "gallery/sample_data.h"
 
 namespace brisvel::ui {
 

@@ -2,10 +2,10 @@
 // placement for bands, parked filters and Q handles, the inverse mappings,
 // and the drag report of a handle.
 
-#include "ui/eq_graph.h"
+#include "controls/eq_graph.h"
 
 #include "core/scales.h"
-#include "ui_test_support.h"
+#include "ui/ui_test_support.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

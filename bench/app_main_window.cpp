@@ -1,0 +1,110 @@
+// The main window's editing controller: the full refresh of every control
+// from a block, and one channel-slider move with the four-speaker group
+// linked, from the slider's event to the pending parameters the effect
+// sender takes (the sender itself is not run).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "app/layout_ids/xml_mainwnd.h"
+#include "app/ui_event_handler.h"
+#include "controls/controls.h"
+#include "ui/host_window.h"
+#include "ui/toolkit.h"
+#include "ui/ui_event.h"
+#include "controls/value_controls.h"
+
+namespace {
+
+using namespace brisvel;
+
+// A processor that is always there and takes every change later.
+class QuietLink : public IEffectDeviceLink {
+ public:
+  bool HasProtocol() const override { return true; }
+  void ScheduleSend() override {}
+  bool WriteAllParam() override { return true; }
+};
+
+struct Window {
+  ui::HostWindow host;
+  CEffectStore store;
+  QuietLink link;
+  std::unique_ptr<app::CUIEventHandler> handler;
+  bool ok = false;
+  Window() {
+    store.SetDeviceLink(&link);
+    store.SetConnectedFlag(true);
+    store.RebuildResponses();
+    if (!host.LoadLayout(QString::fromLatin1(app::layout::mainwnd::kLayout))) return;
+    host.show();
+    handler = std::make_unique<app::CUIEventHandler>(host, store, nullptr, editing::EqSettings{}, nullptr);
+    handler->Init();
+    ok = true;
+  }
+};
+
+// Two blocks that differ in every value the window shows.
+EffectBlock OtherBlock() {
+  EffectBlock b = FactoryBlock();
+  for (int k = 0; k < kChannelCount; ++k) {
+    WriteParam(b, param::Volume(k), 40 + k);
+    WriteParam(b, param::Delay(k), 100 * k + 7);
+    WriteParam(b, param::HpFreq(k), 80);
+    for (int band = 0; band < kBandCount; ++band)
+      WriteParam(b, param::EqGain(k, band), static_cast<uint16_t>(-100 * (band % 7)));
+  }
+  WriteParam(b, param::kMuteCtrl, 0x15);
+  WriteParam(b, param::kMainVol, 50);
+  return b;
+}
+
+void FullRefreshFromABlock(benchmark::State& state) {
+  Window w;
+  if (!w.ok) {
+    state.SkipWithError("main window layout missing");
+    return;
+  }
+  const EffectBlock blocks[2] = {FactoryBlock(), OtherBlock()};
+  int i = 0;
+  for (auto _ : state) {
+    w.store.AssignBlock(blocks[i++ % 2]);
+    w.handler->FullRefresh();
+  }
+}
+BENCHMARK(FullRefreshFromABlock)->Unit(benchmark::kMicrosecond);
+
+void ChannelSliderWithFourSpeakersLinked(benchmark::State& state) {
+  Window w;
+  if (!w.ok) {
+    state.SkipWithError("main window layout missing");
+    return;
+  }
+  w.store.SetLinkFlag(2, 3);  // four speakers based on CH1
+  w.handler->FullRefresh();
+  auto* slider = w.host.Find<ui::SkSlider>(app::layout::mainwnd::kChannelSlider + 3);
+  int i = 0;
+  for (auto _ : state) {
+    const int position = 30 + (i++ % 2);
+    slider->SetValue(position);
+    ui::RaiseEvent(slider, ui::SliderPosArgs{position});
+    benchmark::DoNotOptimize(w.store.PendingParams().size());
+  }
+  if (w.store.GetParam(param::Volume(5)) != w.store.GetParam(param::Volume(3)))
+    state.SkipWithError("the linked range did not follow");
+}
+BENCHMARK(ChannelSliderWithFourSpeakersLinked)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ui::InitToolkit();
+  ui::RegisterConsoleControls();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

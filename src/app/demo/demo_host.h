@@ -1,0 +1,33 @@
+// What the demo-and-test module reaches of the application: the console's
+// shared state, the simulated processor and what the shell shows.
+#pragma once
+
+class QMenu;
+
+namespace brisvel::ui {
+class HostWindow;
+}  // namespace brisvel::ui
+
+namespace brisvel::app {
+class IConsole;
+}  // namespace brisvel::app
+
+namespace brisvel::app::demo {
+
+class SimulatedDevice;
+
+class IDemoHost {
+ public:
+  virtual ~IDemoHost() = default;
+  virtual IConsole& Console() = 0;
+  // Null unless the console runs in demo mode (--simulate).
+  virtual SimulatedDevice* Simulator() = 0;
+  virtual bool SplashWasShown() const = 0;
+  virtual bool InstanceLockHeld() const = 0;
+  // The main window (created hidden at start-up); null before and after.
+  virtual ui::HostWindow* MainFrame() = 0;
+  // The main window's open pop-up menu, if any.
+  virtual QMenu* OpenMenu() const = 0;
+};
+
+}  // namespace brisvel::app::demo

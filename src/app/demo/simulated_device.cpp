@@ -1,0 +1,39 @@
+// The simulated processor of demo mode.
+#include "app/demo/simulated_device.h"
+
+#include <filesystem>
+
+#include "device/device_session.h"
+#include "device/sim_processor.h"
+#include "spdlog/spdlog.h"
+
+namespace brisvel::app::demo {
+
+SimulatedDevice::SimulatedDevice(const settings::CaeData& cae, const QString& dataFolder)
+    : backend_(std::make_unique<sim::SimHidBackend>()), processor_(std::make_shared<sim::SimProcessor>()) {
+  if (cae.id1 != 0 || cae.id2 != 0)
+    processor_->SetAcceptedIds(static_cast<uint32_t>(cae.id1), static_cast<uint32_t>(cae.id2));
+  // The same file brisvelctl --sim uses, so both see the same device modes.
+  if (!processor_->SetStateFile(std::filesystem::path(dataFolder.toStdString()) / kSimStateFileName))
+    spdlog::warn("the simulated processor's presets cannot be kept");
+  path_ = QString::fromStdString(backend_->Plug(processor_));
+}
+
+SimulatedDevice::~SimulatedDevice() = default;
+
+hid::IHidBackend& SimulatedDevice::Backend() { return *backend_; }
+
+bool SimulatedDevice::IsPlugged() const { return !path_.isEmpty() && backend_->Processor(path_.toStdString()); }
+
+bool SimulatedDevice::Plug() {
+  if (IsPlugged()) return false;
+  path_ = QString::fromStdString(backend_->Plug(processor_));
+  return true;
+}
+
+bool SimulatedDevice::Unplug() {
+  if (!IsPlugged()) return false;
+  return backend_->Unplug(path_.toStdString());
+}
+
+}  // namespace brisvel::app::demo

@@ -1,0 +1,112 @@
+// The main window's channel editing controller: binds the controls of the
+// editing panels (channel strips, grouping, limiter, crossover, delays, the
+// equaliser columns and the graph) to the channel editor and shows what the
+// block holds. It keeps one channel selected and reloads every control on
+// the refresh notification.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "app/refresh.h"
+#include "editing/channel_editor.h"
+
+namespace brisvel::ui {
+class HostWindow;
+class SkSlider;
+class SkCheckButton;
+class SkRadioButton;
+class SEdit2;
+class ComboBox;
+class SkEQ;
+class Element;
+struct Event;
+}  // namespace brisvel::ui
+
+namespace brisvel::app {
+
+class CUIEventHandler : public QObject {
+ public:
+  // Chooses an item of a grouping menu shown at a screen point: the item id,
+  // or 0 when the menu was dismissed. The default pops the menu up.
+  using MenuChooser = std::function<int(editing::LinkGroup group, const QPoint& screenPoint)>;
+
+  // link may be null: edits then change the block only. refresher may be null.
+  CUIEventHandler(ui::HostWindow& window, CEffectStore& store, editing::IEditLink* link,
+                  editing::EqSettings settings, RefreshNotifier* refresher);
+
+  // Looks up the controls, adds the event routes and runs the full refresh.
+  void Init();
+
+  // Refresh routines.
+  void FullRefresh();
+  void TabRefresh();
+  void ChannelRefresh();
+  // The volume texts and sliders of the channel's linked range.
+  void ShowVolume(int channel);
+  // The six delay edits in the current unit (the delay dialog applies car delays through it).
+  void ApplyCarDelays();
+
+  editing::CChannelEditor& Editor() { return editor_; }
+  void SetMenuChooser(MenuChooser chooser) { chooser_ = std::move(chooser); }
+
+ private:
+  void AddRoutes();
+  // Event handlers.
+  void OnClick(const ui::Event& e);
+  void OnCommitEdit(int id, QWidget* sender);
+  void OnStepEdit(int id, QWidget* sender, int step);
+  void OnSlider(int id, int position);
+  void OnList(int id, int index);
+  void OnRadio(int id);
+  void OnGrouping(editing::LinkGroup group, ui::SkCheckButton* box);
+  void OnThumb(int id, const ui::Event& e);
+  void OnResetEq();
+
+  // Show helpers.
+  void ShowMaster();
+  void ShowBits();
+  void ShowGrouping();
+  void ShowDelays();
+  void ShowEqualiser();
+  void ShowEdited(QWidget* edit, const std::string& text);
+  void SetList(ui::ComboBox* list, int index);
+  void AfterBandEdit(const editing::BandChanges& c);
+  int ChooseFromMenu(editing::LinkGroup group, const QPoint& at);
+  std::string TextOf(QWidget* edit) const;
+  bool Foreign(const ui::Event& e) const;
+
+  ui::HostWindow& window_;
+  CEffectStore& store_;
+  editing::CChannelEditor editor_;
+  RefreshNotifier* refresher_;
+  MenuChooser chooser_;
+  bool refreshing_ = false;
+
+  // Controls (absent ones stay null and their updates are skipped).
+  ui::SkSlider* masterSlider_ = nullptr;
+  ui::SEdit2* masterEdit_ = nullptr;
+  ui::SkCheckButton* masterMute_ = nullptr;
+  std::array<ui::SkCheckButton*, kChannelCount> select_{}, delaySelect_{}, phase_{}, mute_{};
+  std::array<ui::SkSlider*, kChannelCount> volumeSlider_{};
+  std::array<ui::SEdit2*, kChannelCount> volumeEdit_{}, delayEdit_{};
+  std::array<ui::SkCheckButton*, editing::kLinkGroupCount> grouping_{};
+  std::array<ui::SkRadioButton*, 2> inputMode_{};
+  std::array<ui::SkRadioButton*, 3> unitRadio_{};
+  ui::ComboBox* unitList_ = nullptr;
+  ui::ComboBox *hpType_ = nullptr, *hpSlope_ = nullptr, *lpType_ = nullptr, *lpSlope_ = nullptr;
+  ui::ComboBox *release_ = nullptr, *noiseGate_ = nullptr;
+  ui::SEdit2 *hpFreq_ = nullptr, *lpFreq_ = nullptr, *threshold_ = nullptr, *attack_ = nullptr;
+  ui::SkEQ* graph_ = nullptr;
+  ui::Element* caption_ = nullptr;
+  std::array<ui::SEdit2*, kBandCount> bandFreq_{}, bandQ_{}, bandGain_{};
+  std::array<ui::SkSlider*, kBandCount> bandSlider_{};
+  std::array<ui::SkCheckButton*, kBandCount> bandHold_{};
+  ui::SkCheckButton *bypass_ = nullptr, *peq_ = nullptr, *rowSwitch_ = nullptr;
+  QWidget *bandIdRow_ = nullptr, *bandFreqRow_ = nullptr;
+};
+
+}  // namespace brisvel::app
