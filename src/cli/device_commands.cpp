@@ -423,7 +423,7 @@ void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
 EffectBlock DeviceReadBlock() {
   Session session;
   session.Connect(true);
-  return session.Store().block;
+  return session.Store().Block();
 }
 
 void DeviceLoadBlock(const EffectBlock& block) {

@@ -126,7 +126,7 @@ RecallPCModeStatus RecallPCMode(CEffectStore& store, const std::vector<PCModeRec
   if (index < 0 || index >= static_cast<int>(list.size())) return RecallPCModeStatus::kNoSelection;
   const bool connected = store.IsProcessorConnected();
   const bool received = store.LoadBlock(list[index].block);
-  store.linkFlags = {};
+  store.ClearLinkFlags();
   store.RebuildResponses();
   if (received) return RecallPCModeStatus::kReceived;
   return connected ? RecallPCModeStatus::kSendFailed : RecallPCModeStatus::kNotConnected;
@@ -212,7 +212,7 @@ const char* BatchMessageText(BatchMessage message) {
 BatchResult RunBatchExport(CEffectStore& store, IPresetLink& link, const std::filesystem::path& file,
                            const BatchHooks& hooks) {
   BatchResult result;
-  const int remembered = store.currentDeviceMode;
+  const int remembered = store.CurrentDeviceMode();
   auto fail = [&](const std::string& detail) {
     if (result.detail.empty()) result.detail = detail;
   };
@@ -240,7 +240,7 @@ BatchResult RunBatchExport(CEffectStore& store, IPresetLink& link, const std::fi
     store.RebuildResponses();
     PCModeRecord record;
     record.SetName(std::to_string(i));
-    record.block = store.block;
+    record.block = store.Block();
     if (const auto e = scene::WriteBatchRecord(file, i, record); e != scene::SceneError::kNone) {
       fail(file.string() + ": " + scene::SceneErrorText(e));
       Tell(hooks, BatchMessage::kExportWriteFailed, result.detail);
@@ -258,7 +258,7 @@ BatchResult RunBatchExport(CEffectStore& store, IPresetLink& link, const std::fi
   result.restored = true;
   Wait(hooks, kExportAfterFinalRecallMs);
   if (remembered <= kFactorySlot) link.ReadCurrentParam();
-  link.LoadBlock(store.block);
+  link.LoadBlock(store.Block());
   store.RebuildResponses();
   result.completed = result.detail.empty();
   Tell(hooks, result.completed ? BatchMessage::kExportSucceeded : BatchMessage::kExportFailedNoOwner, result.detail);

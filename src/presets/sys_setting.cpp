@@ -234,7 +234,7 @@ void CDlgSysSettingEventHandler::RecallDeviceMode() {
 
 void CDlgSysSettingEventHandler::AddPCMode() {
   const std::string typed = input_ ? input_->text().toStdString() : std::string();
-  const auto outcome = editing::AddPCMode(context_.config, list_, typed, context_.store.block);
+  const auto outcome = editing::AddPCMode(context_.config, list_, typed, context_.store.Block());
   switch (outcome.status) {
     case editing::AddPCModeStatus::kEmptyName: Message(T("Name cannot be empty"), false); return;
     case editing::AddPCModeStatus::kDuplicate: Message(T("A scene with the same name already exists"), false); return;

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "app/application.h"
+#include "app/demo/simulated_device.h"
 #include "app/preset_dialogs.h"
 #include "app/refresh.h"
 #include "app_test_support.h"
@@ -107,6 +108,11 @@ class PresetDialogTest : public ::testing::Test {
     c->setCurrentIndex(index);
     Q_EMIT c->activated(index);
   }
+  void SetByte(size_t at, uint8_t value) {
+    EffectBlock b = app_->Store().Block();
+    b[at] = value;
+    app_->Store().ReplaceBlock(b);
+  }
   std::vector<std::string> Stored() {
     settings::ConfigIni config(app_->Config().Path());
     config.Load();
@@ -152,11 +158,11 @@ TEST_F(PresetDialogTest, DeviceModesSaveIntoTheChosenSlotAndWalkOn) {
 
 TEST_F(PresetDialogTest, RecallingTheFactorySettingSendsModeNineAndReloads) {
   Open(ids::kDevicePresetLayout);
-  auto processor = app_->SimProcessor();
+  auto processor = app_->Simulator()->Processor();
   sim::SimState state = processor->State();
   state.slots[8][10] = 0x5A;
   processor->SetState(state);
-  app_->Store().linkFlags = {1, 1, 1, 1};
+  app_->Store().SetLinkFlags({1, 1, 1, 1});
 
   Answers answers;
   Choose(ids::kDevMode, 8);
@@ -164,11 +170,11 @@ TEST_F(PresetDialogTest, RecallingTheFactorySettingSendsModeNineAndReloads) {
   Click(ids::kRecall);
   EXPECT_TRUE(answers.texts.empty());
   EXPECT_EQ(processor->State().currentMode, 8);
-  EXPECT_EQ(app_->Store().block[10], 0x5A);
-  EXPECT_EQ(app_->Store().linkFlags, (std::array<int32_t, 4>{}));
+  EXPECT_EQ(app_->Store().Block()[10], 0x5A);
+  EXPECT_EQ(app_->Store().LinkFlags(), (std::array<int32_t, 4>{}));
   EXPECT_EQ(refreshes_, before + 1);
 
-  ASSERT_TRUE(app_->UnplugSimulated());
+  ASSERT_TRUE(app_->Simulator()->Unplug());
   ASSERT_TRUE(test::WaitUntil([&] { return !app_->Store().IsProcessorConnected(); }, 5000));
   Click(ids::kRecall);
   EXPECT_EQ(answers.Last(), "Device not connected");
@@ -184,7 +190,7 @@ TEST_F(PresetDialogTest, PCModesAddRecallWithoutProcessorAndDelete) {
   EXPECT_EQ(input->maxLength(), 20);
 
   input->setText("  Rock  ");
-  app_->Store().block[20] = 0x42;
+  SetByte(20, 0x42);
   Click(ids::kAddPCMode);
   EXPECT_EQ(combo->currentText(), "Rock");
   EXPECT_EQ(Stored(), (std::vector<std::string>{"Rock"}));
@@ -195,15 +201,15 @@ TEST_F(PresetDialogTest, PCModesAddRecallWithoutProcessorAndDelete) {
   Click(ids::kAddPCMode);
   EXPECT_EQ(answers.Last(), "Name cannot be empty");
 
-  ASSERT_TRUE(app_->UnplugSimulated());
+  ASSERT_TRUE(app_->Simulator()->Unplug());
   ASSERT_TRUE(test::WaitUntil([&] { return !app_->Store().IsProcessorConnected(); }, 5000));
-  app_->Store().block[20] = 0;
+  SetByte(20, 0);
   const int before = refreshes_;
   Choose(ids::kPCMode, 0);
   EXPECT_EQ(input->text(), "Rock");
   Click(ids::kRecallPCMode);
   EXPECT_EQ(answers.Last(), "Device not connected");
-  EXPECT_EQ(app_->Store().block[20], 0x42);
+  EXPECT_EQ(app_->Store().Block()[20], 0x42);
   ASSERT_TRUE(test::WaitUntil([&] { return refreshes_ > before; }, 5000));
 
   Click(ids::kDeletePCMode);
@@ -217,7 +223,7 @@ TEST_F(PresetDialogTest, PCModesAddRecallWithoutProcessorAndDelete) {
 TEST_F(PresetDialogTest, ImportingThreeFilesAddsOneAndSummarisesTheRest) {
   settings::ConfigIni& config = app_->Config();
   std::vector<PCModeRecord> list;
-  editing::AddPCMode(config, list, "Hall", app_->Store().block);
+  editing::AddPCMode(config, list, "Hall", app_->Store().Block());
   const QString dir = folders_.Root();
   auto write = [&](const QString& file, const std::string& name) {
     PCModeRecord r;
@@ -258,7 +264,7 @@ TEST_F(PresetDialogTest, ImportingThreeFilesAddsOneAndSummarisesTheRest) {
 }
 
 TEST_F(PresetDialogTest, BatchExportAndImportRoundTripTheUserSlots) {
-  auto processor = app_->SimProcessor();
+  auto processor = app_->Simulator()->Processor();
   sim::SimState state = processor->State();
   for (int i = 0; i < 8; ++i) state.slots[i][30] = static_cast<uint8_t>(0x30 + i);
   processor->SetState(state);
@@ -273,7 +279,7 @@ TEST_F(PresetDialogTest, BatchExportAndImportRoundTripTheUserSlots) {
   clock.start();
   ASSERT_TRUE(link.RecallDeviceMode(0) && link.ReadCurrentParam());
   const qint64 exportExchange = clock.restart();
-  ASSERT_TRUE(link.LoadBlock(app_->Store().block) && link.SaveDeviceMode(0));
+  ASSERT_TRUE(link.LoadBlock(app_->Store().Block()) && link.SaveDeviceMode(0));
   const qint64 importExchange = clock.restart();
   {
     Files files({bae});
@@ -322,7 +328,7 @@ TEST_F(PresetDialogTest, BatchExportAndImportRoundTripTheUserSlots) {
 }
 
 TEST_F(PresetDialogTest, LostRepliesEndTheBatchClearlyWithoutAHalfWrittenSlot) {
-  auto processor = app_->SimProcessor();
+  auto processor = app_->Simulator()->Processor();
   const QString bae = folders_.Root() + "/all.bae";
   Open(ids::kSysSettingLayout);
   Answers answers;

@@ -56,7 +56,7 @@ class FakePresetLink final : public IPresetLink, public IEffectDeviceLink {
  public:
   explicit FakePresetLink(CEffectStore& store) : store_(store) {
     store_.SetDeviceLink(this);
-    store_.connected = 1;
+    store_.SetConnectedFlag(true);
     for (int i = 0; i < 9; ++i) slots[i] = Filled(static_cast<uint8_t>(0x10 + i));
   }
   ~FakePresetLink() override { store_.SetDeviceLink(nullptr); }
@@ -68,7 +68,7 @@ class FakePresetLink final : public IPresetLink, public IEffectDeviceLink {
       active[0] ^= 0xFF;  // part of the block arrived
       return false;
     }
-    active = store_.block;
+    active = store_.Block();
     return true;
   }
 
@@ -76,12 +76,12 @@ class FakePresetLink final : public IPresetLink, public IEffectDeviceLink {
     recalls.push_back(slot);
     if (failRecalls.count(slot)) return false;
     active = slots[slot];
-    store_.currentDeviceMode = slot;
+    store_.SetCurrentDeviceMode(slot);
     return true;
   }
   bool ReadCurrentParam() override {
-    if (failReadsOf.count(store_.currentDeviceMode)) return false;
-    store_.block = active;
+    if (failReadsOf.count(store_.CurrentDeviceMode())) return false;
+    store_.ReplaceBlock(active);
     return true;
   }
   bool SaveDeviceMode(int slot) override {
@@ -166,11 +166,11 @@ TEST(PCModeList, AnUnwritableConfigIsReportedWithFileAndReasonAndTheListKept) {
 TEST(PCModeRecall, LoadsTheBlockWithOrWithoutAProcessor) {
   CEffectStore store;
   const std::vector<PCModeRecord> list = {Record("A", 7)};
-  store.linkFlags = {1, 2, 3, 4};
+  store.SetLinkFlags({1, 2, 3, 4});
   EXPECT_EQ(RecallPCMode(store, list, -1), RecallPCModeStatus::kNoSelection);
   EXPECT_EQ(RecallPCMode(store, list, 0), RecallPCModeStatus::kNotConnected);
-  EXPECT_EQ(store.block, Filled(7));
-  EXPECT_EQ(store.linkFlags, (std::array<int32_t, 4>{}));
+  EXPECT_EQ(store.Block(), Filled(7));
+  EXPECT_EQ(store.LinkFlags(), (std::array<int32_t, 4>{}));
 
   FakePresetLink link(store);
   EXPECT_EQ(RecallPCMode(store, list, 0), RecallPCModeStatus::kReceived);
@@ -272,7 +272,7 @@ class BatchTest : public ::testing::Test {
 
 TEST_F(BatchTest, ExportWritesEightNamedRecordsKeepsOtherKeysAndRestoresTheMode) {
   std::ofstream(file_, std::ios::binary) << "[Notes]\r\nby=me\r\n[CAEConfig]\r\nextra=1\r\n";
-  store_.currentDeviceMode = 2;
+  store_.SetCurrentDeviceMode(2);
   const BatchResult r = RunBatchExport(store_, link_, file_, rec_.Hooks());
   EXPECT_TRUE(r.completed);
   EXPECT_TRUE(r.restored);
@@ -288,7 +288,7 @@ TEST_F(BatchTest, ExportWritesEightNamedRecordsKeepsOtherKeysAndRestoresTheMode)
   EXPECT_EQ(scene::ReadProfileValue(text, "Notes", "by"), "me");
   EXPECT_EQ(scene::ReadProfileValue(text, "CAEConfig", "extra"), "1");
   EXPECT_EQ(link_.recalls.back(), 2);
-  EXPECT_EQ(store_.block, Filled(0x12));
+  EXPECT_EQ(store_.Block(), Filled(0x12));
   EXPECT_EQ(rec_.progress, (std::vector<int>{0, 15, 30, 45, 60, 75, 90, 105}));
   EXPECT_EQ(rec_.waited, 8 * (800 + 200) + 500);
   ASSERT_EQ(rec_.messages.size(), 1u);
@@ -296,7 +296,7 @@ TEST_F(BatchTest, ExportWritesEightNamedRecordsKeepsOtherKeysAndRestoresTheMode)
 }
 
 TEST_F(BatchTest, ExportSkipsSlotsItCannotReadAndNeverReportsSuccessThen) {
-  store_.currentDeviceMode = 0;
+  store_.SetCurrentDeviceMode(0);
   link_.failRecalls = {3};
   link_.failReadsOf = {5};
   const BatchResult r = RunBatchExport(store_, link_, file_, rec_.Hooks());
@@ -313,7 +313,7 @@ TEST_F(BatchTest, ExportSkipsSlotsItCannotReadAndNeverReportsSuccessThen) {
 
   // Without a known mode to return to the run ends with the failure, unowned.
   Recorded again;
-  store_.currentDeviceMode = -1;
+  store_.SetCurrentDeviceMode(-1);
   link_.failRecalls.clear();
   link_.failReadsOf.clear();
   EXPECT_FALSE(RunBatchExport(store_, link_, file_, again.Hooks()).restored);
@@ -329,7 +329,7 @@ TEST_F(BatchTest, ExportIntoAnUnwritablePlaceStopsAtOnce) {
 }
 
 TEST_F(BatchTest, ImportRoundTripsAndNineRecordsFailAfterTheEighth) {
-  store_.currentDeviceMode = 0;
+  store_.SetCurrentDeviceMode(0);
   ASSERT_TRUE(RunBatchExport(store_, link_, file_, rec_.Hooks()).completed);
   for (auto& s : link_.slots) s = Filled(0);
 
@@ -352,7 +352,7 @@ TEST_F(BatchTest, ImportRoundTripsAndNineRecordsFailAfterTheEighth) {
 }
 
 TEST_F(BatchTest, ImportStopsBeforeSavingABlockThatDidNotArrive) {
-  store_.currentDeviceMode = 0;
+  store_.SetCurrentDeviceMode(0);
   ASSERT_TRUE(RunBatchExport(store_, link_, file_, rec_.Hooks()).completed);
   for (auto& s : link_.slots) s = Filled(0);
   link_.failLoads = {link_.loads + 3};

@@ -20,7 +20,7 @@
 #include "presets/advanced_login.h"
 #include "presets/sys_setting.h"
 #include "ui/progress_dialog.h"
-#include "ui/value_controls.h"
+#include "controls/value_controls.h"
 #include "ui/basic_controls.h"
 #include "ui/translation.h"
 #include "ui/widget_snapshot.h"
@@ -36,8 +36,8 @@ bool Save(QWidget& w, const QString& file) { return ui::SaveWidgetImage(w, file)
 // page of the settings shown) and the progress window of batch files.
 int RenderPresetDialogs(CApplication& app, const QString& out, const QString& suffix) {
   std::vector<PCModeRecord> list;
-  editing::AddPCMode(app.Config(), list, "Hall", app.Store().block);
-  editing::AddPCMode(app.Config(), list, "Club bass", app.Store().block);
+  editing::AddPCMode(app.Config(), list, "Hall", app.Store().Block());
+  editing::AddPCMode(app.Config(), list, "Club bass", app.Store().Block());
   presets::PresetContext context{app.Config(), app.Store()};
   context.manager = app.DeviceManager();
   context.language = app.Language();
