@@ -87,13 +87,20 @@ CDlgSysSettingEventHandler::~CDlgSysSettingEventHandler() = default;
 
 void CDlgSysSettingEventHandler::OnInit(ui::HostWindow& dlg) {
   dlg_ = &dlg;
-  devMode_ = dlg.Find<ui::ComboBox>(QString::fromLatin1(ids::kDevMode));
+  // Each layout carries only some of the controls: absent ones are skipped.
+  // Present ones are looked up through the dialog, which records what it binds.
+  auto present = [&dlg](const char* name) {
+    const QString key = QString::fromLatin1(name);
+    return ui::FindByName(dlg.Root(), key) ? dlg.FindByName(key) : nullptr;
+  };
+  present(ids::kTabs);  // its pages switch by themselves
+  devMode_ = dynamic_cast<ui::ComboBox*>(present(ids::kDevMode));
   if (devMode_) devMode_->setCurrentIndex(editing::NextDeviceModeSlot());
-  save_ = dlg.FindByName(QString::fromLatin1(ids::kSave));
+  save_ = present(ids::kSave);
   if (save_) save_->setEnabled(editing::NextDeviceModeSlot() <= 7);
-  input_ = dlg.Find<ui::Edit>(QString::fromLatin1(ids::kNameInput));
+  input_ = dynamic_cast<ui::Edit*>(present(ids::kNameInput));
   if (input_) input_->setMaxLength(static_cast<int>(editing::kPCModeNameChars));
-  pcMode_ = dlg.Find<ui::ComboBox>(QString::fromLatin1(ids::kPCMode));
+  pcMode_ = dynamic_cast<ui::ComboBox*>(present(ids::kPCMode));
   if (pcMode_) {
     pcMode_->setCurrentIndex(-1);
     pcMode_->ClearItems();
@@ -101,34 +108,19 @@ void CDlgSysSettingEventHandler::OnInit(ui::HostWindow& dlg) {
     for (const PCModeRecord& r : list_) pcMode_->addItem(QString::fromStdString(r.Name()));
     pcMode_->setCurrentIndex(list_.empty() ? -1 : 0);
   }
-  sending_ = dlg.FindByName(QString::fromLatin1(ids::kSending));
+  sending_ = present(ids::kSending);
   if (sending_) sending_->hide();
-  if (auto* version = ui::AsElement(dlg.FindByName(QString::fromLatin1(ids::kVersion)))) {
+  if (auto* version = ui::AsElement(present(ids::kVersion))) {
     if (!context_.version.isEmpty()) version->SetText(context_.version);
   }
-  initialised_ = true;
-}
 
-bool CDlgSysSettingEventHandler::OnEvent(ui::HostWindow& dlg, const ui::Event& e) {
-  if (e.Id() == ui::EventSelChanged) {
-    const int index = std::get<ui::SelChangedArgs>(e.args).index;
-    if (e.senderName == QLatin1String(ids::kDevMode)) {
-      OnDevSelChanged(index);
-      return true;
-    }
-    if (e.senderName == QLatin1String(ids::kPCMode)) {
-      OnPCSelChanged(index);
-      return true;
-    }
-    return false;
+  ui::EventRouter& r = dlg.Router();
+  if (present(ids::kClose)) {
+    r.OnName(ui::EventCmd, QString::fromLatin1(ids::kClose), [this, &dlg](const ui::Event&) {
+      if (!batchRunning_) dlg.EndDialog(ui::HostWindow::kCancelButtonId);
+    });
   }
-  if (e.Id() != ui::EventCmd) return false;
-  const QString& name = e.senderName;
-  if (name == QLatin1String(ids::kClose)) {
-    if (!batchRunning_) dlg.EndDialog(ui::HostWindow::kCancelButtonId);
-    return true;
-  }
-  static const std::vector<std::pair<const char*, void (CDlgSysSettingEventHandler::*)()>> kClicks = {
+  static const std::pair<const char*, void (CDlgSysSettingEventHandler::*)()> kClicks[] = {
       {ids::kSave, &CDlgSysSettingEventHandler::SaveDeviceMode},
       {ids::kRecall, &CDlgSysSettingEventHandler::RecallDeviceMode},
       {ids::kRecallPCMode, &CDlgSysSettingEventHandler::RecallPCMode},
@@ -141,12 +133,23 @@ bool CDlgSysSettingEventHandler::OnEvent(ui::HostWindow& dlg, const ui::Event& e
       {ids::kBatchExport, &CDlgSysSettingEventHandler::BatchExport},
   };
   for (const auto& [control, operation] : kClicks) {
-    if (name == QLatin1String(control)) {
+    if (!present(control)) continue;
+    r.OnName(ui::EventCmd, QString::fromLatin1(control), [this, operation = operation](const ui::Event&) {
+      // Nothing starts while a batch run still owns the processor link.
       if (!batchRunning_) (this->*operation)();
-      return true;
-    }
+    });
   }
-  return false;
+  if (devMode_) {
+    r.OnName(ui::EventSelChanged, QString::fromLatin1(ids::kDevMode), [this](const ui::Event& e) {
+      OnDevSelChanged(std::get<ui::SelChangedArgs>(e.args).index);
+    });
+  }
+  if (pcMode_) {
+    r.OnName(ui::EventSelChanged, QString::fromLatin1(ids::kPCMode), [this](const ui::Event& e) {
+      OnPCSelChanged(std::get<ui::SelChangedArgs>(e.args).index);
+    });
+  }
+  initialised_ = true;
 }
 
 void CDlgSysSettingEventHandler::OnDevSelChanged(int index) {

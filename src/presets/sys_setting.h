@@ -65,7 +65,6 @@ class CDlgSysSettingEventHandler : public ui::DialogEventHandler {
   ~CDlgSysSettingEventHandler() override;
 
   void OnInit(ui::HostWindow& dlg) override;
-  bool OnEvent(ui::HostWindow& dlg, const ui::Event& e) override;
 
   const std::vector<PCModeRecord>& PCModes() const { return list_; }
   bool BatchRunning() const { return batchRunning_; }

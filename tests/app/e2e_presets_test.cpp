@@ -56,10 +56,11 @@ bool OpenFromFileMenu(Console& c, const QString& item, const QString& word, cons
   return false;
 }
 
-// The text of the message box that comes up; answered with the button id.
+// The text of the message box that comes up (line breaks as "\n"); answered
+// with the button id.
 QString Answer(Console& c, const QString& button, int timeoutMs = 20000) {
   if (!Console::WaitFor([&] { return c.HasWindow(kMsgBox); }, timeoutMs)) return "<no message>";
-  const QString text = c.Ctrl(kMsgBox, "msgtext").text;
+  const QString text = c.Query(QString("text ") + kMsgBox + " msgtext");
   c.Click(kMsgBox, button);
   Console::WaitFor([&] { return !c.HasWindow(kMsgBox); }, 5000);
   return text;
@@ -122,7 +123,7 @@ TEST(EndToEndPresets, DeviceModesSaveWalkOnAndTheFactoryEntryRecallsModeNine) {
 
   Choose(c, kDevice, "combo_devmode", 8);
   ASSERT_EQ(c.Ctrl(kDevice, "combo_devmode").text, "Factory allocation");
-  EXPECT_EQ(c.Query("ctrl XML_DEVICE_PRESET btnSave").section('|', 0, 0).section(' ', 7, 7), "0") << "Save enabled";
+  EXPECT_EQ(c.Query("enabled XML_DEVICE_PRESET btnSave"), "0");
   c.Query("sim-slot-mainvol 8 21");
   c.Click(kDevice, "btnRecall");
   ASSERT_TRUE(Console::WaitFor([&] { return c.Query("sim").startsWith("mode=8 "); }, 10000)) << c.Query("sim").toStdString();

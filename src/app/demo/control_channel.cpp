@@ -59,11 +59,9 @@ QString DescribeControl(QWidget* w) {
   if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
   else if (auto* combo = dynamic_cast<QComboBox*>(w)) text = combo->currentText();
   else if (const ui::Element* e = ui::AsElement(w)) text = e->ShownText();
-  // One answer is one line: line breaks of a text travel as "\n".
-  text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-  return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8|%9")
+  return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
       .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
-      .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(w->isEnabled() ? 1 : 0).arg(text);
+      .arg(w->isVisible() ? 1 : 0).arg(checked).arg(value).arg(text);
 }
 
 // The simulated processor's state while it is plugged in.
@@ -221,13 +219,20 @@ QString ControlChannel::Execute(const QString& command) {
     }
     return out.join(';');
   }
-  if (verb == "ctrl" && words.size() == 3) {
+  if ((verb == "ctrl" || verb == "enabled" || verb == "text") && words.size() == 3) {
     ui::HostWindow* host = FindWindow(words[1]);
     if (!host) return QStringLiteral("error no window");
     bool numeric = false;
     const int id = words[2].toInt(&numeric);
     QWidget* w = numeric ? host->FindById(id) : host->FindByName(words[2]);
     if (!w) return QStringLiteral("error no control");
+    if (verb == "enabled") return w->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
+    if (verb == "text") {
+      // The whole text on one line: its line breaks travel as "\n".
+      const QString described = DescribeControl(w);
+      QString text = described.mid(described.indexOf(QLatin1Char('|')) + 1);
+      return text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    }
     return DescribeControl(w);
   }
   if (verb == "menu") {

@@ -9,9 +9,11 @@
 //   sim-slot-mainvol SLOT VALUE    sets MainVol in a stored slot of the simulated processor
 //   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
-//   ctrl LAYOUT KEY                x y w h visible checked value enabled|text of a control (KEY: id or name;
+//   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name;
 //                                  value: a knob's or slider's position, a list's selected index;
-//                                  text: a list's selected item; line breaks as "\n")
+//                                  text: a list's selected item)
+//   text LAYOUT KEY                the control's whole text, its line breaks written as "\n"
+//   enabled LAYOUT KEY             1 or 0
 //   param NAME                     store=<raw> [device=<raw> while the simulated processor is plugged]
 //   block store|device             the 1206 bytes of the block as hexadecimal
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
