@@ -30,6 +30,7 @@ enum MenuCommand : int {
   kCmdRedo = 71,
   kCmdCopyAToB = 72,
   kCmdCopyBToA = 73,
+  kCmdSettings = 9000,
 };
 
 class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public IOneShotTimer {

@@ -16,7 +16,11 @@
 #include "app/mini_dlg.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
+#include "editing/presets.h"
 #include "presets/advanced_login.h"
+#include "presets/sys_setting.h"
+#include "ui/progress_dialog.h"
+#include "controls/value_controls.h"
 #include "ui/basic_controls.h"
 #include "ui/translation.h"
 #include "ui/widget_snapshot.h"
@@ -27,6 +31,52 @@ using namespace brisvel::app;
 namespace {
 
 bool Save(QWidget& w, const QString& file) { return ui::SaveWidgetImage(w, file); }
+
+// The settings dialog in its three layouts (two PC modes stored, the second
+// page of the settings shown) and the progress window of batch files.
+int RenderPresetDialogs(CApplication& app, const QString& out, const QString& suffix) {
+  std::vector<PCModeRecord> list;
+  editing::AddPCMode(app.Config(), list, "Hall", app.Store().Block());
+  editing::AddPCMode(app.Config(), list, "Club bass", app.Store().Block());
+  presets::PresetContext context{app.Config(), app.Store()};
+  context.manager = app.DeviceManager();
+  context.language = app.Language();
+  context.version = QString::fromLatin1(kVersion);
+  int failures = 0;
+  const std::pair<const char*, const char*> layouts[] = {
+      {layout::sys_setting::kDevicePresetLayout, "/device_preset"},
+      {layout::sys_setting::kMyPresetLayout, "/my_preset"},
+      {layout::sys_setting::kSysSettingLayout, "/settings"},
+  };
+  for (const auto& [name, file] : layouts) {
+    presets::CSysSettingDlg dlg(QString::fromLatin1(name), nullptr, context);
+    if (!dlg.Create()) {
+      ++failures;
+      continue;
+    }
+    failures += !Save(dlg, out + file + suffix + ".png");
+    if (auto* tabs = dlg.Find<ui::TabControl>(QString::fromLatin1(layout::sys_setting::kTabs))) {
+      tabs->setCurrentIndex(1);
+      failures += !Save(dlg, out + file + "_pc" + suffix + ".png");
+      tabs->setCurrentIndex(2);
+      failures += !Save(dlg, out + file + "_upgrade" + suffix + ".png");
+    }
+    if (QWidget* sending = dlg.FindByName(QString::fromLatin1(layout::sys_setting::kSending))) {
+      if (std::string_view(name) == layout::sys_setting::kDevicePresetLayout) {
+        sending->show();
+        sending->raise();
+        failures += !Save(dlg, out + file + "_sending" + suffix + ".png");
+      }
+    }
+  }
+  ui::CDlgProgress progress;
+  if (progress.Create()) {
+    if (auto* bar = progress.Bar()) bar->SetValue(45);
+    failures += !Save(progress, out + "/progress" + suffix + ".png");
+  }
+  editing::SavePCModeList(app.Config(), {});
+  return failures;
+}
 
 int RenderSet(const QString& out, bool simulate, int lang) {
   QTemporaryDir data;
@@ -46,6 +96,7 @@ int RenderSet(const QString& out, bool simulate, int lang) {
       failures += !Save(*app.CompactWindow(), out + "/compact_connected" + suffix + ".png");
       app.Refresher().Send(RefreshKind::kFull);
       failures += !Save(*app.MainWindow(), out + "/main_connected" + suffix + ".png");
+      failures += RenderPresetDialogs(app, out, suffix);
     } else {
       failures += !Save(*app.CompactWindow(), out + "/compact" + suffix + ".png");
       app.Refresher().Send(RefreshKind::kFull);
