@@ -22,6 +22,9 @@ class CDeviceManager;
 namespace settings {
 class ConfigIni;
 }
+namespace editing {
+class CEditHistory;
+}  // namespace editing
 namespace ui {
 class ComboBox;
 class Edit;
@@ -40,6 +43,9 @@ struct PresetContext {
   QString version;                    // shown on the "Upgrade" page
   // The full refresh of the windows: sent (handled when this returns) or posted.
   std::function<void(bool send)> refresh;
+  // The editor's history: a PC-mode recall is a step of it; the processor's
+  // block replacing the editor's ends it. May be null.
+  editing::CEditHistory* history = nullptr;
 };
 
 // The file dialogs of scene files, replaceable for automated runs. Answers
