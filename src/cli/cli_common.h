@@ -51,6 +51,8 @@ std::string ParamDisplayText(const EffectBlock& block, int index);
 void RegisterDeviceCommands(CLI::App& app);
 // brisvelctl doctor (with the device layer): access to the processor.
 void RegisterDoctorCommand(CLI::App& app);
+// brisvelctl eq export|import|fit.
+void RegisterEqCommands(CLI::App& app);
 // True when --sim or --path chose a processor: get and set then work on it.
 bool DeviceSelected();
 void DeviceGet(const std::string& name);

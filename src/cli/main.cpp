@@ -130,6 +130,7 @@ int main(int argc, char** argv) {
 
   RegisterDeviceCommands(app);
   RegisterDoctorCommand(app);
+  RegisterEqCommands(app);
 
   app.parse_complete_callback([&] {
     if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });

@@ -176,6 +176,7 @@ void SkEqCurve::PaintControl(QPainter& p) {
     p.drawLine(QPointF(m.plotLeft, y0), QPointF(m.plotLeft + (kGridPoints - 1) * m.pxPerPoint, y0));
     return;
   }
+  if (overlay_) PaintOverlay(p, y0);
   const auto& sections = model_->Sections();
   const int current = model_->CurrentSection();
   if (current >= 0 && current < static_cast<int>(sections.size()) &&

@@ -6,16 +6,31 @@
 
 #include "core/eq_axes.h"
 #include "core/eq_response.h"
+#include "core/measurement.h"
 #include "ui/basic_controls.h"
 #include "ui/layout_loader.h"
 #include "ui/panel.h"
 
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace brisvel::ui {
 
 class SkEQ;
+
+// What the curve layer draws besides the channel's own curve: the measured
+// response (already smoothed), the prediction (measurement plus the summed
+// curve, so it follows every edit at the next paint) and the dashed target.
+// Measured levels are drawn minus level, which lines them up with the target.
+struct EqOverlay {
+  FrequencyCurve measurement;
+  TargetCurve target;
+  double level = 0;
+  QColor measurementColor{0xff, 0xa0, 0x20};
+  QColor predictionColor{0x40, 0xc0, 0xff};
+  QColor targetColor{0xe0, 0xe0, 0xe0};
+};
 
 // Layout metrics of the plot area, derived from the client rectangle.
 struct EqMetrics {
@@ -96,11 +111,17 @@ class SkEqCurve : public SkinnedControl {
   bool SetAttribute(const QString& name, const QString& value) override;
   void Attach(const SkEQ* graph) { graph_ = graph; }
   void SetModel(const CEqResponse* model) { model_ = model; }
+  // A measurement with its prediction and target drawn under the curve (null: none).
+  void SetOverlay(std::shared_ptr<const EqOverlay> overlay);
+  const EqOverlay* Overlay() const { return overlay_.get(); }
 
  protected:
   void PaintControl(QPainter& p) override;
 
  private:
+  void PaintOverlay(QPainter& p, double y0);
+
+  std::shared_ptr<const EqOverlay> overlay_;
   const SkEQ* graph_ = nullptr;
   const CEqResponse* model_ = nullptr;
   int lineWidth_ = 2;

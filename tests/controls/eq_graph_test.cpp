@@ -298,3 +298,45 @@ TEST_F(EqGraphTest, AxisFollowsZeroFrequencyOutsideTheGridRange) {
 
 }  // namespace
 }  // namespace brisvel::ui::test
+
+namespace brisvel::ui::test {
+namespace {
+
+// The overlay: the measurement lined up by its level, and the prediction that
+// moves with the next band edit without the overlay being set again.
+TEST_F(EqGraphTest, OverlayDrawsMeasurementAndAPredictionThatFollowsEdits) {
+  auto overlay = std::make_shared<EqOverlay>();
+  overlay->measurement = FrequencyCurve{{10, 24000}, {80, 80}};
+  overlay->level = 70;  // measured at +10 dB
+  eq->Curve()->SetOverlay(overlay);
+  model.SetBand(17, 1000, -6.0, 760 / 300.0);
+  eq->Refresh();
+  const auto paint = [&] {
+    QImage image(eq->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    eq->Curve()->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+  };
+  const auto near = [](const QImage& img, int x, int y, const QColor& c) {
+    for (int dy = -2; dy <= 2; ++dy) {
+      const QColor p = img.pixelColor(x, y + dy);
+      if (std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 && std::abs(p.blue() - c.blue()) < 40)
+        return true;
+    }
+    return false;
+  };
+  const int x = ExpectedX(1000);
+  QImage img = paint();
+  EXPECT_TRUE(near(img, x, ExpectedY(10), overlay->measurementColor));
+  EXPECT_TRUE(near(img, x, ExpectedY(4), overlay->predictionColor));
+  model.SetBand(17, 1000, 0.0, 760 / 300.0);
+  img = paint();
+  EXPECT_TRUE(near(img, x, ExpectedY(10), overlay->predictionColor));
+  EXPECT_FALSE(near(img, x, ExpectedY(4), overlay->predictionColor));
+  eq->Curve()->SetOverlay(nullptr);
+  img = paint();
+  EXPECT_FALSE(near(img, x, ExpectedY(10), overlay->predictionColor));
+}
+
+}  // namespace
+}  // namespace brisvel::ui::test
