@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/app_paths.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
 #include "app/layout_ids/xml_delaysettings.h"
@@ -120,6 +121,9 @@ void CMainDlg::OnInit() {
   handler_ = std::make_unique<CUIEventHandler>(
       *this, app_.Store(), app_.EditLink(),
       editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
+  handler_->SetEqWindowSettings({cae.alertDelayMs, QString::fromStdString(cae.alertMsg), cae.showFreqId != 0,
+                                 ProgramFolderPath() + QStringLiteral("/") + QLatin1String(settings::kFreqStyleFileName)});
+  connect(this, &CMainDlg::GainAlertTimer, handler_.get(), &CUIEventHandler::OnGainAlertTimer, Qt::UniqueConnection);
   handler_->Init();
 }
 
