@@ -256,6 +256,9 @@ bool CApplication::CreateDeviceLink() {
   }
   store_.SetDeviceLink(deviceManager_.get());
   editLink_ = std::make_unique<editing::DeviceEditLink>(store_, *deviceManager_);
+  history_.SetSendNow([this] {
+    if (editLink_) editLink_->SendNow();
+  });
   return true;
 }
 

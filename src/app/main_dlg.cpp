@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/app_paths.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
 #include "app/edit_history.h"
@@ -140,6 +141,9 @@ void CMainDlg::OnInit() {
       *this, app_.Store(), app_.EditLink(),
       editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
   handler_->SetHistory(app_.History());
+  handler_->SetEqWindowSettings({cae.alertDelayMs, QString::fromStdString(cae.alertMsg), cae.showFreqId != 0,
+                                 ProgramFolderPath() + QStringLiteral("/") + QLatin1String(settings::kFreqStyleFileName)});
+  connect(this, &CMainDlg::GainAlertTimer, handler_.get(), &CUIEventHandler::OnGainAlertTimer, Qt::UniqueConnection);
   handler_->Init();
 }
 

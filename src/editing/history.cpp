@@ -178,6 +178,7 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
   Changes c;
   c.full = true;
   std::array<bool, kChannelCount> touched{};
+  std::vector<bool> written(kParamCount, false);  // went out through SetParam
   // The bypass keeps a channel's gains in the processor while the block shows
   // them as 0: such zeros are written locally, as the bypass itself does.
   uint16_t pass = store_.GetParam(param::kPassCtrl);
@@ -204,6 +205,7 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
       }
     }
     store_.SetParam(p.index, value);
+    written[p.index] = true;
     c.params.push_back(p.index);
     if (p.index > param::kMainVol && p.index < param::kNoiseGate) {
       // Which channel's response model the value feeds.
@@ -222,6 +224,7 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
     store_.SetBypassedBand(h.channel, h.band, forward ? h.heldAfter : h.heldBefore,
                            forward ? h.gainAfter : h.gainBefore);
   }
+  if (store_.IsProcessorConnected()) AgreeGains(step, pass, written);
   const EditingState& state = forward ? step.after : step.before;
   const EditingState was = EditingState::Of(store_);
   c.links = was.linkFlags != state.linkFlags;
@@ -236,6 +239,50 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
   known_ = store_.Block();
   if (!store_.IsProcessorConnected()) offlineEdits_ = true;
   return c;
+}
+
+void CEditHistory::AgreeGains(const HistoryStep& step, uint16_t pass, const std::vector<bool>& written) {
+  // The bands whose processor value the step may have moved: those whose gain
+  // or held-back state it changed, and every band of a channel whose bypass
+  // it switched.
+  std::array<uint32_t, kChannelCount> bands{};
+  for (const HeldBandStep& h : step.held) bands[h.channel] |= 1u << h.band;
+  for (const ParamStep& p : step.params) {
+    const int i = p.index;
+    if (i == param::kPassCtrl) {
+      for (int k = 0; k < kChannelCount; ++k)
+        if (((p.before ^ p.after) >> k) & 1u) bands[k] = (1u << kBandCount) - 1;
+    } else if (ParamKindOf(i) == ParamKind::EqGain) {
+      const int k = ParamChannel(i);
+      bands[k] |= 1u << ((i - param::EqFreq(k, 0)) / 3);
+    }
+  }
+  // A band held back in a bypassed channel keeps its held gain in the
+  // processor; any other band holds what the block shows.
+  std::vector<std::pair<int, uint16_t>> heldGains;
+  bool resent = false;
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      if (!((bands[k] >> b) & 1u)) continue;
+      const int i = param::EqGain(k, b);
+      if (((pass >> k) & 1u) && store_.IsBandHeldBack(k, b)) {
+        heldGains.emplace_back(i, static_cast<uint16_t>(store_.BypassedBandGain(k, b)));
+      } else if (!written[i]) {
+        store_.MarkPending(i, store_.GetParam(i));
+        resent = true;
+      }
+    }
+  }
+  if (resent) store_.DeviceLink()->ScheduleSend();
+  if (heldGains.empty() || !sendNow_) return;
+  // The transfer takes the block's values: the held gains stand in the block
+  // for the moment of one transfer.
+  for (const auto& [i, gain] : heldGains) {
+    store_.WriteParamLocal(i, gain);
+    store_.MarkPending(i, gain);
+  }
+  sendNow_();
+  for (const auto& [i, gain] : heldGains) store_.WriteParamLocal(i, 0);
 }
 
 Changes CEditHistory::Undo() {

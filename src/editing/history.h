@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -149,6 +150,11 @@ class CEditHistory {
   // Takes the store's block as the one the history left, without a step.
   void Rebase() { known_ = store_.Block(); }
 
+  // Sends the pending parameters at once (the edit link's SendNow): undo and
+  // redo use it for the gains a bypassed channel holds back. Without it those
+  // gains are not resent.
+  void SetSendNow(std::function<void()> sendNow) { sendNow_ = std::move(sendNow); }
+
   // For the A/B comparison: the other side's steps come in, these go out.
   void SwapTrail(HistoryTrail& other);
   const HistoryTrail& Trail() const { return trail_; }
@@ -158,6 +164,7 @@ class CEditHistory {
 
  private:
   Changes Apply(const HistoryStep& step, bool forward);
+  void AgreeGains(const HistoryStep& step, uint16_t pass, const std::vector<bool>& written);
   bool Push(std::string name, const EffectBlock& before, const EditingState& state, const HeldBands& held);
 
   CEffectStore& store_;
@@ -169,6 +176,7 @@ class CEditHistory {
   HeldBands openHeld_;
   EffectBlock known_{};
   bool offlineEdits_ = false;
+  std::function<void()> sendNow_;
 };
 
 }  // namespace brisvel::editing

@@ -207,6 +207,7 @@ TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBoth
   DeviceEditLink link(store, *manager);
   CChannelEditor editor(store, &link);
   CEditHistory history(store);
+  history.SetSendNow([&] { link.SendNow(); });
   auto sync = [&] { manager->Sender().FlushPending(); };
   const EffectBlock start = store.Block();
   ASSERT_EQ(processor->State().active, start);
