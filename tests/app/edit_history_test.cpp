@@ -10,6 +10,7 @@
 
 #include "editing/editing_test_support.h"
 #include "editing/channel_editor.h"
+#include "ui/translation.h"
 
 namespace brisvel::app {
 namespace {
@@ -82,8 +83,14 @@ TEST(EditSteps, APressToItsReleaseIsOneStepAndAKeyPressIsOne) {
   UndoStep(app);
   EXPECT_EQ(app.store.Block(), FactoryBlock());
   EXPECT_EQ(app.refreshes, refreshes + 2);
+  // The File pop-up's items, in English and translated.
+  ASSERT_TRUE(ui::SetTranslation(ui::TranslatorForLanguage(1)));
   EXPECT_EQ(RedoItemText(&app.history), "Redo Master volume");
   EXPECT_EQ(UndoItemText(&app.history), "Undo");
+  ASSERT_TRUE(ui::SetTranslation(ui::TranslatorForLanguage(0)));
+  EXPECT_EQ(RedoItemText(&app.history), QString::fromUtf8("重做 Master volume"));
+  EXPECT_EQ(UndoItemText(&app.history), QString::fromUtf8("撤销"));
+  ui::SetTranslation(ui::TranslatorForLanguage(1));
 }
 
 class OfflineAnswers : public ::testing::TestWithParam<OfflineChoice> {};
