@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "app/console.h"
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "settings/config_ini.h"
 #include "spdlog/spdlog.h"
 #include "ui/message_box.h"

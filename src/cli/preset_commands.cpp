@@ -9,7 +9,7 @@
 
 #include "cli/cli_common.h"
 #include "core/param_table.h"
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "editing/presets.h"
 #include "settings/config_ini.h"
 #include "settings/data_folder.h"

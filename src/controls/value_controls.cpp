@@ -97,6 +97,16 @@ int WheelNotches::Take(const QWheelEvent& e) {
   return notches;
 }
 
+void WheelNotches::Apply(QWidget& control, QWheelEvent* e, const std::function<void(int)>& step) {
+  if (!IsVertical(*e)) {
+    e->ignore();
+    return;
+  }
+  if (control.focusPolicy() != Qt::NoFocus) control.setFocus(Qt::MouseFocusReason);
+  const int notches = Take(*e);
+  for (int i = 0; i < std::abs(notches); ++i) step(notches > 0 ? 1 : -1);
+}
+
 // ---- knob ----
 
 SkRotaryKnob::SkRotaryKnob(QWidget* parent) : QWidget(parent), Element(this) {
@@ -255,16 +265,10 @@ void SkRotaryKnob::keyPressEvent(QKeyEvent* e) {
 }
 
 void SkRotaryKnob::wheelEvent(QWheelEvent* e) {
-  if (!WheelNotches::IsVertical(*e)) {
-    e->ignore();
-    return;
-  }
-  if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-  const int notches = wheel_.Take(*e);
-  for (int i = 0; i < std::abs(notches); ++i) {
-    SetValue(value_ + (notches > 0 ? 1 : -1));
+  wheel_.Apply(*this, e, [this](int step) {
+    SetValue(value_ + step);
     RaisePos();
-  }
+  });
 }
 
 void SkRotaryKnob::paintEvent(QPaintEvent*) {
@@ -468,16 +472,10 @@ void SkSlider::keyPressEvent(QKeyEvent* e) {
 }
 
 void SkSlider::wheelEvent(QWheelEvent* e) {
-  if (!WheelNotches::IsVertical(*e)) {
-    e->ignore();
-    return;
-  }
-  if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-  const int notches = wheel_.Take(*e);
-  for (int i = 0; i < std::abs(notches); ++i) {
-    SetValue(value_ + (notches > 0 ? 1 : -1));
+  wheel_.Apply(*this, e, [this](int step) {
+    SetValue(value_ + step);
     RaisePos();
-  }
+  });
 }
 
 void SkSlider::paintEvent(QPaintEvent*) {

@@ -3,6 +3,8 @@
 // radio buttons are the toolkit's (ui/basic_controls.h).
 #pragma once
 
+#include <functional>
+
 #include "ui/basic_controls.h"
 #include "ui/layout_loader.h"
 
@@ -40,6 +42,10 @@ class WheelNotches {
   // Whole notches of this event and the part kept from earlier ones:
   // positive forward (away from the user), negative backward.
   int Take(const QWheelEvent& e);
+  // The whole turn for a stepping control: a vertical turn takes the focus
+  // (when the control takes any) and calls step(+1 or -1) once per notch; a
+  // horizontal-only turn is passed on.
+  void Apply(QWidget& control, QWheelEvent* e, const std::function<void(int)>& step);
 
  private:
   int rest_ = 0;

@@ -1,14 +1,7 @@
 // Profile-style INI text of scene files and the .cae record in it.
 #include "core/scene_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <vector>
 
 #include "core/hex_text.h"
@@ -61,34 +54,6 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
   const size_t eq = t.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
   return Trim(t.substr(0, eq));
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Temporary file beside the target, flushed to disk, then renamed over it.
-bool ReplaceFile(const std::filesystem::path& file, std::string_view content) {
-  std::random_device random;
-  const std::filesystem::path tmp =
-      file.parent_path() / ("." + file.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(tmp.c_str(), file.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -171,52 +136,6 @@ const char* SceneErrorText(SceneError error) {
   return "unknown";
 }
 
-namespace {
-
-// The whole file, or an error; a missing file is kUnreadable with exists false.
-SceneError ReadWhole(const std::filesystem::path& file, std::string& text) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return SceneError::kUnreadable;
-  const auto size = std::filesystem::file_size(file, ec);
-  if (ec) return SceneError::kUnreadable;
-  if (size > kMaxFileBytes) return SceneError::kTooLarge;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return SceneError::kUnreadable;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad() || text.size() > kMaxFileBytes) return SceneError::kUnreadable;
-  return SceneError::kNone;
-}
-
-}  // namespace
-
-SceneReadResult ReadSceneFile(const std::filesystem::path& file) {
-  SceneReadResult result;
-  std::string text;
-  result.error = ReadWhole(file, text);
-  if (result.error != SceneError::kNone) return result;
-  result.record = ParseSceneText(text);
-  if (!result.record) result.error = SceneError::kNotScene;
-  return result;
-}
-
-SceneError ReadSceneText(const std::filesystem::path& file, std::string& text) { return ReadWhole(file, text); }
-
-SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view key, std::span<const uint8_t> bytes) {
-  std::string text;
-  std::error_code ec;
-  if (std::filesystem::exists(file, ec)) {
-    const SceneError read = ReadWhole(file, text);
-    if (read != SceneError::kNone) return read;
-  }
-  const std::string updated = WriteProfileValue(text, kSection, key, EncodeProfileStruct(bytes));
-  return ReplaceFile(file, updated) ? SceneError::kNone : SceneError::kUnwritable;
-}
-
-SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord& record) {
-  const auto bytes = record.Encode();
-  return WriteSceneValue(file, kDataKey, bytes);
-}
-
 std::string BatchDataKey(int index) { return std::string(kDataKey) + " " + std::to_string(index); }
 
 std::optional<int32_t> ParseBatchCount(std::string_view text) {
@@ -234,18 +153,6 @@ std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index) {
   std::array<uint8_t, PCModeRecord::kSize> bytes{};
   if (!DecodeProfileStruct(*value, bytes)) return std::nullopt;
   return PCModeRecord::Decode(bytes);
-}
-
-SceneError WriteBatchCount(const std::filesystem::path& file, int32_t count) {
-  const auto u = static_cast<uint32_t>(count);
-  const std::array<uint8_t, 4> bytes = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
-                                        static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)};
-  return WriteSceneValue(file, kCountKey, bytes);
-}
-
-SceneError WriteBatchRecord(const std::filesystem::path& file, int index, const PCModeRecord& record) {
-  const auto bytes = record.Encode();
-  return WriteSceneValue(file, BatchDataKey(index), bytes);
 }
 
 }  // namespace brisvel::scene

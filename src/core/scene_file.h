@@ -1,10 +1,10 @@
 // Scene files: profile-style INI text (section [CAEConfig], CR LF line ends)
 // whose values are sum-checked byte records. A .cae holds one PC mode under
 // the key "data"; a .bae holds the eight user device modes under "count" and
-// "data 0" ... "data 7". Reading and writing keep every other line of the file.
+// "data 0" ... "data 7". Setting a key keeps every other line of the text.
+// Reading and writing the files: settings/scene_files.h.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,18 +36,6 @@ std::optional<PCModeRecord> ParseSceneText(std::string_view text);
 enum class SceneError { kNone, kUnreadable, kTooLarge, kNotScene, kUnwritable };
 const char* SceneErrorText(SceneError error);
 
-struct SceneReadResult {
-  std::optional<PCModeRecord> record;
-  SceneError error = SceneError::kNone;
-};
-
-// Reads a .cae file.
-SceneReadResult ReadSceneFile(const std::filesystem::path& file);
-// Writes the record as [CAEConfig] data into the file, keeping what else an
-// existing file holds; the file is replaced atomically. An existing file that
-// cannot be read whole is left alone (kUnreadable / kTooLarge).
-SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord& record);
-
 // Batch scene files (.bae).
 inline constexpr char kCountKey[] = "count";
 inline constexpr int kBatchRecords = 8;
@@ -57,14 +45,5 @@ std::string BatchDataKey(int index);
 std::optional<int32_t> ParseBatchCount(std::string_view text);
 // Record index of a .bae text, or nothing.
 std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index);
-
-// The whole text of a scene file of either kind (kUnreadable, kTooLarge on failure).
-SceneError ReadSceneText(const std::filesystem::path& file, std::string& text);
-// Sets one key of [CAEConfig] to the encoded bytes in the file, keeping what
-// else an existing file holds; atomic, and an existing file that cannot be
-// read whole is left alone.
-SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view key, std::span<const uint8_t> bytes);
-SceneError WriteBatchCount(const std::filesystem::path& file, int32_t count);
-SceneError WriteBatchRecord(const std::filesystem::path& file, int index, const PCModeRecord& record);
 
 }  // namespace brisvel::scene

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "device/store_commands.h"
 
 namespace brisvel::editing {

@@ -10,7 +10,7 @@
 #include <spdlog/spdlog.h>
 
 #include "core/effect_store.h"
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "device/device_manager.h"
 #include "editing/edit_link.h"
 #include "editing/history.h"

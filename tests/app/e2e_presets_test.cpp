@@ -2,7 +2,7 @@
 // processor under the X server, real clicks and keys, file dialogs answered by
 // typing, and the results read back through the control channel.
 
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "e2e_support.h"
 
 namespace brisvel::app::e2e {

@@ -4,7 +4,7 @@
 
 #include <QProcess>
 
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "e2e_support.h"
 
 namespace brisvel::app::e2e {

@@ -13,7 +13,7 @@
 #include "app/preset_dialogs.h"
 #include "app/refresh.h"
 #include "app_test_support.h"
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "device/sim_processor.h"
 #include "editing/presets.h"
 #include "presets/sys_setting.h"

@@ -12,7 +12,7 @@
 #include "app/scene_open.h"
 #include "app/single_instance.h"
 #include "app_test_support.h"
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "settings/config_ini.h"
 #include "ui/message_box.h"
 

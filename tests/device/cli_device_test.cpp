@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 #include "unprivileged.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "core/hex_text.h"
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 
 namespace brisvel::editing {
 namespace {

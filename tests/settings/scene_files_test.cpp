@@ -1,6 +1,6 @@
 // .cae scene files: the INI text other readers must accept, lenient reading
 // of hand-edited files, and writes that keep what else the file holds.
-#include "core/scene_file.h"
+#include "settings/scene_files.h"
 
 #include <gtest/gtest.h>
 
