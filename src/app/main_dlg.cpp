@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "app/dlg_delay_settings.h"
+#include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
 #include "app/layout_ids/xml_delaysettings.h"
 #include "app/refresh.h"
@@ -118,6 +119,7 @@ void CMainDlg::OnInit() {
   handler_ = std::make_unique<CUIEventHandler>(
       *this, app_.Store(), app_.EditLink(),
       editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
+  handler_->SetOverlaySource([](int channel) { return RunMeasurements().Overlay(channel); });
   handler_->Init();
 }
 
@@ -137,6 +139,7 @@ std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
   if (language == 0) items.emplace_back(kCmdEnglish, QStringLiteral("English"));
   else items.emplace_back(kCmdChinese, QStringLiteral("简体中文"));
   items.emplace_back(kCmdMixing, QStringLiteral("混音调节"));
+  items.emplace_back(kCmdMeasurement, QStringLiteral("Measurement and fit"));
   items.emplace_back(kCmdAbout, QStringLiteral("About"));
   return items;
 }
@@ -168,6 +171,9 @@ void CMainDlg::OnMenuCommand(int command) {
       break;
     case kCmdMixing:
       OpenMixSound(app_, this);
+      break;
+    case kCmdMeasurement:
+      if (handler_) OpenMeasurement(app_, this, handler_->Editor());
       break;
     default:
       // "My Preset" and the mixing dialog open the preset and mixing dialogs.

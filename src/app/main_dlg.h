@@ -26,6 +26,7 @@ enum MenuCommand : int {
   kCmdEnglish = 52,
   kCmdAbout = 63,
   kCmdMyPreset = 64,
+  kCmdMeasurement = 65,
 };
 
 class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public IOneShotTimer {

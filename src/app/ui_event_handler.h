@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/refresh.h"
@@ -22,6 +23,7 @@ class SkRadioButton;
 class SEdit2;
 class ComboBox;
 class SkEQ;
+struct EqOverlay;
 class Element;
 struct Event;
 }  // namespace brisvel::ui
@@ -52,6 +54,10 @@ class CUIEventHandler : public QObject {
 
   editing::CChannelEditor& Editor() { return editor_; }
   void SetMenuChooser(MenuChooser chooser) { chooser_ = std::move(chooser); }
+  // What the EQ graph draws under a channel's curve (a measurement); asked
+  // whenever the graph shows a channel.
+  using OverlaySource = std::function<std::shared_ptr<const ui::EqOverlay>(int channel)>;
+  void SetOverlaySource(OverlaySource source) { overlaySource_ = std::move(source); }
 
  private:
   void AddRoutes();
@@ -84,6 +90,7 @@ class CUIEventHandler : public QObject {
   editing::CChannelEditor editor_;
   RefreshNotifier* refresher_;
   MenuChooser chooser_;
+  OverlaySource overlaySource_;
   bool refreshing_ = false;
 
   // Controls (absent ones stay null and their updates are skipped).
