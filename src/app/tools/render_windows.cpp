@@ -16,6 +16,7 @@
 #include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
+#include "app/ui_event_handler.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
 #include "presets/advanced_login.h"
