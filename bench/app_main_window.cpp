@@ -1,7 +1,8 @@
 // The main window's editing controller: the full refresh of every control
 // from a block, and one channel-slider move with the four-speaker group
 // linked, from the slider's event to the pending parameters the effect
-// sender takes (the sender itself is not run).
+// sender takes (the sender itself is not run); and one band-handle drag event
+// on the simulated processor, sent at once, to the repainted graph.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,10 @@
 
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/ui_event_handler.h"
+#include "controls/eq_graph.h"
+#include "device/device_manager.h"
+#include "device/sim_processor.h"
+#include "editing/edit_link.h"
 #include "controls/controls.h"
 #include "ui/host_window.h"
 #include "ui/toolkit.h"
@@ -95,6 +100,58 @@ void ChannelSliderWithFourSpeakersLinked(benchmark::State& state) {
     state.SkipWithError("the linked range did not follow");
 }
 BENCHMARK(ChannelSliderWithFourSpeakersLinked)->Unit(benchmark::kMicrosecond);
+
+// One band-handle drag event with the four speakers linked, on the simulated
+// processor: from the handle's moving event to the repainted graph, with the
+// processor answering at once (argument 0) or after 1 ms per report on the
+// wire each way (argument 1000, USB frame pacing). Every band edit is sent at
+// once, so the exchanges are part of the event; the counter reports them.
+void BandHandleDragFourSpeakersLinked(benchmark::State& state) {
+  auto processor = std::make_shared<sim::SimProcessor>();
+  sim::SimHidBackend backend;
+  backend.Plug(processor);
+  CEffectStore store;
+  CDeviceManager manager(backend, store);
+  store.SetDeviceLink(&manager);
+  manager.StartRecvThread();
+  manager.RefreshDeviceList();
+  if (!manager.ConnectDevice(0) || !store.ConnectedFlag()) {
+    state.SkipWithError("no connection");
+    return;
+  }
+  processor->SetLatency(std::chrono::microseconds(state.range(0)));
+  processor->SetRecordRequests(true);
+  editing::DeviceEditLink link(store, manager);
+  ui::HostWindow host;
+  if (!host.LoadLayout(QString::fromLatin1(app::layout::mainwnd::kLayout))) {
+    state.SkipWithError("main window layout missing");
+    return;
+  }
+  host.show();
+  app::CUIEventHandler handler(host, store, &link, editing::EqSettings{}, nullptr);
+  handler.Init();
+  store.SetLinkFlag(2, 3);  // four speakers based on CH1
+  store.SetCurrentChannel(2);
+  handler.FullRefresh();
+  auto* graph = host.Find<ui::SkEQ>(QString::fromLatin1(app::layout::mainwnd::kGraph));
+  ui::SMoveThumb* thumb = graph ? graph->Handle(12) : nullptr;
+  if (!thumb) {
+    state.SkipWithError("graph handle missing");
+    return;
+  }
+  processor->ClearRequests();
+  int i = 0;
+  for (auto _ : state) {
+    const QPoint current = thumb->pos();
+    const QPoint proposed(current.x(), graph->GainToY((i++ % 2) ? 6.0 : -6.0) - thumb->height() / 2);
+    ui::RaiseEvent(thumb, ui::ThumbMovingArgs{-1, proposed, current});
+    graph->Curve()->repaint();
+  }
+  state.counters["exchanges_per_event"] =
+      benchmark::Counter(static_cast<double>(processor->Requests().size()) / static_cast<double>(state.iterations()));
+  manager.DisconnectDevice();
+}
+BENCHMARK(BandHandleDragFourSpeakersLinked)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

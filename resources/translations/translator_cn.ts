@@ -412,6 +412,174 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
         <source>Batch scene files (.bae) are written into the processor&#x27;s device modes with &quot;Batch imp&quot; in the settings.</source>
         <translation>批量场景文件（.bae）请在设置中用“批量导入”写入处理器的设备模式。</translation>
     </message>
+    <message>
+        <source>Device Preset</source>
+        <translation>设备预设</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>加载</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Recall</source>
+        <translation>调用</translation>
+    </message>
+    <message>
+        <source>Batch imp</source>
+        <translation>批量导入</translation>
+    </message>
+    <message>
+        <source>Batch exp</source>
+        <translation>批量导出</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>更新</translation>
+    </message>
+    <message>
+        <source>Dev Mode</source>
+        <translation>设备模式</translation>
+    </message>
+    <message>
+        <source>PC Mode</source>
+        <translation>电脑模式</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>Current software version:</source>
+        <translation>当前软件版本：</translation>
+    </message>
+    <message>
+        <source>Save Current</source>
+        <translation>保存当前</translation>
+    </message>
+    <message>
+        <source>Import scenario</source>
+        <translation>导入场景</translation>
+    </message>
+    <message>
+        <source>Export scene</source>
+        <translation>导出场景</translation>
+    </message>
+    <message>
+        <source>Batch import scenario</source>
+        <translation>批量导入场景</translation>
+    </message>
+    <message>
+        <source>Batch export scenario</source>
+        <translation>批量导出场景</translation>
+    </message>
+    <message>
+        <source>Check the update</source>
+        <translation>检查更新</translation>
+    </message>
+    <message>
+        <source>Sending data to device...</source>
+        <translation>正在向设备发送数据...</translation>
+    </message>
+    <message>
+        <source>Device mode</source>
+        <translation>设备模式</translation>
+    </message>
+    <message>
+        <source>PC mode</source>
+        <translation>电脑模式</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>A scene that does not choose to replace!</source>
+        <translation>没有选择要替换的场景！</translation>
+    </message>
+    <message>
+        <source>Do you want to replace the selected device mode?</source>
+        <translation>是否替换所选的设备模式？</translation>
+    </message>
+    <message>
+        <source>Save successfully</source>
+        <translation>保存成功</translation>
+    </message>
+    <message>
+        <source>Save failed</source>
+        <translation>保存失败</translation>
+    </message>
+    <message>
+        <source>Unselected scene!</source>
+        <translation>未选择场景！</translation>
+    </message>
+    <message>
+        <source>Name cannot be empty</source>
+        <translation>名称不能为空</translation>
+    </message>
+    <message>
+        <source>A scene with the same name already exists</source>
+        <translation>已存在同名场景</translation>
+    </message>
+    <message>
+        <source>Call the computer scene successfully!</source>
+        <translation>调用电脑场景成功！</translation>
+    </message>
+    <message>
+        <source>Recall PC mode failed</source>
+        <translation>调用电脑模式失败</translation>
+    </message>
+    <message>
+        <source>No selection of the scene to delete!</source>
+        <translation>没有选择要删除的场景！</translation>
+    </message>
+    <message>
+        <source>Whether you want to delete the selected scene?</source>
+        <translation>是否删除所选场景？</translation>
+    </message>
+    <message>
+        <source>It's the latest version!</source>
+        <translation>已经是最新版本！</translation>
+    </message>
+    <message>
+        <source>Do not choose to come out of the scene!</source>
+        <translation>没有选择要导出的场景！</translation>
+    </message>
+    <message>
+        <source>Failed to export effect to file</source>
+        <translation>导出场景文件失败</translation>
+    </message>
+    <message>
+        <source>%d scene files imported successfully.
+</source>
+        <translation>%d个场景文件导入成功。
+</translation>
+    </message>
+    <message>
+        <source>The PC modes could not be saved:
+%1</source>
+        <translation>电脑模式无法保存：
+%1</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

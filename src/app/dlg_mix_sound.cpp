@@ -62,6 +62,9 @@ void CDlgMixSoundEventHandler::OnInit(ui::HostWindow& dlg) {
     }
   }
   Refresh();
+  // The window itself holds the focus at opening, so that no control shows a
+  // focus frame before the user reaches it with Tab.
+  if (QWidget* root = dlg.Root()) root->setFocus(Qt::OtherFocusReason);
 
   ui::EventRouter& r = dlg.Router();
   r.On<ui::SliderPosArgs>(ids::kMasterLevel, ids::kMasterLevel,

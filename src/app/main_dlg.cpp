@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/app_paths.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
@@ -24,6 +25,8 @@
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
 #include "ui/popup_menu.h"
+#include "app/preset_dialogs.h"
+#include "presets/layout_ids/xml_sys_setting.h"
 #include "ui/tip_window.h"
 #include "ui/translation.h"
 
@@ -109,7 +112,7 @@ void CMainDlg::OnInit() {
   r.OnId(ui::EventCmd, ids::kFileMenu, [this](const ui::Event&) { PopUpMenu(FileMenuItems()); });
   r.OnId(ui::EventCmd, ids::kConfigMenu, [this](const ui::Event&) { PopUpMenu(ConfigMenuItems(app_.Language())); });
   r.OnId(ui::EventCmd, ids::kMemoryMenu,
-         [](const ui::Event&) { spdlog::info("the device-preset dialog is not part of this build"); });
+         [this](const ui::Event&) { OpenPresetDialog(app_, this, layout::sys_setting::kDevicePresetLayout); });
   r.OnId(ui::EventCmd, ids::kConnectState, [this](const ui::Event&) { OnConnectButton(); });
   if (ui::FindById(Root(), layout::delaysettings::kOpenButton))
     r.OnId(ui::EventCmd, layout::delaysettings::kOpenButton, [this](const ui::Event&) { OpenDelaySettings(app_, this); });
@@ -119,6 +122,9 @@ void CMainDlg::OnInit() {
   handler_ = std::make_unique<CUIEventHandler>(
       *this, app_.Store(), app_.EditLink(),
       editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
+  handler_->SetEqWindowSettings({cae.alertDelayMs, QString::fromStdString(cae.alertMsg), cae.showFreqId != 0,
+                                 ProgramFolderPath() + QStringLiteral("/") + QLatin1String(settings::kFreqStyleFileName)});
+  connect(this, &CMainDlg::GainAlertTimer, handler_.get(), &CUIEventHandler::OnGainAlertTimer, Qt::UniqueConnection);
   handler_->SetOverlaySource([](int channel) { return RunMeasurements().Overlay(channel); });
   handler_->Init();
 }
@@ -131,7 +137,9 @@ void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {
 }
 
 std::vector<std::pair<int, QString>> CMainDlg::FileMenuItems() {
-  return {{kCmdMyPreset, QStringLiteral("My Preset")}, {kCmdExit, QStringLiteral("Exit")}};
+  return {{kCmdMyPreset, QStringLiteral("My Preset")},
+          {kCmdSettings, QStringLiteral("Settings")},
+          {kCmdExit, QStringLiteral("Exit")}};
 }
 
 std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
@@ -168,6 +176,12 @@ void CMainDlg::OnMenuCommand(int command) {
       break;
     case kCmdAbout:
       ShowAbout();
+      break;
+    case kCmdMyPreset:
+      OpenPresetDialog(app_, this, layout::sys_setting::kMyPresetLayout);
+      break;
+    case kCmdSettings:
+      OpenPresetDialog(app_, this, layout::sys_setting::kSysSettingLayout);
       break;
     case kCmdMixing:
       OpenMixSound(app_, this);

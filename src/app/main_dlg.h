@@ -27,6 +27,7 @@ enum MenuCommand : int {
   kCmdAbout = 63,
   kCmdMyPreset = 64,
   kCmdMeasurement = 65,
+  kCmdSettings = 9000,
 };
 
 class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public IOneShotTimer {

@@ -6,11 +6,14 @@
 #include <QMenu>
 
 #include "app/layout_ids/xml_mainwnd.h"
+#include "app/freq_style.h"
 #include "core/scales.h"
+#include "settings/settings_keys.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "controls/eq_graph.h"
 #include "ui/host_window.h"
+#include "ui/message_box.h"
 #include "ui/popup_menu.h"
 #include "ui/ui_event.h"
 #include "controls/value_controls.h"
@@ -93,7 +96,6 @@ void CUIEventHandler::Init() {
     bandGain_[b] = w.Find<ui::SEdit2>(ids::kBandGain + b);
     bandSlider_[b] = w.Find<ui::SkSlider>(ids::kBandSlider + b);
     bandHold_[b] = w.Find<ui::SkCheckButton>(ids::kBandHold + b);
-    if (bandSlider_[b]) bandSlider_[b]->SetRange(editor_.Settings().minDb * 10, editor_.Settings().maxDb * 10);
   }
   bypass_ = w.Find<ui::SkCheckButton>(ids::kBypass);
   peq_ = w.Find<ui::SkCheckButton>(ids::kPeq);
@@ -103,13 +105,35 @@ void CUIEventHandler::Init() {
   w.FindByName(QString::fromLatin1(ids::kChannelTab));
   w.FindByName(QString::fromLatin1(ids::kChannelDelay));
   w.FindByName(QString::fromLatin1(ids::kEqGroup));
-  // The band edits take typed frequencies and Q values in PEQ mode only.
+  InitEqualiser();
+  AddRoutes();
+  FullRefresh();
+}
+
+// The graph spans the gain range, the sliders move in tenths of a dB over it,
+// the frequency and Q edits wait for PEQ mode, and one of the two rows above
+// the band columns shows.
+void CUIEventHandler::InitEqualiser() {
+  const editing::EqSettings& s = editor_.Settings();
+  if (graph_) {
+    graph_->SetAttribute(QStringLiteral("dbMax"), QString::asprintf("%d", s.maxDb));
+    graph_->SetAttribute(QStringLiteral("dbMin"), QString::asprintf("%d", s.minDb));
+    graph_->SetAttribute(QStringLiteral("dbKeduVal"), QString::asprintf("%d", s.maxDb / 2));
+  }
   for (int b = 0; b < kBandCount; ++b) {
+    if (bandSlider_[b]) {
+      bandSlider_[b]->SetRange(s.minDb * 10, s.maxDb * 10);
+      bandSlider_[b]->SetValue(0);
+    }
     if (bandFreq_[b]) bandFreq_[b]->setEnabled(editor_.PeqMode());
     if (bandQ_[b]) bandQ_[b]->setEnabled(editor_.PeqMode());
   }
-  AddRoutes();
-  FullRefresh();
+  if (bandFreqRow_ && !eqWindow_.freqStyleFile.isEmpty())
+    ReplaceFrequencyCaptionsFromFile(bandFreqRow_, eqWindow_.freqStyleFile);
+  if (bandIdRow_) bandIdRow_->setVisible(eqWindow_.showFreqId);
+  if (bandFreqRow_) bandFreqRow_->setVisible(!eqWindow_.showFreqId);
+  // The "ID" button shows which row is up, so that every click switches.
+  SetChecked(rowSwitch_, eqWindow_.showFreqId);
 }
 
 bool CUIEventHandler::Foreign(const ui::Event& e) const { return !e.sender || e.sender->window() != &window_; }
@@ -504,16 +528,32 @@ void CUIEventHandler::OnThumb(int id, const ui::Event& e) {
 void CUIEventHandler::AfterBandEdit(const editing::BandChanges& c) {
   if (!c.Any()) return;
   ShowEqualiser();
-  if (graph_) graph_->Refresh();
+  // The gain compensation may have moved the range's volumes.
+  const int ch = editor_.CurrentChannel();
+  if (c.Changed(param::Volume(ch))) ShowVolume(ch);
+  if (graph_) graph_->SetResponse(&store_.Response(ch));
+  ApplyGainAlert(c.alert);
+}
+
+void CUIEventHandler::ApplyGainAlert(editing::GainAlert alert) {
+  if (alert == editing::GainAlert::kStart) window_.SetTimer(kGainAlertTimerId, std::max(0, eqWindow_.alertDelayMs));
+  else if (alert == editing::GainAlert::kCancel) window_.KillTimer(kGainAlertTimerId);
+}
+
+void CUIEventHandler::OnGainAlertTimer() {
+  window_.KillTimer(kGainAlertTimerId);
+  const QString text = eqWindow_.alertText.isEmpty() ? Q(settings::kDefaultAlertMsg) : eqWindow_.alertText;
+  ui::MessageBox(&window_, text, QStringLiteral("Notice"));
 }
 
 void CUIEventHandler::OnResetEq() {
-  editor_.ResetEqualiser();
+  const editing::BandChanges c = editor_.ResetEqualiser();
   FullRefresh();
   if (graph_) {
     graph_->SetResponse(&store_.Response(editor_.CurrentChannel()));
     graph_->Refresh();
   }
+  ApplyGainAlert(c.alert);
 }
 
 }  // namespace brisvel::app

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QString>
 #include <array>
 #include <functional>
 #include <memory>
@@ -30,8 +31,19 @@ struct Event;
 
 namespace brisvel::app {
 
+// The window side of the equaliser: the gain alert's delay and text, and the
+// row shown above the band columns (caedata.dat and freqstyle.xml).
+struct EqWindowSettings {
+  int alertDelayMs = 8000;
+  QString alertText;          // the "Notice" box's text
+  bool showFreqId = true;     // the band-number row, else the frequency captions
+  QString freqStyleFile;      // the caption fragment; empty or missing: built-in captions
+};
+
 class CUIEventHandler : public QObject {
  public:
+  static constexpr int kGainAlertTimerId = 1014;
+
   // Chooses an item of a grouping menu shown at a screen point: the item id,
   // or 0 when the menu was dismissed. The default pops the menu up.
   using MenuChooser = std::function<int(editing::LinkGroup group, const QPoint& screenPoint)>;
@@ -40,8 +52,12 @@ class CUIEventHandler : public QObject {
   CUIEventHandler(ui::HostWindow& window, CEffectStore& store, editing::IEditLink* link,
                   editing::EqSettings settings, RefreshNotifier* refresher);
 
+  // Before Init: the alert and the band-row settings.
+  void SetEqWindowSettings(EqWindowSettings settings) { eqWindow_ = std::move(settings); }
   // Looks up the controls, adds the event routes and runs the full refresh.
   void Init();
+  // Timer 1014 fired: it stops and the "Notice" box shows the alert text.
+  void OnGainAlertTimer();
 
   // Refresh routines.
   void FullRefresh();
@@ -81,6 +97,8 @@ class CUIEventHandler : public QObject {
   void ShowEdited(QWidget* edit, const std::string& text);
   void SetList(ui::ComboBox* list, int index);
   void AfterBandEdit(const editing::BandChanges& c);
+  void ApplyGainAlert(editing::GainAlert alert);
+  void InitEqualiser();
   int ChooseFromMenu(editing::LinkGroup group, const QPoint& at);
   std::string TextOf(QWidget* edit) const;
   bool Foreign(const ui::Event& e) const;
@@ -91,6 +109,7 @@ class CUIEventHandler : public QObject {
   RefreshNotifier* refresher_;
   MenuChooser chooser_;
   OverlaySource overlaySource_;
+  EqWindowSettings eqWindow_;
   bool refreshing_ = false;
 
   // Controls (absent ones stay null and their updates are skipped).

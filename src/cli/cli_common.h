@@ -58,4 +58,16 @@ bool DeviceSelected();
 void DeviceGet(const std::string& name);
 void DeviceSet(const std::vector<std::string>& assignments, bool clamp);
 
+// Preset commands: pcmode, scene and batch.
+void RegisterPresetCommands(CLI::App& app);
+std::string FormatMode(int number, size_t count);
+std::string FormatCount(size_t unreadable);
+// The processor's current block (throws without a processor or device layer).
+EffectBlock DeviceReadBlock();
+// Makes the block the processor's active setting (throws on failure).
+void DeviceLoadBlock(const EffectBlock& block);
+// Batch export (or import) of the eight user device modes with a .bae file,
+// printing a line per slot; throws on failure.
+void DeviceBatch(bool exportToFile, const std::filesystem::path& file);
+
 }  // namespace brisvel::cli

@@ -20,6 +20,7 @@
 #include "device/device_session.h"
 #include "device/sim_processor.h"
 #include "device/store_commands.h"
+#include "editing/presets.h"
 #include "editing/recall.h"
 #include "hid/hid_log.h"
 #include "hid/hidraw_backend.h"
@@ -417,6 +418,43 @@ void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
   for (const ParamAssignment& p : parsed) {
     std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.Block(), p.index).c_str());
   }
+}
+
+EffectBlock DeviceReadBlock() {
+  Session session;
+  session.Connect(true);
+  return session.Store().Block();
+}
+
+void DeviceLoadBlock(const EffectBlock& block) {
+  Session session;
+  session.Connect(false);
+  session.Failures().Reset();
+  if (!session.Store().LoadBlock(block)) throw CliError(session.Failures().Timeout("writing the parameter block"));
+  session.CheckStateSaved();
+}
+
+void DeviceBatch(bool exportToFile, const fs::path& file) {
+  Session session;
+  session.Connect(false);
+  session.Failures().Reset();
+  editing::DevicePresetLink link(session.Store(), session.Manager());
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  editing::BatchHooks hooks;
+  hooks.wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  hooks.slotDone = [&](int slot, bool ok) {
+    std::printf("device mode %s: %s\n", ModeText(slot).c_str(),
+                ok ? (exportToFile ? "read" : "written") : (exportToFile ? "skipped" : "failed"));
+  };
+  const editing::BatchResult result = exportToFile ? editing::RunBatchExport(session.Store(), link, file, hooks)
+                                                   : editing::RunBatchImport(session.Store(), link, file, hooks);
+  if (!result.completed) {
+    const std::string timeout = session.Failures().Timeout("");
+    throw CliError(std::string(exportToFile ? "batch export failure: " : "batch import failure: ") + result.detail +
+                   (timeout.find("timeout") != std::string::npos ? " (" + timeout.substr(1) + ")" : ""));
+  }
+  session.CheckStateSaved();
+  std::printf("%s\n", exportToFile ? "Exporting the scene successfully" : "Batch import success");
 }
 
 void RegisterDeviceCommands(CLI::App& app) {

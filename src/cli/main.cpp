@@ -21,6 +21,10 @@ void RegisterDeviceCommands(CLI::App&) {}
 bool DeviceSelected() { return false; }
 void DeviceGet(const std::string&) {}
 void DeviceSet(const std::vector<std::string>&, bool) {}
+EffectBlock DeviceReadBlock() { throw CliError("built without the device layer: use --from FILE"); }
+void DeviceLoadBlock(const EffectBlock&) { throw CliError("built without the device layer"); }
+void DeviceBatch(bool, const std::filesystem::path&) { throw CliError("built without the device layer"); }
+void RegisterPresetCommands(CLI::App&) {}
 }  // namespace brisvel::cli
 #endif
 
@@ -131,6 +135,7 @@ int main(int argc, char** argv) {
   RegisterDeviceCommands(app);
   RegisterDoctorCommand(app);
   RegisterEqCommands(app);
+  RegisterPresetCommands(app);
 
   app.parse_complete_callback([&] {
     if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });

@@ -486,6 +486,8 @@ void SkSlider::paintEvent(QPaintEvent*) {
   const QRect r = RailRect();
   const QRect t = ThumbRect();
   if (railSkin_) railSkin_->Draw(p, r, isEnabled() ? SkinState::Normal : SkinState::Disabled);
+  // A disabled slider's fill and thumb are faded so that it does not look usable.
+  if (!isEnabled()) p.setOpacity(0.3);
   if (value_ != min_ && posSkin_) {
     const QRect fill = vertical_ ? QRect(QPoint(r.left(), t.center().y()), r.bottomRight())
                                  : QRect(r.topLeft(), QPoint(t.center().x(), r.bottom()));

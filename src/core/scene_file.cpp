@@ -199,16 +199,53 @@ SceneReadResult ReadSceneFile(const std::filesystem::path& file) {
   return result;
 }
 
-SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord& record) {
+SceneError ReadSceneText(const std::filesystem::path& file, std::string& text) { return ReadWhole(file, text); }
+
+SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view key, std::span<const uint8_t> bytes) {
   std::string text;
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
     const SceneError read = ReadWhole(file, text);
     if (read != SceneError::kNone) return read;
   }
-  const auto bytes = record.Encode();
-  const std::string updated = WriteProfileValue(text, kSection, kDataKey, EncodeProfileStruct(bytes));
+  const std::string updated = WriteProfileValue(text, kSection, key, EncodeProfileStruct(bytes));
   return ReplaceFile(file, updated) ? SceneError::kNone : SceneError::kUnwritable;
+}
+
+SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord& record) {
+  const auto bytes = record.Encode();
+  return WriteSceneValue(file, kDataKey, bytes);
+}
+
+std::string BatchDataKey(int index) { return std::string(kDataKey) + " " + std::to_string(index); }
+
+std::optional<int32_t> ParseBatchCount(std::string_view text) {
+  const auto value = ReadProfileValue(text, kSection, kCountKey);
+  if (!value) return std::nullopt;
+  std::array<uint8_t, 4> bytes{};
+  if (!DecodeProfileStruct(*value, bytes)) return std::nullopt;
+  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                              static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index) {
+  const auto value = ReadProfileValue(text, kSection, BatchDataKey(index));
+  if (!value) return std::nullopt;
+  std::array<uint8_t, PCModeRecord::kSize> bytes{};
+  if (!DecodeProfileStruct(*value, bytes)) return std::nullopt;
+  return PCModeRecord::Decode(bytes);
+}
+
+SceneError WriteBatchCount(const std::filesystem::path& file, int32_t count) {
+  const auto u = static_cast<uint32_t>(count);
+  const std::array<uint8_t, 4> bytes = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
+                                        static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)};
+  return WriteSceneValue(file, kCountKey, bytes);
+}
+
+SceneError WriteBatchRecord(const std::filesystem::path& file, int index, const PCModeRecord& record) {
+  const auto bytes = record.Encode();
+  return WriteSceneValue(file, BatchDataKey(index), bytes);
 }
 
 }  // namespace brisvel::scene

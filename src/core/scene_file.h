@@ -1,10 +1,12 @@
 // Scene files: profile-style INI text (section [CAEConfig], CR LF line ends)
 // whose values are sum-checked byte records. A .cae holds one PC mode under
-// the key "data". Reading and writing keep every other line of the file.
+// the key "data"; a .bae holds the eight user device modes under "count" and
+// "data 0" ... "data 7". Reading and writing keep every other line of the file.
 #pragma once
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -45,5 +47,24 @@ SceneReadResult ReadSceneFile(const std::filesystem::path& file);
 // existing file holds; the file is replaced atomically. An existing file that
 // cannot be read whole is left alone (kUnreadable / kTooLarge).
 SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord& record);
+
+// Batch scene files (.bae).
+inline constexpr char kCountKey[] = "count";
+inline constexpr int kBatchRecords = 8;
+// "data 0", "data 1", ...
+std::string BatchDataKey(int index);
+// The 4-byte little-endian count, or nothing when missing or not valid.
+std::optional<int32_t> ParseBatchCount(std::string_view text);
+// Record index of a .bae text, or nothing.
+std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index);
+
+// The whole text of a scene file of either kind (kUnreadable, kTooLarge on failure).
+SceneError ReadSceneText(const std::filesystem::path& file, std::string& text);
+// Sets one key of [CAEConfig] to the encoded bytes in the file, keeping what
+// else an existing file holds; atomic, and an existing file that cannot be
+// read whole is left alone.
+SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view key, std::span<const uint8_t> bytes);
+SceneError WriteBatchCount(const std::filesystem::path& file, int32_t count);
+SceneError WriteBatchRecord(const std::filesystem::path& file, int index, const PCModeRecord& record);
 
 }  // namespace brisvel::scene

@@ -109,6 +109,8 @@ Changes CChannelEditor::ChooseLinkBase(LinkGroup group, int base) {
       r.Set(param::EqFreq(k, b), store_.GetParam(param::EqFreq(base, b)));
       r.Set(param::EqGain(k, b), store_.GetParam(param::EqGain(base, b)));
       r.Set(param::EqQ(k, b), store_.GetParam(param::EqQ(base, b)));
+      // The processor may still hold the gain of a held-back band: it gets the copy too.
+      if (store_.IsBandHeldBack(k, b)) Resend(param::EqGain(k, b));
     }
     // Gains held back for k belonged to its old bands; they must not come back over the copy.
     store_.ClearBypassedBands(k);
@@ -390,6 +392,9 @@ BandChanges CChannelEditor::ResetEqualiser() {
     // own reset and our block then agree even if the reset frame was lost or
     // the processor's reset values differ from the factory block.
     for (int index : indices) r.Set(index, ReadParam(factory, index));
+    // Held-back gains are 0 in the block already; the processor may hold others.
+    for (int b = 0; b < kBandCount; ++b)
+      if (store_.IsBandHeldBack(k, b)) Resend(param::EqGain(k, b));
     store_.ClearBypassedBands(k);
     store_.RebuildResponse(k);
     r.Touch(k);

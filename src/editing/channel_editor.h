@@ -154,6 +154,9 @@ class CChannelEditor {
   class Recorder;
   std::vector<int> Range() const { return LinkedRange(store_, store_.CurrentChannel()); }
   void SendNow();
+  // Marks a parameter pending with the block's value even when an edit left it
+  // unchanged: for held-back gains, which the processor may hold otherwise.
+  void Resend(int index);
   void WriteVolumes(Recorder& r, int channel, int raw, bool clearSaved);
   void WriteTypeByte(Recorder& r, Filter filter, uint8_t value);
   Changes WriteFilterFrequency(Filter filter, int raw, std::string text);

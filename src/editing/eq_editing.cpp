@@ -15,6 +15,12 @@ int16_t Gain(const CEffectStore& store, int k, int b) {
 }
 }  // namespace
 
+void CChannelEditor::Resend(int index) {
+  if (!store_.IsProcessorConnected()) return;
+  store_.MarkPending(index, store_.GetParam(index));
+  store_.DeviceLink()->ScheduleSend();
+}
+
 GainAlert CChannelEditor::EvaluateGainAlert() const {
   return DecideGainAlert(store_, store_.CurrentChannel(), settings_.alertEnabled);
 }
@@ -31,8 +37,11 @@ void CChannelEditor::EndBypass(Recorder& r, int gainEditedBand) {
     mask |= static_cast<uint16_t>(1u << k);
     const bool bypassed = (pass >> k) & 1;
     for (int b = 0; b < kBandCount; ++b) {
-      if (bypassed && store_.IsBandHeldBack(k, b) && b != gainEditedBand) {
-        r.Set(param::EqGain(k, b), store_.BypassedBandGain(k, b));
+      if (bypassed && store_.IsBandHeldBack(k, b)) {
+        // The edited band keeps its new gain, which the processor must get even
+        // when the block held it as 0 already.
+        if (b == gainEditedBand) Resend(param::EqGain(k, b));
+        else r.Set(param::EqGain(k, b), store_.BypassedBandGain(k, b));
         store_.UpdateBandResponse(k, b);
       }
       store_.ClearBypassedBand(k, b);
@@ -180,8 +189,10 @@ BandChanges CChannelEditor::SetBypass(bool on) {
     r.Set(param::kPassCtrl, next);
     SendNow();
     // The processor bypasses the equaliser on the PassCtrl bit and keeps its
-    // gains; the block shows them as 0 until the bypass ends.
+    // gains; the block shows them as 0 until the bypass ends. A channel that
+    // is bypassed already keeps what it holds back: its zeroes are not gains.
     for (int k : range) {
+      if ((pass >> k) & 1) continue;
       for (int b = 0; b < kBandCount; ++b) {
         const int16_t g = Gain(store_, k, b);
         store_.SetBypassedBand(k, b, g != 0, g);

@@ -112,7 +112,7 @@ void SkinnedControl::PaintControl(QPainter& p) {
     textRect.setLeft(icon.right() + 7);
   }
   QColor c = TextColor();
-  if (!isEnabled()) c.setAlpha(c.alpha() / 2);
+  if (!isEnabled()) c = FadedText(c);
   DrawElementText(p, textRect, shownText_, c, iconSkin_ ? (Qt::AlignLeft | Qt::AlignVCenter) : textAlign_, multiLine_);
   if (hasFocus() && focusSkin_) {
     focusSkin_->Draw(p, rect(), CurrentState());
@@ -209,6 +209,7 @@ Edit::Edit(QWidget* parent) : QLineEdit(parent), Element(this) {
   QPalette pal = palette();
   pal.setColor(QPalette::Base, palette::kEditBackground);
   pal.setColor(QPalette::Text, palette::kLightText);
+  pal.setColor(QPalette::Disabled, QPalette::Text, FadedText(palette::kLightText));
   pal.setColor(QPalette::Highlight, QColor(0x4e, 0x6c, 0x22));
   setPalette(pal);
   setTextMargins(3, 0, 3, 0);

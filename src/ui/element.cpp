@@ -22,6 +22,11 @@ std::optional<QColor> ParseColor(const QString& text) {
   return QColor((v >> 24) & 0xff, (v >> 16) & 0xff, (v >> 8) & 0xff, v & 0xff);
 }
 
+QColor FadedText(QColor c) {
+  c.setAlpha(c.alpha() / 2);
+  return c;
+}
+
 bool ParseBool(const QString& text) {
   const QString t = text.trimmed().toLower();
   return t == "1" || t == "true" || t == "yes";
@@ -258,6 +263,7 @@ void Element::SetTextColor(const QColor& c) {
   QPalette pal = self_->palette();
   pal.setColor(QPalette::WindowText, c);
   pal.setColor(QPalette::Text, c);
+  pal.setColor(QPalette::Disabled, QPalette::Text, FadedText(c));
   pal.setColor(QPalette::ButtonText, c);
   self_->setPalette(pal);
   self_->update();

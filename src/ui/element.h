@@ -17,6 +17,8 @@ std::optional<QColor> ParseColor(const QString& text);
 // "1"/"true" style flags; other values give false.
 bool ParseBool(const QString& text);
 int ParseInt(const QString& text, int fallback = 0);
+// How a disabled control shows text of colour c: at half its opacity.
+QColor FadedText(QColor c);
 // "a,b" or "a,b,c,d" integer lists; missing entries repeat the last one.
 QList<int> ParseIntList(const QString& text);
 // "face:Arial,size:11,bold:1,italic:1,adding:24" on top of base. A face that is

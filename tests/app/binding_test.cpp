@@ -25,6 +25,7 @@
 #include "controls/eq_graph.h"
 #include "controls/value_controls.h"
 #include "presets/advanced_login.h"
+#include "presets/sys_setting.h"
 #include "ui/basic_controls.h"
 #include "ui/layout_loader.h"
 #include "ui/message_box.h"
@@ -149,6 +150,14 @@ TEST(Bindings, EveryBuiltInLayoutIsBoundByItsWindow) {
   ui::CDlgProgress progress;
   ASSERT_TRUE(progress.Create());
   check(progress, true);
+
+  presets::PresetContext presetContext{console.app->Config(), console.app->Store()};
+  for (const char* layout : {layout::sys_setting::kDevicePresetLayout, layout::sys_setting::kMyPresetLayout,
+                             layout::sys_setting::kSysSettingLayout}) {
+    presets::CSysSettingDlg settings(QString::fromLatin1(layout), nullptr, presetContext);
+    ASSERT_TRUE(settings.Create());
+    check(settings, true);
+  }
 
   ui::CTipWnd tip;
   tip.ShowText("Saved", 1000);

@@ -3,6 +3,7 @@
 // refresh after the mixing dialog.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -131,6 +132,15 @@ TEST(MixDialog, ShowsTheBlockGreysInputsAndEditsOverTheLinkRange) {
     EXPECT_FALSE(w->isEnabled()) << id;
     EXPECT_EQ(ui::AsElement(w)->SourceTip(), "Not available on this processor");
   }
+  // The greyed texts are drawn fainter than the usable ones.
+  const QPalette greyed = dlg.FindById(8000)->palette();
+  EXPECT_LT(greyed.color(QPalette::Disabled, QPalette::Text).alpha(), greyed.color(QPalette::Active, QPalette::Text).alpha());
+  // At opening no control holds the focus, so none shows a focus frame.
+  dlg.show();
+  dlg.activateWindow();
+  QApplication::processEvents();
+  EXPECT_EQ(dlg.focusWidget(), dlg.Root());
+  dlg.hide();
   ui::RaiseEvent(dlg.FindById(layout::mixsoundwd::kChannelLevel + 3), ui::SliderPosArgs{40});
   EXPECT_EQ(store.GetParam(param::Volume(2)), 40);
   EXPECT_EQ(dlg.Find<ui::SkSlider>(layout::mixsoundwd::kChannelLevel + 2)->Value(), 40);

@@ -40,13 +40,27 @@ bool StartMain(Console& c) {
   return Console::WaitFor([&] { return c.HasWindow(kMain); }, 10000);
 }
 
-// "Advanced" of the main window; through the control channel while the main
-// window's layout has no such button.
+// "Advanced" (9002) of the main window, clicked with the mouse.
 bool OpenDelay(Console& c) {
   const Control advanced = c.Ctrl(kMain, "9002");
-  if (advanced.found && advanced.visible) ClickAt(advanced.Centre());
-  else c.Query("open delay");
+  EXPECT_TRUE(advanced.found && advanced.visible);
+  if (!advanced.found || !advanced.visible) return false;
+  ClickAt(advanced.Centre());
   return Console::WaitFor([&] { return c.HasWindow(kDelay); }, 10000);
+}
+
+// Picks an item of the open pop-up menu by its text; false when none is shown.
+bool ChooseMenuItem(Console& c, const QString& text) {
+  QString menu;
+  if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none" && !menu.isEmpty(); }, 5000)) return false;
+  for (const QString& item : menu.split('|')) {
+    const int at = item.lastIndexOf('@');
+    if (item.left(at) != text) continue;
+    const QStringList r = item.mid(at + 1).split(',');
+    ClickAt(QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center());
+    return Console::WaitFor([&] { return c.Query("menu") == "none"; }, 5000);
+  }
+  return false;
 }
 
 int SimParam(Console& c, const QString& name) {
@@ -89,16 +103,34 @@ TEST(EndToEndDialogs, DelayDragsReachTheProcessorAndClosingKeepsThePositions) {
   ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") > 0 && SimParam(c, "Delay_3") > 0; }, 5000));
   EXPECT_EQ(SimParam(c, "Delay_5"), 0);
   EXPECT_EQ(c.Ctrl(kDelay, "ch4_tip").text, "0.000ms");
+  EXPECT_EQ(c.Ctrl(kMain, "4105").text, "0.000");
+  EXPECT_EQ(c.Ctrl(kMain, "4102").text + "ms", c.Ctrl(kDelay, "ch1_tip").text);
 
-  // Dragging CH1 (Box 2) onto the listener gives it the most delay; the farthest speaker keeps 0 ms.
+  // The listener dragged forward and to the right leaves CH3 (Box 4, rear left) the farthest
+  // speaker: it gets 0 ms, and CH4 now gets a delay.
+  Drag(c.Ctrl(kDelay, "listener").Centre(), ScreenPoint(c, {1300, 2200}));
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_4") == 0 && SimParam(c, "Delay_5") > 0; }, 5000))
+      << SimParam(c, "Delay_4") << " " << SimParam(c, "Delay_5");
+  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("block device") == c.Query("block store"); }, 5000));
+  EXPECT_EQ(c.Ctrl(kDelay, "ch3_tip").text, "0.000ms");
+  EXPECT_EQ(c.Ctrl(kMain, "4104").text, "0.000");
+  EXPECT_EQ(c.Ctrl(kMain, "4105").text + "ms", c.Ctrl(kDelay, "ch4_tip").text);
+
+  // Dragging CH1 (Box 2) onto the listener gives it the most delay; CH3 stays the farthest at 0 ms.
   const int before = SimParam(c, "Delay_2");
   Drag(c.Ctrl(kDelay, "speaker_1").Centre(), c.Ctrl(kDelay, "listener").Centre());
   ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") > before; }, 5000));
+  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("block device") == c.Query("block store"); }, 5000));
   for (const char* other : {"Delay_0", "Delay_1", "Delay_3", "Delay_5"}) EXPECT_LT(SimParam(c, other), SimParam(c, "Delay_2"));
+  EXPECT_EQ(SimParam(c, "Delay_4"), 0);
   const QString tip = c.Ctrl(kDelay, "ch1_tip").text;
-  const Control mainBox = c.Ctrl(kMain, "4102");
-  if (mainBox.found) EXPECT_EQ(mainBox.text + "ms", tip);
+  EXPECT_NE(tip, "0.000ms");
+  // The main window's delay edit of CH1 (Box 2) shows the new delay at once.
+  EXPECT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, "4102").text + "ms" == tip; }, 3000))
+      << c.Ctrl(kMain, "4102").text.toStdString() << " vs " << tip.toStdString();
+  const QString lastTip = c.Ctrl(kDelay, "ch1_tip").text;
   const QRect moved = c.Ctrl(kDelay, "speaker_1").rect;
+  const QRect listener = c.Ctrl(kDelay, "listener").rect;
 
   // The title-bar button stores the positions; reopening shows them.
   c.Click(kDelay, "btn_close");
@@ -106,7 +138,8 @@ TEST(EndToEndDialogs, DelayDragsReachTheProcessorAndClosingKeepsThePositions) {
   EXPECT_TRUE(folders.ReadConfig().contains("Delay = ") || folders.ReadConfig().contains("Delay="));
   ASSERT_TRUE(OpenDelay(c));
   EXPECT_EQ(c.Ctrl(kDelay, "speaker_1").rect, moved);
-  EXPECT_EQ(c.Ctrl(kDelay, "ch1_tip").text, tip);
+  EXPECT_EQ(c.Ctrl(kDelay, "listener").rect, listener);
+  EXPECT_EQ(c.Ctrl(kDelay, "ch1_tip").text, lastTip);
 }
 
 TEST(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {
@@ -129,8 +162,29 @@ TEST(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {
     EXPECT_EQ(SimParam(c, "Delay_1"), 0);  // CH6 is the farthest
     for (const char* p : {"Delay_0", "Delay_3", "Delay_4", "Delay_5"})
       EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, p) == 960; }, 5000)) << p << " " << SimParam(c, p);
-    const Control mainBox = c.Ctrl(kMain, "4102");
-    if (mainBox.found) EXPECT_EQ(mainBox.text, "20.000");
+    EXPECT_EQ(c.Ctrl(kMain, "4102").text, "20.000");
+    EXPECT_EQ(c.Ctrl(kMain, "4101").text, "0.000");
+    c.Click(kDelay, "btn_close");
+    ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kDelay); }, 5000));
+
+    // In the other units the dialog writes the same 20 ms as 692.00 cm and 272.44 in.
+    const auto limitInUnit = [&](const char* radio, const QString& limit, const QString& zero) {
+      c.Click(kMain, radio);
+      ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, radio).checked == 1; }, 5000)) << radio;
+      ASSERT_TRUE(OpenDelay(c));
+      c.Click(kDelay, "btnDefault");  // nearer positions first, so that Undo visibly writes the limit
+      ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") < 960; }, 5000));
+      EXPECT_NE(c.Ctrl(kMain, "4102").text, limit);
+      c.Click(kDelay, "btnUndo");
+      ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") == 960; }, 5000));
+      EXPECT_EQ(c.Ctrl(kMain, "4102").text, limit) << radio;
+      EXPECT_EQ(c.Ctrl(kMain, "4100").text, limit) << radio;
+      EXPECT_EQ(c.Ctrl(kMain, "4101").text, zero) << radio;
+      c.Click(kDelay, "btn_close");
+      ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kDelay); }, 5000));
+    };
+    limitInUnit("7001", "692.00", "0.00");
+    limitInUnit("7002", "272.44", "0.00");
   }
   {
     // The same record in lower-case digits is not accepted: the default positions show.
@@ -152,12 +206,26 @@ void TypeInto(Console& c, int id, const QString& text) {
   QThread::msleep(150);
 }
 
+// Drags a level slider (0 ... 66) of the mixing dialog by its thumb from one value to another.
+void DragSlider(Console& c, const QString& id, int from, int to) {
+  const Control slider = c.Ctrl(kMix, id);
+  ASSERT_TRUE(slider.found && slider.visible) << id.toStdString();
+  const auto at = [&](int value) {
+    return QPoint(slider.Centre().x(), slider.rect.bottom() - value * (slider.rect.height() - 1) / 66);
+  };
+  Drag(at(from), at(to));
+}
+
 TEST(EndToEndDialogs, MixingEditsReachTheProcessorAndTheMainWindowRefreshes) {
   BRISVEL_REQUIRE_DISPLAY();
   Folders folders;
   folders.WriteConfig("[Config]\nLang=1\n");
   Console c(folders, {"-hide", "--simulate"});
   ASSERT_TRUE(StartMain(c));
+  // The front pair linked in the main window (CH1&CH2 grouping, based on CH1).
+  c.Click(kMain, "1100");
+  ASSERT_TRUE(ChooseMenuItem(c, "Base of CH1"));
+  ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, "1100").checked == 1; }, 5000));
   // Config > Sound mixing.
   c.Click(kMain, "9004");
   QString menu;
@@ -173,10 +241,13 @@ TEST(EndToEndDialogs, MixingEditsReachTheProcessorAndTheMainWindowRefreshes) {
   ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kMix); }, 10000));
   const Control input = c.Ctrl(kMix, "7000");
   EXPECT_TRUE(input.found && input.visible);
+  // The coupling checks show the linked pair.
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(c.Ctrl(kMix, QString::number(8200 + k)).checked, k == 2 || k == 3 ? 1 : 0) << k;
 
   TypeInto(c, 7912, "off");  // CH1, Box 2
   EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_2") == 0; }, 5000));
   EXPECT_EQ(c.Ctrl(kMix, "7912").text, "OFF");
+  EXPECT_EQ(c.Ctrl(kMix, "7913").text, "OFF");  // CH2 is linked
   TypeInto(c, 7900, "12");
   EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "MainVol") == 66; }, 5000));
   EXPECT_EQ(c.Ctrl(kMix, "7900").text, "6dB");
@@ -195,17 +266,49 @@ TEST(EndToEndDialogs, MixingEditsReachTheProcessorAndTheMainWindowRefreshes) {
   c.Click(kMix, "7703");
   EXPECT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMix, "7400").checked == 0; }, 3000));
 
-  // A channel level slider dragged down lowers that channel's volume.
-  const Control slider = c.Ctrl(kMix, "7104");
-  const int volume = SimParam(c, "Volume_4");
-  Drag(QPoint(slider.Centre().x(), slider.rect.y() + slider.rect.height() * (66 - volume) / 66),
-       QPoint(slider.Centre().x(), slider.rect.bottom() - 20));
-  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_4") < volume; }, 5000));
+  // CH1's level slider, OFF since "off" was typed for the linked pair, dragged up moves CH2 with it,
+  // on the processor and on screen.
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_3") == 0; }, 5000));
+  const int rear = SimParam(c, "Volume_5");
+  DragSlider(c, "7102", 0, 40);
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_2") > 20; }, 5000)) << SimParam(c, "Volume_2");
+  const int raised = SimParam(c, "Volume_2");
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_3") == raised; }, 5000)) << SimParam(c, "Volume_3");
+  EXPECT_EQ(c.Ctrl(kMix, "7102").value, raised);
+  EXPECT_EQ(c.Ctrl(kMix, "7103").value, raised);
+  EXPECT_EQ(c.Ctrl(kMix, "7912").text, QString("%1dB").arg(raised - 60));
+  EXPECT_EQ(c.Ctrl(kMix, "7913").text, QString("%1dB").arg(raised - 60));
 
-  // Closing refreshes the main window: the console shows the new master volume.
+  // CH3's slider is not linked: only its own volume follows.
+  const int volume = SimParam(c, "Volume_4");
+  DragSlider(c, "7104", volume, 10);
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_4") < volume; }, 5000));
+  EXPECT_EQ(SimParam(c, "Volume_5"), rear);
+
+  // Two phases inverted, then the dialog closed with its title-bar button.
+  c.Click(kMix, "7600");
+  c.Click(kMix, "7605");
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "PhaseCtrl") == 0x21; }, 5000)) << SimParam(c, "PhaseCtrl");
+  QStringList texts;
+  for (int k = 0; k < 6; ++k) texts << c.Ctrl(kMix, QString::number(7910 + k)).text;
   c.Click(kMix, "btn_close");
   ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kMix); }, 5000));
+
+  // The main window shows the new master volume, volumes, phases and mutes.
   EXPECT_EQ(c.Status("mainvol"), "57");
+  EXPECT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, "4000").text == "-3dB"; }, 5000)) << c.Ctrl(kMain, "4000").text.toStdString();
+  EXPECT_EQ(c.Ctrl(kMain, "2000").value, 57);
+  EXPECT_EQ(c.Ctrl(kMain, "1106").checked, 0);
+  const int phases = SimParam(c, "PhaseCtrl");
+  const int mutes = SimParam(c, "MuteCtrl");
+  EXPECT_EQ(mutes, 63 & ~(1 << 3));
+  for (int i = 0; i < 6; ++i) {
+    const QString n = QString::number(i);
+    EXPECT_EQ(c.Ctrl(kMain, QString::number(2200 + i)).value, SimParam(c, "Volume_" + n)) << i;
+    EXPECT_EQ(c.Ctrl(kMain, QString::number(6000 + i)).text, texts[i]) << i;
+    EXPECT_EQ(c.Ctrl(kMain, QString::number(1200 + i)).checked, (phases >> i) & 1) << i;
+    EXPECT_EQ(c.Ctrl(kMain, QString::number(1300 + i)).checked, (mutes >> i) & 1) << i;
+  }
 }
 
 }  // namespace

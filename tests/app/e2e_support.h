@@ -68,7 +68,9 @@ inline void PressKey(const QString& key) { Xdotool({"key", key}); }
 
 class Console {
  public:
-  Console(const Folders& folders, QStringList args, bool withControl = true) : folders_(folders) {
+  // program: another copy of the console (with its own files beside it); empty: the built one.
+  Console(const Folders& folders, QStringList args, bool withControl = true, const QString& program = QString())
+      : folders_(folders) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", folders.dir.path() + "/data");
     env.insert("XDG_RUNTIME_DIR", folders.dir.path() + "/run");
@@ -79,7 +81,7 @@ class Console {
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     if (withControl) args << "--control-socket" << folders.ControlSocket();
-    process_.start(QString::fromLatin1(BRISVEL_CONSOLE_PATH), args);
+    process_.start(program.isEmpty() ? QString::fromLatin1(BRISVEL_CONSOLE_PATH) : program, args);
   }
   ~Console() {
     if (process_.state() != QProcess::NotRunning) {

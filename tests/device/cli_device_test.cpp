@@ -12,11 +12,18 @@
 #include <filesystem>
 #include <string>
 
+#include "core/scene_file.h"
 #include "unprivileged.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& p) {
+  std::string text;
+  brisvel::scene::ReadSceneText(p, text);
+  return text;
+}
 
 struct ToolRun {
   int status;
@@ -134,6 +141,67 @@ TEST_F(DeviceCommandLine, AStateTheSimulatedProcessorCannotKeepFailsTheCommand) 
   EXPECT_NE(run.output.find("state could not be saved"), std::string::npos) << run.output;
   if (::geteuid() != 0) fs::permissions(data_ / "RezUriruBrisvel", fs::perms::owner_all);
   EXPECT_EQ(Brisvelctl("--sim get MainVol").output, "-3dB\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DeviceCommandLine, PCModesComeFromAndGoToTheProcessor) {
+  const std::string config = "--config '" + (data_ / "config.ini").string() + "'";
+  ASSERT_EQ(Brisvelctl("--sim set MainVol=-7").status, 0);
+  ToolRun add = Brisvelctl("--sim pcmode " + config + " add Live");
+  EXPECT_EQ(add.status, 0) << add.output;
+  EXPECT_EQ(add.output, "1 Live\n");
+  ASSERT_EQ(Brisvelctl("--sim set MainVol=-20").status, 0);
+  ToolRun recall = Brisvelctl("--sim pcmode " + config + " recall 1");
+  EXPECT_EQ(recall.status, 0) << recall.output;
+  EXPECT_EQ(Brisvelctl("--sim get MainVol").output, "-7dB\n");
+  ToolRun absent = Brisvelctl("--path /dev/hidraw-absent pcmode " + config + " recall 1");
+  EXPECT_EQ(absent.status, 1);
+  EXPECT_NE(absent.output.find("cannot open /dev/hidraw-absent"), std::string::npos) << absent.output;
+}
+
+TEST_F(DeviceCommandLine, BatchExportAndImportRoundTripTheEightUserModes) {
+  // Distinct volumes in modes 3 and 8.
+  ASSERT_EQ(Brisvelctl("--sim set Volume_0=-3").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim save 3").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim set Volume_0=-12").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim save 8").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim recall 2").status, 0);
+
+  const fs::path bae = data_ / "all.bae";
+  ToolRun exp = Brisvelctl("--sim batch export '" + bae.string() + "'");
+  ASSERT_EQ(exp.status, 0) << exp.output;
+  EXPECT_NE(exp.output.find("device mode 1 (A): read\n"), std::string::npos) << exp.output;
+  EXPECT_NE(exp.output.find("device mode 8 (H): read\nExporting the scene successfully\n"), std::string::npos);
+  EXPECT_NE(Brisvelctl("--sim info").output.find("current mode: 2 (B)"), std::string::npos);
+  ToolRun show = Brisvelctl("scene show '" + bae.string() + "'");
+  EXPECT_EQ(show.status, 0);
+  EXPECT_NE(show.output.find("batch scene file, count 8\n"), std::string::npos) << show.output;
+  EXPECT_NE(show.output.find("data 2: \"2\" MainVol="), std::string::npos) << show.output;
+  EXPECT_NE(show.output.find("Volume_0=-3dB"), std::string::npos) << show.output;
+  EXPECT_NE(show.output.find("data 7: \"7\""), std::string::npos) << show.output;
+
+  // Overwrite mode 3, then bring it back from the file.
+  ASSERT_EQ(Brisvelctl("--sim set Volume_0=-30").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim save 3").status, 0);
+  ToolRun imp = Brisvelctl("--sim batch import '" + bae.string() + "'");
+  ASSERT_EQ(imp.status, 0) << imp.output;
+  EXPECT_NE(imp.output.find("device mode 8 (H): written\nBatch import success\n"), std::string::npos);
+  ASSERT_EQ(Brisvelctl("--sim recall 3").status, 0);
+  EXPECT_EQ(Brisvelctl("--sim get Volume_0").output, "-3dB\n");
+
+  // A ninth record: modes 1 to 8 are written, then the run fails.
+  const auto record = brisvel::scene::ParseBatchRecord(ReadText(bae), 7);
+  ASSERT_TRUE(record);
+  ASSERT_EQ(brisvel::scene::WriteBatchCount(bae, 9), brisvel::scene::SceneError::kNone);
+  ASSERT_EQ(brisvel::scene::WriteBatchRecord(bae, 8, *record), brisvel::scene::SceneError::kNone);
+  ToolRun nine = Brisvelctl("--sim batch import '" + bae.string() + "'");
+  EXPECT_EQ(nine.status, 1);
+  EXPECT_NE(nine.output.find("device mode 8 (H): written\n"), std::string::npos) << nine.output;
+  EXPECT_NE(nine.output.find("batch import failure: "), std::string::npos) << nine.output;
+  EXPECT_NE(nine.output.find("more than eight records"), std::string::npos) << nine.output;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QTimer>
@@ -19,8 +20,10 @@
 #include "app/demo/simulated_device.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
+#include "app/preset_dialogs.h"
 #include "controls/value_controls.h"
 #include "core/effect_store.h"
+#include "presets/layout_ids/xml_sys_setting.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "settings/config_ini.h"
@@ -54,6 +57,7 @@ QString DescribeControl(QWidget* w) {
   if (auto* list = dynamic_cast<QComboBox*>(w)) value = list->currentIndex();
   QString text;
   if (auto* edit = dynamic_cast<QLineEdit*>(w)) text = edit->text();
+  else if (auto* combo = dynamic_cast<QComboBox*>(w)) text = combo->currentText();
   else if (const ui::Element* e = ui::AsElement(w)) text = e->ShownText();
   return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
       .arg(global.x()).arg(global.y()).arg(global.width()).arg(global.height())
@@ -107,6 +111,16 @@ void ControlChannel::OnConnection() {
   }
 }
 
+namespace {
+// The settings dialog's layout for "open device-preset|my-preset|settings".
+const char* PresetLayoutFor(const QString& word) {
+  if (word == "device-preset") return layout::sys_setting::kDevicePresetLayout;
+  if (word == "my-preset") return layout::sys_setting::kMyPresetLayout;
+  if (word == "settings") return layout::sys_setting::kSysSettingLayout;
+  return nullptr;
+}
+}  // namespace
+
 QString ControlChannel::Execute(const QString& command) {
   const QStringList words = command.split(' ', Qt::SkipEmptyParts);
   if (words.isEmpty()) return QStringLiteral("error empty");
@@ -150,6 +164,22 @@ QString ControlChannel::Execute(const QString& command) {
     });
     return QStringLiteral("ok");
   }
+  if (verb == "open" && words.size() == 2 && PresetLayoutFor(words[1])) {
+    ui::HostWindow* main = host_.MainFrame();
+    if (!main) return QStringLiteral("error no main window");
+    const char* layout = PresetLayoutFor(words[1]);
+    QTimer::singleShot(0, main, [&console, main, layout] { OpenPresetDialog(console, main, layout); });
+    return QStringLiteral("ok");
+  }
+  if (verb == "filedialog") {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (dialog && dialog->isVisible()) {
+        return dialog->windowTitle() + (dialog->acceptMode() == QFileDialog::AcceptSave ? "|save" : "|open");
+      }
+    }
+    return QStringLiteral("none");
+  }
   if (verb == "status") {
     const CEffectStore& store = console.Store();
     return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6 open=%7")
@@ -189,13 +219,20 @@ QString ControlChannel::Execute(const QString& command) {
     }
     return out.join(';');
   }
-  if (verb == "ctrl" && words.size() == 3) {
+  if ((verb == "ctrl" || verb == "enabled" || verb == "text") && words.size() == 3) {
     ui::HostWindow* host = FindWindow(words[1]);
     if (!host) return QStringLiteral("error no window");
     bool numeric = false;
     const int id = words[2].toInt(&numeric);
     QWidget* w = numeric ? host->FindById(id) : host->FindByName(words[2]);
     if (!w) return QStringLiteral("error no control");
+    if (verb == "enabled") return w->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
+    if (verb == "text") {
+      // The whole text on one line: its line breaks travel as "\n".
+      const QString described = DescribeControl(w);
+      QString text = described.mid(described.indexOf(QLatin1Char('|')) + 1);
+      return text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    }
     return DescribeControl(w);
   }
   if (verb == "menu") {

@@ -10,13 +10,18 @@
 //   status                         splash, lock, connected, lang, mode, mainvol, open
 //   windows                        LAYOUT,visible,minimized,x,y,w,h;... of the host windows
 //   ctrl LAYOUT KEY                x y w h visible checked value|text of a control (KEY: id or name;
-//                                  value: a knob's or slider's position, a list's selected index)
+//                                  value: a knob's or slider's position, a list's selected index;
+//                                  text: a list's selected item)
+//   text LAYOUT KEY                the control's whole text, its line breaks written as "\n"
+//   enabled LAYOUT KEY             1 or 0
 //   param NAME                     store=<raw> [device=<raw> while the simulated processor is plugged]
 //   block store|device             the 1206 bytes of the block as hexadecimal
 //   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
 //   sim-param NAME                 raw value of a parameter in the simulated processor's active block
 //   open delay|mixing              opens the main window's delay settings or mixing dialog
+//   open device-preset|my-preset|settings   opens the settings dialog in that layout
+//   filedialog                     TITLE|save or TITLE|open of the visible file dialog, or "none"
 #pragma once
 
 #include <QLocalServer>

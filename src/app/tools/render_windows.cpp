@@ -1,6 +1,7 @@
 // Renders the console's own windows to PNG files on the offscreen platform,
 // in both translations: the compact window (not connected and connected to
-// the simulated processor), the main window (not connected and connected), the advanced login and
+// the simulated processor), the main window (not connected, connected, and
+// with a shaped equaliser curve in GEQ and PEQ mode), the advanced login and
 // the About box; and the splash screen. Usage: render_windows OUTDIR
 
 #include <QApplication>
@@ -15,13 +16,19 @@
 #include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
+#include "app/layout_ids/xml_mainwnd.h"
 #include "app/mini_dlg.h"
 #include "app/ui_event_handler.h"
+#include "controls/value_controls.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
+#include "editing/presets.h"
 #include "presets/advanced_login.h"
+#include "presets/sys_setting.h"
+#include "ui/progress_dialog.h"
 #include "ui/basic_controls.h"
 #include "ui/translation.h"
+#include "ui/ui_event.h"
 #include "ui/widget_snapshot.h"
 
 using namespace brisvel;
@@ -66,6 +73,83 @@ int RenderMeasurement(CApplication& app, const QString& out, const QString& suff
   return failures;
 }
 
+// The settings dialog in its three layouts (two PC modes stored, the second
+// page of the settings shown) and the progress window of batch files.
+int RenderPresetDialogs(CApplication& app, const QString& out, const QString& suffix) {
+  std::vector<PCModeRecord> list;
+  editing::AddPCMode(app.Config(), list, "Hall", app.Store().Block());
+  editing::AddPCMode(app.Config(), list, "Club bass", app.Store().Block());
+  presets::PresetContext context{app.Config(), app.Store()};
+  context.manager = app.DeviceManager();
+  context.language = app.Language();
+  context.version = QString::fromLatin1(kVersion);
+  int failures = 0;
+  const std::pair<const char*, const char*> layouts[] = {
+      {layout::sys_setting::kDevicePresetLayout, "/device_preset"},
+      {layout::sys_setting::kMyPresetLayout, "/my_preset"},
+      {layout::sys_setting::kSysSettingLayout, "/settings"},
+  };
+  for (const auto& [name, file] : layouts) {
+    presets::CSysSettingDlg dlg(QString::fromLatin1(name), nullptr, context);
+    if (!dlg.Create()) {
+      ++failures;
+      continue;
+    }
+    failures += !Save(dlg, out + file + suffix + ".png");
+    if (auto* tabs = dlg.Find<ui::TabControl>(QString::fromLatin1(layout::sys_setting::kTabs))) {
+      tabs->setCurrentIndex(1);
+      failures += !Save(dlg, out + file + "_pc" + suffix + ".png");
+      tabs->setCurrentIndex(2);
+      failures += !Save(dlg, out + file + "_upgrade" + suffix + ".png");
+    }
+    if (QWidget* sending = dlg.FindByName(QString::fromLatin1(layout::sys_setting::kSending))) {
+      if (std::string_view(name) == layout::sys_setting::kDevicePresetLayout) {
+        sending->show();
+        sending->raise();
+        failures += !Save(dlg, out + file + "_sending" + suffix + ".png");
+      }
+    }
+  }
+  ui::CDlgProgress progress;
+  if (progress.Create()) {
+    if (auto* bar = progress.Bar()) bar->SetValue(45);
+    failures += !Save(progress, out + "/progress" + suffix + ".png");
+  }
+  editing::SavePCModeList(app.Config(), {});
+  return failures;
+}
+
+// The main window with a shaped curve on CH1, in GEQ mode and then in PEQ
+// mode with the Q handles beside the band edited last.
+int RenderShapedEqualiser(CMainDlg& main, const QString& out, const QString& suffix) {
+  CUIEventHandler* handler = main.Handler();
+  if (!handler) return 1;
+  namespace ids = layout::mainwnd;
+  const std::pair<int, const char*> gains[] = {{2, "6"}, {5, "3.5"}, {9, "-4"}, {14, "-7.5"},
+                                               {19, "2"}, {24, "5"}, {27, "-3"}};
+  handler->Editor().SelectChannel(2);
+  handler->ChannelRefresh();
+  handler->TabRefresh();
+  for (const auto& [band, db] : gains) {
+    auto* edit = main.Find<ui::SEdit2>(ids::kBandGain + band);
+    if (!edit) return 1;
+    edit->setText(QString::fromLatin1(db));
+    ui::RaiseEvent(edit, ui::KillFocusArgs{});
+  }
+  int failures = !Save(main, out + "/main_eq_geq" + suffix + ".png");
+  auto* peq = main.Find<ui::SkCheckButton>(ids::kPeq);
+  auto* q = main.Find<ui::SEdit2>(ids::kBandQ + 14);
+  if (!peq || !q) return failures + 1;
+  peq->SetChecked(true);
+  ui::RaiseEvent(peq, ui::CmdArgs{});
+  q->setText(QStringLiteral("2.5"));
+  ui::RaiseEvent(q, ui::KillFocusArgs{});
+  failures += !Save(main, out + "/main_eq_peq" + suffix + ".png");
+  peq->SetChecked(false);
+  ui::RaiseEvent(peq, ui::CmdArgs{});
+  return failures;
+}
+
 int RenderSet(const QString& out, bool simulate, int lang) {
   QTemporaryDir data;
   qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
@@ -85,6 +169,8 @@ int RenderSet(const QString& out, bool simulate, int lang) {
       app.Refresher().Send(RefreshKind::kFull);
       failures += !Save(*app.MainWindow(), out + "/main_connected" + suffix + ".png");
       failures += RenderMeasurement(app, out, suffix);
+      failures += RenderPresetDialogs(app, out, suffix);
+      failures += RenderShapedEqualiser(*app.MainWindow(), out, suffix);
     } else {
       failures += !Save(*app.CompactWindow(), out + "/compact" + suffix + ".png");
       app.Refresher().Send(RefreshKind::kFull);

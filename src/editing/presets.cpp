@@ -1,0 +1,307 @@
+// Device-mode and PC-mode operations, scene-file import and the batch workers.
+#include "editing/presets.h"
+
+#include <cstdio>
+
+#include "core/scene_file.h"
+#include "device/store_commands.h"
+
+namespace brisvel::editing {
+namespace {
+
+bool IsStripped(char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; }
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string Format(const std::string& pattern, int count, const std::string& text) {
+  // The patterns hold one %d and at most one %s.
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'd') {
+      out += std::to_string(count);
+      ++i;
+    } else if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
+      out += text;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) out += n + " ";
+  return out;
+}
+
+void Wait(const BatchHooks& hooks, int ms) {
+  if (hooks.wait) hooks.wait(ms);
+}
+void Progress(const BatchHooks& hooks, int value) {
+  if (hooks.progress) hooks.progress(value);
+}
+void Tell(const BatchHooks& hooks, BatchMessage message, const std::string& detail) {
+  if (hooks.message) hooks.message(message, detail);
+}
+void SlotDone(const BatchHooks& hooks, int slot, bool ok) {
+  if (hooks.slotDone) hooks.slotDone(slot, ok);
+}
+
+std::atomic<int> g_nextDeviceModeSlot{0};
+
+}  // namespace
+
+std::string CleanPCModeName(std::string_view typed) {
+  while (!typed.empty() && IsStripped(typed.front())) typed.remove_prefix(1);
+  while (!typed.empty() && IsStripped(typed.back())) typed.remove_suffix(1);
+  // Count characters by their UTF-8 lead bytes.
+  size_t chars = 0, end = 0;
+  for (; end < typed.size(); ++end) {
+    const auto byte = static_cast<unsigned char>(typed[end]);
+    if ((byte & 0xC0) != 0x80) {
+      if (chars == kPCModeNameChars) break;
+      ++chars;
+    }
+  }
+  return std::string(typed.substr(0, end));
+}
+
+bool SamePCModeName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+int FindPCMode(const std::vector<PCModeRecord>& list, std::string_view name) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (SamePCModeName(list[i].Name(), name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+SaveReport SavePCModeList(settings::ConfigIni& config, const std::vector<PCModeRecord>& list) {
+  SaveReport report;
+  report.saved = config.SavePCModes(list);
+  if (!report.saved) {
+    std::string why = config.SaveRefusal();
+    if (why.empty()) why = config.Store().LastError();
+    report.error = config.Path().string() + ": " + (why.empty() ? std::string("cannot be written") : why);
+  }
+  return report;
+}
+
+AddPCModeOutcome AddPCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, std::string_view typed,
+                           const EffectBlock& block) {
+  AddPCModeOutcome outcome;
+  const std::string name = CleanPCModeName(typed);
+  if (name.empty()) return outcome;
+  if (FindPCMode(list, name) >= 0) {
+    outcome.status = AddPCModeStatus::kDuplicate;
+    return outcome;
+  }
+  PCModeRecord record;
+  record.SetName(name);
+  record.block = block;
+  list.push_back(record);
+  outcome.status = AddPCModeStatus::kAdded;
+  outcome.index = static_cast<int>(list.size()) - 1;
+  outcome.save = SavePCModeList(config, list);
+  return outcome;
+}
+
+DeletePCModeOutcome DeletePCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, int index) {
+  DeletePCModeOutcome outcome;
+  if (index < 0 || index >= static_cast<int>(list.size())) return outcome;
+  list.erase(list.begin() + index);
+  outcome.status = DeletePCModeStatus::kDeleted;
+  outcome.save = SavePCModeList(config, list);
+  return outcome;
+}
+
+RecallPCModeStatus RecallPCMode(CEffectStore& store, const std::vector<PCModeRecord>& list, int index) {
+  if (index < 0 || index >= static_cast<int>(list.size())) return RecallPCModeStatus::kNoSelection;
+  const bool connected = store.IsProcessorConnected();
+  const bool received = store.LoadBlock(list[index].block);
+  store.ClearLinkFlags();
+  store.RebuildResponses();
+  if (received) return RecallPCModeStatus::kReceived;
+  return connected ? RecallPCModeStatus::kSendFailed : RecallPCModeStatus::kNotConnected;
+}
+
+int NextDeviceModeSlot() { return g_nextDeviceModeSlot.load(); }
+void SetNextDeviceModeSlot(int slot) { g_nextDeviceModeSlot.store(slot); }
+
+SaveDeviceModeCheck CheckSaveDeviceMode(const CEffectStore& store, int slot) {
+  if (slot < 0) return SaveDeviceModeCheck::kNoSelection;
+  if (slot >= kUserSlots) return SaveDeviceModeCheck::kFactory;
+  if (!store.IsProcessorConnected()) return SaveDeviceModeCheck::kNotConnected;
+  return SaveDeviceModeCheck::kAllowed;
+}
+
+bool DevicePresetLink::RecallDeviceMode(int slot) { return brisvel::RecallDeviceMode(store_, manager_, slot); }
+bool DevicePresetLink::ReadCurrentParam() { return brisvel::ReadCurrentParam(store_, manager_); }
+bool DevicePresetLink::SaveDeviceMode(int slot) { return brisvel::SaveDeviceMode(store_, manager_, slot); }
+bool DevicePresetLink::LoadBlock(const EffectBlock& block) { return store_.LoadBlock(block); }
+
+bool SaveDeviceModeAndAdvance(IPresetLink& link, int slot) {
+  if (slot < 0 || slot >= kUserSlots || !link.SaveDeviceMode(slot)) return false;
+  SetNextDeviceModeSlot((slot + 1) % kUserSlots);
+  return true;
+}
+
+int SceneImport::ImportFile(const std::filesystem::path& file, const std::string& displayName) {
+  const scene::SceneReadResult read = scene::ReadSceneFile(file);
+  if (!read.record) {
+    readFailures_.push_back(displayName);
+    readReasons_.push_back(displayName + ": " + scene::SceneErrorText(read.error));
+    return -1;
+  }
+  if (FindPCMode(list_, read.record->Name()) >= 0) {
+    if (decision_ == Decision::kUndecided) {
+      const DuplicateAnswer answer = ask_ ? ask_() : DuplicateAnswer::kNo;
+      if (answer == DuplicateAnswer::kYes) decision_ = Decision::kImport;
+      if (answer == DuplicateAnswer::kNo) decision_ = Decision::kSkip;
+      if (answer != DuplicateAnswer::kYes) {
+        existing_.push_back(displayName);
+        return -1;
+      }
+    } else if (decision_ == Decision::kSkip) {
+      existing_.push_back(displayName);
+      return -1;
+    }
+  }
+  list_.push_back(*read.record);
+  const SaveReport save = SavePCModeList(config_, list_);
+  if (!save.saved) saveError_ = save.error;
+  lastIndex_ = static_cast<int>(list_.size()) - 1;
+  ++added_;
+  return lastIndex_;
+}
+
+std::string ImportSummary(const SceneImport& run, const std::function<std::string(const char*)>& tr) {
+  auto t = [&](const char* text) { return tr ? tr(text) : std::string(text); };
+  std::string text = Format(t(kImportAddedLine), run.Added(), "");
+  if (!run.ReadFailures().empty()) {
+    text += Format(t(kImportReadFailedLine), static_cast<int>(run.ReadFailures().size()), Joined(run.ReadFailures()));
+  }
+  if (!run.AddFailures().empty()) {
+    text += Format(t(kImportAddFailedLine), static_cast<int>(run.AddFailures().size()), Joined(run.AddFailures()));
+  }
+  if (!run.Existing().empty()) {
+    text += Format(t(kImportExistingLine), static_cast<int>(run.Existing().size()), Joined(run.Existing()));
+  }
+  return text;
+}
+
+const char* BatchMessageText(BatchMessage message) {
+  switch (message) {
+    case BatchMessage::kExportFailed:
+    case BatchMessage::kExportFailedNoOwner: return "批量导出失败";
+    case BatchMessage::kExportWriteFailed: return "Failed to export effect to file";
+    case BatchMessage::kExportSucceeded: return "Exporting the scene successfully";
+    case BatchMessage::kImportFailed: return "批量导入失败";
+    case BatchMessage::kImportSucceeded: return "批量导入成功";
+  }
+  return "";
+}
+
+BatchResult RunBatchExport(CEffectStore& store, IPresetLink& link, const std::filesystem::path& file,
+                           const BatchHooks& hooks) {
+  BatchResult result;
+  const int remembered = store.CurrentDeviceMode();
+  auto fail = [&](const std::string& detail) {
+    if (result.detail.empty()) result.detail = detail;
+  };
+  if (const auto e = scene::WriteBatchCount(file, scene::kBatchRecords); e != scene::SceneError::kNone) {
+    fail(file.string() + ": " + scene::SceneErrorText(e));
+    Tell(hooks, BatchMessage::kExportWriteFailed, result.detail);
+    return result;
+  }
+  for (int i = 0; i < scene::kBatchRecords; ++i) {
+    bool ok = link.RecallDeviceMode(i);
+    if (!ok) {
+      fail("device mode " + std::to_string(i + 1) + " cannot be recalled");
+    } else if (!link.ReadCurrentParam()) {
+      // The block still holds the slot before; it must not be stored as this one.
+      ok = false;
+      fail("the block of device mode " + std::to_string(i + 1) + " cannot be read");
+    }
+    if (!ok) {
+      Tell(hooks, BatchMessage::kExportFailed, result.detail);
+      SlotDone(hooks, i, false);
+      Progress(hooks, ProgressAfterStep(i));
+      continue;
+    }
+    Wait(hooks, kExportAfterReadMs);
+    store.RebuildResponses();
+    PCModeRecord record;
+    record.SetName(std::to_string(i));
+    record.block = store.Block();
+    if (const auto e = scene::WriteBatchRecord(file, i, record); e != scene::SceneError::kNone) {
+      fail(file.string() + ": " + scene::SceneErrorText(e));
+      Tell(hooks, BatchMessage::kExportWriteFailed, result.detail);
+      return result;
+    }
+    Wait(hooks, kExportAfterWriteMs);
+    SlotDone(hooks, i, true);
+    Progress(hooks, ProgressAfterStep(i));
+  }
+  if (remembered < 0 || !link.RecallDeviceMode(remembered)) {
+    fail("the device mode in use before cannot be recalled");
+    Tell(hooks, BatchMessage::kExportFailedNoOwner, result.detail);
+    return result;
+  }
+  result.restored = true;
+  Wait(hooks, kExportAfterFinalRecallMs);
+  if (remembered <= kFactorySlot) link.ReadCurrentParam();
+  link.LoadBlock(store.Block());
+  store.RebuildResponses();
+  result.completed = result.detail.empty();
+  Tell(hooks, result.completed ? BatchMessage::kExportSucceeded : BatchMessage::kExportFailedNoOwner, result.detail);
+  return result;
+}
+
+BatchResult RunBatchImport(CEffectStore& store, IPresetLink& link, const std::filesystem::path& file,
+                           const BatchHooks& hooks) {
+  BatchResult result;
+  auto fail = [&](const std::string& detail) {
+    result.detail = detail;
+    Tell(hooks, BatchMessage::kImportFailed, detail);
+    return result;
+  };
+  std::string text;
+  if (const auto e = scene::ReadSceneText(file, text); e != scene::SceneError::kNone) {
+    return fail(file.string() + ": " + scene::SceneErrorText(e));
+  }
+  const auto count = scene::ParseBatchCount(text);
+  if (!count) return fail(file.string() + ": no valid [CAEConfig] count");
+  for (int i = 0; i < *count; ++i) {
+    const auto record = scene::ParseBatchRecord(text, i);
+    if (!record) return fail(file.string() + ": no valid record \"" + scene::BatchDataKey(i) + "\"");
+    if (i >= kUserSlots) return fail(file.string() + ": more than eight records; slots 1 to 8 were written");
+    // A block that did not fully arrive is never saved into the slot.
+    if (!link.LoadBlock(record->block)) {
+      SlotDone(hooks, i, false);
+      return fail("the block for device mode " + std::to_string(i + 1) + " was not received");
+    }
+    store.RebuildResponses();
+    Wait(hooks, kImportAfterLoadMs);
+    if (!link.SaveDeviceMode(i)) {
+      SlotDone(hooks, i, false);
+      return fail("device mode " + std::to_string(i + 1) + " cannot be saved");
+    }
+    Wait(hooks, kImportAfterSaveMs);
+    SlotDone(hooks, i, true);
+    Progress(hooks, ProgressAfterStep(i));
+  }
+  Wait(hooks, kImportBeforeMessageMs);
+  result.completed = true;
+  Tell(hooks, BatchMessage::kImportSucceeded, "");
+  return result;
+}
+
+}  // namespace brisvel::editing

@@ -1,0 +1,411 @@
+// The settings dialog's handler: device modes, PC modes, scene files and the
+// batch workers.
+#include "presets/sys_setting.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QThread>
+#include <spdlog/spdlog.h>
+
+#include "core/effect_store.h"
+#include "core/scene_file.h"
+#include "device/device_manager.h"
+#include "editing/edit_link.h"
+#include "editing/presets.h"
+#include "editing/recall.h"
+#include "settings/config_ini.h"
+#include "ui/basic_controls.h"
+#include "ui/message_box.h"
+#include "ui/progress_dialog.h"
+#include "ui/translation.h"
+
+namespace brisvel::presets {
+namespace ids = app::layout::sys_setting;
+
+namespace {
+
+std::function<QStringList(const FileDialogRequest&)>& FileResponder() {
+  static std::function<QStringList(const FileDialogRequest&)> responder;
+  return responder;
+}
+
+QString T(const char* source) { return ui::Tr(QString::fromUtf8(source)); }
+
+QStringList AskFiles(const FileDialogRequest& request) {
+  if (FileResponder()) return FileResponder()(request);
+  const bool save = request.kind == SceneFileDialog::kExportCae || request.kind == SceneFileDialog::kExportBae;
+  QFileDialog dialog(request.owner, request.title, QString(), request.filter);
+  dialog.setDefaultSuffix(request.suffix);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  if (save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.proposed.isEmpty()) dialog.selectFile(request.proposed);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.kind == SceneFileDialog::kImportCae ? QFileDialog::ExistingFiles
+                                                                   : QFileDialog::ExistingFile);
+  }
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles();
+}
+
+QString Filter(const char* pattern) { return T("Car audio effect file") + QString::fromLatin1(pattern); }
+
+QString OpenTitle(int language, bool batch) {
+  if (language == 0) return T(batch ? "请选择一个批量车载场景文件" : "请选择一个或多个车载场景文件");
+  if (language == 1) return T("Please select one or more vehicle scene files");
+  return QString();
+}
+
+std::filesystem::path FsPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
+
+}  // namespace
+
+void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)> responder) {
+  FileResponder() = std::move(responder);
+}
+
+void PumpWait(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (clock.elapsed() >= ms) return;
+    QThread::msleep(10);
+    if (clock.elapsed() >= ms) return;
+  }
+}
+
+CDlgSysSettingEventHandler::CDlgSysSettingEventHandler(PresetContext& context) : context_(context) {
+  list_ = context_.config.LoadPCModes();
+}
+
+CDlgSysSettingEventHandler::~CDlgSysSettingEventHandler() = default;
+
+void CDlgSysSettingEventHandler::OnInit(ui::HostWindow& dlg) {
+  dlg_ = &dlg;
+  // Each layout carries only some of the controls: absent ones are skipped.
+  // Present ones are looked up through the dialog, which records what it binds.
+  auto present = [&dlg](const char* name) {
+    const QString key = QString::fromLatin1(name);
+    return ui::FindByName(dlg.Root(), key) ? dlg.FindByName(key) : nullptr;
+  };
+  present(ids::kTabs);  // its pages switch by themselves
+  devMode_ = dynamic_cast<ui::ComboBox*>(present(ids::kDevMode));
+  if (devMode_) devMode_->setCurrentIndex(editing::NextDeviceModeSlot());
+  save_ = present(ids::kSave);
+  if (save_) save_->setEnabled(editing::NextDeviceModeSlot() <= 7);
+  input_ = dynamic_cast<ui::Edit*>(present(ids::kNameInput));
+  if (input_) input_->setMaxLength(static_cast<int>(editing::kPCModeNameChars));
+  pcMode_ = dynamic_cast<ui::ComboBox*>(present(ids::kPCMode));
+  if (pcMode_) {
+    pcMode_->setCurrentIndex(-1);
+    pcMode_->ClearItems();
+    // Names are the user's own: shown as stored, never translated.
+    for (const PCModeRecord& r : list_) pcMode_->addItem(QString::fromStdString(r.Name()));
+    pcMode_->setCurrentIndex(list_.empty() ? -1 : 0);
+  }
+  sending_ = present(ids::kSending);
+  if (sending_) sending_->hide();
+  if (auto* version = ui::AsElement(present(ids::kVersion))) {
+    if (!context_.version.isEmpty()) version->SetText(context_.version);
+  }
+
+  ui::EventRouter& r = dlg.Router();
+  if (present(ids::kClose)) {
+    r.OnName(ui::EventCmd, QString::fromLatin1(ids::kClose), [this, &dlg](const ui::Event&) {
+      if (!batchRunning_) dlg.EndDialog(ui::HostWindow::kCancelButtonId);
+    });
+  }
+  static const std::pair<const char*, void (CDlgSysSettingEventHandler::*)()> kClicks[] = {
+      {ids::kSave, &CDlgSysSettingEventHandler::SaveDeviceMode},
+      {ids::kRecall, &CDlgSysSettingEventHandler::RecallDeviceMode},
+      {ids::kRecallPCMode, &CDlgSysSettingEventHandler::RecallPCMode},
+      {ids::kAddPCMode, &CDlgSysSettingEventHandler::AddPCMode},
+      {ids::kDeletePCMode, &CDlgSysSettingEventHandler::DeletePCMode},
+      {ids::kImport, &CDlgSysSettingEventHandler::ImportScenes},
+      {ids::kExport, &CDlgSysSettingEventHandler::ExportScene},
+      {ids::kCheckUpdate, &CDlgSysSettingEventHandler::CheckUpdate},
+      {ids::kBatchImport, &CDlgSysSettingEventHandler::BatchImport},
+      {ids::kBatchExport, &CDlgSysSettingEventHandler::BatchExport},
+  };
+  for (const auto& [control, operation] : kClicks) {
+    if (!present(control)) continue;
+    r.OnName(ui::EventCmd, QString::fromLatin1(control), [this, operation = operation](const ui::Event&) {
+      // Nothing starts while a batch run still owns the processor link.
+      if (!batchRunning_) (this->*operation)();
+    });
+  }
+  if (devMode_) {
+    r.OnName(ui::EventSelChanged, QString::fromLatin1(ids::kDevMode), [this](const ui::Event& e) {
+      OnDevSelChanged(std::get<ui::SelChangedArgs>(e.args).index);
+    });
+  }
+  if (pcMode_) {
+    r.OnName(ui::EventSelChanged, QString::fromLatin1(ids::kPCMode), [this](const ui::Event& e) {
+      OnPCSelChanged(std::get<ui::SelChangedArgs>(e.args).index);
+    });
+  }
+  initialised_ = true;
+}
+
+void CDlgSysSettingEventHandler::OnDevSelChanged(int index) {
+  if (!initialised_) return;
+  if (save_) {
+    save_->setEnabled(index >= 0 && index <= 7);
+    save_->update();
+  }
+}
+
+void CDlgSysSettingEventHandler::OnPCSelChanged(int index) {
+  if (!initialised_ || !input_) return;
+  if (index >= 0 && index < static_cast<int>(list_.size())) {
+    input_->setText(QString::fromStdString(list_[index].Name()));
+  } else {
+    input_->setText(QString());
+  }
+}
+
+int CDlgSysSettingEventHandler::Message(const QString& text, bool owned, const QString& caption, bool yesNo) {
+  return ui::MessageBox(owned ? dlg_ : nullptr, text, caption,
+                        yesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok);
+}
+
+void CDlgSysSettingEventHandler::ShowSending() {
+  if (!sending_) return;
+  sending_->raise();
+  sending_->show();
+  PumpWait(50);
+}
+
+void CDlgSysSettingEventHandler::HideSending() {
+  if (!sending_) return;
+  sending_->hide();
+  if (QWidget* parent = sending_->parentWidget()) parent->update();
+  PumpWait(50);
+}
+
+void CDlgSysSettingEventHandler::ReportNotSaved(const std::string& error) {
+  spdlog::error("PC modes not saved: {}", error);
+  Message(T("The PC modes could not be saved:\n%1").arg(QString::fromStdString(error)), true);
+}
+
+void CDlgSysSettingEventHandler::SaveDeviceMode() {
+  const int slot = devMode_ ? devMode_->currentIndex() : -1;
+  switch (editing::CheckSaveDeviceMode(context_.store, slot)) {
+    case editing::SaveDeviceModeCheck::kNoSelection:
+      Message(T("A scene that does not choose to replace!"), false);
+      return;
+    case editing::SaveDeviceModeCheck::kFactory:
+      Message(T("Cannot replace the current selected scene!"), false);
+      return;
+    case editing::SaveDeviceModeCheck::kNotConnected:
+      Message(T("Device not connected"), false);
+      return;
+    case editing::SaveDeviceModeCheck::kAllowed: break;
+  }
+  if (Message(T("Do you want to replace the selected device mode?"), false, QString(), true) != ui::kIdYes) return;
+  if (!context_.manager) return;
+  ShowSending();
+  editing::DevicePresetLink link(context_.store, *context_.manager);
+  const bool saved = editing::SaveDeviceModeAndAdvance(link, slot);
+  if (saved && devMode_) devMode_->setCurrentIndex(editing::NextDeviceModeSlot());
+  HideSending();
+  Message(T(saved ? "Save successfully" : "Save failed"), false);
+}
+
+void CDlgSysSettingEventHandler::RecallDeviceMode() {
+  const int slot = devMode_ ? devMode_->currentIndex() : -1;
+  editing::RecallOutcome outcome;
+  if (slot >= 0) outcome.status = editing::RecallStatus::kNotConnected;
+  if (slot >= 0 && context_.manager) {
+    editing::DeviceEditLink link(context_.store, *context_.manager);
+    outcome = editing::RecallDeviceModeFlow(context_.store, link, slot, [](int ms) { QThread::msleep(ms); });
+  }
+  switch (outcome.status) {
+    case editing::RecallStatus::kNoSelection: Message(T("Unselected scene!"), false); return;
+    case editing::RecallStatus::kNotConnected: Message(T("Device not connected"), true); return;
+    case editing::RecallStatus::kRecallFailed: Message(T("Recall device mode failed"), false); return;
+    case editing::RecallStatus::kRecalled: break;
+  }
+  if (!outcome.blockRead) spdlog::error("reading the block after recalling mode {} failed", slot);
+  if (context_.refresh) context_.refresh(true);
+}
+
+void CDlgSysSettingEventHandler::AddPCMode() {
+  const std::string typed = input_ ? input_->text().toStdString() : std::string();
+  const auto outcome = editing::AddPCMode(context_.config, list_, typed, context_.store.Block());
+  switch (outcome.status) {
+    case editing::AddPCModeStatus::kEmptyName: Message(T("Name cannot be empty"), false); return;
+    case editing::AddPCModeStatus::kDuplicate: Message(T("A scene with the same name already exists"), false); return;
+    case editing::AddPCModeStatus::kAdded: break;
+  }
+  if (pcMode_) {
+    pcMode_->insertItem(outcome.index, QString::fromStdString(list_[outcome.index].Name()));
+    pcMode_->setCurrentIndex(outcome.index);
+  }
+  if (!outcome.save.saved) ReportNotSaved(outcome.save.error);
+}
+
+void CDlgSysSettingEventHandler::RecallPCMode() {
+  const int index = pcMode_ ? pcMode_->currentIndex() : -1;
+  if (index < 0 || index >= static_cast<int>(list_.size())) {
+    Message(T("Unselected scene!"), false);
+    return;
+  }
+  const bool overlay = context_.store.IsProcessorConnected();
+  if (overlay) ShowSending();
+  const editing::RecallPCModeStatus status = editing::RecallPCMode(context_.store, list_, index);
+  if (context_.refresh) context_.refresh(false);
+  if (overlay) HideSending();
+  switch (status) {
+    case editing::RecallPCModeStatus::kReceived: Message(T("Call the computer scene successfully!"), false); break;
+    case editing::RecallPCModeStatus::kSendFailed: Message(T("Recall PC mode failed"), false); break;
+    default: Message(T("Device not connected"), true); break;
+  }
+}
+
+void CDlgSysSettingEventHandler::DeletePCMode() {
+  const int index = pcMode_ ? pcMode_->currentIndex() : -1;
+  if (index < 0 || index >= static_cast<int>(list_.size())) {
+    Message(T("No selection of the scene to delete!"), false);
+    return;
+  }
+  if (Message(T("Whether you want to delete the selected scene?"), false, QString(), true) != ui::kIdYes) return;
+  const auto outcome = editing::DeletePCMode(context_.config, list_, index);
+  if (pcMode_) {
+    pcMode_->removeItem(index);
+    pcMode_->setCurrentIndex(-1);
+    pcMode_->update();
+  }
+  if (input_) input_->setText(QString());
+  if (!outcome.save.saved) ReportNotSaved(outcome.save.error);
+}
+
+void CDlgSysSettingEventHandler::CheckUpdate() { Message(T("It's the latest version!"), false, T("Prompt")); }
+
+void CDlgSysSettingEventHandler::ExportScene() {
+  const int index = pcMode_ ? pcMode_->currentIndex() : -1;
+  if (index < 0 || index >= static_cast<int>(list_.size())) {
+    Message(T("Do not choose to come out of the scene!"), false);
+    return;
+  }
+  const QStringList chosen = AskFiles({SceneFileDialog::kExportCae, dlg_, QString(), Filter("(*.cae)"),
+                                       QStringLiteral("cae"), QString::fromStdString(list_[index].Name())});
+  if (chosen.isEmpty()) return;
+  const scene::SceneError error = scene::WriteSceneFile(FsPath(chosen.front()), list_[index]);
+  if (error != scene::SceneError::kNone) {
+    spdlog::error("exporting to {} failed: {}", chosen.front().toStdString(), scene::SceneErrorText(error));
+  }
+  Message(T(error == scene::SceneError::kNone ? "Exporting the scene successfully" : "Failed to export effect to file"),
+          false, QStringLiteral(""));
+}
+
+void CDlgSysSettingEventHandler::ImportScenes() {
+  const QStringList files = AskFiles({SceneFileDialog::kImportCae, dlg_, OpenTitle(context_.language, false),
+                                      Filter("(*.cae)"), QStringLiteral("cae"), QString()});
+  if (files.isEmpty()) return;
+  editing::SceneImport run(context_.config, list_, [this] {
+    const int answer =
+        Message(T("A scenario with the same name already exists,Do you want to continue importing?"), false,
+                QString(), true);
+    if (answer == ui::kIdYes) return editing::DuplicateAnswer::kYes;
+    if (answer == ui::kIdNo) return editing::DuplicateAnswer::kNo;
+    return editing::DuplicateAnswer::kOther;
+  });
+  for (const QString& file : files) {
+    const int index = run.ImportFile(FsPath(file), QFileInfo(file).fileName().toStdString());
+    if (index >= 0 && pcMode_) pcMode_->insertItem(index, QString::fromStdString(list_[index].Name()));
+  }
+  if (run.Added() == 1 && pcMode_) pcMode_->setCurrentIndex(run.LastIndex());
+  const std::string summary =
+      editing::ImportSummary(run, [](const char* source) { return T(source).toStdString(); });
+  Message(QString::fromStdString(summary), false, QStringLiteral(""));
+  if (!run.SaveError().empty()) ReportNotSaved(run.SaveError());
+}
+
+void CDlgSysSettingEventHandler::BatchExport() {
+  if (!context_.store.IsProcessorConnected() || !context_.manager) {
+    Message(T("Device not connected"), true);
+    return;
+  }
+  const QStringList chosen = AskFiles({SceneFileDialog::kExportBae, dlg_, QString(), Filter("(*.bae)"),
+                                       QStringLiteral("bae"), QString()});
+  if (chosen.isEmpty()) return;
+  RunBatch(true, chosen.front());
+}
+
+void CDlgSysSettingEventHandler::BatchImport() {
+  if (!context_.store.IsProcessorConnected() || !context_.manager) {
+    Message(T("Device not connected"), true);
+    return;
+  }
+  const QStringList chosen = AskFiles({SceneFileDialog::kImportBae, dlg_, OpenTitle(context_.language, true),
+                                       Filter("(*.bae)"), QStringLiteral("bae"), QString()});
+  if (chosen.isEmpty()) return;
+  RunBatch(false, chosen.front());
+}
+
+void CDlgSysSettingEventHandler::RunBatch(bool exportToFile, const QString& file) {
+  filePath_ = file;
+  batchRunning_ = true;
+  // The worker owns the processor link while it runs: pending edits go out
+  // first and the effect sender stays quiet until the worker has ended.
+  CEffectSender::ScopedPause pause(context_.manager->Sender());
+  ui::CDlgProgress progress;
+  progress.SetProgress(0);
+  std::atomic<bool> done{false};
+  bool restored = false;
+  QObject* uiThread = dlg_ ? static_cast<QObject*>(dlg_) : QCoreApplication::instance();
+
+  std::thread worker([&, path = FsPath(file)] {
+    editing::DevicePresetLink link(context_.store, *context_.manager);
+    editing::BatchHooks hooks;
+    hooks.wait = [](int ms) { QThread::msleep(ms); };
+    hooks.progress = [&progress](int value) { progress.SetProgress(value); };
+    hooks.message = [&](editing::BatchMessage message, const std::string& detail) {
+      if (!detail.empty()) spdlog::error("batch {}: {}", exportToFile ? "export" : "import", detail);
+      // A message box can only live on the UI thread: hand it over and wait for the answer.
+      QMetaObject::invokeMethod(
+          uiThread,
+          [&, message] {
+            const bool owned = message != editing::BatchMessage::kExportFailedNoOwner;
+            const bool emptyCaption = message == editing::BatchMessage::kExportWriteFailed ||
+                                      message == editing::BatchMessage::kExportSucceeded ||
+                                      message == editing::BatchMessage::kImportSucceeded;
+            Message(T(editing::BatchMessageText(message)), owned,
+                    emptyCaption ? QStringLiteral("") : QString());
+          },
+          Qt::BlockingQueuedConnection);
+    };
+    const editing::BatchResult result = exportToFile ? editing::RunBatchExport(context_.store, link, path, hooks)
+                                                     : editing::RunBatchImport(context_.store, link, path, hooks);
+    restored = result.restored;
+    progress.Finish();
+    done.store(true);
+  });
+
+  if (progress.Create()) {
+    if (dlg_) progress.move(dlg_->geometry().center() - progress.rect().center());
+    progress.DoModal();
+  }
+  PumpWait(600);
+  // The dialog and its handler stay until the worker has ended; its messages
+  // are still answered meanwhile.
+  while (!done.load()) PumpWait(50);
+  worker.join();
+  batchRunning_ = false;
+  if (exportToFile && restored && context_.refresh) context_.refresh(false);
+}
+
+int OpenSysSettings(PresetContext& context, QWidget* owner, const char* layout) {
+  CSysSettingDlg dlg(QString::fromLatin1(layout), owner, context);
+  if (!dlg.Create()) return -1;
+  if (owner) dlg.move(owner->window()->geometry().center() - dlg.rect().center());
+  return dlg.DoModal();
+}
+
+}  // namespace brisvel::presets

@@ -1,0 +1,111 @@
+// The settings dialog: device modes on the processor, PC modes in config.ini
+// and scene files, in three layouts (XML_DEVICE_PRESET, XML_MY_PRESET,
+// XML_SYSSETTING) served by one handler that works on whatever controls the
+// open layout has. Batch scene files run on a worker thread behind the
+// progress window.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "core/pcmode_record.h"
+#include "presets/layout_ids/xml_sys_setting.h"
+#include "ui/host_window.h"
+
+namespace brisvel {
+class CEffectStore;
+class CDeviceManager;
+namespace settings {
+class ConfigIni;
+}
+namespace ui {
+class ComboBox;
+class Edit;
+class CDlgProgress;
+}  // namespace ui
+}  // namespace brisvel
+
+namespace brisvel::presets {
+
+// What the dialog needs of the application.
+struct PresetContext {
+  settings::ConfigIni& config;
+  CEffectStore& store;
+  CDeviceManager* manager = nullptr;  // nullptr while the device link is missing
+  int language = 0;                   // 0 Chinese, 1 English
+  QString version;                    // shown on the "Upgrade" page
+  // The full refresh of the windows: sent (handled when this returns) or posted.
+  std::function<void(bool send)> refresh;
+};
+
+// The file dialogs of scene files, replaceable for automated runs. Answers
+// are the chosen paths, empty when cancelled.
+enum class SceneFileDialog { kExportCae, kImportCae, kExportBae, kImportBae };
+struct FileDialogRequest {
+  SceneFileDialog kind;
+  QWidget* owner = nullptr;
+  QString title;     // translated; empty for the default title
+  QString filter;    // "Car audio effect file(*.cae)" translated
+  QString suffix;    // "cae" or "bae"
+  QString proposed;  // proposed file name
+};
+void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)> responder);
+
+// Dispatches the UI thread's pending events, sleeps 10 ms, and repeats until
+// ms have passed.
+void PumpWait(int ms);
+
+class CDlgSysSettingEventHandler : public ui::DialogEventHandler {
+ public:
+  explicit CDlgSysSettingEventHandler(PresetContext& context);
+  ~CDlgSysSettingEventHandler() override;
+
+  void OnInit(ui::HostWindow& dlg) override;
+
+  const std::vector<PCModeRecord>& PCModes() const { return list_; }
+  bool BatchRunning() const { return batchRunning_; }
+
+  void SaveDeviceMode();
+  void RecallDeviceMode();
+  void AddPCMode();
+  void RecallPCMode();
+  void DeletePCMode();
+  void ImportScenes();
+  void ExportScene();
+  void BatchExport();
+  void BatchImport();
+  void CheckUpdate();
+
+ private:
+  void OnDevSelChanged(int index);
+  void OnPCSelChanged(int index);
+  void ShowSending();
+  void HideSending();
+  // Tells the user that config.ini was not written (the list stays in memory).
+  void ReportNotSaved(const std::string& error);
+  int Message(const QString& text, bool owned, const QString& caption = QString(), bool yesNo = false);
+  void RunBatch(bool exportToFile, const QString& file);
+
+  PresetContext& context_;
+  ui::HostWindow* dlg_ = nullptr;
+  ui::ComboBox* devMode_ = nullptr;
+  ui::ComboBox* pcMode_ = nullptr;
+  ui::Edit* input_ = nullptr;
+  QWidget* sending_ = nullptr;
+  QWidget* save_ = nullptr;
+  bool initialised_ = false;
+  bool batchRunning_ = false;
+  std::vector<PCModeRecord> list_;
+  QString filePath_;
+};
+
+using CSysSettingDlg = ui::CCommonDlg<CDlgSysSettingEventHandler>;
+
+// Opens the dialog with one of the three layouts modally; returns its result.
+int OpenSysSettings(PresetContext& context, QWidget* owner, const char* layout);
+
+}  // namespace brisvel::presets

@@ -1,0 +1,378 @@
+// PC-mode list operations, scene-file import with its duplicate question and
+// summary, the next device-mode slot, and the batch workers over a processor
+// double that can refuse single steps.
+#include "editing/presets.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "core/hex_text.h"
+#include "core/scene_file.h"
+
+namespace brisvel::editing {
+namespace {
+
+namespace fs = std::filesystem;
+
+EffectBlock Filled(uint8_t v) {
+  EffectBlock b{};
+  b.fill(v);
+  return b;
+}
+
+PCModeRecord Record(const std::string& name, uint8_t fill) {
+  PCModeRecord r;
+  r.SetName(name);
+  r.block = Filled(fill);
+  return r;
+}
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "brisvel-presets-XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// A processor with eight user slots; each step can be made to fail.
+class FakePresetLink final : public IPresetLink, public IEffectDeviceLink {
+ public:
+  explicit FakePresetLink(CEffectStore& store) : store_(store) {
+    store_.SetDeviceLink(this);
+    store_.SetConnectedFlag(true);
+    for (int i = 0; i < 9; ++i) slots[i] = Filled(static_cast<uint8_t>(0x10 + i));
+  }
+  ~FakePresetLink() override { store_.SetDeviceLink(nullptr); }
+
+  bool HasProtocol() const override { return true; }
+  void ScheduleSend() override {}
+  bool WriteAllParam() override {
+    if (failLoads.count(loads++)) {
+      active[0] ^= 0xFF;  // part of the block arrived
+      return false;
+    }
+    active = store_.Block();
+    return true;
+  }
+
+  bool RecallDeviceMode(int slot) override {
+    recalls.push_back(slot);
+    if (failRecalls.count(slot)) return false;
+    active = slots[slot];
+    store_.SetCurrentDeviceMode(slot);
+    return true;
+  }
+  bool ReadCurrentParam() override {
+    if (failReadsOf.count(store_.CurrentDeviceMode())) return false;
+    store_.ReplaceBlock(active);
+    return true;
+  }
+  bool SaveDeviceMode(int slot) override {
+    if (slot < 0 || slot > 7 || failSaves.count(slot)) return false;
+    slots[slot] = active;
+    saved.push_back(slot);
+    return true;
+  }
+  bool LoadBlock(const EffectBlock& block) override { return store_.LoadBlock(block); }
+
+  std::array<EffectBlock, 9> slots{};
+  EffectBlock active{};
+  std::vector<int> recalls, saved;
+  std::set<int> failRecalls, failReadsOf, failSaves, failLoads;
+  int loads = 0;
+
+ private:
+  CEffectStore& store_;
+};
+
+struct Recorded {
+  std::vector<std::pair<BatchMessage, std::string>> messages;
+  std::vector<int> progress;
+  int waited = 0;
+  BatchHooks Hooks() {
+    return {[this](int ms) { waited += ms; }, [this](int v) { progress.push_back(v); },
+            [this](BatchMessage m, const std::string& d) { messages.emplace_back(m, d); }, nullptr};
+  }
+};
+
+TEST(PCModeNames, TrimmedCutToTwentyAndComparedWithoutLetterCase) {
+  EXPECT_EQ(CleanPCModeName("  Rock  "), "Rock");
+  EXPECT_EQ(CleanPCModeName("\r\n\t Jazz Club \t\n"), "Jazz Club");
+  EXPECT_EQ(CleanPCModeName("ABCDEFGHIJKLMNOPQRSTUVWXY"), "ABCDEFGHIJKLMNOPQRST");
+  EXPECT_EQ(CleanPCModeName("低音低音低音低音低音低音低音低音低音低音低音"), "低音低音低音低音低音低音低音低音低音低音");
+  EXPECT_EQ(CleanPCModeName(" \t \t"), "");
+  EXPECT_TRUE(SamePCModeName("Rock", "rOCK"));
+  EXPECT_FALSE(SamePCModeName("Rock", "Rocks"));
+}
+
+TEST(PCModeList, AddDeleteAndTheConfigFileFollowAtOnce) {
+  TempDir dir;
+  settings::ConfigIni config(dir.Path() / "config.ini");
+  std::vector<PCModeRecord> list;
+
+  EXPECT_EQ(AddPCMode(config, list, " \t ", Filled(1)).status, AddPCModeStatus::kEmptyName);
+  auto added = AddPCMode(config, list, "  Rock  ", Filled(1));
+  ASSERT_EQ(added.status, AddPCModeStatus::kAdded);
+  EXPECT_EQ(added.index, 0);
+  EXPECT_TRUE(added.save.saved);
+  EXPECT_EQ(AddPCMode(config, list, "ROCK", Filled(2)).status, AddPCModeStatus::kDuplicate);
+  EXPECT_EQ(AddPCMode(config, list, "Jazz", Filled(3)).index, 1);
+
+  settings::ConfigIni reread(config.Path());
+  reread.Load();
+  ASSERT_EQ(reread.LoadPCModes().size(), 2u);
+  EXPECT_EQ(reread.LoadPCModes()[0].Name(), "Rock");
+
+  EXPECT_EQ(DeletePCMode(config, list, 5).status, DeletePCModeStatus::kNoSelection);
+  EXPECT_EQ(DeletePCMode(config, list, 0).status, DeletePCModeStatus::kDeleted);
+  EXPECT_EQ(DeletePCMode(config, list, 0).status, DeletePCModeStatus::kDeleted);
+  const std::string text = Slurp(config.Path());
+  EXPECT_NE(text.find("[PCMode]\nCount = 0"), std::string::npos);
+  EXPECT_EQ(text.find("[PCModeName]"), std::string::npos);
+}
+
+TEST(PCModeList, AnUnwritableConfigIsReportedWithFileAndReasonAndTheListKept) {
+  TempDir dir;
+  // A folder stands where the file would be replaced.
+  const fs::path file = dir.Path() / "config.ini";
+  fs::create_directory(file);
+  settings::ConfigIni config(file);
+  std::vector<PCModeRecord> list;
+  const auto added = AddPCMode(config, list, "Mine", Filled(4));
+  EXPECT_EQ(added.status, AddPCModeStatus::kAdded);
+  EXPECT_FALSE(added.save.saved);
+  EXPECT_NE(added.save.error.find(file.string()), std::string::npos);
+  EXPECT_EQ(list.size(), 1u);
+  EXPECT_TRUE(fs::is_directory(file));
+}
+
+TEST(PCModeRecall, LoadsTheBlockWithOrWithoutAProcessor) {
+  CEffectStore store;
+  const std::vector<PCModeRecord> list = {Record("A", 7)};
+  store.SetLinkFlags({1, 2, 3, 4});
+  EXPECT_EQ(RecallPCMode(store, list, -1), RecallPCModeStatus::kNoSelection);
+  EXPECT_EQ(RecallPCMode(store, list, 0), RecallPCModeStatus::kNotConnected);
+  EXPECT_EQ(store.Block(), Filled(7));
+  EXPECT_EQ(store.LinkFlags(), (std::array<int32_t, 4>{}));
+
+  FakePresetLink link(store);
+  EXPECT_EQ(RecallPCMode(store, list, 0), RecallPCModeStatus::kReceived);
+  EXPECT_EQ(link.active, Filled(7));
+  link.failLoads = {link.loads};
+  EXPECT_EQ(RecallPCMode(store, list, 0), RecallPCModeStatus::kSendFailed);
+}
+
+TEST(DeviceModes, SaveChecksAndTheNextSlotWalksAndWraps) {
+  CEffectStore store;
+  EXPECT_EQ(CheckSaveDeviceMode(store, -1), SaveDeviceModeCheck::kNoSelection);
+  EXPECT_EQ(CheckSaveDeviceMode(store, kFactorySlot), SaveDeviceModeCheck::kFactory);
+  EXPECT_EQ(CheckSaveDeviceMode(store, 2), SaveDeviceModeCheck::kNotConnected);
+  FakePresetLink link(store);
+  EXPECT_EQ(CheckSaveDeviceMode(store, 2), SaveDeviceModeCheck::kAllowed);
+
+  SetNextDeviceModeSlot(0);
+  ASSERT_TRUE(SaveDeviceModeAndAdvance(link, 2));
+  EXPECT_EQ(NextDeviceModeSlot(), 3);
+  ASSERT_TRUE(SaveDeviceModeAndAdvance(link, 7));
+  EXPECT_EQ(NextDeviceModeSlot(), 0);
+  link.failSaves = {4};
+  EXPECT_FALSE(SaveDeviceModeAndAdvance(link, 4));
+  EXPECT_EQ(NextDeviceModeSlot(), 0);
+  SetNextDeviceModeSlot(0);
+}
+
+class SceneImportTest : public ::testing::Test {
+ protected:
+  fs::path Write(const std::string& file, const PCModeRecord& r) {
+    const fs::path p = dir_.Path() / file;
+    EXPECT_EQ(scene::WriteSceneFile(p, r), scene::SceneError::kNone);
+    return p;
+  }
+  TempDir dir_;
+  settings::ConfigIni config_{dir_.Path() / "config.ini"};
+};
+
+TEST_F(SceneImportTest, BrokenAndDuplicateFilesAreCountedAndSummarised) {
+  std::vector<PCModeRecord> list = {Record("Hall", 1)};
+  const fs::path good = Write("good.cae", Record("Club", 2));
+  const fs::path dup = Write("dup.cae", Record("HALL", 3));
+  const fs::path broken = dir_.Path() / "broken.cae";
+  std::string value = EncodeProfileStruct(Record("X", 4).Encode());
+  value.back() = value.back() == '0' ? '1' : '0';
+  std::ofstream(broken, std::ios::binary) << "[CAEConfig]\r\ndata=" << value << "\r\n";
+
+  int asked = 0;
+  SceneImport run(config_, list, [&] {
+    ++asked;
+    return DuplicateAnswer::kNo;
+  });
+  EXPECT_EQ(run.ImportFile(broken, "broken.cae"), -1);
+  EXPECT_EQ(run.ImportFile(dup, "dup.cae"), -1);
+  EXPECT_EQ(run.ImportFile(good, "good.cae"), 1);
+  EXPECT_EQ(run.ImportFile(dup, "dup.cae"), -1);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(run.Added(), 1);
+  EXPECT_EQ(list.size(), 2u);
+  EXPECT_EQ(ImportSummary(run, nullptr),
+            "1 scene files imported successfully.\n1 scene file reads failed:broken.cae \n"
+            "2 scenes have already existed：dup.cae dup.cae ");
+  EXPECT_EQ(ImportSummary(run, [](const char* s) { return std::string(s) == kImportAddedLine ? "%d个\n" : s; })
+                .substr(0, 6),
+            "1个\n1");
+}
+
+TEST_F(SceneImportTest, YesImportsEveryLaterDuplicateAndLowerCaseFilesImport) {
+  std::vector<PCModeRecord> list = {Record("Hall", 1)};
+  const fs::path a = Write("a.cae", Record("hall", 2));
+  const fs::path lower = dir_.Path() / "lower.cae";
+  std::string value = EncodeProfileStruct(Record("Hall", 5).Encode());
+  for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::ofstream(lower, std::ios::binary) << "[CAEConfig]\r\ndata=" << value << "\r\n";
+
+  int asked = 0;
+  SceneImport run(config_, list, [&] {
+    ++asked;
+    return asked == 1 ? DuplicateAnswer::kOther : DuplicateAnswer::kYes;
+  });
+  EXPECT_EQ(run.ImportFile(a, "a.cae"), -1);  // closed without an answer: not imported, still undecided
+  EXPECT_EQ(run.ImportFile(a, "a.cae"), 1);
+  EXPECT_EQ(run.ImportFile(lower, "lower.cae"), 2);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(list[2].block, Filled(5));
+  settings::ConfigIni reread(config_.Path());
+  reread.Load();
+  EXPECT_EQ(reread.LoadPCModes().size(), 3u);
+}
+
+class BatchTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  fs::path file_ = dir_.Path() / "all.bae";
+  CEffectStore store_;
+  FakePresetLink link_{store_};
+  Recorded rec_;
+};
+
+TEST_F(BatchTest, ExportWritesEightNamedRecordsKeepsOtherKeysAndRestoresTheMode) {
+  std::ofstream(file_, std::ios::binary) << "[Notes]\r\nby=me\r\n[CAEConfig]\r\nextra=1\r\n";
+  store_.SetCurrentDeviceMode(2);
+  const BatchResult r = RunBatchExport(store_, link_, file_, rec_.Hooks());
+  EXPECT_TRUE(r.completed);
+  EXPECT_TRUE(r.restored);
+  const std::string text = Slurp(file_);
+  EXPECT_EQ(scene::ParseBatchCount(text), 8);
+  EXPECT_NE(text.find("count=0800000008\r\n"), std::string::npos);
+  for (int i = 0; i < 8; ++i) {
+    const auto record = scene::ParseBatchRecord(text, i);
+    ASSERT_TRUE(record) << i;
+    EXPECT_EQ(record->Name(), std::to_string(i));
+    EXPECT_EQ(record->block, Filled(static_cast<uint8_t>(0x10 + i)));
+  }
+  EXPECT_EQ(scene::ReadProfileValue(text, "Notes", "by"), "me");
+  EXPECT_EQ(scene::ReadProfileValue(text, "CAEConfig", "extra"), "1");
+  EXPECT_EQ(link_.recalls.back(), 2);
+  EXPECT_EQ(store_.Block(), Filled(0x12));
+  EXPECT_EQ(rec_.progress, (std::vector<int>{0, 15, 30, 45, 60, 75, 90, 105}));
+  EXPECT_EQ(rec_.waited, 8 * (800 + 200) + 500);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_EQ(rec_.messages[0].first, BatchMessage::kExportSucceeded);
+}
+
+TEST_F(BatchTest, ExportSkipsSlotsItCannotReadAndNeverReportsSuccessThen) {
+  store_.SetCurrentDeviceMode(0);
+  link_.failRecalls = {3};
+  link_.failReadsOf = {5};
+  const BatchResult r = RunBatchExport(store_, link_, file_, rec_.Hooks());
+  EXPECT_FALSE(r.completed);
+  EXPECT_TRUE(r.restored);
+  const std::string text = Slurp(file_);
+  EXPECT_FALSE(scene::ParseBatchRecord(text, 3));
+  EXPECT_FALSE(scene::ParseBatchRecord(text, 5));  // the stale block of slot 4 is not stored as 5
+  EXPECT_EQ(scene::ParseBatchRecord(text, 6)->block, Filled(0x16));
+  ASSERT_EQ(rec_.messages.size(), 3u);
+  EXPECT_EQ(rec_.messages[0].first, BatchMessage::kExportFailed);
+  EXPECT_EQ(rec_.messages[2].first, BatchMessage::kExportFailedNoOwner);
+  EXPECT_EQ(rec_.progress.back(), 105);
+
+  // Without a known mode to return to the run ends with the failure, unowned.
+  Recorded again;
+  store_.SetCurrentDeviceMode(-1);
+  link_.failRecalls.clear();
+  link_.failReadsOf.clear();
+  EXPECT_FALSE(RunBatchExport(store_, link_, file_, again.Hooks()).restored);
+  EXPECT_EQ(again.messages.back().first, BatchMessage::kExportFailedNoOwner);
+}
+
+TEST_F(BatchTest, ExportIntoAnUnwritablePlaceStopsAtOnce) {
+  const BatchResult r = RunBatchExport(store_, link_, dir_.Path() / "no-such" / "x.bae", rec_.Hooks());
+  EXPECT_FALSE(r.completed);
+  ASSERT_EQ(rec_.messages.size(), 1u);
+  EXPECT_EQ(rec_.messages[0].first, BatchMessage::kExportWriteFailed);
+  EXPECT_TRUE(link_.recalls.empty());
+}
+
+TEST_F(BatchTest, ImportRoundTripsAndNineRecordsFailAfterTheEighth) {
+  store_.SetCurrentDeviceMode(0);
+  ASSERT_TRUE(RunBatchExport(store_, link_, file_, rec_.Hooks()).completed);
+  for (auto& s : link_.slots) s = Filled(0);
+
+  Recorded imp;
+  const BatchResult r = RunBatchImport(store_, link_, file_, imp.Hooks());
+  EXPECT_TRUE(r.completed);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(link_.slots[i], Filled(static_cast<uint8_t>(0x10 + i))) << i;
+  EXPECT_EQ(imp.waited, 8 * (1000 + 200) + 100);
+  EXPECT_EQ(imp.messages.back().first, BatchMessage::kImportSucceeded);
+
+  // count 9 with a ninth record: slots 0-7 are written, then the failure.
+  ASSERT_EQ(scene::WriteBatchCount(file_, 9), scene::SceneError::kNone);
+  ASSERT_EQ(scene::WriteBatchRecord(file_, 8, Record("8", 0x77)), scene::SceneError::kNone);
+  link_.saved.clear();
+  Recorded nine;
+  EXPECT_FALSE(RunBatchImport(store_, link_, file_, nine.Hooks()).completed);
+  EXPECT_EQ(link_.saved, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+  ASSERT_EQ(nine.messages.size(), 1u);
+  EXPECT_EQ(nine.messages[0].first, BatchMessage::kImportFailed);
+}
+
+TEST_F(BatchTest, ImportStopsBeforeSavingABlockThatDidNotArrive) {
+  store_.SetCurrentDeviceMode(0);
+  ASSERT_TRUE(RunBatchExport(store_, link_, file_, rec_.Hooks()).completed);
+  for (auto& s : link_.slots) s = Filled(0);
+  link_.failLoads = {link_.loads + 3};
+  link_.saved.clear();
+  Recorded imp;
+  EXPECT_FALSE(RunBatchImport(store_, link_, file_, imp.Hooks()).completed);
+  EXPECT_EQ(link_.saved, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(link_.slots[3], Filled(0));
+  EXPECT_EQ(imp.messages.back().first, BatchMessage::kImportFailed);
+
+  // Unreadable files and a missing count end with the failure too.
+  Recorded missing;
+  EXPECT_FALSE(RunBatchImport(store_, link_, dir_.Path() / "none.bae", missing.Hooks()).completed);
+  EXPECT_EQ(missing.messages.back().first, BatchMessage::kImportFailed);
+  const fs::path noCount = dir_.Path() / "nocount.bae";
+  std::ofstream(noCount, std::ios::binary) << "[CAEConfig]\r\ncount=08000000FF\r\n";
+  Recorded bad;
+  EXPECT_FALSE(RunBatchImport(store_, link_, noCount, bad.Hooks()).completed);
+  EXPECT_NE(bad.messages.back().second.find("count"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brisvel::editing
