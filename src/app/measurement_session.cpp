@@ -78,6 +78,19 @@ void MeasurementSession::Restore(const settings::KeptMeasurements& kept) {
   for (const settings::KeptMeasurement& m : kept) SetMeasurement(m.channel, m.source, m.curve, m.smoothing);
 }
 
+bool KeepWithPcMode(const MeasurementSession& session, const std::filesystem::path& configIni, const std::string& mode,
+                    std::string* error) {
+  return settings::SaveModeMeasurements(settings::MeasurementFileBeside(configIni), mode, session.Kept(), error);
+}
+
+bool RestoreFromPcMode(MeasurementSession& session, const std::filesystem::path& configIni, const std::string& mode,
+                       std::string* error) {
+  const auto kept = settings::LoadModeMeasurements(settings::MeasurementFileBeside(configIni), mode, error);
+  if (!kept) return false;
+  if (!kept->empty()) session.Restore(*kept);
+  return true;
+}
+
 MeasurementSession& RunMeasurements() {
   static MeasurementSession session;
   return session;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,15 @@ class MeasurementSession {
  private:
   std::array<std::optional<ChannelMeasurement>, kChannelCount> channels_;
 };
+
+// measurements.ini beside config.ini: the session's measurements kept with a
+// PC mode when it is saved (none: the mode keeps none), and brought back when
+// it is recalled (a mode that kept none leaves the session as it is). False
+// with the reason when the file cannot be read, understood or written.
+bool KeepWithPcMode(const MeasurementSession& session, const std::filesystem::path& configIni, const std::string& mode,
+                    std::string* error);
+bool RestoreFromPcMode(MeasurementSession& session, const std::filesystem::path& configIni, const std::string& mode,
+                       std::string* error);
 
 // The one session of the running program.
 MeasurementSession& RunMeasurements();

@@ -248,6 +248,7 @@ void CDlgSysSettingEventHandler::AddPCMode() {
     pcMode_->setCurrentIndex(outcome.index);
   }
   if (!outcome.save.saved) ReportNotSaved(outcome.save.error);
+  else if (context_.pcModeSaved) context_.pcModeSaved(list_[outcome.index].Name());
 }
 
 void CDlgSysSettingEventHandler::RecallPCMode() {
@@ -259,6 +260,7 @@ void CDlgSysSettingEventHandler::RecallPCMode() {
   const bool overlay = context_.store.IsProcessorConnected();
   if (overlay) ShowSending();
   const editing::RecallPCModeStatus status = editing::RecallPCMode(context_.store, list_, index);
+  if (context_.pcModeRecalled) context_.pcModeRecalled(list_[index].Name());
   if (context_.refresh) context_.refresh(false);
   if (overlay) HideSending();
   switch (status) {

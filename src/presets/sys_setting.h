@@ -40,6 +40,10 @@ struct PresetContext {
   QString version;                    // shown on the "Upgrade" page
   // The full refresh of the windows: sent (handled when this returns) or posted.
   std::function<void(bool send)> refresh;
+  // A PC mode was saved or recalled by name: what is kept with it besides its
+  // block (the measurements of the run) is stored or brought back.
+  std::function<void(const std::string& name)> pcModeSaved;
+  std::function<void(const std::string& name)> pcModeRecalled;
 };
 
 // The file dialogs of scene files, replaceable for automated runs. Answers

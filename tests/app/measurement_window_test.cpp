@@ -189,5 +189,30 @@ TEST(MeasurementSessionTest, KeptMeasurementsComeBackWithTheirSmoothing) {
   ASSERT_NE(b.Overlay(5), nullptr);
 }
 
+TEST(MeasurementSessionTest, APcModeKeepsTheMeasurementsBesideConfigIni) {
+  QTemporaryDir dir;
+  const std::filesystem::path config = dir.path().toStdString() + "/config.ini";
+  FrequencyCurve c{{20, 200, 2000}, {1, 2, 3}};
+  MeasurementSession run;
+  run.SetMeasurement(2, "/m/door.txt", c, 3);
+  std::string error;
+  ASSERT_TRUE(KeepWithPcMode(run, config, "Hall", &error)) << error;
+  EXPECT_TRUE(QFile::exists(dir.path() + "/measurements.ini"));
+  MeasurementSession later;
+  ASSERT_TRUE(RestoreFromPcMode(later, config, "Hall", &error));
+  ASSERT_NE(later.Measurement(2), nullptr);
+  EXPECT_EQ(later.Measurement(2)->raw, c);
+  // A mode that kept none leaves the session alone; a broken file is reported and left.
+  ASSERT_TRUE(RestoreFromPcMode(later, config, "Club", &error));
+  EXPECT_NE(later.Measurement(2), nullptr);
+  QFile f(dir.path() + "/measurements.ini");
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[Hall]\nchannel2.points=oops\n");
+  f.close();
+  EXPECT_FALSE(RestoreFromPcMode(later, config, "Hall", &error));
+  EXPECT_FALSE(KeepWithPcMode(run, config, "Hall", &error));
+  EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace brisvel::app
