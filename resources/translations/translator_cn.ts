@@ -413,6 +413,50 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
         <translation>批量场景文件（.bae）请在设置中用“批量导入”写入处理器的设备模式。</translation>
     </message>
     <message>
+        <source>Redo</source>
+        <translation>重做</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>撤销 %1</translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation>重做 %1</translation>
+    </message>
+    <message>
+        <source>Copy A to B</source>
+        <translation>把 A 复制到 B</translation>
+    </message>
+    <message>
+        <source>Copy B to A</source>
+        <translation>把 B 复制到 A</translation>
+    </message>
+    <message>
+        <source>A/B comparison: switch between two settings (right click to copy)</source>
+        <translation>A/B 对比：在两套设置之间切换（右键复制）</translation>
+    </message>
+    <message>
+        <source>The settings were changed while no processor was connected, and the processor holds other settings.</source>
+        <translation>未连接处理器时修改了设置，而处理器中的设置与之不同。</translation>
+    </message>
+    <message>
+        <source>Keep the processor&#x27;s settings</source>
+        <translation>保留处理器的设置</translation>
+    </message>
+    <message>
+        <source>Send my settings to the processor</source>
+        <translation>把我的设置发送到处理器</translation>
+    </message>
+    <message>
+        <source>Show differences</source>
+        <translation>显示差异</translation>
+    </message>
+    <message>
+        <source>My settings -&gt; the processor&#x27;s settings</source>
+        <translation>我的设置 -&gt; 处理器的设置</translation>
+    </message>
+    <message>
         <source>Device Preset</source>
         <translation>设备预设</translation>
     </message>

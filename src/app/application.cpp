@@ -20,6 +20,7 @@
 #include "app/demo/control_channel.h"
 #include "app/demo/simulated_device.h"
 #include "app/device_events.h"
+#include "app/edit_history.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
@@ -255,6 +256,9 @@ bool CApplication::CreateDeviceLink() {
   }
   store_.SetDeviceLink(deviceManager_.get());
   editLink_ = std::make_unique<editing::DeviceEditLink>(store_, *deviceManager_);
+  history_.SetSendNow([this] {
+    if (editLink_) editLink_->SendNow();
+  });
   return true;
 }
 
@@ -272,6 +276,9 @@ bool CApplication::Initialise() {
   if (session.step != ConnectStep::kNoProcessor && !session.Opened())
     spdlog::warn("the processor found at start-up could not be connected");
   store_.RebuildResponses();
+  // The history starts from the block the editor opens with.
+  history_.Rebase();
+  history_.ClearOfflineEdits();
   return true;
 }
 
@@ -279,6 +286,8 @@ void CApplication::CloseSplash() { splash_.reset(); }
 
 bool CApplication::CreateWindows() {
   QApplication::setQuitOnLastWindowClosed(false);
+  stepFilter_ = std::make_unique<EditStepFilter>(history_);
+  qApp->installEventFilter(stepFilter_.get());
 
   mainDlg_.reset(new CMainDlg(*this));
   if (!mainDlg_->LoadLayout(layout::mainwnd::kLayout)) {
@@ -329,6 +338,8 @@ bool CApplication::CreateWindows() {
 }
 
 void CApplication::DestroyWindows() {
+  if (stepFilter_) qApp->removeEventFilter(stepFilter_.get());
+  stepFilter_.reset();
   RegisterHidNotification(nullptr, nullptr);
   control_.reset();
   forwardListener_.reset();

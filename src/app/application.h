@@ -13,6 +13,8 @@
 #include "app/demo/demo_host.h"
 #include "app/refresh.h"
 #include "core/effect_store.h"
+#include "editing/ab_compare.h"
+#include "editing/history.h"
 #include "settings/cae_data.h"
 #include "settings/config_ini.h"
 
@@ -119,6 +121,8 @@ class CApplication final : public IConsoleFrames, public demo::IDemoHost {
   void SwitchLanguage(int language) override;
   void ExitRoutine() override;
   RefreshNotifier& Refresher() override { return refresher_; }
+  editing::CEditHistory* History() override { return &history_; }
+  editing::CAbCompare* AbCompare() override { return &ab_; }
 
   // IConsoleFrames
   void CloseCompactWindow() override;
@@ -157,6 +161,10 @@ class CApplication final : public IConsoleFrames, public demo::IDemoHost {
   QString dataFolder_;
   int language_ = 0;
   CEffectStore store_;
+  // The edits of the side shown and the other side of the A/B comparison.
+  editing::CEditHistory history_{store_};
+  editing::CAbCompare ab_{store_, history_};
+  std::unique_ptr<QObject> stepFilter_;
   settings::CaeData caeData_;
   std::unique_ptr<hid::HidrawBackend> hidraw_;
   std::unique_ptr<demo::SimulatedDevice> simulator_;

@@ -16,6 +16,8 @@ namespace brisvel {
 class CDeviceManager;
 namespace editing {
 class IEditLink;
+class CEditHistory;
+class CAbCompare;
 }  // namespace editing
 }  // namespace brisvel
 
@@ -53,6 +55,10 @@ class IConsole {
   virtual void ExitRoutine() = 0;
   // The refresh notification every window and dialog can follow.
   virtual RefreshNotifier& Refresher() = 0;
+  // The edit history of the side shown and the A/B comparison; null where a
+  // console keeps none.
+  virtual editing::CEditHistory* History() { return nullptr; }
+  virtual editing::CAbCompare* AbCompare() { return nullptr; }
 };
 
 // What the two window frames (compact and main) need besides: the hand-overs

@@ -9,6 +9,7 @@
 #include "app/layout_ids/xml_delaysettings.h"
 #include "controls/car_view.h"
 #include "editing/car_delays.h"
+#include "editing/history.h"
 #include "spdlog/spdlog.h"
 
 namespace brisvel::app {
@@ -86,6 +87,7 @@ void CDlgDelaySettingsHandler::Close(ui::HostWindow& dlg, int code) {
 }
 
 void ApplyCarDelaysToConsole(IConsole& app, ui::HostWindow* mainWindow, const CarDelaySettings& record) {
+  if (editing::CEditHistory* history = app.History()) history->Name("Delays from car view");
   const editing::CarDelayChanges c = editing::ApplyCarDelays(app.Store(), record);
   if (!mainWindow || !mainWindow->Root()) return;
   for (int n = 0; n < kChannelCount; ++n) {

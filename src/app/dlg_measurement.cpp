@@ -12,6 +12,7 @@
 #include "app/layout_ids/xml_measurement.h"
 #include "controls/eq_graph.h"
 #include "core/scales.h"
+#include "editing/history.h"
 #include "settings/file_safety.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
@@ -304,10 +305,18 @@ bool CDlgMeasurementHandler::Fit() {
   return fit_->improved;
 }
 
+// One step of the edit history, when there is one.
+void CDlgMeasurementHandler::WriteBandSet(const char* what, const ChannelBands& bands) {
+  editing::CEditHistory* history = app_.History();
+  const std::string name = std::string(what) + " CH" + std::to_string(ChannelLabelNumber(editor_.CurrentChannel()));
+  if (history) history->Record(name, [&] { return editor_.SetBands(bands); });
+  else editor_.SetBands(bands);
+}
+
 bool CDlgMeasurementHandler::Apply() {
   const int ch = editor_.CurrentChannel();
   if (!fit_ || fitChannel_ != ch || !fit_->improved) return false;
-  editor_.SetBands(fit_->bands);
+  WriteBandSet("Fit", fit_->bands);
   fit_.reset();
   app_.Refresher().Send(RefreshKind::kFull);
   ShowMessage(Tr("The fitted bands were written."));
@@ -347,7 +356,7 @@ bool CDlgMeasurementHandler::ImportFilters(const QString& path) {
     ShowMessage(Tr("Nothing was changed."));
     return false;
   }
-  editor_.SetBands(import.bands);
+  WriteBandSet("Filter import", import.bands);
   if (fitChannel_ == ch) fit_.reset();
   app_.Refresher().Send(RefreshKind::kFull);
   ShowMessage(Tr("%1 filters taken.").arg(import.filtersTaken));

@@ -61,6 +61,7 @@ class CDlgMeasurementHandler : public ui::DialogEventHandler {
   void ShowOverlay();
   void ShowMessage(const QString& text);
   void SetText(int id, const QString& text);
+  void WriteBandSet(const char* what, const ChannelBands& bands);
   std::optional<std::string> ReadFile(const QString& path, size_t limit);
 
   IConsole& app_;

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QShortcut>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
+#include "app/edit_history.h"
 #include "app/layout_ids/xml_delaysettings.h"
 #include "app/refresh.h"
 #include "app/layout_ids/xml_about.h"
@@ -87,6 +89,7 @@ void RunConnectButton(IConsole& app, QWidget* owner, bool showsConnected, const 
   if (result == kHandshakeAccepted) {
     if (!ReadCurrentParam(store, *manager)) spdlog::error("reading the block after the handshake failed");
     store.RebuildResponses();
+    AfterProcessorBlockRead(app, owner);
     if (refresh) refresh();
   } else if (result == kHandshakeNoProcessor || result == kHandshakeRefused) {
     ui::MessageBox(owner, QStringLiteral("No device detected!"), QStringLiteral("Prompt"));
@@ -109,7 +112,23 @@ void CMainDlg::OnInit() {
   ui::EventRouter& r = Router();
   r.OnName(ui::EventCmd, ids::kClose, [this](const ui::Event&) { app_.ExitRoutine(); });
   r.OnName(ui::EventCmd, ids::kMinimize, [this](const ui::Event&) { showMinimized(); });
-  r.OnId(ui::EventCmd, ids::kFileMenu, [this](const ui::Event&) { PopUpMenu(FileMenuItems()); });
+  r.OnId(ui::EventCmd, ids::kFileMenu, [this](const ui::Event&) { PopUpMenu(FileMenuItems(), true); });
+  // Undo and redo of the side shown, and the A/B comparison.
+  for (const auto& [keys, redo] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), false},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), true},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), true}}) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { OnMenuCommand(redo ? kCmdRedo : kCmdUndo); });
+  }
+  if (auto* ab = Find<ui::SkCheckButton>(ids::kAbButton)) {
+    r.OnId(ui::EventCmd, ids::kAbButton, [this](const ui::Event&) { SwitchAbSide(app_); });
+    ab->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ab, &QWidget::customContextMenuRequested, this, [this](const QPoint&) { PopUpAbMenu(); });
+    connect(&app_.Refresher(), &RefreshNotifier::Refresh, this, [this](RefreshKind kind) {
+      if (ReloadsAll(kind)) ShowAbSide();
+    });
+    ShowAbSide();
+  }
   r.OnId(ui::EventCmd, ids::kConfigMenu, [this](const ui::Event&) { PopUpMenu(ConfigMenuItems(app_.Language())); });
   r.OnId(ui::EventCmd, ids::kMemoryMenu,
          [this](const ui::Event&) { OpenPresetDialog(app_, this, layout::sys_setting::kDevicePresetLayout); });
@@ -122,6 +141,7 @@ void CMainDlg::OnInit() {
   handler_ = std::make_unique<CUIEventHandler>(
       *this, app_.Store(), app_.EditLink(),
       editing::EqSettings{cae.minVol, cae.maxVol, cae.scale, cae.alertEnable != 0}, &app_.Refresher());
+  handler_->SetHistory(app_.History());
   handler_->SetEqWindowSettings({cae.alertDelayMs, QString::fromStdString(cae.alertMsg), cae.showFreqId != 0,
                                  ProgramFolderPath() + QStringLiteral("/") + QLatin1String(settings::kFreqStyleFileName)});
   connect(this, &CMainDlg::GainAlertTimer, handler_.get(), &CUIEventHandler::OnGainAlertTimer, Qt::UniqueConnection);
@@ -152,10 +172,21 @@ std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
   return items;
 }
 
-void CMainDlg::PopUpMenu(const std::vector<std::pair<int, QString>>& items) {
+void CMainDlg::PopUpMenu(const std::vector<std::pair<int, QString>>& items, bool withHistory) {
   ui::PopupMenu menu;
   if (!menu.Load(QStringLiteral("smenu:XML_MENUEMPTY"))) spdlog::warn("menu template XML_MENUEMPTY missing");
   menu.Menu()->setStyleSheet(kMenuStyle);
+  if (withHistory) {
+    // "Undo <step>" and "Redo <step>", disabled when there is nothing to undo or redo.
+    const editing::CEditHistory* history = app_.History();
+    QAction* undo = menu.Menu()->addAction(UndoItemText(history));
+    undo->setData(static_cast<int>(kCmdUndo));
+    undo->setEnabled(history && history->CanUndo());
+    QAction* redo = menu.Menu()->addAction(RedoItemText(history));
+    redo->setData(static_cast<int>(kCmdRedo));
+    redo->setEnabled(history && history->CanRedo());
+    menu.AppendSeparator();
+  }
   for (const auto& [command, text] : items) menu.AppendItem(command, text);
   openMenu_ = menu.Menu();
   const int command = menu.Exec(QCursor::pos());
@@ -189,11 +220,36 @@ void CMainDlg::OnMenuCommand(int command) {
     case kCmdMeasurement:
       if (handler_) OpenMeasurement(app_, this, handler_->Editor());
       break;
+    case kCmdUndo:
+      UndoStep(app_);
+      break;
+    case kCmdRedo:
+      RedoStep(app_);
+      break;
+    case kCmdCopyAToB:
+      CopyAbSide(app_, editing::AbSide::kA, editing::AbSide::kB);
+      break;
+    case kCmdCopyBToA:
+      CopyAbSide(app_, editing::AbSide::kB, editing::AbSide::kA);
+      break;
     default:
       // "My Preset" and the mixing dialog open the preset and mixing dialogs.
       spdlog::info("menu command {} has no dialog in this build", command);
       break;
   }
+}
+
+void CMainDlg::ShowAbSide() {
+  auto* ab = Find<ui::SkCheckButton>(ids::kAbButton);
+  const editing::CAbCompare* compare = app_.AbCompare();
+  if (!ab || !compare) return;
+  const bool b = compare->Shown() == editing::AbSide::kB;
+  ab->SetText(b ? QStringLiteral("B") : QStringLiteral("A"));
+  ab->SetChecked(b);
+}
+
+void CMainDlg::PopUpAbMenu() {
+  PopUpMenu({{kCmdCopyAToB, QStringLiteral("Copy A to B")}, {kCmdCopyBToA, QStringLiteral("Copy B to A")}});
 }
 
 void CMainDlg::ShowAbout() {
@@ -230,6 +286,9 @@ void CMainDlg::OnTimer(int id) {
 void CMainDlg::OnDeviceConnected() {
   spdlog::info("processor connected, handshake {}", app_.IsConnected() ? "accepted" : "not accepted");
   app_.Refresher().Send(RefreshKind::kConnection);
+  // Once the connection is done: the history follows, or the installer is
+  // asked which settings stay after edits made without the processor.
+  QMetaObject::invokeMethod(this, [this] { AfterProcessorBlockRead(app_, this); }, Qt::QueuedConnection);
 }
 
 void CMainDlg::OnDeviceDisconnected() {

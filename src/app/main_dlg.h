@@ -27,6 +27,10 @@ enum MenuCommand : int {
   kCmdAbout = 63,
   kCmdMyPreset = 64,
   kCmdMeasurement = 65,
+  kCmdUndo = 70,
+  kCmdRedo = 71,
+  kCmdCopyAToB = 72,
+  kCmdCopyBToA = 73,
   kCmdSettings = 9000,
 };
 
@@ -82,7 +86,9 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   void reject() override;
 
  private:
-  void PopUpMenu(const std::vector<std::pair<int, QString>>& items);
+  void PopUpMenu(const std::vector<std::pair<int, QString>>& items, bool withHistory = false);
+  void ShowAbSide();
+  void PopUpAbMenu();
   void OnConnectButton();
   void ShowAbout();
 

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QWindow>
 
+#include "app/edit_history.h"
 #include "app/refresh.h"
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/main_dlg.h"
@@ -122,6 +123,7 @@ void CMiniDlg::RecallMode(int slot) {
     return;
   }
   if (!outcome.blockRead) spdlog::error("reading the block after recalling mode {} failed", slot);
+  AfterDeviceModeRecall(app_);
   app_.Refresher().Send(RefreshKind::kRecall);
   Refresh();
 }

@@ -14,6 +14,7 @@ int OpenPresetDialog(IConsole& app, QWidget* owner, const char* layout) {
   context.manager = app.DeviceManager();
   context.language = app.Language();
   context.version = QString::fromLatin1(kVersion);
+  context.history = app.History();
   context.refresh = [&app](bool send) {
     if (send) {
       app.Refresher().Send(RefreshKind::kRecall);

@@ -365,6 +365,12 @@ void CUIEventHandler::OnGrouping(LinkGroup group, ui::SkCheckButton* box) {
   const QPoint at = box->mapToGlobal(QPoint(0, box->height() + 2));
   const int item = ChooseFromMenu(group, at);
   const editing::Changes c = editor_.ChooseLinkMenuItem(group, item);
+  if (history_ && c.Any()) {
+    // "Link CH1&CH2 on CH2": the group's channels and the base they copy.
+    std::string names;
+    for (int k : editing::GroupChannels(group)) names += (names.empty() ? "" : "&") + ChannelLabel(k);
+    history_->Name("Link " + names + " on " + ChannelLabel(store_.CurrentChannel()));
+  }
   if (!c.Any()) {
     box->SetChecked(editing::GroupValue(store_, group) != 0);
     return;
@@ -547,6 +553,11 @@ void CUIEventHandler::OnGainAlertTimer() {
 }
 
 void CUIEventHandler::OnResetEq() {
+  if (history_) {
+    std::string names;
+    for (int k : editor_.SelectedChannels()) names += (names.empty() ? "" : ", ") + ChannelLabel(k);
+    history_->Name("ResetEQ " + names);
+  }
   const editing::BandChanges c = editor_.ResetEqualiser();
   FullRefresh();
   if (graph_) {

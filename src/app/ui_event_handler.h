@@ -15,6 +15,7 @@
 
 #include "app/refresh.h"
 #include "editing/channel_editor.h"
+#include "editing/history.h"
 
 namespace brisvel::ui {
 class HostWindow;
@@ -74,6 +75,8 @@ class CUIEventHandler : public QObject {
   // whenever the graph shows a channel.
   using OverlaySource = std::function<std::shared_ptr<const ui::EqOverlay>(int channel)>;
   void SetOverlaySource(OverlaySource source) { overlaySource_ = std::move(source); }
+  // The history whose open step the link and reset actions name; may be null.
+  void SetHistory(editing::CEditHistory* history) { history_ = history; }
 
  private:
   void AddRoutes();
@@ -109,6 +112,7 @@ class CUIEventHandler : public QObject {
   RefreshNotifier* refresher_;
   MenuChooser chooser_;
   OverlaySource overlaySource_;
+  editing::CEditHistory* history_ = nullptr;
   EqWindowSettings eqWindow_;
   bool refreshing_ = false;
 

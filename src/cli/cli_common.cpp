@@ -9,40 +9,19 @@
 #include <string_view>
 
 #include "core/debug_output.h"
+#include "core/param_text.h"
 #include "core/scales.h"
 #include "settings/file_safety.h"
 
 namespace brisvel::cli {
 namespace {
 
-enum class Kind { Mask, Volume, Delay, HpType, HpFreq, LpType, LpFreq, EqFreq, EqQ, EqGain, Threshold, Attack, Release, NoiseGate };
-
-Kind KindOf(int index) {
-  if (index <= param::kResetCtrl) return Kind::Mask;
-  if (index <= param::Volume(5)) return Kind::Volume;
-  if (index <= param::Delay(5)) return Kind::Delay;
-  if (index <= param::HpFreq(5)) return (index - param::HpType(0)) % 2 == 0 ? Kind::HpType : Kind::HpFreq;
-  if (index <= param::LpFreq(5)) return (index - param::LpType(0)) % 2 == 0 ? Kind::LpType : Kind::LpFreq;
-  if (index < param::Threshold(0)) {
-    const int field = (index - param::EqFreq(0, 0)) % 3;
-    return field == 0 ? Kind::EqFreq : field == 1 ? Kind::EqQ : Kind::EqGain;
-  }
-  if (index == param::kNoiseGate) return Kind::NoiseGate;
-  const int field = (index - param::Threshold(0)) % 3;
-  return field == 0 ? Kind::Threshold : field == 1 ? Kind::Attack : Kind::Release;
-}
+using Kind = ParamKind;
+Kind KindOf(int index) { return ParamKindOf(index); }
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return s;
-}
-
-std::string TypeByteText(uint8_t b) {
-  const int c = CharacteristicOf(b);
-  const std::string characteristic = c < kCharacteristicCount ? CharacteristicText(c) : "code 3";
-  const int s = SlopeIndexOf(b);
-  const std::string slope = s < kSlopeCount ? SlopeText(s) : FormatString("slope %d", s);
-  return characteristic + "," + slope;
 }
 
 // "Bessel", "24dB/Oct", "Bessel,24dB/Oct" or "Linkwitz OFF": each word sets its
@@ -194,28 +173,6 @@ void WriteBlockFile(const std::filesystem::path& path, const EffectBlock& block)
   std::string error;
   const std::string_view bytes(reinterpret_cast<const char*>(block.data()), block.size());
   if (!settings::WriteFileAtomically(path, bytes, &error)) throw CliError("cannot write " + path.string() + ": " + error);
-}
-
-std::string ParamDisplayText(const EffectBlock& block, int index) {
-  const uint16_t raw = ReadParam(block, index);
-  const auto s = static_cast<int16_t>(raw);
-  switch (KindOf(index)) {
-    case Kind::Mask: return FormatString("%d", raw);
-    case Kind::Volume: return VolumeText(raw);
-    case Kind::Delay: return DelayText(raw, kDelayMs);
-    case Kind::HpType:
-    case Kind::LpType: return TypeByteText(static_cast<uint8_t>(raw));
-    case Kind::HpFreq: return HighPassText(raw);
-    case Kind::LpFreq: return LowPassText(raw);
-    case Kind::EqFreq: return BandFrequencyText(raw);
-    case Kind::EqQ: return QText(raw);
-    case Kind::EqGain: return GainText(s);
-    case Kind::Threshold: return ThresholdText(s);
-    case Kind::Attack: return AttackText(s);
-    case Kind::Release: return raw < kReleaseCount ? ReleaseText(raw) : FormatString("%d", raw);
-    case Kind::NoiseGate: return NoiseGateText(raw);
-  }
-  return {};
 }
 
 ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current, int minDb, int maxDb,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/param_table.h"
+#include "core/param_text.h"
 
 namespace CLI {
 class App;
@@ -43,8 +44,6 @@ struct ParamAssignment {
 // minDb..maxDb (the installer's caedata.dat range).
 ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectBlock& current, int minDb = -20,
                                 int maxDb = 20, bool clamp = false);
-// Display text of one parameter ("-3dB", "1000", "7.60", "OFF").
-std::string ParamDisplayText(const EffectBlock& block, int index);
 
 // Device commands (list, info, read, write, ...) and the --sim / --path options,
 // registered when the device layer is built.

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "cli/cli_common.h"
+#include "core/block_diff.h"
 #include "core/debug_output.h"
 #include "core/effect_store.h"
 #include "core/scales.h"
@@ -57,6 +58,24 @@ void CmdSet(const std::string& file, const std::vector<std::string>& assignments
   for (const ParamAssignment& p : parsed) {
     std::printf("%s = %s\n", ParamTable()[p.index].name, ParamDisplayText(store.Block(), p.index).c_str());
   }
+}
+
+// Prints the differing parameters; true when there are any.
+bool CmdDiff(const std::vector<std::string>& args) {
+  EffectBlock left{};
+  EffectBlock right{};
+  if (args.size() == 2) {
+    left = ReadBlockFile(args[0]);
+    right = ReadBlockFile(args[1]);
+  } else if (args.size() == 1 && DeviceSelected()) {
+    left = ReadBlockFile(args[0]);
+    right = DeviceReadBlock();
+  } else {
+    throw CliError("usage: brisvelctl diff FILE FILE (or diff FILE with --sim/--path)");
+  }
+  const auto diff = DiffBlocks(left, right);
+  std::fputs(DiffText(diff).c_str(), stdout);
+  return !diff.empty();
 }
 
 void CmdResponse(const std::string& file, int channel, double start) {
@@ -123,6 +142,16 @@ int main(int argc, char** argv) {
     }
   });
 
+  std::vector<std::string> diffArgs;
+  int exitCode = 0;
+  auto* diff = app.add_subcommand(
+      "diff", "parameters two blocks hold differently, by channel: diff FILE FILE (or diff FILE with --sim/--path); "
+              "exits with 1 when they differ");
+  diff->add_option("ARGS", diffArgs)->required();
+  diff->callback([&] {
+    if (CmdDiff(diffArgs)) exitCode = 1;
+  });
+
   std::string responseFile;
   int channel = -1;
   double start = 17;
@@ -158,5 +187,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "brisvelctl: cannot write the output: %s\n", errno ? std::strerror(errno) : "write error");
     return 1;
   }
-  return 0;
+  return exitCode;
 }

@@ -13,6 +13,7 @@
 #include "core/scene_file.h"
 #include "device/device_manager.h"
 #include "editing/edit_link.h"
+#include "editing/history.h"
 #include "editing/presets.h"
 #include "editing/recall.h"
 #include "settings/config_ini.h"
@@ -232,6 +233,8 @@ void CDlgSysSettingEventHandler::RecallDeviceMode() {
     case editing::RecallStatus::kRecalled: break;
   }
   if (!outcome.blockRead) spdlog::error("reading the block after recalling mode {} failed", slot);
+  if (context_.history && context_.history->EndHistory())
+    spdlog::info("Edit history ended: a device mode was recalled into the editor");
   if (context_.refresh) context_.refresh(true);
 }
 
@@ -259,8 +262,10 @@ void CDlgSysSettingEventHandler::RecallPCMode() {
   }
   const bool overlay = context_.store.IsProcessorConnected();
   if (overlay) ShowSending();
+  if (context_.history) context_.history->Begin("PC mode recalled: " + list_[index].Name());
   const editing::RecallPCModeStatus status = editing::RecallPCMode(context_.store, list_, index);
   if (context_.pcModeRecalled) context_.pcModeRecalled(list_[index].Name());
+  if (context_.history) context_.history->End();
   if (context_.refresh) context_.refresh(false);
   if (overlay) HideSending();
   switch (status) {
@@ -400,6 +405,12 @@ void CDlgSysSettingEventHandler::RunBatch(bool exportToFile, const QString& file
   while (!done.load()) PumpWait(50);
   worker.join();
   batchRunning_ = false;
+  if (context_.history) {
+    // The batch run put the processor's device modes through the editor's block.
+    if (context_.history->BlockReplaced())
+      spdlog::info("Edit history ended: a batch run replaced the editor's settings");
+    context_.history->ForgetOpenChanges();
+  }
   if (exportToFile && restored && context_.refresh) context_.refresh(false);
 }
 

@@ -22,6 +22,9 @@ class CDeviceManager;
 namespace settings {
 class ConfigIni;
 }
+namespace editing {
+class CEditHistory;
+}  // namespace editing
 namespace ui {
 class ComboBox;
 class Edit;
@@ -44,6 +47,9 @@ struct PresetContext {
   // block (the measurements of the run) is stored or brought back.
   std::function<void(const std::string& name)> pcModeSaved;
   std::function<void(const std::string& name)> pcModeRecalled;
+  // The editor's history: a PC-mode recall is a step of it; the processor's
+  // block replacing the editor's ends it. May be null.
+  editing::CEditHistory* history = nullptr;
 };
 
 // The file dialogs of scene files, replaceable for automated runs. Answers

@@ -15,6 +15,7 @@
 #include "app/main_dlg.h"
 #include "app/ui_event_handler.h"
 #include "app_test_support.h"
+#include "editing/history.h"
 #include "ui/message_box.h"
 
 namespace brisvel::app {
@@ -118,6 +119,13 @@ TEST_F(MeasurementWindowTest, AFitLowersTheResidualAndApplyWritesItOverTheLinked
   EXPECT_EQ(Bands(3), fit.bands);  // linked
   EXPECT_EQ(Bands(4), start);
   EXPECT_FALSE(H().Apply());  // once
+  // Apply is one step of the edit history: one undo gives every band back.
+  ASSERT_NE(console.app->History(), nullptr);
+  console.app->History()->Undo();
+  EXPECT_EQ(Bands(2), start);
+  EXPECT_EQ(Bands(3), start);
+  console.app->History()->Redo();
+  EXPECT_EQ(Bands(3), fit.bands);
   ASSERT_TRUE(H().Fit());
   EXPECT_NEAR(H().LastFit()->before.rms, fit.after.rms, 1e-9);
 }

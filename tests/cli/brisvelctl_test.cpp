@@ -279,3 +279,22 @@ TEST_F(BrisvelctlTest, ReadOnlyBlockFilesAreNotReplaced) {
 }
 
 }  // namespace
+
+TEST_F(BrisvelctlTest, DiffListsDisplayValuesByChannelAndExitsOneWhenDifferent) {
+  const std::string other = (dir / "other.bin").string();
+  ASSERT_EQ(Ctl("block factory -o " + block).status, 0);
+  ASSERT_EQ(Ctl("block factory -o " + other).status, 0);
+  const CtlResult same = Ctl("diff " + block + " " + other);
+  EXPECT_EQ(same.status, 0);
+  EXPECT_EQ(same.out, "");
+  ASSERT_EQ(Ctl("set " + other + " Volume_0=-3 Box2_EQ5_Gain=4.5 MainVol=-10").status, 0);
+  const CtlResult differ = Ctl("diff " + block + " " + other);
+  EXPECT_EQ(differ.status, 1);
+  EXPECT_EQ(differ.out,
+            "Common:\n  MainVol: 6dB -> -10dB\nCH1:\n  Box2_EQ5_Gain: 0.0 -> 4.5\nCH5:\n  Volume_0: 6dB -> -3dB\n");
+  // A bad file is an error (status 1 with a message), never a silent "same".
+  const CtlResult missing = Ctl("diff " + block + " " + (dir / "absent.bin").string());
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("brisvelctl: "), std::string::npos);
+  EXPECT_EQ(Ctl("diff " + block).status, 1);  // one file needs a processor
+}

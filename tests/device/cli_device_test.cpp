@@ -88,6 +88,17 @@ TEST_F(DeviceCommandLine, SimulatedProcessorKeepsItsStateBetweenCalls) {
   EXPECT_EQ(Brisvelctl("--sim write '" + block.string() + "'").status, 0);
 }
 
+TEST_F(DeviceCommandLine, DiffComparesABlockFileWithTheProcessor) {
+  const fs::path block = data_ / "diff.bin";
+  ASSERT_EQ(Brisvelctl("--sim read -o '" + block.string() + "'").status, 0);
+  EXPECT_EQ(Brisvelctl("--sim diff '" + block.string() + "'").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim set Volume_2=-12").status, 0);
+  ToolRun diff = Brisvelctl("--sim diff '" + block.string() + "'");
+  EXPECT_EQ(diff.status, 1);
+  EXPECT_NE(diff.output.find("CH1:\n  Volume_2: "), std::string::npos) << diff.output;
+  EXPECT_NE(diff.output.find(" -> -12dB\n"), std::string::npos) << diff.output;
+}
+
 TEST_F(DeviceCommandLine, FailuresNameTheStep) {
   ToolRun recall = Brisvelctl("--sim recall 12");
   EXPECT_EQ(recall.status, 1);

@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLocalSocket>
+#include <QAbstractButton>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <sys/stat.h>
 
@@ -26,6 +29,8 @@
 #include "presets/layout_ids/xml_sys_setting.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
+#include "editing/ab_compare.h"
+#include "editing/history.h"
 #include "settings/config_ini.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
@@ -208,6 +213,29 @@ QString ControlChannel::Execute(const QString& command) {
     QStringList names;
     for (const PCModeRecord& r : console.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
     return names.join('|');
+  }
+  if (verb == "history") {
+    const editing::CEditHistory* history = console.History();
+    const editing::CAbCompare* ab = console.AbCompare();
+    if (!history || !ab) return QStringLiteral("error no history");
+    return QStringLiteral("undo=%1|redo=%2|ab=%3")
+        .arg(QString::fromStdString(history->UndoName()), QString::fromStdString(history->RedoName()),
+             QLatin1String(editing::AbSideName(ab->Shown())));
+  }
+  if (verb == "modal") {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return QStringLiteral("none");
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box) {
+      // Another dialog: its title and the text it shows (lines joined by " / ").
+      const auto* view = modal->findChild<QPlainTextEdit*>();
+      const QString text = view ? view->toPlainText().split('\n', Qt::SkipEmptyParts).join(QStringLiteral(" / ")) : QString();
+      return modal->windowTitle() + "|" + text;
+    }
+    QStringList out{box->text()};
+    for (QAbstractButton* b : box->buttons())
+      out << QStringLiteral("%1@%2").arg(b->text(), Rect(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())));
+    return out.join('|');
   }
   if (verb == "windows") {
     QStringList out;

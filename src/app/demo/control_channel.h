@@ -20,6 +20,9 @@
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
 //   sim-param NAME                 raw value of a parameter in the simulated processor's active block
 //   open delay|mixing              opens the main window's delay settings or mixing dialog
+//   history                        undo=<step>|redo=<step>|ab=<A or B> (empty names: nothing to undo or redo)
+//   modal                          text|button@x,y,w,h|... of the open message window, title|text
+//                                  of another modal dialog, or "none"
 //   open device-preset|my-preset|settings   opens the settings dialog in that layout
 //   filedialog                     TITLE|save or TITLE|open of the visible file dialog, or "none"
 #pragma once

@@ -1,0 +1,335 @@
+// Recording steps by comparing the block and editing state before and after
+// an action, and replaying them through SetParam.
+#include "editing/history.h"
+
+#include <algorithm>
+
+#include "core/debug_output.h"
+#include "core/param_text.h"
+#include "core/scales.h"
+
+namespace brisvel::editing {
+
+CEditHistory::CEditHistory(CEffectStore& store) : store_(store), known_(store.Block()) {}
+
+HeldBands HeldBands::Of(const CEffectStore& store) {
+  HeldBands h;
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      if (store.IsBandHeldBack(k, b)) h.mask[k] |= 1u << b;
+      h.gain[k][b] = static_cast<int16_t>(store.BypassedBandGain(k, b));
+    }
+  }
+  return h;
+}
+
+void HeldBands::ApplyTo(CEffectStore& store) const {
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) store.SetBypassedBand(k, b, (mask[k] >> b) & 1u, gain[k][b]);
+  }
+}
+
+void CEditHistory::Begin(std::string_view name) {
+  if (depth_++ > 0) {
+    Name(name);
+    return;
+  }
+  openName_ = name;
+  openBlock_ = store_.Block();
+  openState_ = EditingState::Of(store_);
+  openHeld_ = HeldBands::Of(store_);
+}
+
+bool CEditHistory::End() {
+  if (depth_ == 0 || --depth_ > 0) return false;
+  return Push(std::move(openName_), openBlock_, openState_, openHeld_);
+}
+
+void CEditHistory::ForgetOpenChanges() {
+  if (depth_ == 0) return;
+  openBlock_ = store_.Block();
+  openState_ = EditingState::Of(store_);
+  openHeld_ = HeldBands::Of(store_);
+}
+
+bool CEditHistory::Push(std::string name, const EffectBlock& before, const EditingState& state,
+                        const HeldBands& held) {
+  HistoryStep step;
+  step.name = std::move(name);
+  const EffectBlock& now = store_.Block();
+  for (int i = 0; i < kParamCount; ++i) {
+    const uint16_t was = ReadParam(before, i);
+    const uint16_t is = ReadParam(now, i);
+    if (was != is) step.params.push_back({static_cast<uint16_t>(i), was, is});
+  }
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      const bool heldBefore = (held.mask[k] >> b) & 1u;
+      const bool heldAfter = store_.IsBandHeldBack(k, b);
+      const int16_t gainBefore = held.gain[k][b];
+      const auto gainAfter = static_cast<int16_t>(store_.BypassedBandGain(k, b));
+      if (heldBefore == heldAfter && gainBefore == gainAfter) continue;
+      step.held.push_back({static_cast<uint8_t>(k), static_cast<uint8_t>(b), heldBefore, heldAfter, gainBefore,
+                           gainAfter});
+    }
+  }
+  step.before = state;
+  step.after = EditingState::Of(store_);
+  if (step.params.empty() && step.held.empty() && step.before == step.after) return false;
+  if (step.name.empty()) step.name = DescribeStep(step);
+  step.params.shrink_to_fit();
+  step.held.shrink_to_fit();
+  trail_.undone.clear();
+  trail_.done.push_back(std::move(step));
+  if (trail_.done.size() > kMaxSteps) trail_.done.pop_front();
+  known_ = now;
+  if (!store_.IsProcessorConnected()) offlineEdits_ = true;
+  return true;
+}
+
+bool CEditHistory::RecordReplacement(std::string_view name, const EffectBlock& before) {
+  const bool kept = Push(std::string(name), before, EditingState::Of(store_), HeldBands::Of(store_));
+  ForgetOpenChanges();
+  return kept;
+}
+
+namespace {
+
+const char* KindWords(ParamKind kind) {
+  switch (kind) {
+    case ParamKind::Volume: return "volume";
+    case ParamKind::Delay: return "delay";
+    case ParamKind::HpType: return "high-pass type";
+    case ParamKind::HpFreq: return "high-pass frequency";
+    case ParamKind::LpType: return "low-pass type";
+    case ParamKind::LpFreq: return "low-pass frequency";
+    case ParamKind::EqFreq: return "frequency";
+    case ParamKind::EqQ: return "Q";
+    case ParamKind::EqGain: return "gain";
+    case ParamKind::Threshold: return "limiter threshold";
+    case ParamKind::Attack: return "attack time";
+    case ParamKind::Release: return "release time";
+    case ParamKind::NoiseGate: return "noise gate";
+    case ParamKind::Mask: break;
+  }
+  return "";
+}
+
+std::string Capitalised(std::string s) {
+  if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
+  return s;
+}
+
+}  // namespace
+
+std::string DescribeStep(const HistoryStep& step) {
+  std::vector<int> labels;  // channel label numbers, ascending
+  bool sameKind = true;
+  bool sameBand = true;
+  ParamKind kind = ParamKind::Mask;
+  int band = -1;
+  for (size_t n = 0; n < step.params.size(); ++n) {
+    const int i = step.params[n].index;
+    const ParamKind k = ParamKindOf(i);
+    const int b = i >= param::EqFreq(0, 0) && i < param::Threshold(0) ? (i - param::EqFreq(0, 0)) % 93 / 3 : -1;
+    if (n == 0) {
+      kind = k;
+      band = b;
+    }
+    sameKind = sameKind && k == kind;
+    sameBand = sameBand && b == band;
+    const int box = ParamChannel(i);
+    if (box >= 0) {
+      const int label = ChannelLabelNumber(box);
+      if (std::find(labels.begin(), labels.end(), label) == labels.end()) labels.push_back(label);
+    }
+  }
+  std::sort(labels.begin(), labels.end());
+  std::string channels;
+  for (int label : labels) channels += (channels.empty() ? "CH" : ", CH") + std::to_string(label);
+  if (step.params.empty()) {
+    if (step.before.linkFlags != step.after.linkFlags) return "Link groups";
+    if (step.before.currentChannel != step.after.currentChannel)
+      return "Select " + ChannelLabel(step.after.currentChannel);
+    return "Band hold-back";
+  }
+  if (sameKind && kind == ParamKind::Mask) {
+    const int i = step.params[0].index;
+    if (i == param::kMuteCtrl) return channels.empty() ? "Mute" : "Mute (" + channels + ")";
+    if (i == param::kPassCtrl) return "Bypass EQ";
+    if (i == param::kPhaseCtrl) return "Phase";
+    return "ResetEQ";
+  }
+  if (step.params.size() == 1 && step.params[0].index == param::kMainVol) return "Master volume";
+  if (sameKind && sameBand && band >= 0)
+    return "Band " + std::to_string(band + 1) + " " + KindWords(kind) + " (" + channels + ")";
+  if (sameKind && kind != ParamKind::Mask) {
+    if (labels.size() == 1) return channels + " " + KindWords(kind);
+    if (labels.empty()) return Capitalised(KindWords(kind));
+    return Capitalised(KindWords(kind)) + " (" + channels + ")";
+  }
+  return channels.empty() ? "Edit" : "Edit (" + channels + ")";
+}
+
+std::string CEditHistory::UndoName() const { return CanUndo() ? trail_.done.back().name : std::string(); }
+std::string CEditHistory::RedoName() const { return CanRedo() ? trail_.undone.back().name : std::string(); }
+
+Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
+  Changes c;
+  c.full = true;
+  std::array<bool, kChannelCount> touched{};
+  std::vector<bool> written(kParamCount, false);  // went out through SetParam
+  // The bypass keeps a channel's gains in the processor while the block shows
+  // them as 0: such zeros are written locally, as the bypass itself does.
+  uint16_t pass = store_.GetParam(param::kPassCtrl);
+  for (const ParamStep& p : step.params) {
+    if (p.index == param::kPassCtrl) pass = forward ? p.after : p.before;
+  }
+  auto heldInTarget = [&](int k, int b) {
+    for (const HeldBandStep& h : step.held) {
+      if (h.channel == k && h.band == b) return forward ? h.heldAfter : h.heldBefore;
+    }
+    return store_.IsBandHeldBack(k, b);
+  };
+  auto write = [&](const ParamStep& p) {
+    const uint16_t value = forward ? p.after : p.before;
+    const int i = p.index;
+    if (value == 0 && i >= param::EqFreq(0, 0) && i < param::Threshold(0) && (i - param::EqFreq(0, 0)) % 3 == 2) {
+      const int k = (i - param::EqFreq(0, 0)) / 93;
+      const int b = (i - param::EqFreq(k, 0)) / 3;
+      if (((pass >> k) & 1u) && heldInTarget(k, b)) {
+        store_.WriteParamLocal(i, 0);
+        touched[static_cast<size_t>(k)] = true;
+        c.params.push_back(p.index);
+        return;
+      }
+    }
+    store_.SetParam(p.index, value);
+    written[p.index] = true;
+    c.params.push_back(p.index);
+    if (p.index > param::kMainVol && p.index < param::kNoiseGate) {
+      // Which channel's response model the value feeds.
+      int k = -1;
+      if (p.index >= param::HpType(0) && p.index <= param::LpFreq(5)) k = (p.index - param::HpType(0)) % 12 / 2;
+      else if (p.index >= param::EqFreq(0, 0) && p.index < param::Threshold(0)) k = (p.index - param::EqFreq(0, 0)) / 93;
+      if (k >= 0) touched[static_cast<size_t>(k)] = true;
+    }
+  };
+  if (forward) {
+    for (const ParamStep& p : step.params) write(p);
+  } else {
+    for (auto it = step.params.rbegin(); it != step.params.rend(); ++it) write(*it);
+  }
+  for (const HeldBandStep& h : step.held) {
+    store_.SetBypassedBand(h.channel, h.band, forward ? h.heldAfter : h.heldBefore,
+                           forward ? h.gainAfter : h.gainBefore);
+  }
+  if (store_.IsProcessorConnected()) AgreeGains(step, pass, written);
+  const EditingState& state = forward ? step.after : step.before;
+  const EditingState was = EditingState::Of(store_);
+  c.links = was.linkFlags != state.linkFlags;
+  c.currentChannel = was.currentChannel != state.currentChannel;
+  state.ApplyTo(store_);
+  for (int k = 0; k < kChannelCount; ++k) {
+    if (!touched[static_cast<size_t>(k)]) continue;
+    store_.RebuildResponse(k);
+    c.channels.push_back(k);
+  }
+  c.graph = !c.channels.empty();
+  known_ = store_.Block();
+  if (!store_.IsProcessorConnected()) offlineEdits_ = true;
+  return c;
+}
+
+void CEditHistory::AgreeGains(const HistoryStep& step, uint16_t pass, const std::vector<bool>& written) {
+  // The bands whose processor value the step may have moved: those whose gain
+  // or held-back state it changed, and every band of a channel whose bypass
+  // it switched.
+  std::array<uint32_t, kChannelCount> bands{};
+  for (const HeldBandStep& h : step.held) bands[h.channel] |= 1u << h.band;
+  for (const ParamStep& p : step.params) {
+    const int i = p.index;
+    if (i == param::kPassCtrl) {
+      for (int k = 0; k < kChannelCount; ++k)
+        if (((p.before ^ p.after) >> k) & 1u) bands[k] = (1u << kBandCount) - 1;
+    } else if (ParamKindOf(i) == ParamKind::EqGain) {
+      const int k = ParamChannel(i);
+      bands[k] |= 1u << ((i - param::EqFreq(k, 0)) / 3);
+    }
+  }
+  // A band held back in a bypassed channel keeps its held gain in the
+  // processor; any other band holds what the block shows.
+  std::vector<std::pair<int, uint16_t>> heldGains;
+  bool resent = false;
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      if (!((bands[k] >> b) & 1u)) continue;
+      const int i = param::EqGain(k, b);
+      if (((pass >> k) & 1u) && store_.IsBandHeldBack(k, b)) {
+        heldGains.emplace_back(i, static_cast<uint16_t>(store_.BypassedBandGain(k, b)));
+      } else if (!written[i]) {
+        store_.MarkPending(i, store_.GetParam(i));
+        resent = true;
+      }
+    }
+  }
+  if (resent) store_.DeviceLink()->ScheduleSend();
+  if (heldGains.empty() || !sendNow_) return;
+  // The transfer takes the block's values: the held gains stand in the block
+  // for the moment of one transfer.
+  for (const auto& [i, gain] : heldGains) {
+    store_.WriteParamLocal(i, gain);
+    store_.MarkPending(i, gain);
+  }
+  sendNow_();
+  for (const auto& [i, gain] : heldGains) store_.WriteParamLocal(i, 0);
+}
+
+Changes CEditHistory::Undo() {
+  if (!CanUndo() || Recording()) return {};
+  HistoryStep step = std::move(trail_.done.back());
+  trail_.done.pop_back();
+  DebugOutput("RezUriru: Undo %s\n", step.name.c_str());
+  Changes c = Apply(step, false);
+  trail_.undone.push_back(std::move(step));
+  return c;
+}
+
+Changes CEditHistory::Redo() {
+  if (!CanRedo() || Recording()) return {};
+  HistoryStep step = std::move(trail_.undone.back());
+  trail_.undone.pop_back();
+  DebugOutput("RezUriru: Redo %s\n", step.name.c_str());
+  Changes c = Apply(step, true);
+  trail_.done.push_back(std::move(step));
+  return c;
+}
+
+bool CEditHistory::EndHistory() {
+  const bool had = CanUndo() || CanRedo();
+  trail_.done.clear();
+  trail_.undone.clear();
+  known_ = store_.Block();
+  ForgetOpenChanges();
+  return had;
+}
+
+bool CEditHistory::BlockReplaced() {
+  if (store_.Block() != known_) return EndHistory();
+  return false;
+}
+
+void CEditHistory::SwapTrail(HistoryTrail& other) { std::swap(trail_, other); }
+
+size_t CEditHistory::MemoryBytes() const {
+  auto stepBytes = [](const HistoryStep& s) {
+    return sizeof(HistoryStep) + s.params.capacity() * sizeof(ParamStep) + s.held.capacity() * sizeof(HeldBandStep) +
+           (s.name.capacity() > 15 ? s.name.capacity() + 1 : 0);
+  };
+  size_t bytes = sizeof(*this);
+  for (const auto& s : trail_.done) bytes += stepBytes(s);
+  for (const auto& s : trail_.undone) bytes += stepBytes(s);
+  return bytes;
+}
+
+}  // namespace brisvel::editing

@@ -1,0 +1,182 @@
+// The edit history: every user action that changes the block is one step
+// holding the parameters it changed (index, value before, value after) and the
+// editing state around them (link flags, current channel, the gains the
+// equaliser bypass holds back). Undo and redo write the values back through
+// SetParam, so the processor follows as for any edit.
+//
+// A step opens with Begin (a button press, a drag's first move) and closes
+// with End (the release); nested Begin/End pairs belong to the outer step. The
+// history keeps kMaxSteps steps; the oldest go first.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/effect_store.h"
+#include "editing/changes.h"
+
+namespace brisvel::editing {
+
+struct ParamStep {
+  uint16_t index;
+  uint16_t before;
+  uint16_t after;
+};
+
+// A band whose held-back state a step changed.
+struct HeldBandStep {
+  uint8_t channel;
+  uint8_t band;
+  bool heldBefore;
+  bool heldAfter;
+  int16_t gainBefore;
+  int16_t gainAfter;
+};
+
+struct EditingState {
+  std::array<int32_t, 4> linkFlags{};
+  int32_t currentChannel = 0;
+  bool operator==(const EditingState&) const = default;
+  static EditingState Of(const CEffectStore& store) { return {store.LinkFlags(), store.CurrentChannel()}; }
+  void ApplyTo(CEffectStore& store) const {
+    store.SetLinkFlags(linkFlags);
+    store.SetCurrentChannel(currentChannel);
+  }
+};
+
+// Which bands the equaliser bypass or a hold-back keeps out of the block, and
+// their gains.
+struct HeldBands {
+  std::array<uint32_t, kChannelCount> mask{};  // bit b: band b is held back
+  std::array<std::array<int16_t, kBandCount>, kChannelCount> gain{};
+  static HeldBands Of(const CEffectStore& store);
+  void ApplyTo(CEffectStore& store) const;
+};
+
+struct HistoryStep {
+  std::string name;
+  std::vector<ParamStep> params;     // in table order
+  std::vector<HeldBandStep> held;
+  EditingState before;
+  EditingState after;
+};
+
+// The name of a step its caller did not name, from what it changed:
+// "CH1 volume", "Band 10 gain (CH1, CH2)", "Master volume", "Edit (CH3)".
+std::string DescribeStep(const HistoryStep& step);
+
+// The steps of one tuning; the A/B comparison keeps one per side.
+struct HistoryTrail {
+  std::deque<HistoryStep> done;     // oldest first
+  std::vector<HistoryStep> undone;  // the next redo last
+};
+
+class CEditHistory {
+ public:
+  static constexpr size_t kMaxSteps = 1000;
+
+  explicit CEditHistory(CEffectStore& store);
+
+  // ---- recording ----
+  void Begin(std::string_view name);
+  // Closes the outermost step: it is kept when it changed the block or the
+  // editing state, and the redo list is dropped then. True when kept.
+  bool End();
+  bool Recording() const { return depth_ > 0; }
+  // Names the open step when it has no name yet (a press opened it unnamed).
+  void Name(std::string_view name) {
+    if (depth_ > 0 && openName_.empty()) openName_ = name;
+  }
+  // Closes whatever is open (before an undo, or when a release never came).
+  void CloseAll() {
+    while (depth_ > 0) End();
+  }
+  // Records what fn does as one step.
+  template <class Fn>
+  auto Record(std::string_view name, Fn&& fn) {
+    Begin(name);
+    struct Closer {
+      CEditHistory& h;
+      ~Closer() { h.End(); }
+    } closer{*this};
+    return fn();
+  }
+
+  // A step from `before` to the store's block as it is now, for a block that
+  // came from elsewhere (the processor's, read at connection) or was written
+  // whole: nothing is written. An open step keeps only what changes after
+  // this. False when the blocks are the same.
+  bool RecordReplacement(std::string_view name, const EffectBlock& before);
+  // An open step forgets what changed so far (the block was replaced from
+  // the processor meanwhile).
+  void ForgetOpenChanges();
+
+  // ---- undo and redo ----
+  bool CanUndo() const { return !trail_.done.empty(); }
+  bool CanRedo() const { return !trail_.undone.empty(); }
+  // Names of the step the next undo or redo replays; empty when none.
+  std::string UndoName() const;
+  std::string RedoName() const;
+  // Writes the step back through SetParam and restores the editing state; the
+  // caller sends the pending parameters and refreshes the windows. Nothing
+  // happens (empty changes) when there is no step or a step is being recorded.
+  Changes Undo();
+  Changes Redo();
+  size_t UndoCount() const { return trail_.done.size(); }
+  size_t RedoCount() const { return trail_.undone.size(); }
+
+  // ---- events that replace the block from elsewhere ----
+  // Ends the history: the steps could no longer be undone truthfully.
+  // True when steps were dropped (the caller logs the reason).
+  bool EndHistory();
+  // The block was replaced from the processor: the history ends unless the
+  // block is the one the history left (nothing to undo was lost). True when
+  // steps were dropped.
+  bool BlockReplaced();
+
+  // Set when a step was kept, undone or redone while no processor was
+  // connected; the connection flow asks before the processor's block wins.
+  bool OfflineEdits() const { return offlineEdits_; }
+  void ClearOfflineEdits() { offlineEdits_ = false; }
+  // The block as the last step left it (what the editor held before a
+  // connection replaced it).
+  const EffectBlock& KnownBlock() const { return known_; }
+  // Takes the store's block as the one the history left, without a step.
+  void Rebase() { known_ = store_.Block(); }
+
+  // Sends the pending parameters at once (the edit link's SendNow): undo and
+  // redo use it for the gains a bypassed channel holds back. Without it those
+  // gains are not resent.
+  void SetSendNow(std::function<void()> sendNow) { sendNow_ = std::move(sendNow); }
+
+  // For the A/B comparison: the other side's steps come in, these go out.
+  void SwapTrail(HistoryTrail& other);
+  const HistoryTrail& Trail() const { return trail_; }
+
+  // Bytes the steps take (their parameter and band lists, names, bookkeeping).
+  size_t MemoryBytes() const;
+
+ private:
+  Changes Apply(const HistoryStep& step, bool forward);
+  void AgreeGains(const HistoryStep& step, uint16_t pass, const std::vector<bool>& written);
+  bool Push(std::string name, const EffectBlock& before, const EditingState& state, const HeldBands& held);
+
+  CEffectStore& store_;
+  HistoryTrail trail_;
+  int depth_ = 0;
+  std::string openName_;
+  EffectBlock openBlock_{};
+  EditingState openState_{};
+  HeldBands openHeld_;
+  EffectBlock known_{};
+  bool offlineEdits_ = false;
+  std::function<void()> sendNow_;
+};
+
+}  // namespace brisvel::editing

@@ -1,0 +1,256 @@
+// End-to-end tests of undo and redo, the A/B comparison and the question after
+// edits made without the processor: the real console on the simulated
+// processor under the X server, real mouse and keyboard input, the processor's
+// block read back through the control channel.
+
+#include "e2e_support.h"
+
+namespace brisvel::app::e2e {
+namespace {
+
+constexpr char kMain[] = "XML_MAINWND";
+constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
+constexpr int kWait = 8000;
+
+int Store(Console& c, const QString& name) {
+  const QString answer = c.Query("param " + name);
+  return answer.startsWith("store=") ? answer.mid(6).section(' ', 0, 0).toInt() : -1;
+}
+int Device(Console& c, const QString& name) {
+  bool ok = false;
+  const int v = c.Query("sim-param " + name).toInt(&ok);
+  return ok ? v : -1;
+}
+QString History(Console& c, const QString& key) {
+  for (const QString& item : c.Query("history").split('|'))
+    if (item.startsWith(key + "=")) return item.mid(key.size() + 1);
+  return {};
+}
+
+void Drag(const QPoint& from, const QPoint& to) {
+  Xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())});
+  QThread::msleep(100);
+  Xdotool({"mousedown", "1"});
+  QThread::msleep(80);
+  for (int i = 1; i <= 6; ++i) {
+    const QPoint p = from + (to - from) * i / 6;
+    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+    QThread::msleep(60);
+  }
+  Xdotool({"mouseup", "1"});
+  QThread::msleep(150);
+}
+
+void Wheel(const QPoint& at, bool up, int notches) {
+  Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+  QThread::msleep(100);
+  for (int i = 0; i < notches; ++i) {
+    Xdotool({"click", up ? "4" : "5"});
+    QThread::msleep(80);
+  }
+}
+
+// The items of the open pop-up menu as "text@x,y,w,h".
+QStringList MenuItems(Console& c) {
+  QString menu;
+  if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none" && !menu.isEmpty(); }, kWait)) return {};
+  return menu.split('|');
+}
+QPoint ItemCentre(const QString& item) {
+  const QStringList r = item.mid(item.lastIndexOf('@') + 1).split(',');
+  return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center();
+}
+QString ItemText(const QString& item) { return item.left(item.lastIndexOf('@')); }
+
+// The open message window's text and buttons; empty while none is shown.
+QStringList Modal(Console& c) {
+  QString modal;
+  if (!Console::WaitFor([&] { return (modal = c.Query("modal")) != "none" && !modal.isEmpty(); }, 15000)) return {};
+  return modal.split('|');
+}
+bool Answer(Console& c, const QString& button) {
+  for (const QString& item : Modal(c)) {
+    if (ItemText(item) != button) continue;
+    ClickAt(ItemCentre(item));
+    return true;
+  }
+  return false;
+}
+
+class HistoryE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no DISPLAY";
+    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
+    folders.WriteConfig("[Config]\nLang=1\n");
+    c = std::make_unique<Console>(folders, QStringList{"-hide", "--simulate"});
+    ASSERT_TRUE(c->WaitForCompactWindow());
+    ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "1"; }, 15000));
+    c->Click("XML_MAINWND2", "btn_advanced");
+    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kLogin); }, kWait));
+    for (int attempt = 0; attempt < 3 && c->Ctrl(kLogin, "txt_pwd").text != "40721836"; ++attempt) {
+      c->Click(kLogin, "txt_pwd");
+      PressKey("ctrl+a");
+      TypeText("40721836");
+      Console::WaitFor([&] { return c->Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 2000);
+    }
+    PressKey("Return");
+    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kMain) && !c->HasWindow(kLogin); }, kWait));
+    QThread::msleep(300);
+  }
+  Control Ctrl(const QString& key) { return c->Ctrl(kMain, key); }
+  bool InSync() {
+    return Console::WaitFor([&] { return c->Query("block device") == c->Query("block store"); }, kWait);
+  }
+  // Lowers the master volume with the wheel over its slider.
+  void LowerMaster(int notches) {
+    const Control slider = Ctrl("2000");
+    ASSERT_TRUE(slider.found && slider.visible);
+    Wheel(slider.Centre(), false, notches);
+  }
+
+  Folders folders;
+  std::unique_ptr<Console> c;
+};
+
+TEST_F(HistoryE2E, ASliderDragIsUndoneByOneCtrlZAndTheFileMenuNamesTheSteps) {
+  const int start = Store(*c, "MainVol");
+  const Control slider = Ctrl("2000");
+  ASSERT_TRUE(slider.found && slider.visible);
+  // A slow drag down the master slider: many values, one step.
+  Drag(slider.Centre(), slider.Centre() + QPoint(0, slider.rect.height() / 3));
+  ASSERT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") < start; }, kWait));
+  const int dragged = Store(*c, "MainVol");
+  EXPECT_EQ(History(*c, "undo"), "Master volume");
+  ASSERT_TRUE(InSync());
+
+  PressKey("ctrl+z");
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == start; }, kWait));
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == start; }, kWait));
+  EXPECT_EQ(Ctrl("2000").value, start);
+  EXPECT_EQ(History(*c, "undo"), "");
+  EXPECT_EQ(History(*c, "redo"), "Master volume");
+
+  // File: "Undo" disabled at the top, "Redo Master volume" below it.
+  c->Click(kMain, "9003");
+  const QStringList items = MenuItems(*c);
+  ASSERT_GE(items.size(), 2);
+  EXPECT_EQ(ItemText(items[0]), "Undo");
+  EXPECT_EQ(ItemText(items[1]), "Redo Master volume");
+  ClickAt(ItemCentre(items[1]));
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == dragged; }, kWait));
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == dragged; }, kWait));
+
+  PressKey("ctrl+z");
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == start; }, kWait));
+  PressKey("ctrl+y");
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == dragged; }, kWait));
+  PressKey("ctrl+z");
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == start; }, kWait));
+  PressKey("ctrl+shift+z");
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == dragged; }, kWait));
+  c->Click(kMain, "9003");
+  ASSERT_FALSE(MenuItems(*c).isEmpty());
+  EXPECT_EQ(ItemText(MenuItems(*c)[0]), "Undo Master volume");
+  PressKey("Escape");
+}
+
+TEST_F(HistoryE2E, AbSwitchingChangesWhatTheProcessorHoldsAndBack) {
+  const int a = Store(*c, "MainVol");
+  const Control ab = Ctrl("9006");
+  ASSERT_TRUE(ab.found && ab.visible);
+  EXPECT_EQ(ab.text, "A");
+  ClickAt(ab.Centre());
+  ASSERT_TRUE(Console::WaitFor([&] { return History(*c, "ab") == "B"; }, kWait));
+  EXPECT_EQ(Ctrl("9006").text, "B");
+  LowerMaster(4);
+  ASSERT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == a - 4; }, kWait));
+  ASSERT_TRUE(InSync());
+
+  ClickAt(ab.Centre());  // back to A: the processor gets A whole
+  ASSERT_TRUE(Console::WaitFor([&] { return History(*c, "ab") == "A"; }, kWait));
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == a; }, kWait));
+  EXPECT_EQ(Ctrl("2000").value, a);
+  EXPECT_TRUE(InSync());
+
+  // Both sides stay over a pull-out and a plug-in.
+  ASSERT_EQ(c->Query("unplug"), "ok");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "0"; }, kWait));
+  ASSERT_EQ(c->Query("plug"), "ok");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "1"; }, 15000));
+  ClickAt(ab.Centre());
+  ASSERT_TRUE(Console::WaitFor([&] { return History(*c, "ab") == "B"; }, kWait));
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == a - 4; }, kWait));
+
+  // "Copy B to A" from the button's context menu, then A shows B's volume.
+  Xdotool({"mousemove", QString::number(ab.Centre().x()), QString::number(ab.Centre().y())});
+  QThread::msleep(100);
+  Xdotool({"click", "3"});
+  const QStringList items = MenuItems(*c);
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_EQ(ItemText(items[0]), "Copy A to B");
+  ClickAt(ItemCentre(items[1]));
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("menu") == "none"; }, kWait));
+  ClickAt(ab.Centre());
+  ASSERT_TRUE(Console::WaitFor([&] { return History(*c, "ab") == "A"; }, kWait));
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == a - 4; }, kWait));
+}
+
+class OfflineE2E : public HistoryE2E {
+ protected:
+  // Pulls the processor, lowers the master volume by two without it and plugs
+  // it back in: the question comes up.
+  void EditOfflineAndPlug() {
+    processorValue = Store(*c, "MainVol");
+    ASSERT_EQ(c->Query("unplug"), "ok");
+    ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "0"; }, kWait));
+    LowerMaster(2);
+    ASSERT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == processorValue - 2; }, kWait));
+    mine = processorValue - 2;
+    ASSERT_EQ(c->Query("plug"), "ok");
+    const QStringList modal = Modal(*c);
+    ASSERT_EQ(modal.size(), 4) << modal.join('|').toStdString();
+    EXPECT_TRUE(modal[0].contains("no processor was connected"));
+  }
+  int processorValue = -1;
+  int mine = -1;
+};
+
+TEST_F(OfflineE2E, KeepingTheProcessorsSettingsIsOneUndoStep) {
+  EditOfflineAndPlug();
+  ASSERT_TRUE(Answer(*c, "Keep the processor's settings"));
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == processorValue; }, kWait));
+  EXPECT_EQ(Device(*c, "MainVol"), processorValue);
+  EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("2000").value == processorValue; }, kWait));
+  EXPECT_EQ(History(*c, "undo"), "Keep the processor's settings");
+  PressKey("ctrl+z");  // mine again, in the window and the processor
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == mine; }, kWait));
+  EXPECT_EQ(Store(*c, "MainVol"), mine);
+}
+
+TEST_F(OfflineE2E, SendingMySettingsPutsThemInTheProcessor) {
+  EditOfflineAndPlug();
+  ASSERT_TRUE(Answer(*c, "Send my settings to the processor"));
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == mine; }, kWait));
+  EXPECT_EQ(Store(*c, "MainVol"), mine);
+  EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("2000").value == mine; }, kWait));
+  EXPECT_TRUE(InSync());
+  EXPECT_EQ(History(*c, "undo"), "Send my settings to the processor");
+  PressKey("ctrl+z");  // the processor's settings as they came
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == processorValue; }, kWait));
+}
+
+TEST_F(OfflineE2E, ShowingTheDifferencesListsThemAndAsksAgain) {
+  EditOfflineAndPlug();
+  ASSERT_TRUE(Answer(*c, "Show differences"));
+  QString shown;
+  ASSERT_TRUE(Console::WaitFor([&] { return (shown = c->Query("modal")).startsWith("Show differences|"); }, kWait));
+  EXPECT_TRUE(shown.contains("Common: /   MainVol: 4dB -> 6dB")) << shown.toStdString();
+  PressKey("Escape");
+  ASSERT_TRUE(Answer(*c, "Keep the processor's settings"));
+  EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == processorValue; }, kWait));
+  EXPECT_EQ(Device(*c, "MainVol"), processorValue);
+}
+
+}  // namespace
+}  // namespace brisvel::app::e2e
