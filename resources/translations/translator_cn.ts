@@ -625,4 +625,207 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
 %1</translation>
     </message>
 </context>
+<context>
+    <name>brisvel</name>
+    <message>
+        <source>Measurement and fit</source>
+        <translation>测量与拟合</translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation>测量曲线</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>导入...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>Smoothing</source>
+        <translation>平滑</translation>
+    </message>
+    <message>
+        <source>1/3 octave</source>
+        <translation>1/3 倍频程</translation>
+    </message>
+    <message>
+        <source>1/6 octave</source>
+        <translation>1/6 倍频程</translation>
+    </message>
+    <message>
+        <source>1/12 octave</source>
+        <translation>1/12 倍频程</translation>
+    </message>
+    <message>
+        <source>Target</source>
+        <translation>目标曲线</translation>
+    </message>
+    <message>
+        <source>Flat</source>
+        <translation>平直</translation>
+    </message>
+    <message>
+        <source>Car</source>
+        <translation>车载</translation>
+    </message>
+    <message>
+        <source>Target file...</source>
+        <translation>目标文件...</translation>
+    </message>
+    <message>
+        <source>LF gain (dB)</source>
+        <translation>低频提升 (dB)</translation>
+    </message>
+    <message>
+        <source>Corner (Hz)</source>
+        <translation>转折频率 (Hz)</translation>
+    </message>
+    <message>
+        <source>Tilt (dB/oct)</source>
+        <translation>倾斜 (dB/倍频程)</translation>
+    </message>
+    <message>
+        <source>Range (Hz)</source>
+        <translation>拟合范围 (Hz)</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>至</translation>
+    </message>
+    <message>
+        <source>Max boost (dB)</source>
+        <translation>最大提升 (dB)</translation>
+    </message>
+    <message>
+        <source>Export filters...</source>
+        <translation>导出滤波器...</translation>
+    </message>
+    <message>
+        <source>Import filters...</source>
+        <translation>导入滤波器...</translation>
+    </message>
+    <message>
+        <source>Fit</source>
+        <translation>拟合</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>RMS %1 dB, max %2 dB</source>
+        <translation>均方根 %1 dB，最大 %2 dB</translation>
+    </message>
+    <message>
+        <source>Before: %1</source>
+        <translation>拟合前：%1</translation>
+    </message>
+    <message>
+        <source>After: %1</source>
+        <translation>拟合后：%1</translation>
+    </message>
+    <message>
+        <source>%1 filters taken.</source>
+        <translation>已采用 %1 个滤波器。</translation>
+    </message>
+    <message>
+        <source>Changed to fit the processor:</source>
+        <translation>为适应设备而调整：</translation>
+    </message>
+    <message>
+        <source>Not taken:</source>
+        <translation>未采用：</translation>
+    </message>
+    <message>
+        <source>Write these bands to the channel?</source>
+        <translation>将这些频段写入该通道？</translation>
+    </message>
+    <message>
+        <source>Import measurement</source>
+        <translation>导入测量曲线</translation>
+    </message>
+    <message>
+        <source>Target file</source>
+        <translation>目标文件</translation>
+    </message>
+    <message>
+        <source>Export filters</source>
+        <translation>导出滤波器</translation>
+    </message>
+    <message>
+        <source>Import filters</source>
+        <translation>导入滤波器</translation>
+    </message>
+    <message>
+        <source>Measurements (*.txt *.frd *.csv *.dat);;All files (*)</source>
+        <translation>测量文件 (*.txt *.frd *.csv *.dat);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Filter text (*.txt);;CSV (*.csv)</source>
+        <translation>滤波器文本 (*.txt);;CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Filter sets (*.txt *.csv);;All files (*)</source>
+        <translation>滤波器文件 (*.txt *.csv);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>%1: the file is too large</source>
+        <translation>%1：文件过大</translation>
+    </message>
+    <message>
+        <source>The measurement was not read: %1: %2</source>
+        <translation>测量曲线未能读取：%1：%2</translation>
+    </message>
+    <message>
+        <source>%1 points read.</source>
+        <translation>已读取 %1 个点。</translation>
+    </message>
+    <message>
+        <source>The target was not read: %1: %2</source>
+        <translation>目标曲线未能读取：%1：%2</translation>
+    </message>
+    <message>
+        <source>Import a measurement of this channel first.</source>
+        <translation>请先导入该通道的测量曲线。</translation>
+    </message>
+    <message>
+        <source>The measurement does not cover the range.</source>
+        <translation>测量曲线未覆盖拟合范围。</translation>
+    </message>
+    <message>
+        <source>Fitted: Apply writes the bands.</source>
+        <translation>拟合完成：点击应用写入频段。</translation>
+    </message>
+    <message>
+        <source>No better setting was found.</source>
+        <translation>未找到更好的设置。</translation>
+    </message>
+    <message>
+        <source>The fitted bands were written.</source>
+        <translation>拟合的频段已写入。</translation>
+    </message>
+    <message>
+        <source>The filters were not written: %1</source>
+        <translation>滤波器未能写入：%1</translation>
+    </message>
+    <message>
+        <source>Filters written to %1.</source>
+        <translation>滤波器已写入 %1。</translation>
+    </message>
+    <message>
+        <source>The filters were not read: %1: %2</source>
+        <translation>滤波器未能读取：%1：%2</translation>
+    </message>
+    <message>
+        <source>Nothing was changed.</source>
+        <translation>未做任何更改。</translation>
+    </message>
+</context>
 </TS>

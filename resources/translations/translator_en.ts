@@ -184,4 +184,11 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
         <translation>Top treble</translation>
     </message>
 </context>
+<context>
+    <name>brisvel</name>
+    <message>
+        <source>测量与拟合</source>
+        <translation>Measurement and fit</translation>
+    </message>
+</context>
 </TS>

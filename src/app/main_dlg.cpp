@@ -13,6 +13,7 @@
 
 #include "app/app_paths.h"
 #include "app/dlg_delay_settings.h"
+#include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
 #include "app/edit_history.h"
 #include "app/layout_ids/xml_delaysettings.h"
@@ -144,6 +145,7 @@ void CMainDlg::OnInit() {
   handler_->SetEqWindowSettings({cae.alertDelayMs, QString::fromStdString(cae.alertMsg), cae.showFreqId != 0,
                                  ProgramFolderPath() + QStringLiteral("/") + QLatin1String(settings::kFreqStyleFileName)});
   connect(this, &CMainDlg::GainAlertTimer, handler_.get(), &CUIEventHandler::OnGainAlertTimer, Qt::UniqueConnection);
+  handler_->SetOverlaySource([](int channel) { return RunMeasurements().Overlay(channel); });
   handler_->Init();
 }
 
@@ -165,6 +167,7 @@ std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
   if (language == 0) items.emplace_back(kCmdEnglish, QStringLiteral("English"));
   else items.emplace_back(kCmdChinese, QStringLiteral("简体中文"));
   items.emplace_back(kCmdMixing, QStringLiteral("混音调节"));
+  items.emplace_back(kCmdMeasurement, QStringLiteral("Measurement and fit"));
   items.emplace_back(kCmdAbout, QStringLiteral("About"));
   return items;
 }
@@ -213,6 +216,9 @@ void CMainDlg::OnMenuCommand(int command) {
       break;
     case kCmdMixing:
       OpenMixSound(app_, this);
+      break;
+    case kCmdMeasurement:
+      if (handler_) OpenMeasurement(app_, this, handler_->Editor());
       break;
     case kCmdUndo:
       UndoStep(app_);

@@ -26,6 +26,7 @@ enum MenuCommand : int {
   kCmdEnglish = 52,
   kCmdAbout = 63,
   kCmdMyPreset = 64,
+  kCmdMeasurement = 65,
   kCmdUndo = 70,
   kCmdRedo = 71,
   kCmdCopyAToB = 72,

@@ -2,8 +2,10 @@
 #include "app/preset_dialogs.h"
 
 #include "app/console.h"
+#include "app/measurement_session.h"
 #include "app/refresh.h"
 #include "presets/sys_setting.h"
+#include "spdlog/spdlog.h"
 
 namespace brisvel::app {
 
@@ -19,6 +21,17 @@ int OpenPresetDialog(IConsole& app, QWidget* owner, const char* layout) {
     } else {
       app.Refresher().Post(RefreshKind::kFull);
     }
+  };
+  // The run's measurements go with the PC mode into measurements.ini; a .cae holds none.
+  context.pcModeSaved = [&app](const std::string& name) {
+    std::string error;
+    if (!KeepWithPcMode(RunMeasurements(), app.Config().Path(), name, &error))
+      spdlog::error("the measurements of PC mode \"{}\" were not kept: {}", name, error);
+  };
+  context.pcModeRecalled = [&app](const std::string& name) {
+    std::string error;
+    if (!RestoreFromPcMode(RunMeasurements(), app.Config().Path(), name, &error))
+      spdlog::error("the measurements of PC mode \"{}\" were not read: {}", name, error);
   };
   return presets::OpenSysSettings(context, owner, layout);
 }

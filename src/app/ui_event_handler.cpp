@@ -242,6 +242,7 @@ void CUIEventHandler::ChannelRefresh() {
   refreshing_ = false;
   ShowEqualiser();
   if (graph_) graph_->SetResponse(&store_.Response(ch));
+  if (graph_ && graph_->Curve() && overlaySource_) graph_->Curve()->SetOverlay(overlaySource_(ch));
 }
 
 void CUIEventHandler::ShowVolume(int channel) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/refresh.h"
@@ -24,6 +25,7 @@ class SkRadioButton;
 class SEdit2;
 class ComboBox;
 class SkEQ;
+struct EqOverlay;
 class Element;
 struct Event;
 }  // namespace brisvel::ui
@@ -69,6 +71,10 @@ class CUIEventHandler : public QObject {
 
   editing::CChannelEditor& Editor() { return editor_; }
   void SetMenuChooser(MenuChooser chooser) { chooser_ = std::move(chooser); }
+  // What the EQ graph draws under a channel's curve (a measurement); asked
+  // whenever the graph shows a channel.
+  using OverlaySource = std::function<std::shared_ptr<const ui::EqOverlay>(int channel)>;
+  void SetOverlaySource(OverlaySource source) { overlaySource_ = std::move(source); }
   // The history whose open step the link and reset actions name; may be null.
   void SetHistory(editing::CEditHistory* history) { history_ = history; }
 
@@ -105,6 +111,7 @@ class CUIEventHandler : public QObject {
   editing::CChannelEditor editor_;
   RefreshNotifier* refresher_;
   MenuChooser chooser_;
+  OverlaySource overlaySource_;
   editing::CEditHistory* history_ = nullptr;
   EqWindowSettings eqWindow_;
   bool refreshing_ = false;

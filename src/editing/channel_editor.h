@@ -20,6 +20,7 @@
 
 #include "core/eq_axes.h"
 #include "core/effect_store.h"
+#include "core/eq_fit.h"
 #include "editing/changes.h"
 #include "editing/edit_link.h"
 #include "editing/gain_rules.h"
@@ -144,6 +145,10 @@ class CChannelEditor {
   // a band at 0 dB and unchecking a band that is not held back change nothing.
   BandChanges SetBandHeldBack(int band, bool held);
   GainAlert EvaluateGainAlert() const;
+  // A whole set of bands (a fit, an imported filter set) over the linked
+  // range as one edit: frequency, Q and gain of every band, with the gain
+  // compensation, the end of the bypass and the gain alert decision.
+  BandChanges SetBands(const ChannelBands& bands);
 
  private:
   class Recorder;

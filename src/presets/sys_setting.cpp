@@ -251,6 +251,7 @@ void CDlgSysSettingEventHandler::AddPCMode() {
     pcMode_->setCurrentIndex(outcome.index);
   }
   if (!outcome.save.saved) ReportNotSaved(outcome.save.error);
+  else if (context_.pcModeSaved) context_.pcModeSaved(list_[outcome.index].Name());
 }
 
 void CDlgSysSettingEventHandler::RecallPCMode() {
@@ -263,6 +264,7 @@ void CDlgSysSettingEventHandler::RecallPCMode() {
   if (overlay) ShowSending();
   if (context_.history) context_.history->Begin("PC mode recalled: " + list_[index].Name());
   const editing::RecallPCModeStatus status = editing::RecallPCMode(context_.store, list_, index);
+  if (context_.pcModeRecalled) context_.pcModeRecalled(list_[index].Name());
   if (context_.history) context_.history->End();
   if (context_.refresh) context_.refresh(false);
   if (overlay) HideSending();

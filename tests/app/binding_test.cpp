@@ -11,7 +11,10 @@
 
 #include "app/application.h"
 #include "app/dlg_delay_settings.h"
+#include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
+#include "app/layout_ids/xml_measurement.h"
+#include "app/ui_event_handler.h"
 #include "app/layout_ids/xml_delaysettings.h"
 #include "app/layout_ids/xml_mixsoundwd.h"
 #include "app/layout_ids/xml_about.h"
@@ -136,6 +139,13 @@ TEST(Bindings, EveryBuiltInLayoutIsBoundByItsWindow) {
   CDlgMixSound mixing(QString::fromLatin1(layout::mixsoundwd::kLayout), nullptr, console.app->Store());
   ASSERT_TRUE(mixing.Create());
   check(mixing, true);
+
+  MeasurementSession session;
+  CDlgMeasurement measurement(QString::fromLatin1(layout::measurement::kLayout), nullptr, *console.app,
+                              console.app->MainWindow(), console.app->MainWindow()->Handler()->Editor(), session,
+                              QtFileChooser());
+  ASSERT_TRUE(measurement.Create());
+  check(measurement, true);
 
   ui::CDlgProgress progress;
   ASSERT_TRUE(progress.Create());

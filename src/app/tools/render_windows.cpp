@@ -8,10 +8,12 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 
 #include "app/application.h"
 #include "app/dlg_delay_settings.h"
+#include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
 #include "app/layout_ids/xml_mainwnd.h"
@@ -35,6 +37,41 @@ using namespace brisvel::app;
 namespace {
 
 bool Save(QWidget& w, const QString& file) { return ui::SaveWidgetImage(w, file); }
+
+// A door speaker in a car: a room mode at 63 Hz, a dip at 160 Hz, falling treble.
+FrequencyCurve RoomMeasurement() {
+  FrequencyCurve c;
+  for (double hz = 15; hz < 22000; hz *= std::pow(2.0, 1.0 / 48)) {
+    const double o1 = std::log2(hz / 63.0) * 4, o2 = std::log2(hz / 160.0) * 4;
+    c.hz.push_back(hz);
+    c.db.push_back(84 + 9 * std::exp(-o1 * o1) - 6 * std::exp(-o2 * o2) - 1.5 * std::log2(std::max(1.0, hz / 2000)) +
+                   0.8 * std::sin(hz / 37.0));
+  }
+  return c;
+}
+
+// The measurement window after a fit, then the main window's graph with the
+// measurement, the car target and the prediction of the applied fit.
+int RenderMeasurement(CApplication& app, const QString& out, const QString& suffix) {
+  CMainDlg* main = app.MainWindow();
+  if (!main || !main->Handler()) return 1;
+  MeasurementSession& session = RunMeasurements();
+  session.ClearAll();
+  session.target.kind = TargetCurve::kCar;
+  const int channel = main->Handler()->Editor().CurrentChannel();
+  session.SetMeasurement(channel, "door_left.txt", RoomMeasurement(), 6);
+  int failures = 0;
+  CDlgMeasurement dlg(QStringLiteral("LAYOUT:XML_MEASUREMENT"), nullptr, app, main, main->Handler()->Editor(), session,
+                      QtFileChooser());
+  if (!dlg.Create()) return 1;
+  dlg.Handler().Fit();
+  failures += !Save(dlg, out + "/measurement" + suffix + ".png");
+  dlg.Handler().Apply();
+  app.Refresher().Send(RefreshKind::kFull);
+  failures += !Save(*main, out + "/main_measurement" + suffix + ".png");
+  session.ClearAll();
+  return failures;
+}
 
 // The settings dialog in its three layouts (two PC modes stored, the second
 // page of the settings shown) and the progress window of batch files.
@@ -131,6 +168,7 @@ int RenderSet(const QString& out, bool simulate, int lang) {
       failures += !Save(*app.CompactWindow(), out + "/compact_connected" + suffix + ".png");
       app.Refresher().Send(RefreshKind::kFull);
       failures += !Save(*app.MainWindow(), out + "/main_connected" + suffix + ".png");
+      failures += RenderMeasurement(app, out, suffix);
       failures += RenderPresetDialogs(app, out, suffix);
       failures += RenderShapedEqualiser(*app.MainWindow(), out, suffix);
     } else {
