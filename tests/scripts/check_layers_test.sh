@@ -7,7 +7,7 @@ tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-mkdir -p "$tree"/src/{core,hid,device,editing,ui,controls,gallery,app/demo,app/tools,presets,cli}
+mkdir -p "$tree"/src/{core,hid,device,editing,settings,ui,controls,gallery,app/demo,app/tools,presets,cli}
 printf '#include <vector>\n#include "core/param_table.h"\n' >"$tree/src/core/clean.h"
 printf '#include "app/console.h"\n#include <QWidget>\n' >"$tree/src/app/window.cpp"
 printf '#include "app/application.h"\n#include "app/demo/control_channel.h"\n' >"$tree/src/app/application.cpp"
@@ -29,10 +29,12 @@ printf '#include "app/console.h"\n#include "app/application.h"\n' >"$tree/src/ap
 printf '#include "app/demo/simulated_device.h"\n' >"$tree/src/app/mini.cpp"
 printf '#include "controls/eq_graph.h"\n' >"$tree/src/ui/loader.cpp"
 printf '#include "gallery/sample_data.h"\n' >"$tree/src/app/window2.cpp"
+printf '#include <string>\n#include <fstream>\n' >"$tree/src/core/file.cpp"
+printf '#include <fstream>\n' >"$tree/src/settings/file.cpp"
 out=$("$check" "$tree" 2>&1) && fail "forbidden includes passed"
 for expected in "src/core/clean.h:3" "src/editing/edit.cpp:2" "src/hid/raw.cpp:1" "src/device/link.h:1" \
                 "src/presets/login.cpp:1" "src/cli/main.cpp:1" "src/ui/host.cpp:1" "src/ui/loader.cpp:1" \
-                "src/app/window2.cpp:1" "src/app/dialog.cpp:2" "src/app/mini.cpp:1"; do
+                "src/app/window2.cpp:1" "src/app/dialog.cpp:2" "src/app/mini.cpp:1" "src/core/file.cpp:2"; do
   grep -qF "$expected" <<<"$out" || fail "not reported: $expected"$'\n'"$out"
 done
 grep -qF "src/app/window.cpp" <<<"$out" && fail "src/app may include itself and Qt"
@@ -42,4 +44,5 @@ done
 grep -qF "src/ui/label.cpp" <<<"$out" && fail "src/ui may use Qt"
 grep -qF "src/controls/knob.cpp" <<<"$out" && fail "src/controls may use the toolkit and Qt"
 grep -qF "src/gallery/render.cpp" <<<"$out" && fail "src/gallery may use the controls and itself"
+grep -qF "src/settings/file.cpp" <<<"$out" && fail "src/settings reads and writes files"
 echo "check-layers test: ok"
