@@ -33,8 +33,8 @@ uint16_t CEffectStore::GetParam(int index) const { return ReadParam(block_, inde
 
 void CEffectStore::WriteParamLocal(int index, uint16_t value) { WriteParam(block_, index, value); }
 
-void CEffectStore::SetBypassedBand(int channel, int band, bool heldBack, int gain) {
-  bypassedBandFlags_[channel][band] = heldBack ? 1 : 0;
+void CEffectStore::SetBypassedBand(int channel, int band, bool heldBack, int gain, bool keptByProcessor) {
+  bypassedBandFlags_[channel][band] = heldBack ? (keptByProcessor ? kHeldByBypass : 1) : 0;
   bypassedBandGains_[channel][band] = gain;
 }
 

@@ -80,9 +80,12 @@ class CEffectStore {
   void SetCurrentChannel(int channel) { currentChannel_ = channel; }
 
   // Bands whose gain the equaliser bypass or a hold-back keeps out of the block.
+  // A band the bypass held back keeps its gain in the processor (which
+  // bypasses on PassCtrl); a band held back one by one is 0 there too.
   bool IsBandHeldBack(int channel, int band) const { return bypassedBandFlags_[channel][band] != 0; }
+  bool IsHeldGainKept(int channel, int band) const { return bypassedBandFlags_[channel][band] == kHeldByBypass; }
   int BypassedBandGain(int channel, int band) const { return bypassedBandGains_[channel][band]; }
-  void SetBypassedBand(int channel, int band, bool heldBack, int gain);
+  void SetBypassedBand(int channel, int band, bool heldBack, int gain, bool keptByProcessor = false);
   void ClearBypassedBand(int channel, int band) { SetBypassedBand(channel, band, false, 0); }
   void ClearBypassedBands(int channel);
   void ClearAllBypassedBands();
@@ -134,6 +137,8 @@ class CEffectStore {
   EffectBlock block_{};
   std::array<int32_t, 4> linkFlags_{};
   int32_t currentChannel_ = 4;
+  // 0 not held back, 1 held back one by one, kHeldByBypass held by the bypass.
+  static constexpr int32_t kHeldByBypass = 2;
   std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandFlags_{};
   std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandGains_{};
   int32_t delayUnit_ = 0;

@@ -195,7 +195,7 @@ BandChanges CChannelEditor::SetBypass(bool on) {
       if ((pass >> k) & 1) continue;
       for (int b = 0; b < kBandCount; ++b) {
         const int16_t g = Gain(store_, k, b);
-        store_.SetBypassedBand(k, b, g != 0, g);
+        store_.SetBypassedBand(k, b, g != 0, g, true);
         if (g != 0) {
           store_.WriteParamLocal(param::EqGain(k, b), 0);
           store_.UpdateBandResponse(k, b);

@@ -12,11 +12,20 @@ namespace brisvel::editing {
 
 CEditHistory::CEditHistory(CEffectStore& store) : store_(store), known_(store.Block()) {}
 
+Hold HoldOf(const CEffectStore& store, int channel, int band) {
+  if (!store.IsBandHeldBack(channel, band)) return Hold::kNone;
+  return store.IsHeldGainKept(channel, band) ? Hold::kBypass : Hold::kBand;
+}
+
+void SetHold(CEffectStore& store, int channel, int band, Hold hold, int gain) {
+  store.SetBypassedBand(channel, band, hold != Hold::kNone, gain, hold == Hold::kBypass);
+}
+
 HeldBands HeldBands::Of(const CEffectStore& store) {
   HeldBands h;
   for (int k = 0; k < kChannelCount; ++k) {
     for (int b = 0; b < kBandCount; ++b) {
-      if (store.IsBandHeldBack(k, b)) h.mask[k] |= 1u << b;
+      h.hold[k][b] = HoldOf(store, k, b);
       h.gain[k][b] = static_cast<int16_t>(store.BypassedBandGain(k, b));
     }
   }
@@ -25,7 +34,7 @@ HeldBands HeldBands::Of(const CEffectStore& store) {
 
 void HeldBands::ApplyTo(CEffectStore& store) const {
   for (int k = 0; k < kChannelCount; ++k) {
-    for (int b = 0; b < kBandCount; ++b) store.SetBypassedBand(k, b, (mask[k] >> b) & 1u, gain[k][b]);
+    for (int b = 0; b < kBandCount; ++b) SetHold(store, k, b, hold[k][b], gain[k][b]);
   }
 }
 
@@ -64,12 +73,12 @@ bool CEditHistory::Push(std::string name, const EffectBlock& before, const Editi
   }
   for (int k = 0; k < kChannelCount; ++k) {
     for (int b = 0; b < kBandCount; ++b) {
-      const bool heldBefore = (held.mask[k] >> b) & 1u;
-      const bool heldAfter = store_.IsBandHeldBack(k, b);
+      const Hold holdBefore = held.hold[k][b];
+      const Hold holdAfter = HoldOf(store_, k, b);
       const int16_t gainBefore = held.gain[k][b];
       const auto gainAfter = static_cast<int16_t>(store_.BypassedBandGain(k, b));
-      if (heldBefore == heldAfter && gainBefore == gainAfter) continue;
-      step.held.push_back({static_cast<uint8_t>(k), static_cast<uint8_t>(b), heldBefore, heldAfter, gainBefore,
+      if (holdBefore == holdAfter && gainBefore == gainAfter) continue;
+      step.held.push_back({static_cast<uint8_t>(k), static_cast<uint8_t>(b), holdBefore, holdAfter, gainBefore,
                            gainAfter});
     }
   }
@@ -179,17 +188,13 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
   c.full = true;
   std::array<bool, kChannelCount> touched{};
   std::vector<bool> written(kParamCount, false);  // went out through SetParam
-  // The bypass keeps a channel's gains in the processor while the block shows
-  // them as 0: such zeros are written locally, as the bypass itself does.
-  uint16_t pass = store_.GetParam(param::kPassCtrl);
-  for (const ParamStep& p : step.params) {
-    if (p.index == param::kPassCtrl) pass = forward ? p.after : p.before;
-  }
-  auto heldInTarget = [&](int k, int b) {
+  // The bypass keeps a band's gain in the processor while the block shows it
+  // as 0: such zeros are written locally, as the bypass itself does.
+  auto keptInTarget = [&](int k, int b) {
     for (const HeldBandStep& h : step.held) {
-      if (h.channel == k && h.band == b) return forward ? h.heldAfter : h.heldBefore;
+      if (h.channel == k && h.band == b) return (forward ? h.after : h.before) == Hold::kBypass;
     }
-    return store_.IsBandHeldBack(k, b);
+    return store_.IsHeldGainKept(k, b);
   };
   auto write = [&](const ParamStep& p) {
     const uint16_t value = forward ? p.after : p.before;
@@ -197,7 +202,7 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
     if (value == 0 && i >= param::EqFreq(0, 0) && i < param::Threshold(0) && (i - param::EqFreq(0, 0)) % 3 == 2) {
       const int k = (i - param::EqFreq(0, 0)) / 93;
       const int b = (i - param::EqFreq(k, 0)) / 3;
-      if (((pass >> k) & 1u) && heldInTarget(k, b)) {
+      if (keptInTarget(k, b)) {
         store_.WriteParamLocal(i, 0);
         touched[static_cast<size_t>(k)] = true;
         c.params.push_back(p.index);
@@ -220,11 +225,9 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
   } else {
     for (auto it = step.params.rbegin(); it != step.params.rend(); ++it) write(*it);
   }
-  for (const HeldBandStep& h : step.held) {
-    store_.SetBypassedBand(h.channel, h.band, forward ? h.heldAfter : h.heldBefore,
-                           forward ? h.gainAfter : h.gainBefore);
-  }
-  if (store_.IsProcessorConnected()) AgreeGains(step, pass, written);
+  for (const HeldBandStep& h : step.held)
+    SetHold(store_, h.channel, h.band, forward ? h.after : h.before, forward ? h.gainAfter : h.gainBefore);
+  if (store_.IsProcessorConnected()) AgreeGains(step, written);
   const EditingState& state = forward ? step.after : step.before;
   const EditingState was = EditingState::Of(store_);
   c.links = was.linkFlags != state.linkFlags;
@@ -241,7 +244,7 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
   return c;
 }
 
-void CEditHistory::AgreeGains(const HistoryStep& step, uint16_t pass, const std::vector<bool>& written) {
+void CEditHistory::AgreeGains(const HistoryStep& step, const std::vector<bool>& written) {
   // The bands whose processor value the step may have moved: those whose gain
   // or held-back state it changed, and every band of a channel whose bypass
   // it switched.
@@ -257,15 +260,15 @@ void CEditHistory::AgreeGains(const HistoryStep& step, uint16_t pass, const std:
       bands[k] |= 1u << ((i - param::EqFreq(k, 0)) / 3);
     }
   }
-  // A band held back in a bypassed channel keeps its held gain in the
-  // processor; any other band holds what the block shows.
+  // A band the bypass held back keeps its gain in the processor; any other
+  // band holds what the block shows.
   std::vector<std::pair<int, uint16_t>> heldGains;
   bool resent = false;
   for (int k = 0; k < kChannelCount; ++k) {
     for (int b = 0; b < kBandCount; ++b) {
       if (!((bands[k] >> b) & 1u)) continue;
       const int i = param::EqGain(k, b);
-      if (((pass >> k) & 1u) && store_.IsBandHeldBack(k, b)) {
+      if (store_.IsHeldGainKept(k, b)) {
         heldGains.emplace_back(i, static_cast<uint16_t>(store_.BypassedBandGain(k, b)));
       } else if (!written[i]) {
         store_.MarkPending(i, store_.GetParam(i));

@@ -29,12 +29,18 @@ struct ParamStep {
   uint16_t after;
 };
 
+// How a band is held back: not, one by one (0 in the processor too), or by
+// the bypass (the processor keeps the gain).
+enum class Hold : uint8_t { kNone, kBand, kBypass };
+Hold HoldOf(const CEffectStore& store, int channel, int band);
+void SetHold(CEffectStore& store, int channel, int band, Hold hold, int gain);
+
 // A band whose held-back state a step changed.
 struct HeldBandStep {
   uint8_t channel;
   uint8_t band;
-  bool heldBefore;
-  bool heldAfter;
+  Hold before;
+  Hold after;
   int16_t gainBefore;
   int16_t gainAfter;
 };
@@ -53,8 +59,9 @@ struct EditingState {
 // Which bands the equaliser bypass or a hold-back keeps out of the block, and
 // their gains.
 struct HeldBands {
-  std::array<uint32_t, kChannelCount> mask{};  // bit b: band b is held back
+  std::array<std::array<Hold, kBandCount>, kChannelCount> hold{};
   std::array<std::array<int16_t, kBandCount>, kChannelCount> gain{};
+  bool operator==(const HeldBands&) const = default;
   static HeldBands Of(const CEffectStore& store);
   void ApplyTo(CEffectStore& store) const;
 };
@@ -164,7 +171,7 @@ class CEditHistory {
 
  private:
   Changes Apply(const HistoryStep& step, bool forward);
-  void AgreeGains(const HistoryStep& step, uint16_t pass, const std::vector<bool>& written);
+  void AgreeGains(const HistoryStep& step, const std::vector<bool>& written);
   bool Push(std::string name, const EffectBlock& before, const EditingState& state, const HeldBands& held);
 
   CEffectStore& store_;

@@ -88,7 +88,7 @@ TEST_F(HistoryTest, LinkCopyBypassAndHoldBackComeBackWithTheirEditingState) {
   EXPECT_EQ(store.Block(), before);
   EXPECT_EQ(store.LinkFlags(), linksBefore);
   EXPECT_EQ(store.CurrentChannel(), 3);
-  EXPECT_EQ(HeldBands::Of(store).mask, heldBefore.mask);
+  EXPECT_EQ(HeldBands::Of(store).hold, heldBefore.hold);
   EXPECT_EQ(HeldBands::Of(store).gain, heldBefore.gain);
   EXPECT_TRUE(store.IsBandHeldBack(2, 4));
   EXPECT_EQ(store.BypassedBandGain(2, 4), 600);
@@ -202,6 +202,8 @@ TEST_F(HistoryTest, AbSidesKeepTheirBlocksAndHistoriesAndGoOutWhole) {
 // A random run of edits of every kind against the simulated processor.
 class HistoryOnProcessorTest : public brisvel::testing::ManagerFixture {};
 
+// Each undo leaves the console and the processor exactly as they were before
+// the step, held-back gains included; redo brings back the final state.
 TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBothBlocks) {
   auto processor = PlugAndConnect();
   DeviceEditLink link(store, *manager);
@@ -209,67 +211,111 @@ TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBoth
   CEditHistory history(store);
   history.SetSendNow([&] { link.SendNow(); });
   auto sync = [&] { manager->Sender().FlushPending(); };
-  const EffectBlock start = store.Block();
-  ASSERT_EQ(processor->State().active, start);
-
-  std::mt19937 rng(15);
-  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   const LinkGroup groups[] = {LinkGroup::kFront, LinkGroup::kRear, LinkGroup::kFourSpeakers, LinkGroup::kBass};
-  int kept = 0;
-  for (int i = 0; i < 1000; ++i) {
-    history.Begin("edit");
-    switch (pick(20)) {
-      case 0: editor.SelectChannel(pick(6)); break;
-      case 1: {
-        const LinkGroup g = groups[pick(4)];
-        const auto channels = GroupChannels(g);
-        editor.ChooseLinkBase(g, channels[static_cast<size_t>(pick(static_cast<int>(channels.size())))]);
-        break;
+
+  for (unsigned seed : {15u, 16u}) {
+    SCOPED_TRACE(seed);
+    history.EndHistory();
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    // What the console and the processor held before each kept step.
+    std::vector<std::pair<EffectBlock, EffectBlock>> before{{store.Block(), processor->State().active}};
+    for (int i = 0; i < 1000; ++i) {
+      history.Begin("edit");
+      switch (pick(20)) {
+        case 0: editor.SelectChannel(pick(6)); break;
+        case 1: {
+          const LinkGroup g = groups[pick(4)];
+          const auto channels = GroupChannels(g);
+          editor.ChooseLinkBase(g, channels[static_cast<size_t>(pick(static_cast<int>(channels.size())))]);
+          break;
+        }
+        case 2: editor.ClearLink(groups[pick(4)]); break;
+        case 3: editor.SetMasterVolume(pick(67)); break;
+        case 4: editor.SetChannelVolume(pick(6), pick(67)); break;
+        case 5: editor.SetPhase(pick(6), pick(2)); break;
+        case 6: editor.SetMute(pick(6), pick(2)); break;
+        case 7: editor.SetCharacteristic(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(3)); break;
+        case 8: editor.SetSlope(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(9)); break;
+        case 9: editor.CommitFilterFrequency(Filter::kHighPass, std::to_string(20 + pick(500))); break;
+        case 10: editor.CommitThreshold(std::to_string(-pick(30))); break;
+        case 11: editor.StepAttack("5", pick(2) ? 1 : -1); break;
+        case 12: editor.SetRelease(pick(6)); break;
+        case 13: editor.CommitDelay(pick(6), std::to_string(pick(20))); break;
+        case 14: editor.CommitBandFrequency(pick(31), std::to_string(20 + pick(15000))); break;
+        case 15: editor.CommitBandQ(pick(31), std::to_string(0.5 + pick(50) / 10.0)); break;
+        case 16:  // a slider drag
+          for (int m = 0; m < 5; ++m) editor.SetBandGainFromSlider(pick(31), pick(401) - 200);
+          break;
+        case 17: editor.SetBypass(pick(2)); break;
+        case 18: editor.SetBandHeldBack(pick(31), pick(2)); break;
+        case 19:
+          if (pick(10) == 0) editor.ResetEqualiser();
+          else editor.SetNoiseGate(pick(5));
+          break;
       }
-      case 2: editor.ClearLink(groups[pick(4)]); break;
-      case 3: editor.SetMasterVolume(pick(67)); break;
-      case 4: editor.SetChannelVolume(pick(6), pick(67)); break;
-      case 5: editor.SetPhase(pick(6), pick(2)); break;
-      case 6: editor.SetMute(pick(6), pick(2)); break;
-      case 7: editor.SetCharacteristic(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(3)); break;
-      case 8: editor.SetSlope(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(9)); break;
-      case 9: editor.CommitFilterFrequency(Filter::kHighPass, std::to_string(20 + pick(500))); break;
-      case 10: editor.CommitThreshold(std::to_string(-pick(30))); break;
-      case 11: editor.StepAttack("5", pick(2) ? 1 : -1); break;
-      case 12: editor.SetRelease(pick(6)); break;
-      case 13: editor.CommitDelay(pick(6), std::to_string(pick(20))); break;
-      case 14: editor.CommitBandFrequency(pick(31), std::to_string(20 + pick(15000))); break;
-      case 15: editor.CommitBandQ(pick(31), std::to_string(0.5 + pick(50) / 10.0)); break;
-      case 16:  // a slider drag
-        for (int m = 0; m < 5; ++m) editor.SetBandGainFromSlider(pick(31), pick(401) - 200);
-        break;
-      case 17: editor.SetBypass(pick(2)); break;
-      case 18: editor.SetBandHeldBack(pick(31), pick(2)); break;
-      case 19:
-        if (pick(10) == 0) editor.ResetEqualiser();
-        else editor.SetNoiseGate(pick(5));
-        break;
+      const bool kept = history.End();
+      sync();
+      if (kept) before.emplace_back(store.Block(), processor->State().active);
     }
-    if (history.End()) ++kept;
-    sync();
+    ASSERT_GT(before.size(), 500u);
+    const auto final = before.back();
+    ASSERT_NE(final.second, before.front().second);
+    int mismatches = 0;
+    while (history.CanUndo() && before.size() > 1) {
+      history.Undo();
+      sync();
+      before.pop_back();
+      if (store.Block() != before.back().first || processor->State().active != before.back().second) ++mismatches;
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_FALSE(history.CanUndo());
+    while (history.CanRedo()) {
+      history.Redo();
+      sync();
+    }
+    EXPECT_EQ(store.Block(), final.first);
+    EXPECT_EQ(processor->State().active, final.second);
+    EXPECT_LT(history.MemoryBytes(), 1u << 20);
   }
-  ASSERT_GT(kept, 500);
-  const EffectBlock final = store.Block();
-  const EffectBlock finalProcessor = processor->State().active;
-  ASSERT_NE(finalProcessor, start);
-  while (history.CanUndo()) {
-    history.Undo();
-    sync();
-  }
-  EXPECT_EQ(store.Block(), start);
-  EXPECT_EQ(processor->State().active, start);
-  while (history.CanRedo()) {
-    history.Redo();
-    sync();
-  }
-  EXPECT_EQ(store.Block(), final);
-  EXPECT_EQ(processor->State().active, finalProcessor);
-  EXPECT_LT(history.MemoryBytes(), 1u << 20);
+}
+
+// A band held back one by one while its channel is bypassed is 0 in the
+// processor, unlike the bands the bypass held back: undo keeps each as it was.
+TEST_F(HistoryOnProcessorTest, UndoRestoresHeldBackGainsAsTheProcessorHeldThem) {
+  auto processor = PlugAndConnect();
+  DeviceEditLink link(store, *manager);
+  CChannelEditor editor(store, &link);
+  CEditHistory history(store);
+  history.SetSendNow([&] { link.SendNow(); });
+  auto sync = [&] { manager->Sender().FlushPending(); };
+  auto processorGain = [&](int k, int b) {
+    return static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(k, b)));
+  };
+  store.SetCurrentChannel(2);
+  editor.CommitBandGain(4, "6");
+  editor.CommitBandGain(9, "-3");
+  editor.SetBypass(true);
+  editor.SetBandHeldBack(4, false);  // band 5 back while bypassed
+  editor.SetBandHeldBack(4, true);   // and held back again, one by one
+  sync();
+  ASSERT_EQ(processorGain(2, 4), 0);
+  ASSERT_EQ(processorGain(2, 9), -300);  // kept by the bypass
+  const EffectBlock processorBefore = processor->State().active;
+  const EffectBlock blockBefore = store.Block();
+
+  history.Record("Link CH1&CH2 on CH2", [&] { return editor.ChooseLinkBase(LinkGroup::kFront, 3); });
+  store.SetCurrentChannel(2);
+  history.Record("ResetEQ CH1", [&] { return editor.ResetEqualiser(); });
+  sync();
+  history.Undo();
+  history.Undo();
+  sync();
+  EXPECT_EQ(store.Block(), blockBefore);
+  EXPECT_EQ(processor->State().active, processorBefore);
+  EXPECT_TRUE(store.IsBandHeldBack(2, 4));
+  EXPECT_FALSE(store.IsHeldGainKept(2, 4));
+  EXPECT_TRUE(store.IsHeldGainKept(2, 9));
 }
 
 }  // namespace
