@@ -169,19 +169,12 @@ void AfterProcessorBlockRead(IConsole& app, QWidget* owner) {
     ShowDifferences(owner, OfflineDifferencesText(mine, processor));
   // The processor may have gone or the block changed while the question was up.
   if (store.Block() != processor) return;
+  // Either choice is one step; undoing it brings back the other settings.
   if (choice == OfflineChoice::kKeepProcessor) {
-    // One step back to mine, which undo would send.
-    history->RecordReplacement("Keep the processor's settings", mine);
+    history->KeepReadBlock("Keep the processor's settings");
     spdlog::info("the processor's settings were kept");
   } else {
-    // The processor's block as it came, then mine sent whole: the steps made
-    // without the processor stay undoable behind them.
-    history->RecordReplacement("Processor's settings read", mine);
-    store.AssignBlock(mine);
-    store.RebuildResponses();
-    store.ClearPendingParams();
-    const bool sent = store.LoadBlock(store.Block());
-    history->RecordReplacement("Send my settings to the processor", processor);
+    const bool sent = history->SendKnownBlock("Send my settings to the processor");
     spdlog::info("my settings were {} to the processor", sent ? "sent" : "not all sent");
   }
   app.Refresher().Send(RefreshKind::kFull);

@@ -38,8 +38,7 @@ Changes CAbCompare::Switch() {
   store_.RebuildResponses();
   shown_ = shown_ == AbSide::kA ? AbSide::kB : AbSide::kA;
   // The whole block goes out, so nothing of the other side is left pending.
-  store_.ClearPendingParams();
-  lastSendOk_ = store_.LoadBlock(store_.Block());
+  lastSendOk_ = SendWholeBlock(store_);
   history_.Rebase();
   history_.ForgetOpenChanges();  // a press that switched records no step of it
   Changes c;
@@ -63,6 +62,8 @@ Changes CAbCompare::Copy(AbSide from, AbSide to) {
       hidden_.state.ApplyTo(store_);
     });
     store_.RebuildResponses();
+    // Whole, so the gains the copied bypass keeps reach the processor too.
+    SendWholeBlock(store_);
     c.full = true;
   } else {
     hidden_ = Capture();

@@ -10,7 +10,13 @@
 
 namespace brisvel::editing {
 
-CEditHistory::CEditHistory(CEffectStore& store) : store_(store), known_(store.Block()) {}
+CEditHistory::CEditHistory(CEffectStore& store)
+    : store_(store), known_(store.Block()), knownHeld_(HeldBands::Of(store)) {}
+
+void CEditHistory::Rebase() {
+  known_ = store_.Block();
+  knownHeld_ = HeldBands::Of(store_);
+}
 
 Hold HoldOf(const CEffectStore& store, int channel, int band) {
   if (!store.IsBandHeldBack(channel, band)) return Hold::kNone;
@@ -36,6 +42,22 @@ void HeldBands::ApplyTo(CEffectStore& store) const {
   for (int k = 0; k < kChannelCount; ++k) {
     for (int b = 0; b < kBandCount; ++b) SetHold(store, k, b, hold[k][b], gain[k][b]);
   }
+}
+
+bool SendWholeBlock(CEffectStore& store) {
+  store.ClearPendingParams();
+  // The held gains stand in the block for the moment of the transfer.
+  std::vector<int> kept;
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      if (!store.IsHeldGainKept(k, b) || store.GetParam(param::EqGain(k, b)) != 0) continue;
+      store.WriteParamLocal(param::EqGain(k, b), static_cast<uint16_t>(store.BypassedBandGain(k, b)));
+      kept.push_back(param::EqGain(k, b));
+    }
+  }
+  const bool sent = store.LoadBlock(store.Block());
+  for (int i : kept) store.WriteParamLocal(i, 0);
+  return sent;
 }
 
 void CEditHistory::Begin(std::string_view name) {
@@ -91,15 +113,71 @@ bool CEditHistory::Push(std::string name, const EffectBlock& before, const Editi
   trail_.undone.clear();
   trail_.done.push_back(std::move(step));
   if (trail_.done.size() > kMaxSteps) trail_.done.pop_front();
-  known_ = now;
+  Rebase();
   if (!store_.IsProcessorConnected()) offlineEdits_ = true;
   return true;
 }
 
-bool CEditHistory::RecordReplacement(std::string_view name, const EffectBlock& before) {
-  const bool kept = Push(std::string(name), before, EditingState::Of(store_), HeldBands::Of(store_));
+bool CEditHistory::RecordReplacement(std::string_view name, const EffectBlock& before, const HeldBands& beforeHeld) {
+  const bool kept = Push(std::string(name), before, EditingState::Of(store_), beforeHeld);
   ForgetOpenChanges();
   return kept;
+}
+
+bool CEditHistory::KeepReadBlock(std::string_view name) {
+  const EffectBlock mine = known_;
+  const HeldBands mineHeld = knownHeld_;
+  return RecordReplacement(name, mine, mineHeld);
+}
+
+void CEditHistory::ExtendLastStep(const EffectBlock& from, const HeldBands& fromHeld) {
+  if (trail_.done.empty()) return;
+  HistoryStep& last = trail_.done.back();
+  const EffectBlock& now = store_.Block();
+  for (int i = 0; i < kParamCount; ++i) {
+    const uint16_t was = ReadParam(from, i);
+    const uint16_t is = ReadParam(now, i);
+    if (was == is) continue;
+    auto at = std::lower_bound(last.params.begin(), last.params.end(), i,
+                               [](const ParamStep& p, int index) { return p.index < index; });
+    if (at != last.params.end() && at->index == i) at->after = is;
+    else last.params.insert(at, {static_cast<uint16_t>(i), was, is});
+  }
+  std::erase_if(last.params, [](const ParamStep& p) { return p.before == p.after; });
+  for (int k = 0; k < kChannelCount; ++k) {
+    for (int b = 0; b < kBandCount; ++b) {
+      const Hold is = HoldOf(store_, k, b);
+      const auto gain = static_cast<int16_t>(store_.BypassedBandGain(k, b));
+      if (fromHeld.hold[k][b] == is && fromHeld.gain[k][b] == gain) continue;
+      auto at = std::find_if(last.held.begin(), last.held.end(),
+                             [&](const HeldBandStep& h) { return h.channel == k && h.band == b; });
+      if (at != last.held.end()) {
+        at->after = is;
+        at->gainAfter = gain;
+      } else {
+        last.held.push_back({static_cast<uint8_t>(k), static_cast<uint8_t>(b), fromHeld.hold[k][b], is,
+                             fromHeld.gain[k][b], gain});
+      }
+    }
+  }
+  std::erase_if(last.held,
+                [](const HeldBandStep& h) { return h.before == h.after && h.gainBefore == h.gainAfter; });
+  last.after = EditingState::Of(store_);
+  if (last.params.empty() && last.held.empty() && last.before == last.after) trail_.done.pop_back();
+}
+
+bool CEditHistory::SendKnownBlock(std::string_view name) {
+  const EffectBlock processor = store_.Block();
+  const HeldBands processorHeld = HeldBands::Of(store_);
+  // The step that led to mine now leads to the processor's block, so undo
+  // walks back from it without a step of its own for the connection.
+  ExtendLastStep(known_, knownHeld_);
+  store_.AssignBlock(known_);
+  knownHeld_.ApplyTo(store_);
+  store_.RebuildResponses();
+  const bool sent = SendWholeBlock(store_);
+  RecordReplacement(name, processor, processorHeld);
+  return sent;
 }
 
 namespace {
@@ -239,7 +317,7 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
     c.channels.push_back(k);
   }
   c.graph = !c.channels.empty();
-  known_ = store_.Block();
+  Rebase();
   if (!store_.IsProcessorConnected()) offlineEdits_ = true;
   return c;
 }
@@ -312,7 +390,7 @@ bool CEditHistory::EndHistory() {
   const bool had = CanUndo() || CanRedo();
   trail_.done.clear();
   trail_.undone.clear();
-  known_ = store_.Block();
+  Rebase();
   ForgetOpenChanges();
   return had;
 }

@@ -66,6 +66,11 @@ struct HeldBands {
   void ApplyTo(CEffectStore& store) const;
 };
 
+// Sends the store's block whole (when connected), with the gains the bypass
+// keeps in the processor in place of the zeros the block shows for them;
+// nothing is left pending. True when the processor took it.
+bool SendWholeBlock(CEffectStore& store);
+
 struct HistoryStep {
   std::string name;
   std::vector<ParamStep> params;     // in table order
@@ -115,11 +120,22 @@ class CEditHistory {
     return fn();
   }
 
-  // A step from `before` to the store's block as it is now, for a block that
-  // came from elsewhere (the processor's, read at connection) or was written
-  // whole: nothing is written. An open step keeps only what changes after
-  // this. False when the blocks are the same.
-  bool RecordReplacement(std::string_view name, const EffectBlock& before);
+  // A step from `before` (with the bands it held back) to the store's block
+  // as it is now, for a block that was written whole: nothing is written. An
+  // open step keeps only what changes after this. False when nothing changed.
+  bool RecordReplacement(std::string_view name, const EffectBlock& before, const HeldBands& beforeHeld);
+
+  // The processor connected and its block was read into the store, over the
+  // block the history left (KnownBlock). The installer chose:
+  // - keep the processor's block: one step from mine to it; undo sends mine.
+  bool KeepReadBlock(std::string_view name);
+  // - send mine: mine (with its held-back bands) comes back and goes to the
+  //   processor whole, as one step from the processor's block; undo sends
+  //   the processor's block back. The block the processor held counts as
+  //   where the step before it ended, so the steps made without the
+  //   processor stay undoable behind it. False when nothing reached the
+  //   processor (the step is kept all the same).
+  bool SendKnownBlock(std::string_view name);
   // An open step forgets what changed so far (the block was replaced from
   // the processor meanwhile).
   void ForgetOpenChanges();
@@ -152,10 +168,11 @@ class CEditHistory {
   bool OfflineEdits() const { return offlineEdits_; }
   void ClearOfflineEdits() { offlineEdits_ = false; }
   // The block as the last step left it (what the editor held before a
-  // connection replaced it).
+  // connection replaced it), and the bands it held back.
   const EffectBlock& KnownBlock() const { return known_; }
+  const HeldBands& KnownHeld() const { return knownHeld_; }
   // Takes the store's block as the one the history left, without a step.
-  void Rebase() { known_ = store_.Block(); }
+  void Rebase();
 
   // Sends the pending parameters at once (the edit link's SendNow): undo and
   // redo use it for the gains a bypassed channel holds back. Without it those
@@ -173,6 +190,7 @@ class CEditHistory {
   Changes Apply(const HistoryStep& step, bool forward);
   void AgreeGains(const HistoryStep& step, const std::vector<bool>& written);
   bool Push(std::string name, const EffectBlock& before, const EditingState& state, const HeldBands& held);
+  void ExtendLastStep(const EffectBlock& from, const HeldBands& fromHeld);
 
   CEffectStore& store_;
   HistoryTrail trail_;
@@ -182,6 +200,7 @@ class CEditHistory {
   EditingState openState_{};
   HeldBands openHeld_;
   EffectBlock known_{};
+  HeldBands knownHeld_;
   bool offlineEdits_ = false;
   std::function<void()> sendNow_;
 };

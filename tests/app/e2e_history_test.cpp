@@ -238,6 +238,12 @@ TEST_F(OfflineE2E, SendingMySettingsPutsThemInTheProcessor) {
   EXPECT_EQ(History(*c, "undo"), "Send my settings to the processor");
   PressKey("ctrl+z");  // the processor's settings as they came
   EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == processorValue; }, kWait));
+  EXPECT_EQ(Store(*c, "MainVol"), processorValue);
+  // Behind the choice, the notches turned without the processor, one by one.
+  EXPECT_EQ(History(*c, "undo"), "Master volume");
+  PressKey("ctrl+z");
+  EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == processorValue - 1; }, kWait));
+  EXPECT_EQ(Store(*c, "MainVol"), processorValue - 1);
 }
 
 TEST_F(OfflineE2E, ShowingTheDifferencesListsThemAndAsksAgain) {

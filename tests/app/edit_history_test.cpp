@@ -99,6 +99,7 @@ TEST_P(OfflineAnswers, EachAnswerLeavesTheChosenBlockAndOneStepToTheOther) {
   HistoryConsole app;
   editing::CChannelEditor editor(app.store, &app.device);
   app.store.SetConnectedFlag(false);
+  const EffectBlock start = app.store.Block();
   app.history.Record("CH5 volume", [&] { return editor.SetChannelVolume(0, 12); });
   const EffectBlock mine = app.store.Block();
   // The processor connects and its block replaces the editor's.
@@ -128,8 +129,10 @@ TEST_P(OfflineAnswers, EachAnswerLeavesTheChosenBlockAndOneStepToTheOther) {
     EXPECT_EQ(app.history.UndoName(), "Send my settings to the processor");
     UndoStep(app);
     EXPECT_EQ(app.store.Block(), processor);
-    UndoStep(app);  // the processor's block as it came, back to mine
-    EXPECT_EQ(app.store.Block(), mine);
+    EXPECT_EQ(app.history.UndoName(), "CH5 volume");
+    UndoStep(app);  // from the processor's block to mine before the edit
+    EXPECT_EQ(app.store.Block(), start);
+    EXPECT_FALSE(app.history.CanUndo());
   } else {
     EXPECT_EQ(asked.size(), GetParam() == OfflineChoice::kShowDifferences ? 2 : 1);
     EXPECT_EQ(app.store.Block(), processor);

@@ -156,7 +156,7 @@ TEST_F(HistoryTest, EndsWhenTheBlockIsReplacedAndTracksOfflineEdits) {
   history.Begin("");
   store.ReplaceBlock(other);
   history.ForgetOpenChanges();
-  EXPECT_TRUE(history.RecordReplacement("Keep the processor's settings", mine));
+  EXPECT_TRUE(history.KeepReadBlock("Keep the processor's settings"));
   history.End();
   EXPECT_EQ(history.UndoName(), "Keep the processor's settings");
   EXPECT_EQ(history.UndoCount(), 2u);
@@ -316,6 +316,132 @@ TEST_F(HistoryOnProcessorTest, UndoRestoresHeldBackGainsAsTheProcessorHeldThem) 
   EXPECT_TRUE(store.IsBandHeldBack(2, 4));
   EXPECT_FALSE(store.IsHeldGainKept(2, 4));
   EXPECT_TRUE(store.IsHeldGainKept(2, 9));
+}
+
+// Edits made without the processor, a bypass among them, meet a processor
+// that holds other settings. Sending mine is one step: the processor gets my
+// block with the gains my bypass keeps; undo gives it its own block back and
+// then walks back through my edits; redo sends mine again.
+TEST_F(HistoryOnProcessorTest, SendingMyOfflineSettingsIsOneStepAndKeepsBypassedGains) {
+  auto processor = PlugAndConnect();
+  DeviceEditLink link(store, *manager);
+  CChannelEditor editor(store, &link);
+  CEditHistory history(store);
+  history.SetSendNow([&] { link.SendNow(); });
+  auto sync = [&] { manager->Sender().FlushPending(); };
+  auto processorGain = [&](int k, int b) {
+    return static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(k, b)));
+  };
+  const EffectBlock start = store.Block();
+
+  store.SetConnectedFlag(false);
+  store.SetCurrentChannel(2);
+  history.Record("Band 5 gain (CH1)", [&] { return editor.CommitBandGain(4, "6"); });
+  const EffectBlock afterGain = store.Block();
+  history.Record("Bypass EQ", [&] { return editor.SetBypass(true); });
+  history.Record("CH5 volume", [&] { return editor.SetChannelVolume(0, 12); });
+  const EffectBlock mine = store.Block();
+  ASSERT_TRUE(history.OfflineEdits());
+
+  // Meanwhile the processor was tuned elsewhere; it connects and is read.
+  sim::SimState other = processor->State();
+  WriteParam(other.active, param::Volume(1), 7);
+  processor->SetState(other);
+  const EffectBlock theirs = other.active;
+  store.SetConnectedFlag(true);
+  ASSERT_TRUE(ReadCurrentParam(store, *manager));
+  ASSERT_EQ(store.Block(), theirs);
+  ASSERT_EQ(history.KnownBlock(), mine);
+
+  EXPECT_TRUE(history.SendKnownBlock("Send my settings to the processor"));
+  sync();
+  EXPECT_EQ(store.Block(), mine);
+  EXPECT_TRUE(store.IsHeldGainKept(2, 4));
+  EXPECT_EQ(processorGain(2, 4), 600);  // the bypass keeps it in the processor
+  EXPECT_EQ(ReadParam(processor->State().active, param::Volume(0)), 12);
+  EXPECT_EQ(history.UndoCount(), 4u);  // three edits and the choice
+  EXPECT_EQ(history.UndoName(), "Send my settings to the processor");
+
+  history.Undo();
+  sync();
+  EXPECT_EQ(store.Block(), theirs);
+  EXPECT_EQ(processor->State().active, theirs);
+  EXPECT_FALSE(store.IsBandHeldBack(2, 4));
+  EXPECT_EQ(history.UndoName(), "CH5 volume");
+  history.Undo();  // from the processor's block to mine before the volume edit
+  sync();
+  EXPECT_EQ(ReadParam(processor->State().active, param::Volume(1)), ReadParam(start, param::Volume(1)));
+  EXPECT_EQ(processorGain(2, 4), 600);
+  history.Undo();
+  sync();
+  EXPECT_EQ(store.Block(), afterGain);
+  EXPECT_EQ(processor->State().active, afterGain);
+  history.Undo();
+  sync();
+  EXPECT_EQ(processor->State().active, start);
+
+  while (history.CanRedo()) history.Redo();
+  sync();
+  EXPECT_EQ(store.Block(), mine);
+  EXPECT_EQ(processorGain(2, 4), 600);
+  EXPECT_EQ(ReadParam(processor->State().active, param::Volume(0)), 12);
+}
+
+// Keeping the processor's block is one step too; its undo brings mine back
+// with the bands my bypass held, and their gains reach the processor.
+TEST_F(HistoryOnProcessorTest, KeepingTheProcessorsSettingsUndoesToMineWithItsBypass) {
+  auto processor = PlugAndConnect();
+  DeviceEditLink link(store, *manager);
+  CChannelEditor editor(store, &link);
+  CEditHistory history(store);
+  history.SetSendNow([&] { link.SendNow(); });
+  store.SetConnectedFlag(false);
+  store.SetCurrentChannel(3);
+  history.Record("Band 8 gain (CH2)", [&] { return editor.CommitBandGain(7, "-4"); });
+  history.Record("Bypass EQ", [&] { return editor.SetBypass(true); });
+  const EffectBlock mine = store.Block();
+  store.SetConnectedFlag(true);
+  ASSERT_TRUE(ReadCurrentParam(store, *manager));
+  const EffectBlock theirs = store.Block();
+
+  EXPECT_TRUE(history.KeepReadBlock("Keep the processor's settings"));
+  EXPECT_EQ(history.UndoCount(), 3u);
+  history.Undo();
+  manager->Sender().FlushPending();
+  EXPECT_EQ(store.Block(), mine);
+  EXPECT_TRUE(store.IsHeldGainKept(3, 7));
+  EXPECT_EQ(static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(3, 7))), -400);
+  EXPECT_EQ(ReadParam(processor->State().active, param::kPassCtrl), 1u << 3);
+  history.Redo();
+  manager->Sender().FlushPending();
+  EXPECT_EQ(processor->State().active, theirs);
+}
+
+// A side goes out whole with the gains its bypass keeps in the processor.
+TEST_F(HistoryOnProcessorTest, AbSwitchAndCopySendTheGainsABypassKeeps) {
+  auto processor = PlugAndConnect();
+  DeviceEditLink link(store, *manager);
+  CChannelEditor editor(store, &link);
+  CEditHistory history(store);
+  CAbCompare ab(store, history);
+  auto processorGain = [&] { return static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(2, 4))); };
+  store.SetCurrentChannel(2);
+  editor.CommitBandGain(4, "6");
+  editor.SetBypass(true);
+  ab.Switch();  // B, a copy of A
+  EXPECT_TRUE(store.IsHeldGainKept(2, 4));
+  EXPECT_EQ(processorGain(), 600);
+  editor.SetBypass(false);
+  editor.CommitBandGain(4, "2");
+  manager->Sender().FlushPending();
+  ab.Switch();
+  EXPECT_EQ(processorGain(), 600);
+  EXPECT_EQ(ReadParam(processor->State().active, param::kPassCtrl), 1u << 2);
+  ab.Switch();
+  ab.Copy(AbSide::kA, AbSide::kB);  // into the side shown
+  manager->Sender().FlushPending();
+  EXPECT_EQ(processorGain(), 600);
+  EXPECT_EQ(store.GetParam(param::EqGain(2, 4)), 0);
 }
 
 }  // namespace
