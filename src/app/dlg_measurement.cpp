@@ -183,9 +183,12 @@ void CDlgMeasurementHandler::SetText(int id, const QString& text) {
   if (ui::Element* e = dlg_ ? ui::AsElement(dlg_->FindById(id)) : nullptr) e->SetText(text);
 }
 
-void CDlgMeasurementHandler::ShowMessage(const QString& text) {
+void CDlgMeasurementHandler::ShowMessage(const QString& text, bool problem) {
   message_ = text;
   SetText(ids::kMessage, text);
+  // Problems stand out; results read like the rest of the window.
+  if (ui::Element* e = dlg_ ? ui::AsElement(dlg_->FindById(ids::kMessage)) : nullptr)
+    e->SetTextColor(problem ? QColor(0xff, 0xa0, 0xa0) : QColor(0xcc, 0xcc, 0xcc));
 }
 
 void CDlgMeasurementHandler::ShowAll() {
@@ -230,7 +233,7 @@ std::optional<std::string> CDlgMeasurementHandler::ReadFile(const QString& path,
   if (content.status == settings::ReadStatus::kOk) return content.data;
   const QString why = content.status == settings::ReadStatus::kTooLarge ? Tr("%1: the file is too large").arg(path)
                                                                         : QString::fromStdString(content.error);
-  ShowMessage(why);
+  ShowMessage(why, true);
   ui::MessageBox(dlg_, why, Tr("Prompt"));
   return std::nullopt;
 }
@@ -242,7 +245,7 @@ bool CDlgMeasurementHandler::ImportMeasurement(const QString& path) {
   if (!parsed.curve) {
     const QString why = Tr("The measurement was not read: %1: %2")
                             .arg(QFileInfo(path).fileName(), QString::fromStdString(parsed.error));
-    ShowMessage(why);
+    ShowMessage(why, true);
     ui::MessageBox(dlg_, why, Tr("Prompt"));
     return false;
   }
@@ -266,7 +269,7 @@ bool CDlgMeasurementHandler::LoadTargetFile(const QString& path) {
   if (!parsed.curve) {
     const QString why = Tr("The target was not read: %1: %2")
                             .arg(QFileInfo(path).fileName(), QString::fromStdString(parsed.error));
-    ShowMessage(why);
+    ShowMessage(why, true);
     ui::MessageBox(dlg_, why, Tr("Prompt"));
     return false;
   }
@@ -283,12 +286,12 @@ bool CDlgMeasurementHandler::Fit() {
   ReadSettings();
   const int ch = editor_.CurrentChannel();
   if (!session_.Measurement(ch)) {
-    ShowMessage(Tr("Import a measurement of this channel first."));
+    ShowMessage(Tr("Import a measurement of this channel first."), true);
     return false;
   }
   const FitProblem problem = session_.Problem(app_.Store().Block(), ch);
   if (problem.hz.empty()) {
-    ShowMessage(Tr("The measurement does not cover the range."));
+    ShowMessage(Tr("The measurement does not cover the range."), true);
     return false;
   }
   FitSettings settings;
@@ -330,7 +333,7 @@ bool CDlgMeasurementHandler::ExportFilters(const QString& path, bool csv) {
   std::string error;
   if (!settings::WriteFileAtomically(path.toStdString(), text, &error)) {
     const QString why = Tr("The filters were not written: %1").arg(QString::fromStdString(error));
-    ShowMessage(why);
+    ShowMessage(why, true);
     ui::MessageBox(dlg_, why, Tr("Prompt"));
     return false;
   }
@@ -347,7 +350,7 @@ bool CDlgMeasurementHandler::ImportFilters(const QString& path) {
   if (!import.ok) {
     const QString why = Tr("The filters were not read: %1: %2")
                             .arg(QFileInfo(path).fileName(), QString::fromStdString(import.error));
-    ShowMessage(why);
+    ShowMessage(why, true);
     ui::MessageBox(dlg_, why, Tr("Prompt"));
     return false;
   }

@@ -59,7 +59,7 @@ class CDlgMeasurementHandler : public ui::DialogEventHandler {
   void ReadSettings();
   void ShowAll();
   void ShowOverlay();
-  void ShowMessage(const QString& text);
+  void ShowMessage(const QString& text, bool problem = false);
   void SetText(int id, const QString& text);
   void WriteBandSet(const char* what, const ChannelBands& bands);
   std::optional<std::string> ReadFile(const QString& path, size_t limit);

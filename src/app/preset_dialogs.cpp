@@ -10,7 +10,7 @@
 namespace brisvel::app {
 
 int OpenPresetDialog(IConsole& app, QWidget* owner, const char* layout) {
-  presets::PresetContext context{app.Config(), app.Store()};
+  presets::PresetContext context{.config = app.Config(), .store = app.Store()};
   context.manager = app.DeviceManager();
   context.language = app.Language();
   context.version = QString::fromLatin1(kVersion);

@@ -40,13 +40,13 @@ struct PresetContext {
   CEffectStore& store;
   CDeviceManager* manager = nullptr;  // nullptr while the device link is missing
   int language = 0;                   // 0 Chinese, 1 English
-  QString version;                    // shown on the "Upgrade" page
+  QString version{};                  // shown on the "Upgrade" page
   // The full refresh of the windows: sent (handled when this returns) or posted.
-  std::function<void(bool send)> refresh;
+  std::function<void(bool send)> refresh{};
   // A PC mode was saved or recalled by name: what is kept with it besides its
   // block (the measurements of the run) is stored or brought back.
-  std::function<void(const std::string& name)> pcModeSaved;
-  std::function<void(const std::string& name)> pcModeRecalled;
+  std::function<void(const std::string& name)> pcModeSaved{};
+  std::function<void(const std::string& name)> pcModeRecalled{};
   // The editor's history: a PC-mode recall is a step of it; the processor's
   // block replacing the editor's ends it. May be null.
   editing::CEditHistory* history = nullptr;

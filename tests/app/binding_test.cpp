@@ -151,7 +151,7 @@ TEST(Bindings, EveryBuiltInLayoutIsBoundByItsWindow) {
   ASSERT_TRUE(progress.Create());
   check(progress, true);
 
-  presets::PresetContext presetContext{console.app->Config(), console.app->Store()};
+  presets::PresetContext presetContext{.config = console.app->Config(), .store = console.app->Store()};
   for (const char* layout : {layout::sys_setting::kDevicePresetLayout, layout::sys_setting::kMyPresetLayout,
                              layout::sys_setting::kSysSettingLayout}) {
     presets::CSysSettingDlg settings(QString::fromLatin1(layout), nullptr, presetContext);

@@ -145,7 +145,15 @@ TEST_P(OfflineAnswers, EachAnswerLeavesTheChosenBlockAndOneStepToTheOther) {
 
 INSTANTIATE_TEST_SUITE_P(EveryAnswer, OfflineAnswers,
                          ::testing::Values(OfflineChoice::kKeepProcessor, OfflineChoice::kSendMine,
-                                           OfflineChoice::kShowDifferences));
+                                           OfflineChoice::kShowDifferences),
+                         [](const ::testing::TestParamInfo<OfflineChoice>& info) {
+                           switch (info.param) {
+                             case OfflineChoice::kKeepProcessor: return std::string("KeepProcessor");
+                             case OfflineChoice::kSendMine: return std::string("SendMine");
+                             case OfflineChoice::kShowDifferences: return std::string("ShowDifferences");
+                           }
+                           return std::string("Unknown");
+                         });
 
 TEST(OfflineConnection, WithoutOfflineEditsAConnectionEndsTheHistoryOnlyWhenTheBlockChanged) {
   HistoryConsole app;

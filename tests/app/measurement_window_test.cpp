@@ -68,6 +68,10 @@ class MeasurementWindowTest : public ::testing::Test {
     return graph && graph->Curve() ? graph->Curve()->Overlay() : nullptr;
   }
   CDlgMeasurementHandler& H() { return dlg->Handler(); }
+  QColor MessageColour() {
+    const ui::Element* e = ui::AsElement(dlg->FindById(layout::measurement::kMessage));
+    return e ? e->TextColor() : QColor();
+  }
   ChannelBands Bands(int k) { return BandsFromBlock(console.app->Store().Block(), k); }
 
   PrivateFolders folders;
@@ -85,6 +89,7 @@ TEST_F(MeasurementWindowTest, BadFilesAreNamedWithTheirLineAndChangeNothing) {
   ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest&) { return ++boxes, ui::kIdOk; });
   EXPECT_FALSE(H().ImportMeasurement(Write("bad.txt", "20 80\n30 81\n25 82\n")));
   EXPECT_TRUE(H().Message().contains("line 3")) << H().Message().toStdString();
+  EXPECT_EQ(MessageColour(), QColor(0xff, 0xa0, 0xa0));  // a problem stands out
   EXPECT_FALSE(H().ImportMeasurement(dir.path() + "/missing.txt"));
   EXPECT_FALSE(H().ImportMeasurement(dir.path()));  // a folder
   EXPECT_EQ(boxes, 3);
@@ -95,6 +100,7 @@ TEST_F(MeasurementWindowTest, BadFilesAreNamedWithTheirLineAndChangeNothing) {
 
 TEST_F(MeasurementWindowTest, AFitLowersTheResidualAndApplyWritesItOverTheLinkedRange) {
   ASSERT_TRUE(H().ImportMeasurement(Write("room.txt", RoomMeasurement())));
+  EXPECT_NE(MessageColour(), QColor(0xff, 0xa0, 0xa0));  // a result is no alarm
   ASSERT_NE(GraphOverlay(), nullptr);
   EXPECT_GT(GraphOverlay()->measurement.hz.size(), 100u);
   EXPECT_NEAR(GraphOverlay()->level, 85, 3);  // lined up with the flat target

@@ -79,7 +79,7 @@ int RenderPresetDialogs(CApplication& app, const QString& out, const QString& su
   std::vector<PCModeRecord> list;
   editing::AddPCMode(app.Config(), list, "Hall", app.Store().Block());
   editing::AddPCMode(app.Config(), list, "Club bass", app.Store().Block());
-  presets::PresetContext context{app.Config(), app.Store()};
+  presets::PresetContext context{.config = app.Config(), .store = app.Store()};
   context.manager = app.DeviceManager();
   context.language = app.Language();
   context.version = QString::fromLatin1(kVersion);
