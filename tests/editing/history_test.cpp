@@ -199,20 +199,36 @@ TEST_F(HistoryTest, AbSidesKeepTheirBlocksAndHistoriesAndGoOutWhole) {
   EXPECT_FALSE(history.CanUndo());
 }
 
-// A random run of edits of every kind against the simulated processor.
-class HistoryOnProcessorTest : public brisvel::testing::ManagerFixture {};
+// The history over a connected simulated processor.
+class HistoryOnProcessorTest : public brisvel::testing::ManagerFixture {
+ protected:
+  void SetUp() override {
+    ManagerFixture::SetUp();
+    processor = PlugAndConnect();
+    link = std::make_unique<DeviceEditLink>(store, *manager);
+    editor = std::make_unique<CChannelEditor>(store, link.get());
+    history.SetSendNow([this] { link->SendNow(); });
+  }
+  void TearDown() override {
+    editor.reset();
+    link.reset();
+    ManagerFixture::TearDown();
+  }
+  void Sync() { manager->Sender().FlushPending(); }
+  int16_t ProcessorGain(int k, int b) const {
+    return static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(k, b)));
+  }
+
+  std::shared_ptr<sim::SimProcessor> processor;
+  std::unique_ptr<DeviceEditLink> link;
+  std::unique_ptr<CChannelEditor> editor;
+  CEditHistory history{store};
+};
 
 // Each undo leaves the console and the processor exactly as they were before
 // the step, held-back gains included; redo brings back the final state.
 TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBothBlocks) {
-  auto processor = PlugAndConnect();
-  DeviceEditLink link(store, *manager);
-  CChannelEditor editor(store, &link);
-  CEditHistory history(store);
-  history.SetSendNow([&] { link.SendNow(); });
-  auto sync = [&] { manager->Sender().FlushPending(); };
   const LinkGroup groups[] = {LinkGroup::kFront, LinkGroup::kRear, LinkGroup::kFourSpeakers, LinkGroup::kBass};
-
   for (unsigned seed : {15u, 16u}) {
     SCOPED_TRACE(seed);
     history.EndHistory();
@@ -223,39 +239,39 @@ TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBoth
     for (int i = 0; i < 1000; ++i) {
       history.Begin("edit");
       switch (pick(20)) {
-        case 0: editor.SelectChannel(pick(6)); break;
+        case 0: editor->SelectChannel(pick(6)); break;
         case 1: {
           const LinkGroup g = groups[pick(4)];
           const auto channels = GroupChannels(g);
-          editor.ChooseLinkBase(g, channels[static_cast<size_t>(pick(static_cast<int>(channels.size())))]);
+          editor->ChooseLinkBase(g, channels[static_cast<size_t>(pick(static_cast<int>(channels.size())))]);
           break;
         }
-        case 2: editor.ClearLink(groups[pick(4)]); break;
-        case 3: editor.SetMasterVolume(pick(67)); break;
-        case 4: editor.SetChannelVolume(pick(6), pick(67)); break;
-        case 5: editor.SetPhase(pick(6), pick(2)); break;
-        case 6: editor.SetMute(pick(6), pick(2)); break;
-        case 7: editor.SetCharacteristic(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(3)); break;
-        case 8: editor.SetSlope(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(9)); break;
-        case 9: editor.CommitFilterFrequency(Filter::kHighPass, std::to_string(20 + pick(500))); break;
-        case 10: editor.CommitThreshold(std::to_string(-pick(30))); break;
-        case 11: editor.StepAttack("5", pick(2) ? 1 : -1); break;
-        case 12: editor.SetRelease(pick(6)); break;
-        case 13: editor.CommitDelay(pick(6), std::to_string(pick(20))); break;
-        case 14: editor.CommitBandFrequency(pick(31), std::to_string(20 + pick(15000))); break;
-        case 15: editor.CommitBandQ(pick(31), std::to_string(0.5 + pick(50) / 10.0)); break;
+        case 2: editor->ClearLink(groups[pick(4)]); break;
+        case 3: editor->SetMasterVolume(pick(67)); break;
+        case 4: editor->SetChannelVolume(pick(6), pick(67)); break;
+        case 5: editor->SetPhase(pick(6), pick(2)); break;
+        case 6: editor->SetMute(pick(6), pick(2)); break;
+        case 7: editor->SetCharacteristic(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(3)); break;
+        case 8: editor->SetSlope(pick(2) ? Filter::kHighPass : Filter::kLowPass, pick(9)); break;
+        case 9: editor->CommitFilterFrequency(Filter::kHighPass, std::to_string(20 + pick(500))); break;
+        case 10: editor->CommitThreshold(std::to_string(-pick(30))); break;
+        case 11: editor->StepAttack("5", pick(2) ? 1 : -1); break;
+        case 12: editor->SetRelease(pick(6)); break;
+        case 13: editor->CommitDelay(pick(6), std::to_string(pick(20))); break;
+        case 14: editor->CommitBandFrequency(pick(31), std::to_string(20 + pick(15000))); break;
+        case 15: editor->CommitBandQ(pick(31), std::to_string(0.5 + pick(50) / 10.0)); break;
         case 16:  // a slider drag
-          for (int m = 0; m < 5; ++m) editor.SetBandGainFromSlider(pick(31), pick(401) - 200);
+          for (int m = 0; m < 5; ++m) editor->SetBandGainFromSlider(pick(31), pick(401) - 200);
           break;
-        case 17: editor.SetBypass(pick(2)); break;
-        case 18: editor.SetBandHeldBack(pick(31), pick(2)); break;
+        case 17: editor->SetBypass(pick(2)); break;
+        case 18: editor->SetBandHeldBack(pick(31), pick(2)); break;
         case 19:
-          if (pick(10) == 0) editor.ResetEqualiser();
-          else editor.SetNoiseGate(pick(5));
+          if (pick(10) == 0) editor->ResetEqualiser();
+          else editor->SetNoiseGate(pick(5));
           break;
       }
       const bool kept = history.End();
-      sync();
+      Sync();
       if (kept) before.emplace_back(store.Block(), processor->State().active);
     }
     ASSERT_GT(before.size(), 500u);
@@ -264,7 +280,7 @@ TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBoth
     int mismatches = 0;
     while (history.CanUndo() && before.size() > 1) {
       history.Undo();
-      sync();
+      Sync();
       before.pop_back();
       if (store.Block() != before.back().first || processor->State().active != before.back().second) ++mismatches;
     }
@@ -272,7 +288,7 @@ TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBoth
     EXPECT_FALSE(history.CanUndo());
     while (history.CanRedo()) {
       history.Redo();
-      sync();
+      Sync();
     }
     EXPECT_EQ(store.Block(), final.first);
     EXPECT_EQ(processor->State().active, final.second);
@@ -283,34 +299,25 @@ TEST_F(HistoryOnProcessorTest, UndoingAndRedoingAThousandRandomEditsRestoresBoth
 // A band held back one by one while its channel is bypassed is 0 in the
 // processor, unlike the bands the bypass held back: undo keeps each as it was.
 TEST_F(HistoryOnProcessorTest, UndoRestoresHeldBackGainsAsTheProcessorHeldThem) {
-  auto processor = PlugAndConnect();
-  DeviceEditLink link(store, *manager);
-  CChannelEditor editor(store, &link);
-  CEditHistory history(store);
-  history.SetSendNow([&] { link.SendNow(); });
-  auto sync = [&] { manager->Sender().FlushPending(); };
-  auto processorGain = [&](int k, int b) {
-    return static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(k, b)));
-  };
   store.SetCurrentChannel(2);
-  editor.CommitBandGain(4, "6");
-  editor.CommitBandGain(9, "-3");
-  editor.SetBypass(true);
-  editor.SetBandHeldBack(4, false);  // band 5 back while bypassed
-  editor.SetBandHeldBack(4, true);   // and held back again, one by one
-  sync();
-  ASSERT_EQ(processorGain(2, 4), 0);
-  ASSERT_EQ(processorGain(2, 9), -300);  // kept by the bypass
+  editor->CommitBandGain(4, "6");
+  editor->CommitBandGain(9, "-3");
+  editor->SetBypass(true);
+  editor->SetBandHeldBack(4, false);  // band 5 back while bypassed
+  editor->SetBandHeldBack(4, true);   // and held back again, one by one
+  Sync();
+  ASSERT_EQ(ProcessorGain(2, 4), 0);
+  ASSERT_EQ(ProcessorGain(2, 9), -300);  // kept by the bypass
   const EffectBlock processorBefore = processor->State().active;
   const EffectBlock blockBefore = store.Block();
 
-  history.Record("Link CH1&CH2 on CH2", [&] { return editor.ChooseLinkBase(LinkGroup::kFront, 3); });
+  history.Record("Link CH1&CH2 on CH2", [&] { return editor->ChooseLinkBase(LinkGroup::kFront, 3); });
   store.SetCurrentChannel(2);
-  history.Record("ResetEQ CH1", [&] { return editor.ResetEqualiser(); });
-  sync();
+  history.Record("ResetEQ CH1", [&] { return editor->ResetEqualiser(); });
+  Sync();
   history.Undo();
   history.Undo();
-  sync();
+  Sync();
   EXPECT_EQ(store.Block(), blockBefore);
   EXPECT_EQ(processor->State().active, processorBefore);
   EXPECT_TRUE(store.IsBandHeldBack(2, 4));
@@ -323,23 +330,13 @@ TEST_F(HistoryOnProcessorTest, UndoRestoresHeldBackGainsAsTheProcessorHeldThem) 
 // block with the gains my bypass keeps; undo gives it its own block back and
 // then walks back through my edits; redo sends mine again.
 TEST_F(HistoryOnProcessorTest, SendingMyOfflineSettingsIsOneStepAndKeepsBypassedGains) {
-  auto processor = PlugAndConnect();
-  DeviceEditLink link(store, *manager);
-  CChannelEditor editor(store, &link);
-  CEditHistory history(store);
-  history.SetSendNow([&] { link.SendNow(); });
-  auto sync = [&] { manager->Sender().FlushPending(); };
-  auto processorGain = [&](int k, int b) {
-    return static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(k, b)));
-  };
   const EffectBlock start = store.Block();
-
   store.SetConnectedFlag(false);
   store.SetCurrentChannel(2);
-  history.Record("Band 5 gain (CH1)", [&] { return editor.CommitBandGain(4, "6"); });
+  history.Record("Band 5 gain (CH1)", [&] { return editor->CommitBandGain(4, "6"); });
   const EffectBlock afterGain = store.Block();
-  history.Record("Bypass EQ", [&] { return editor.SetBypass(true); });
-  history.Record("CH5 volume", [&] { return editor.SetChannelVolume(0, 12); });
+  history.Record("Bypass EQ", [&] { return editor->SetBypass(true); });
+  history.Record("CH5 volume", [&] { return editor->SetChannelVolume(0, 12); });
   const EffectBlock mine = store.Block();
   ASSERT_TRUE(history.OfflineEdits());
 
@@ -354,51 +351,46 @@ TEST_F(HistoryOnProcessorTest, SendingMyOfflineSettingsIsOneStepAndKeepsBypassed
   ASSERT_EQ(history.KnownBlock(), mine);
 
   EXPECT_TRUE(history.SendKnownBlock("Send my settings to the processor"));
-  sync();
+  Sync();
   EXPECT_EQ(store.Block(), mine);
   EXPECT_TRUE(store.IsHeldGainKept(2, 4));
-  EXPECT_EQ(processorGain(2, 4), 600);  // the bypass keeps it in the processor
+  EXPECT_EQ(ProcessorGain(2, 4), 600);  // the bypass keeps it in the processor
   EXPECT_EQ(ReadParam(processor->State().active, param::Volume(0)), 12);
   EXPECT_EQ(history.UndoCount(), 4u);  // three edits and the choice
   EXPECT_EQ(history.UndoName(), "Send my settings to the processor");
 
   history.Undo();
-  sync();
+  Sync();
   EXPECT_EQ(store.Block(), theirs);
   EXPECT_EQ(processor->State().active, theirs);
   EXPECT_FALSE(store.IsBandHeldBack(2, 4));
   EXPECT_EQ(history.UndoName(), "CH5 volume");
   history.Undo();  // from the processor's block to mine before the volume edit
-  sync();
+  Sync();
   EXPECT_EQ(ReadParam(processor->State().active, param::Volume(1)), ReadParam(start, param::Volume(1)));
-  EXPECT_EQ(processorGain(2, 4), 600);
+  EXPECT_EQ(ProcessorGain(2, 4), 600);
   history.Undo();
-  sync();
+  Sync();
   EXPECT_EQ(store.Block(), afterGain);
   EXPECT_EQ(processor->State().active, afterGain);
   history.Undo();
-  sync();
+  Sync();
   EXPECT_EQ(processor->State().active, start);
 
   while (history.CanRedo()) history.Redo();
-  sync();
+  Sync();
   EXPECT_EQ(store.Block(), mine);
-  EXPECT_EQ(processorGain(2, 4), 600);
+  EXPECT_EQ(ProcessorGain(2, 4), 600);
   EXPECT_EQ(ReadParam(processor->State().active, param::Volume(0)), 12);
 }
 
 // Keeping the processor's block is one step too; its undo brings mine back
 // with the bands my bypass held, and their gains reach the processor.
 TEST_F(HistoryOnProcessorTest, KeepingTheProcessorsSettingsUndoesToMineWithItsBypass) {
-  auto processor = PlugAndConnect();
-  DeviceEditLink link(store, *manager);
-  CChannelEditor editor(store, &link);
-  CEditHistory history(store);
-  history.SetSendNow([&] { link.SendNow(); });
   store.SetConnectedFlag(false);
   store.SetCurrentChannel(3);
-  history.Record("Band 8 gain (CH2)", [&] { return editor.CommitBandGain(7, "-4"); });
-  history.Record("Bypass EQ", [&] { return editor.SetBypass(true); });
+  history.Record("Band 8 gain (CH2)", [&] { return editor->CommitBandGain(7, "-4"); });
+  history.Record("Bypass EQ", [&] { return editor->SetBypass(true); });
   const EffectBlock mine = store.Block();
   store.SetConnectedFlag(true);
   ASSERT_TRUE(ReadCurrentParam(store, *manager));
@@ -407,40 +399,35 @@ TEST_F(HistoryOnProcessorTest, KeepingTheProcessorsSettingsUndoesToMineWithItsBy
   EXPECT_TRUE(history.KeepReadBlock("Keep the processor's settings"));
   EXPECT_EQ(history.UndoCount(), 3u);
   history.Undo();
-  manager->Sender().FlushPending();
+  Sync();
   EXPECT_EQ(store.Block(), mine);
   EXPECT_TRUE(store.IsHeldGainKept(3, 7));
   EXPECT_EQ(static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(3, 7))), -400);
   EXPECT_EQ(ReadParam(processor->State().active, param::kPassCtrl), 1u << 3);
   history.Redo();
-  manager->Sender().FlushPending();
+  Sync();
   EXPECT_EQ(processor->State().active, theirs);
 }
 
 // A side goes out whole with the gains its bypass keeps in the processor.
 TEST_F(HistoryOnProcessorTest, AbSwitchAndCopySendTheGainsABypassKeeps) {
-  auto processor = PlugAndConnect();
-  DeviceEditLink link(store, *manager);
-  CChannelEditor editor(store, &link);
-  CEditHistory history(store);
   CAbCompare ab(store, history);
-  auto processorGain = [&] { return static_cast<int16_t>(ReadParam(processor->State().active, param::EqGain(2, 4))); };
   store.SetCurrentChannel(2);
-  editor.CommitBandGain(4, "6");
-  editor.SetBypass(true);
+  editor->CommitBandGain(4, "6");
+  editor->SetBypass(true);
   ab.Switch();  // B, a copy of A
   EXPECT_TRUE(store.IsHeldGainKept(2, 4));
-  EXPECT_EQ(processorGain(), 600);
-  editor.SetBypass(false);
-  editor.CommitBandGain(4, "2");
-  manager->Sender().FlushPending();
+  EXPECT_EQ(ProcessorGain(2, 4), 600);
+  editor->SetBypass(false);
+  editor->CommitBandGain(4, "2");
+  Sync();
   ab.Switch();
-  EXPECT_EQ(processorGain(), 600);
+  EXPECT_EQ(ProcessorGain(2, 4), 600);
   EXPECT_EQ(ReadParam(processor->State().active, param::kPassCtrl), 1u << 2);
   ab.Switch();
   ab.Copy(AbSide::kA, AbSide::kB);  // into the side shown
-  manager->Sender().FlushPending();
-  EXPECT_EQ(processorGain(), 600);
+  Sync();
+  EXPECT_EQ(ProcessorGain(2, 4), 600);
   EXPECT_EQ(store.GetParam(param::EqGain(2, 4)), 0);
 }
 
