@@ -12,39 +12,25 @@
 #include <memory>
 
 #include "app/application.h"
+#include "test_folders.h"
 
 namespace brisvel::app::test {
 
 // Points XDG_DATA_HOME and XDG_RUNTIME_DIR at fresh folders for the test's life.
-class PrivateFolders {
+class PrivateFolders : public TestFolders {
  public:
   PrivateFolders() {
-    QDir(dir_.path()).mkpath("data/RezUriruBrisvel");
-    QDir(dir_.path()).mkpath("run");
-    QFile::setPermissions(dir_.path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     oldData_ = qgetenv("XDG_DATA_HOME");
     oldRun_ = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_DATA_HOME", (dir_.path() + "/data").toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", (dir_.path() + "/run").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (Root() + "/data").toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", RunFolder().toLocal8Bit());
   }
   ~PrivateFolders() {
     qputenv("XDG_DATA_HOME", oldData_);
     qputenv("XDG_RUNTIME_DIR", oldRun_);
   }
-  QString Root() const { return dir_.path(); }
-  QString DataFolder() const { return dir_.path() + "/data/RezUriruBrisvel"; }
-  QString RunFolder() const { return dir_.path() + "/run"; }
-  void WriteConfig(const QByteArray& text) const {
-    QFile f(DataFolder() + "/config.ini");
-    if (f.open(QIODevice::WriteOnly)) f.write(text);
-  }
-  QByteArray ReadConfig() const {
-    QFile f(DataFolder() + "/config.ini");
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
 
  private:
-  QTemporaryDir dir_;
   QByteArray oldData_, oldRun_;
 };
 

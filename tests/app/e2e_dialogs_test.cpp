@@ -8,37 +8,8 @@
 namespace brisvel::app::e2e {
 namespace {
 
-constexpr char kCompact[] = "XML_MAINWND2";
-constexpr char kMain[] = "XML_MAINWND";
-constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
 constexpr char kDelay[] = "XML_DELAYSETTINGS";
 constexpr char kMix[] = "XML_MIXSOUNDWD";
-
-void Drag(const QPoint& from, const QPoint& to) {
-  Xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())});
-  QThread::msleep(100);
-  Xdotool({"mousedown", "1"});
-  QThread::msleep(80);
-  for (int i = 1; i <= 5; ++i) {
-    const QPoint p = from + (to - from) * i / 5;
-    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-    QThread::msleep(50);
-  }
-  Xdotool({"mouseup", "1"});
-  QThread::msleep(100);
-}
-
-// The console logged in to the main window on the simulated processor.
-bool StartMain(Console& c) {
-  if (!c.WaitForCompactWindow()) return false;
-  if (!Console::WaitFor([&] { return c.Status("connected") == "1"; }, 20000)) return false;
-  c.Click(kCompact, "btn_advanced");
-  if (!Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000)) return false;
-  TypeText("40721836");
-  if (!Console::WaitFor([&] { return c.Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 5000)) return false;
-  c.Click(kLogin, "btnOK");
-  return Console::WaitFor([&] { return c.HasWindow(kMain); }, 10000);
-}
 
 // "Advanced" (9002) of the main window, clicked with the mouse.
 bool OpenDelay(Console& c) {
@@ -47,26 +18,6 @@ bool OpenDelay(Console& c) {
   if (!advanced.found || !advanced.visible) return false;
   ClickAt(advanced.Centre());
   return Console::WaitFor([&] { return c.HasWindow(kDelay); }, 10000);
-}
-
-// Picks an item of the open pop-up menu by its text; false when none is shown.
-bool ChooseMenuItem(Console& c, const QString& text) {
-  QString menu;
-  if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none" && !menu.isEmpty(); }, 5000)) return false;
-  for (const QString& item : menu.split('|')) {
-    const int at = item.lastIndexOf('@');
-    if (item.left(at) != text) continue;
-    const QStringList r = item.mid(at + 1).split(',');
-    ClickAt(QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center());
-    return Console::WaitFor([&] { return c.Query("menu") == "none"; }, 5000);
-  }
-  return false;
-}
-
-int SimParam(Console& c, const QString& name) {
-  bool ok = false;
-  const int v = c.Query("sim-param " + name).toInt(&ok);
-  return ok ? v : -1;
 }
 
 // Where the view draws a car point (mm), in screen pixels.
@@ -86,64 +37,65 @@ void ExpectAt(Console& c, const QString& thumb, CarPoint mm) {
 
 QByteArray ConfigWithDelay(const std::string& text) { return QByteArray("[Config]\nLang=1\nDelay=") + text.c_str() + "\n"; }
 
-TEST(EndToEndDialogs, DelayDragsReachTheProcessorAndClosingKeepsThePositions) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
-  folders.WriteConfig("[Config]\nLang=1\n");
-  Console c(folders, {"-hide", "--simulate"});
-  ASSERT_TRUE(StartMain(c));
-  ASSERT_TRUE(OpenDelay(c));
+// Each test starts the console itself, with the config text it needs.
+class EndToEndDialogs : public MainWindowSession {
+ protected:
+  bool StartsInSetUp() const override { return false; }
+};
+
+TEST_F(EndToEndDialogs, DelayDragsReachTheProcessorAndClosingKeepsThePositions) {
+  Start();
+  ASSERT_TRUE(OpenDelay(*c));
   // First use: the default positions.
   const CarPositions def = DefaultCarPositions(1825, 2680);
-  for (int i = 0; i < 6; ++i) ExpectAt(c, QString("speaker_%1").arg(i + 1), def.speakers[static_cast<size_t>(i)]);
-  ExpectAt(c, "listener", def.listener);
+  for (int i = 0; i < 6; ++i) ExpectAt(*c, QString("speaker_%1").arg(i + 1), def.speakers[static_cast<size_t>(i)]);
+  ExpectAt(*c, "listener", def.listener);
 
   // Undo right after opening applies the opening positions: CH4 (rear right, Box 5) is the farthest.
-  c.Click(kDelay, "btnUndo");
-  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") > 0 && SimParam(c, "Delay_3") > 0; }, 5000));
-  EXPECT_EQ(SimParam(c, "Delay_5"), 0);
-  EXPECT_EQ(c.Ctrl(kDelay, "ch4_tip").text, "0.000ms");
-  EXPECT_EQ(c.Ctrl(kMain, "4105").text, "0.000");
-  EXPECT_EQ(c.Ctrl(kMain, "4102").text + "ms", c.Ctrl(kDelay, "ch1_tip").text);
+  c->Click(kDelay, "btnUndo");
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Delay_2") > 0 && SimParam(*c, "Delay_3") > 0; }, 5000));
+  EXPECT_EQ(SimParam(*c, "Delay_5"), 0);
+  EXPECT_EQ(c->Ctrl(kDelay, "ch4_tip").text, "0.000ms");
+  EXPECT_EQ(c->Ctrl(kMain, "4105").text, "0.000");
+  EXPECT_EQ(c->Ctrl(kMain, "4102").text + "ms", c->Ctrl(kDelay, "ch1_tip").text);
 
   // The listener dragged forward and to the right leaves CH3 (Box 4, rear left) the farthest
   // speaker: it gets 0 ms, and CH4 now gets a delay.
-  Drag(c.Ctrl(kDelay, "listener").Centre(), ScreenPoint(c, {1300, 2200}));
-  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_4") == 0 && SimParam(c, "Delay_5") > 0; }, 5000))
-      << SimParam(c, "Delay_4") << " " << SimParam(c, "Delay_5");
-  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("block device") == c.Query("block store"); }, 5000));
-  EXPECT_EQ(c.Ctrl(kDelay, "ch3_tip").text, "0.000ms");
-  EXPECT_EQ(c.Ctrl(kMain, "4104").text, "0.000");
-  EXPECT_EQ(c.Ctrl(kMain, "4105").text + "ms", c.Ctrl(kDelay, "ch4_tip").text);
+  Drag(c->Ctrl(kDelay, "listener").Centre(), ScreenPoint(*c, {1300, 2200}));
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Delay_4") == 0 && SimParam(*c, "Delay_5") > 0; }, 5000))
+      << SimParam(*c, "Delay_4") << " " << SimParam(*c, "Delay_5");
+  ASSERT_TRUE(InSync(5000));
+  EXPECT_EQ(c->Ctrl(kDelay, "ch3_tip").text, "0.000ms");
+  EXPECT_EQ(c->Ctrl(kMain, "4104").text, "0.000");
+  EXPECT_EQ(c->Ctrl(kMain, "4105").text + "ms", c->Ctrl(kDelay, "ch4_tip").text);
 
   // Dragging CH1 (Box 2) onto the listener gives it the most delay; CH3 stays the farthest at 0 ms.
-  const int before = SimParam(c, "Delay_2");
-  Drag(c.Ctrl(kDelay, "speaker_1").Centre(), c.Ctrl(kDelay, "listener").Centre());
-  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") > before; }, 5000));
-  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("block device") == c.Query("block store"); }, 5000));
-  for (const char* other : {"Delay_0", "Delay_1", "Delay_3", "Delay_5"}) EXPECT_LT(SimParam(c, other), SimParam(c, "Delay_2"));
-  EXPECT_EQ(SimParam(c, "Delay_4"), 0);
-  const QString tip = c.Ctrl(kDelay, "ch1_tip").text;
+  const int before = SimParam(*c, "Delay_2");
+  Drag(c->Ctrl(kDelay, "speaker_1").Centre(), c->Ctrl(kDelay, "listener").Centre());
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Delay_2") > before; }, 5000));
+  ASSERT_TRUE(InSync(5000));
+  for (const char* other : {"Delay_0", "Delay_1", "Delay_3", "Delay_5"}) EXPECT_LT(SimParam(*c, other), SimParam(*c, "Delay_2"));
+  EXPECT_EQ(SimParam(*c, "Delay_4"), 0);
+  const QString tip = c->Ctrl(kDelay, "ch1_tip").text;
   EXPECT_NE(tip, "0.000ms");
   // The main window's delay edit of CH1 (Box 2) shows the new delay at once.
-  EXPECT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, "4102").text + "ms" == tip; }, 3000))
-      << c.Ctrl(kMain, "4102").text.toStdString() << " vs " << tip.toStdString();
-  const QString lastTip = c.Ctrl(kDelay, "ch1_tip").text;
-  const QRect moved = c.Ctrl(kDelay, "speaker_1").rect;
-  const QRect listener = c.Ctrl(kDelay, "listener").rect;
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMain, "4102").text + "ms" == tip; }, 3000))
+      << c->Ctrl(kMain, "4102").text.toStdString() << " vs " << tip.toStdString();
+  const QString lastTip = c->Ctrl(kDelay, "ch1_tip").text;
+  const QRect moved = c->Ctrl(kDelay, "speaker_1").rect;
+  const QRect listener = c->Ctrl(kDelay, "listener").rect;
 
   // The title-bar button stores the positions; reopening shows them.
-  c.Click(kDelay, "btn_close");
-  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kDelay); }, 5000));
+  c->Click(kDelay, "btn_close");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kDelay); }, 5000));
   EXPECT_TRUE(folders.ReadConfig().contains("Delay = ") || folders.ReadConfig().contains("Delay="));
-  ASSERT_TRUE(OpenDelay(c));
-  EXPECT_EQ(c.Ctrl(kDelay, "speaker_1").rect, moved);
-  EXPECT_EQ(c.Ctrl(kDelay, "listener").rect, listener);
-  EXPECT_EQ(c.Ctrl(kDelay, "ch1_tip").text, lastTip);
+  ASSERT_TRUE(OpenDelay(*c));
+  EXPECT_EQ(c->Ctrl(kDelay, "speaker_1").rect, moved);
+  EXPECT_EQ(c->Ctrl(kDelay, "listener").rect, listener);
+  EXPECT_EQ(c->Ctrl(kDelay, "ch1_tip").text, lastTip);
 }
 
-TEST(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {
-  BRISVEL_REQUIRE_DISPLAY();
+TEST_F(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {
   // CH6 9 m behind the listener: every other speaker would need more than 20 ms.
   CarDelaySettings far = CarDelaySettings::Default();
   const CarPositions def = DefaultCarPositions(far.carWidth, far.zhouJu);
@@ -152,48 +104,46 @@ TEST(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {
   far.speakers[5] = {530, -9000};
   far.positionsValid = 1;
   {
-    Folders folders;
-    folders.WriteConfig(ConfigWithDelay(EncodeCarDelayText(far)));
-    Console c(folders, {"-hide", "--simulate"});
-    ASSERT_TRUE(StartMain(c));
-    ASSERT_TRUE(OpenDelay(c));
-    c.Click(kDelay, "btnUndo");
-    ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") == 960; }, 5000));
-    EXPECT_EQ(SimParam(c, "Delay_1"), 0);  // CH6 is the farthest
+    Start(ConfigWithDelay(EncodeCarDelayText(far)));
+      ASSERT_TRUE(OpenDelay(*c));
+    c->Click(kDelay, "btnUndo");
+    ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Delay_2") == 960; }, 5000));
+    EXPECT_EQ(SimParam(*c, "Delay_1"), 0);  // CH6 is the farthest
     for (const char* p : {"Delay_0", "Delay_3", "Delay_4", "Delay_5"})
-      EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, p) == 960; }, 5000)) << p << " " << SimParam(c, p);
-    EXPECT_EQ(c.Ctrl(kMain, "4102").text, "20.000");
-    EXPECT_EQ(c.Ctrl(kMain, "4101").text, "0.000");
-    c.Click(kDelay, "btn_close");
-    ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kDelay); }, 5000));
+      EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, p) == 960; }, 5000)) << p << " " << SimParam(*c, p);
+    EXPECT_EQ(c->Ctrl(kMain, "4102").text, "20.000");
+    EXPECT_EQ(c->Ctrl(kMain, "4101").text, "0.000");
+    c->Click(kDelay, "btn_close");
+    ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kDelay); }, 5000));
 
     // In the other units the dialog writes the same 20 ms as 692.00 cm and 272.44 in.
     const auto limitInUnit = [&](const char* radio, const QString& limit, const QString& zero) {
-      c.Click(kMain, radio);
-      ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, radio).checked == 1; }, 5000)) << radio;
-      ASSERT_TRUE(OpenDelay(c));
-      c.Click(kDelay, "btnDefault");  // nearer positions first, so that Undo visibly writes the limit
-      ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") < 960; }, 5000));
-      EXPECT_NE(c.Ctrl(kMain, "4102").text, limit);
-      c.Click(kDelay, "btnUndo");
-      ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Delay_2") == 960; }, 5000));
-      EXPECT_EQ(c.Ctrl(kMain, "4102").text, limit) << radio;
-      EXPECT_EQ(c.Ctrl(kMain, "4100").text, limit) << radio;
-      EXPECT_EQ(c.Ctrl(kMain, "4101").text, zero) << radio;
-      c.Click(kDelay, "btn_close");
-      ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kDelay); }, 5000));
+      c->Click(kMain, radio);
+      ASSERT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMain, radio).checked == 1; }, 5000)) << radio;
+      ASSERT_TRUE(OpenDelay(*c));
+      c->Click(kDelay, "btnDefault");  // nearer positions first, so that Undo visibly writes the limit
+      ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Delay_2") < 960; }, 5000));
+      EXPECT_NE(c->Ctrl(kMain, "4102").text, limit);
+      c->Click(kDelay, "btnUndo");
+      ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Delay_2") == 960; }, 5000));
+      EXPECT_EQ(c->Ctrl(kMain, "4102").text, limit) << radio;
+      EXPECT_EQ(c->Ctrl(kMain, "4100").text, limit) << radio;
+      EXPECT_EQ(c->Ctrl(kMain, "4101").text, zero) << radio;
+      c->Click(kDelay, "btn_close");
+      ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kDelay); }, 5000));
     };
     limitInUnit("7001", "692.00", "0.00");
     limitInUnit("7002", "272.44", "0.00");
   }
   {
     // The same record in lower-case digits is not accepted: the default positions show.
-    Folders folders;
-    folders.WriteConfig(ConfigWithDelay(QString::fromStdString(EncodeCarDelayText(far)).toLower().toStdString()));
-    Console c(folders, {"-hide", "--simulate"});
-    ASSERT_TRUE(StartMain(c));
-    ASSERT_TRUE(OpenDelay(c));
-    ExpectAt(c, "speaker_6", def.speakers[5]);
+    c.reset();
+    Folders lowerFolders;
+    lowerFolders.WriteConfig(ConfigWithDelay(QString::fromStdString(EncodeCarDelayText(far)).toLower().toStdString()));
+    Console lower(lowerFolders, {"-hide", "--simulate"});
+    ASSERT_TRUE(LogInToMainWindow(lower));
+    ASSERT_TRUE(OpenDelay(lower));
+    ExpectAt(lower, "speaker_6", def.speakers[5]);
   }
 }
 
@@ -216,98 +166,85 @@ void DragSlider(Console& c, const QString& id, int from, int to) {
   Drag(at(from), at(to));
 }
 
-TEST(EndToEndDialogs, MixingEditsReachTheProcessorAndTheMainWindowRefreshes) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
-  folders.WriteConfig("[Config]\nLang=1\n");
-  Console c(folders, {"-hide", "--simulate"});
-  ASSERT_TRUE(StartMain(c));
+TEST_F(EndToEndDialogs, MixingEditsReachTheProcessorAndTheMainWindowRefreshes) {
+  Start();
   // The front pair linked in the main window (CH1&CH2 grouping, based on CH1).
-  c.Click(kMain, "1100");
-  ASSERT_TRUE(ChooseMenuItem(c, "Base of CH1"));
-  ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, "1100").checked == 1; }, 5000));
+  c->Click(kMain, "1100");
+  ASSERT_TRUE(ChooseMenuItem(*c, "Base of CH1", 5000));
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMain, "1100").checked == 1; }, 5000));
   // Config > Sound mixing.
-  c.Click(kMain, "9004");
-  QString menu;
-  ASSERT_TRUE(Console::WaitFor([&] { return (menu = c.Query("menu")) != "none"; }, 5000));
-  QRect item;
-  for (const QString& entry : menu.split('|'))
-    if (entry.section('@', 0, 0) == "Sound mixing") {
-      const QStringList r = entry.section('@', 1).split(',');
-      item = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
-    }
-  ASSERT_FALSE(item.isNull()) << menu.toStdString();
-  ClickAt(item.center());
-  ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kMix); }, 10000));
-  const Control input = c.Ctrl(kMix, "7000");
+  c->Click(kMain, "9004");
+  ASSERT_TRUE(ChooseMenuItem(*c, "Sound mixing", 5000));
+  ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kMix); }, 10000));
+  const Control input = c->Ctrl(kMix, "7000");
   EXPECT_TRUE(input.found && input.visible);
   // The coupling checks show the linked pair.
-  for (int k = 0; k < 6; ++k) EXPECT_EQ(c.Ctrl(kMix, QString::number(8200 + k)).checked, k == 2 || k == 3 ? 1 : 0) << k;
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(c->Ctrl(kMix, QString::number(8200 + k)).checked, k == 2 || k == 3 ? 1 : 0) << k;
 
-  TypeInto(c, 7912, "off");  // CH1, Box 2
-  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_2") == 0; }, 5000));
-  EXPECT_EQ(c.Ctrl(kMix, "7912").text, "OFF");
-  EXPECT_EQ(c.Ctrl(kMix, "7913").text, "OFF");  // CH2 is linked
-  TypeInto(c, 7900, "12");
-  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "MainVol") == 66; }, 5000));
-  EXPECT_EQ(c.Ctrl(kMix, "7900").text, "6dB");
-  TypeInto(c, 7900, "-3.7");
-  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "MainVol") == 57; }, 5000));
+  TypeInto(*c, 7912, "off");  // CH1, Box 2
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Volume_2") == 0; }, 5000));
+  EXPECT_EQ(c->Ctrl(kMix, "7912").text, "OFF");
+  EXPECT_EQ(c->Ctrl(kMix, "7913").text, "OFF");  // CH2 is linked
+  TypeInto(*c, 7900, "12");
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, "MainVol") == 66; }, 5000));
+  EXPECT_EQ(c->Ctrl(kMix, "7900").text, "6dB");
+  TypeInto(*c, 7900, "-3.7");
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, "MainVol") == 57; }, 5000));
 
   // The six mutes one by one switch the master mute on; one off switches it off.
   for (int k = 0; k < 6; ++k) {
-    if (c.Ctrl(kMix, QString::number(7700 + k)).checked == 1) continue;
-    EXPECT_EQ(c.Ctrl(kMix, "7400").checked, 0) << k;
-    c.Click(kMix, QString::number(7700 + k));
-    ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMix, QString::number(7700 + k)).checked == 1; }, 3000));
+    if (c->Ctrl(kMix, QString::number(7700 + k)).checked == 1) continue;
+    EXPECT_EQ(c->Ctrl(kMix, "7400").checked, 0) << k;
+    c->Click(kMix, QString::number(7700 + k));
+    ASSERT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMix, QString::number(7700 + k)).checked == 1; }, 3000));
   }
-  EXPECT_EQ(c.Ctrl(kMix, "7400").checked, 1);
-  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "MuteCtrl") == 63; }, 5000));
-  c.Click(kMix, "7703");
-  EXPECT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMix, "7400").checked == 0; }, 3000));
+  EXPECT_EQ(c->Ctrl(kMix, "7400").checked, 1);
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, "MuteCtrl") == 63; }, 5000));
+  c->Click(kMix, "7703");
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMix, "7400").checked == 0; }, 3000));
 
   // CH1's level slider, OFF since "off" was typed for the linked pair, dragged up moves CH2 with it,
   // on the processor and on screen.
-  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_3") == 0; }, 5000));
-  const int rear = SimParam(c, "Volume_5");
-  DragSlider(c, "7102", 0, 40);
-  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_2") > 20; }, 5000)) << SimParam(c, "Volume_2");
-  const int raised = SimParam(c, "Volume_2");
-  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_3") == raised; }, 5000)) << SimParam(c, "Volume_3");
-  EXPECT_EQ(c.Ctrl(kMix, "7102").value, raised);
-  EXPECT_EQ(c.Ctrl(kMix, "7103").value, raised);
-  EXPECT_EQ(c.Ctrl(kMix, "7912").text, QString("%1dB").arg(raised - 60));
-  EXPECT_EQ(c.Ctrl(kMix, "7913").text, QString("%1dB").arg(raised - 60));
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Volume_3") == 0; }, 5000));
+  const int rear = SimParam(*c, "Volume_5");
+  DragSlider(*c, "7102", 0, 40);
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Volume_2") > 20; }, 5000)) << SimParam(*c, "Volume_2");
+  const int raised = SimParam(*c, "Volume_2");
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Volume_3") == raised; }, 5000)) << SimParam(*c, "Volume_3");
+  EXPECT_EQ(c->Ctrl(kMix, "7102").value, raised);
+  EXPECT_EQ(c->Ctrl(kMix, "7103").value, raised);
+  EXPECT_EQ(c->Ctrl(kMix, "7912").text, QString("%1dB").arg(raised - 60));
+  EXPECT_EQ(c->Ctrl(kMix, "7913").text, QString("%1dB").arg(raised - 60));
 
   // CH3's slider is not linked: only its own volume follows.
-  const int volume = SimParam(c, "Volume_4");
-  DragSlider(c, "7104", volume, 10);
-  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(c, "Volume_4") < volume; }, 5000));
-  EXPECT_EQ(SimParam(c, "Volume_5"), rear);
+  const int volume = SimParam(*c, "Volume_4");
+  DragSlider(*c, "7104", volume, 10);
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Volume_4") < volume; }, 5000));
+  EXPECT_EQ(SimParam(*c, "Volume_5"), rear);
 
   // Two phases inverted, then the dialog closed with its title-bar button.
-  c.Click(kMix, "7600");
-  c.Click(kMix, "7605");
-  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(c, "PhaseCtrl") == 0x21; }, 5000)) << SimParam(c, "PhaseCtrl");
+  c->Click(kMix, "7600");
+  c->Click(kMix, "7605");
+  ASSERT_TRUE(Console::WaitFor([&] { return SimParam(*c, "PhaseCtrl") == 0x21; }, 5000)) << SimParam(*c, "PhaseCtrl");
   QStringList texts;
-  for (int k = 0; k < 6; ++k) texts << c.Ctrl(kMix, QString::number(7910 + k)).text;
-  c.Click(kMix, "btn_close");
-  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kMix); }, 5000));
+  for (int k = 0; k < 6; ++k) texts << c->Ctrl(kMix, QString::number(7910 + k)).text;
+  c->Click(kMix, "btn_close");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kMix); }, 5000));
 
   // The main window shows the new master volume, volumes, phases and mutes.
-  EXPECT_EQ(c.Status("mainvol"), "57");
-  EXPECT_TRUE(Console::WaitFor([&] { return c.Ctrl(kMain, "4000").text == "-3dB"; }, 5000)) << c.Ctrl(kMain, "4000").text.toStdString();
-  EXPECT_EQ(c.Ctrl(kMain, "2000").value, 57);
-  EXPECT_EQ(c.Ctrl(kMain, "1106").checked, 0);
-  const int phases = SimParam(c, "PhaseCtrl");
-  const int mutes = SimParam(c, "MuteCtrl");
+  EXPECT_EQ(c->Status("mainvol"), "57");
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMain, "4000").text == "-3dB"; }, 5000)) << c->Ctrl(kMain, "4000").text.toStdString();
+  EXPECT_EQ(c->Ctrl(kMain, "2000").value, 57);
+  EXPECT_EQ(c->Ctrl(kMain, "1106").checked, 0);
+  const int phases = SimParam(*c, "PhaseCtrl");
+  const int mutes = SimParam(*c, "MuteCtrl");
   EXPECT_EQ(mutes, 63 & ~(1 << 3));
   for (int i = 0; i < 6; ++i) {
     const QString n = QString::number(i);
-    EXPECT_EQ(c.Ctrl(kMain, QString::number(2200 + i)).value, SimParam(c, "Volume_" + n)) << i;
-    EXPECT_EQ(c.Ctrl(kMain, QString::number(6000 + i)).text, texts[i]) << i;
-    EXPECT_EQ(c.Ctrl(kMain, QString::number(1200 + i)).checked, (phases >> i) & 1) << i;
-    EXPECT_EQ(c.Ctrl(kMain, QString::number(1300 + i)).checked, (mutes >> i) & 1) << i;
+    EXPECT_EQ(c->Ctrl(kMain, QString::number(2200 + i)).value, SimParam(*c, "Volume_" + n)) << i;
+    EXPECT_EQ(c->Ctrl(kMain, QString::number(6000 + i)).text, texts[i]) << i;
+    EXPECT_EQ(c->Ctrl(kMain, QString::number(1200 + i)).checked, (phases >> i) & 1) << i;
+    EXPECT_EQ(c->Ctrl(kMain, QString::number(1300 + i)).checked, (mutes >> i) & 1) << i;
   }
 }
 

@@ -12,43 +12,9 @@
 namespace brisvel::app::e2e {
 namespace {
 
-constexpr char kMain[] = "XML_MAINWND";
-constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
 constexpr int kWait = 8000;
 
-struct Values {
-  int store = -1;
-  int device = -1;
-};
-
-Values Param(Console& c, const QString& name) {
-  Values v;
-  for (const QString& item : c.Query("param " + name).split(' ')) {
-    if (item.startsWith("store=")) v.store = item.mid(6).toInt();
-    if (item.startsWith("device=")) v.device = item.mid(7).toInt();
-  }
-  return v;
-}
-
 QString Band(const char* what, int box, int band) { return QStringLiteral("Box%1_EQ%2_%3").arg(box).arg(band).arg(what); }
-int Raw(int value) { return static_cast<uint16_t>(value); }
-
-// Presses the left button on from, moves to `to` in a few steps and lets go.
-void Drag(const QPoint& from, const QPoint& to) {
-  Xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())});
-  QThread::msleep(150);
-  Xdotool({"mousedown", "1"});
-  QThread::msleep(100);
-  constexpr int kSteps = 6;
-  for (int i = 1; i <= kSteps; ++i) {
-    const QPoint p = from + (to - from) * i / kSteps;
-    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-    QThread::msleep(60);
-  }
-  QThread::msleep(100);
-  Xdotool({"mouseup", "1"});
-  QThread::msleep(150);
-}
 
 // A copy of the console with a caedata.dat of the test's own beside it.
 class ProgramCopy {
@@ -68,40 +34,16 @@ class ProgramCopy {
   QString program_;
 };
 
-class EqualiserE2E : public ::testing::Test {
+class EqualiserE2E : public MainWindowSession {
  protected:
-  void Start(const QString& program = QString()) {
-    folders.WriteConfig("[Config]\nLang=1\n");
-    c = std::make_unique<Console>(folders, QStringList{"-hide", "--simulate"}, true, program);
-    ASSERT_TRUE(c->WaitForCompactWindow());
-    ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "1"; }, 15000));
-    c->Click("XML_MAINWND2", "btn_advanced");
-    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kLogin); }, kWait));
-    for (int attempt = 0; attempt < 3 && c->Ctrl(kLogin, "txt_pwd").text != "40721836"; ++attempt) {
-      c->Click(kLogin, "txt_pwd");
-      PressKey("ctrl+a");
-      TypeText("40721836");
-      Console::WaitFor([&] { return c->Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 2000);
-    }
-    PressKey("Return");
-    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kMain) && !c->HasWindow(kLogin); }, kWait));
-    QThread::msleep(300);
-  }
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no DISPLAY";
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
-  }
-  Control Ctrl(const QString& key) { return c->Ctrl(kMain, key); }
+  // Each test starts the console itself, some on a copy of their own.
+  bool StartsInSetUp() const override { return false; }
+  void Start(const QString& program = QString()) { MainWindowSession::Start(kEnglishConfig, program); }
+  using MainWindowSession::Ctrl;
   Control Ctrl(int id) { return c->Ctrl(kMain, QString::number(id)); }
-  void Click(int id) { c->Click(kMain, QString::number(id)); }
+  void Click(int id) { MainWindowSession::Click(QString::number(id)); }
   void Enter(int id, const QString& text, const QString& key = "Return") {
-    Click(id);
-    PressKey("ctrl+a");
-    TypeText(text);
-    PressKey(key);
-  }
-  bool DeviceHas(const QString& name, int value) {
-    return Console::WaitFor([&] { return Param(*c, name).device == value; }, kWait);
+    MainWindowSession::Enter(QString::number(id), text, key);
   }
   bool Shows(int id, const QString& text) {
     return Console::WaitFor([&] { return Ctrl(id).text == text; }, kWait);
@@ -112,20 +54,10 @@ class EqualiserE2E : public ::testing::Test {
   }
   void LinkFrontPairOnCh1() {
     Click(1100);
-    QString menu;
-    ASSERT_TRUE(Console::WaitFor([&] { return (menu = c->Query("menu")) != "none" && !menu.isEmpty(); }, kWait));
-    for (const QString& item : menu.split('|')) {
-      const int at = item.lastIndexOf('@');
-      if (item.left(at) != "Base of CH1") continue;
-      const QStringList r = item.mid(at + 1).split(',');
-      ClickAt(QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center());
-    }
+    ASSERT_TRUE(ChooseMenuItem(*c, "Base of CH1"));
     ASSERT_TRUE(Console::WaitFor([&] { return c->Query("menu") == "none"; }, kWait));
     ASSERT_TRUE(Console::WaitFor([&] { return Ctrl(1100).checked == 1; }, kWait));
   }
-
-  Folders folders;
-  std::unique_ptr<Console> c;
 };
 
 TEST_F(EqualiserE2E, LinkedGainsBypassHoldBackAndQSteps) {
@@ -157,7 +89,7 @@ TEST_F(EqualiserE2E, LinkedGainsBypassHoldBackAndQSteps) {
   EXPECT_TRUE(DeviceHas("PassCtrl", 0));
   EXPECT_TRUE(Shows(5200, "3.0"));
   EXPECT_EQ(Ctrl(1000).checked, 0);
-  EXPECT_TRUE(Console::WaitFor([&] { return c->Query("block device") == c->Query("block store"); }, kWait));
+  EXPECT_TRUE(InSync());
 
   // The box of a band at 0 dB stays checked; nothing is sent.
   ASSERT_EQ(Ctrl(1020).checked, 1);

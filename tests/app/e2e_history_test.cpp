@@ -8,59 +8,15 @@
 namespace brisvel::app::e2e {
 namespace {
 
-constexpr char kMain[] = "XML_MAINWND";
-constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
 constexpr int kWait = 8000;
 
-int Store(Console& c, const QString& name) {
-  const QString answer = c.Query("param " + name);
-  return answer.startsWith("store=") ? answer.mid(6).section(' ', 0, 0).toInt() : -1;
-}
-int Device(Console& c, const QString& name) {
-  bool ok = false;
-  const int v = c.Query("sim-param " + name).toInt(&ok);
-  return ok ? v : -1;
-}
+int Store(Console& c, const QString& name) { return Param(c, name).store; }
+int Device(Console& c, const QString& name) { return SimParam(c, name); }
 QString History(Console& c, const QString& key) {
   for (const QString& item : c.Query("history").split('|'))
     if (item.startsWith(key + "=")) return item.mid(key.size() + 1);
   return {};
 }
-
-void Drag(const QPoint& from, const QPoint& to) {
-  Xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())});
-  QThread::msleep(100);
-  Xdotool({"mousedown", "1"});
-  QThread::msleep(80);
-  for (int i = 1; i <= 6; ++i) {
-    const QPoint p = from + (to - from) * i / 6;
-    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-    QThread::msleep(60);
-  }
-  Xdotool({"mouseup", "1"});
-  QThread::msleep(150);
-}
-
-void Wheel(const QPoint& at, bool up, int notches) {
-  Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
-  QThread::msleep(100);
-  for (int i = 0; i < notches; ++i) {
-    Xdotool({"click", up ? "4" : "5"});
-    QThread::msleep(80);
-  }
-}
-
-// The items of the open pop-up menu as "text@x,y,w,h".
-QStringList MenuItems(Console& c) {
-  QString menu;
-  if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none" && !menu.isEmpty(); }, kWait)) return {};
-  return menu.split('|');
-}
-QPoint ItemCentre(const QString& item) {
-  const QStringList r = item.mid(item.lastIndexOf('@') + 1).split(',');
-  return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center();
-}
-QString ItemText(const QString& item) { return item.left(item.lastIndexOf('@')); }
 
 // The open message window's text and buttons; empty while none is shown.
 QStringList Modal(Console& c) {
@@ -77,40 +33,14 @@ bool Answer(Console& c, const QString& button) {
   return false;
 }
 
-class HistoryE2E : public ::testing::Test {
+class HistoryE2E : public MainWindowSession {
  protected:
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no DISPLAY";
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
-    folders.WriteConfig("[Config]\nLang=1\n");
-    c = std::make_unique<Console>(folders, QStringList{"-hide", "--simulate"});
-    ASSERT_TRUE(c->WaitForCompactWindow());
-    ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "1"; }, 15000));
-    c->Click("XML_MAINWND2", "btn_advanced");
-    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kLogin); }, kWait));
-    for (int attempt = 0; attempt < 3 && c->Ctrl(kLogin, "txt_pwd").text != "40721836"; ++attempt) {
-      c->Click(kLogin, "txt_pwd");
-      PressKey("ctrl+a");
-      TypeText("40721836");
-      Console::WaitFor([&] { return c->Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 2000);
-    }
-    PressKey("Return");
-    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kMain) && !c->HasWindow(kLogin); }, kWait));
-    QThread::msleep(300);
-  }
-  Control Ctrl(const QString& key) { return c->Ctrl(kMain, key); }
-  bool InSync() {
-    return Console::WaitFor([&] { return c->Query("block device") == c->Query("block store"); }, kWait);
-  }
   // Lowers the master volume with the wheel over its slider.
   void LowerMaster(int notches) {
     const Control slider = Ctrl("2000");
     ASSERT_TRUE(slider.found && slider.visible);
     Wheel(slider.Centre(), false, notches);
   }
-
-  Folders folders;
-  std::unique_ptr<Console> c;
 };
 
 TEST_F(HistoryE2E, ASliderDragIsUndoneByOneCtrlZAndTheFileMenuNamesTheSteps) {

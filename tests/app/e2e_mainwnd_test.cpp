@@ -7,116 +7,44 @@
 namespace brisvel::app::e2e {
 namespace {
 
-constexpr char kMain[] = "XML_MAINWND";
-constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
 constexpr int kWait = 8000;
 
-struct Values {
-  int store = -1;
-  int device = -1;  // -1 while no processor is plugged
-};
-
-Values Param(Console& c, const QString& name) {
-  Values v;
-  for (const QString& item : c.Query("param " + name).split(' ')) {
-    if (item.startsWith("store=")) v.store = item.mid(6).toInt();
-    if (item.startsWith("device=")) v.device = item.mid(7).toInt();
-  }
-  return v;
-}
-
-// The processor holds value for the parameter (sent within the sender's spacing).
-bool DeviceHas(Console& c, const QString& name, int value) {
-  return Console::WaitFor([&] { return Param(c, name).device == value; }, kWait);
-}
-
-void Wheel(Console& c, const QString& id, bool up, int notches = 1) {
-  const Control ctl = c.Ctrl(kMain, id);
-  ASSERT_TRUE(ctl.found && ctl.visible) << id.toStdString();
-  Xdotool({"mousemove", QString::number(ctl.Centre().x()), QString::number(ctl.Centre().y())});
-  QThread::msleep(100);
-  for (int i = 0; i < notches; ++i) {
-    Xdotool({"click", up ? "4" : "5"});
-    QThread::msleep(60);
-  }
-}
-
-// Replaces an edit's text and presses the key that commits it.
-void Enter(Console& c, const QString& id, const QString& text, const QString& key = "Return") {
-  c.Click(kMain, id);
-  PressKey("ctrl+a");
-  TypeText(text);
-  PressKey(key);
-}
-
-// Picks an item of the open pop-up menu by its text; false when none is shown.
-bool ChooseMenuItem(Console& c, const QString& text) {
-  QString menu;
-  if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none" && !menu.isEmpty(); }, kWait)) return false;
-  for (const QString& item : menu.split('|')) {
-    const int at = item.lastIndexOf('@');
-    if (item.left(at) != text) continue;
-    const QStringList r = item.mid(at + 1).split(',');
-    ClickAt(QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center());
-    return true;
-  }
-  return false;
-}
-
 // The console on the simulated processor with the main window open (English).
-class MainWindowE2E : public ::testing::Test {
+class MainWindowE2E : public MainWindowSession {
  protected:
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no DISPLAY";
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool";
-    folders.WriteConfig("[Config]\nLang=1\n");
-    c = std::make_unique<Console>(folders, QStringList{"-hide", "--simulate"});
-    ASSERT_TRUE(c->WaitForCompactWindow());
-    ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "1"; }, 15000));
-    c->Click("XML_MAINWND2", "btn_advanced");
-    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kLogin); }, kWait));
-    for (int attempt = 0; attempt < 3 && c->Ctrl(kLogin, "txt_pwd").text != "40721836"; ++attempt) {
-      c->Click(kLogin, "txt_pwd");
-      PressKey("ctrl+a");
-      TypeText("40721836");
-      Console::WaitFor([&] { return c->Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 2000);
-    }
-    PressKey("Return");
-    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kMain) && !c->HasWindow(kLogin); }, kWait));
-    QThread::msleep(300);
+  // Turns the wheel over a control of the main window.
+  void Wheel(const QString& id, bool up, int notches = 1) {
+    const Control ctl = Ctrl(id);
+    ASSERT_TRUE(ctl.found && ctl.visible) << id.toStdString();
+    e2e::Wheel(ctl.Centre(), up, notches);
   }
-  Control Ctrl(const QString& key) { return c->Ctrl(kMain, key); }
-  void Click(const QString& key) { c->Click(kMain, key); }
   // Checks a grouping box and picks the menu item.
   void Group(const QString& box, const QString& item) {
     Click(box);
     ASSERT_TRUE(ChooseMenuItem(*c, item)) << item.toStdString();
     ASSERT_TRUE(Console::WaitFor([&] { return c->Query("menu") == "none"; }, kWait));
   }
-
-  Folders folders;
-  std::unique_ptr<Console> c;
 };
 
 TEST_F(MainWindowE2E, AFrontPairMovesBothSlidersAndDelaysIgnoreTheLink) {
   Group("1100", "Base of CH1");
   EXPECT_EQ(Ctrl("1100").checked, 1);
   const int before = Param(*c, "Volume_3").store;
-  Wheel(*c, "2203", false, 3);  // CH2's slider
+  Wheel("2203", false, 3);  // CH2's slider
   ASSERT_TRUE(Console::WaitFor([&] { return Param(*c, "Volume_3").store == before - 3; }, kWait));
-  EXPECT_TRUE(DeviceHas(*c, "Volume_3", before - 3));
-  EXPECT_TRUE(DeviceHas(*c, "Volume_2", before - 3));
+  EXPECT_TRUE(DeviceHas("Volume_3", before - 3));
+  EXPECT_TRUE(DeviceHas("Volume_2", before - 3));
   EXPECT_EQ(Ctrl("2202").value, before - 3);
   EXPECT_EQ(Ctrl("2203").value, before - 3);
   const int rear = Param(*c, "Volume_5").store;
-  Wheel(*c, "2204", false, 2);  // CH3's slider: not linked
-  EXPECT_TRUE(DeviceHas(*c, "Volume_4", Param(*c, "Volume_4").store));
+  Wheel("2204", false, 2);  // CH3's slider: not linked
+  EXPECT_TRUE(DeviceHas("Volume_4", Param(*c, "Volume_4").store));
   ASSERT_TRUE(Console::WaitFor([&] { return Ctrl("2204").value == Param(*c, "Volume_4").store; }, kWait));
   EXPECT_EQ(Param(*c, "Volume_5").store, rear);
 
   const int otherDelay = Param(*c, "Delay_3").store;
-  Enter(*c, "4102", "5", "Tab");  // CH1's delay, committed on focus loss
-  EXPECT_TRUE(DeviceHas(*c, "Delay_2", 240));
+  Enter("4102", "5", "Tab");  // CH1's delay, committed on focus loss
+  EXPECT_TRUE(DeviceHas("Delay_2", 240));
   EXPECT_EQ(Ctrl("4102").text, "5.000");
   EXPECT_EQ(Param(*c, "Delay_3").device, otherDelay);
 }
@@ -126,18 +54,18 @@ TEST_F(MainWindowE2E, BaseOfCH2CopiesTheChannelAndUncheckingOrDismissingChangesN
   EXPECT_EQ(Ctrl("1101").checked, 1);
   Click("1403");  // CH2 (Box 3), not linked
   ASSERT_TRUE(Console::WaitFor([&] { return Ctrl("801").text == "CH 2"; }, kWait));
-  Wheel(*c, "2203", false, 4);
-  Enter(*c, "5205", "7.5");  // band 6 gain of CH2
-  Enter(*c, "4003", "-12");  // CH2's limiter threshold
-  ASSERT_TRUE(DeviceHas(*c, "Box3_EQ5_Gain", 750));
-  ASSERT_TRUE(DeviceHas(*c, "Box3_Param_Threshold", static_cast<uint16_t>(-1200)));
+  Wheel("2203", false, 4);
+  Enter("5205", "7.5");  // band 6 gain of CH2
+  Enter("4003", "-12");  // CH2's limiter threshold
+  ASSERT_TRUE(DeviceHas("Box3_EQ5_Gain", 750));
+  ASSERT_TRUE(DeviceHas("Box3_Param_Threshold", static_cast<uint16_t>(-1200)));
 
   Group("1100", "Base of CH2");
   const int volume = Param(*c, "Volume_3").store;
-  EXPECT_TRUE(DeviceHas(*c, "Volume_2", volume));
-  EXPECT_TRUE(DeviceHas(*c, "Box2_EQ5_Gain", 750));
-  EXPECT_TRUE(DeviceHas(*c, "Box2_Param_Threshold", static_cast<uint16_t>(-1200)));
-  EXPECT_TRUE(Console::WaitFor([&] { return c->Query("block device") == c->Query("block store"); }, kWait));
+  EXPECT_TRUE(DeviceHas("Volume_2", volume));
+  EXPECT_TRUE(DeviceHas("Box2_EQ5_Gain", 750));
+  EXPECT_TRUE(DeviceHas("Box2_Param_Threshold", static_cast<uint16_t>(-1200)));
+  EXPECT_TRUE(InSync());
   EXPECT_EQ(Ctrl("1101").checked, 0);  // the rear pair went off
   EXPECT_EQ(Ctrl("1402").checked, 1);
   EXPECT_EQ(Ctrl("1403").checked, 1);
@@ -158,32 +86,32 @@ TEST_F(MainWindowE2E, BaseOfCH2CopiesTheChannelAndUncheckingOrDismissingChangesN
   PressKey("Escape");
   ASSERT_TRUE(Console::WaitFor([&] { return c->Query("menu") == "none"; }, kWait));
   EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("1103").checked == 0; }, kWait));
-  Wheel(*c, "2203", true);
-  EXPECT_TRUE(DeviceHas(*c, "Volume_3", volume + 1));
+  Wheel("2203", true);
+  EXPECT_TRUE(DeviceHas("Volume_3", volume + 1));
   EXPECT_EQ(Param(*c, "Volume_2").device, volume);
 }
 
 TEST_F(MainWindowE2E, HighPassStepsAcrossOffAndASlopeChangeCoversTheLinkedPair) {
   Click("1402");  // CH1
   ASSERT_TRUE(Console::WaitFor([&] { return Ctrl("801").text == "CH 1"; }, kWait));
-  Enter(*c, "4002", "10");
+  Enter("4002", "10");
   ASSERT_TRUE(Console::WaitFor([&] { return Ctrl("4002").text == "OFF"; }, kWait));
-  EXPECT_TRUE(DeviceHas(*c, "Box2_HFliter_Freq", 0));
+  EXPECT_TRUE(DeviceHas("Box2_HFliter_Freq", 0));
   PressKey("Up");
   EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("4002").text == "20Hz"; }, kWait));
-  EXPECT_TRUE(DeviceHas(*c, "Box2_HFliter_Freq", 20));
+  EXPECT_TRUE(DeviceHas("Box2_HFliter_Freq", 20));
   PressKey("Down");
   EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("4002").text == "OFF"; }, kWait));
-  EXPECT_TRUE(DeviceHas(*c, "Box2_HFliter_Freq", 0));
+  EXPECT_TRUE(DeviceHas("Box2_HFliter_Freq", 0));
 
   Group("1100", "Base of CH1");
   const int slope = Ctrl("8003").value;
-  Wheel(*c, "8003", false);  // the next slope
+  Wheel("8003", false);  // the next slope
   ASSERT_TRUE(Console::WaitFor([&] { return Ctrl("8003").value == slope + 1; }, kWait));
   const int byte = Param(*c, "Box2_HFliter_Type_Xoct").store;
   EXPECT_EQ(byte & 0x1F, slope + 1);
-  EXPECT_TRUE(DeviceHas(*c, "Box2_HFliter_Type_Xoct", byte));
-  EXPECT_TRUE(DeviceHas(*c, "Box3_HFliter_Type_Xoct", byte));
+  EXPECT_TRUE(DeviceHas("Box2_HFliter_Type_Xoct", byte));
+  EXPECT_TRUE(DeviceHas("Box3_HFliter_Type_Xoct", byte));
 }
 
 TEST_F(MainWindowE2E, SelectedChannelResetInputModeAndMasterMute) {
@@ -195,12 +123,12 @@ TEST_F(MainWindowE2E, SelectedChannelResetInputModeAndMasterMute) {
   EXPECT_EQ(Ctrl("1404").checked, 1);
 
   // ResetEQ with the processor: both hold the factory bands again.
-  Enter(*c, "5204", "6");
-  ASSERT_TRUE(DeviceHas(*c, "Box4_EQ4_Gain", 600));
+  Enter("5204", "6");
+  ASSERT_TRUE(DeviceHas("Box4_EQ4_Gain", 600));
   Click("9001");
   EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("5204").text == "0.0"; }, kWait));
-  EXPECT_TRUE(DeviceHas(*c, "Box4_EQ4_Gain", 0));
-  EXPECT_TRUE(Console::WaitFor([&] { return c->Query("block device") == c->Query("block store"); }, kWait));
+  EXPECT_TRUE(DeviceHas("Box4_EQ4_Gain", 0));
+  EXPECT_TRUE(InSync());
 
   // The input mode radios.
   Click("10001");
@@ -210,13 +138,13 @@ TEST_F(MainWindowE2E, SelectedChannelResetInputModeAndMasterMute) {
 
   // Master mute sets all six bits.
   Click("1106");
-  EXPECT_TRUE(DeviceHas(*c, "MuteCtrl", 63));
+  EXPECT_TRUE(DeviceHas("MuteCtrl", 63));
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Ctrl(QString::number(1300 + i)).checked, 1) << i;
 
   // ResetEQ without a processor still restores the window.
   ASSERT_EQ(c->Query("unplug"), "ok");
   ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "0"; }, kWait));
-  Enter(*c, "5204", "-4");
+  Enter("5204", "-4");
   ASSERT_TRUE(Console::WaitFor([&] { return Param(*c, "Box4_EQ4_Gain").store == static_cast<uint16_t>(-400); }, kWait));
   Click("9001");
   EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("5204").text == "0.0"; }, kWait));

@@ -12,21 +12,7 @@
 namespace brisvel::app::e2e {
 namespace {
 
-constexpr char kCompact[] = "XML_MAINWND2";
-constexpr char kMain[] = "XML_MAINWND";
-constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
 constexpr char kWindow[] = "XML_MEASUREMENT";
-
-bool StartMain(Console& c) {
-  if (!c.WaitForCompactWindow()) return false;
-  if (!Console::WaitFor([&] { return c.Status("connected") == "1"; }, 20000)) return false;
-  c.Click(kCompact, "btn_advanced");
-  if (!Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000)) return false;
-  TypeText("40721836");
-  if (!Console::WaitFor([&] { return c.Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 5000)) return false;
-  c.Click(kLogin, "btnOK");
-  return Console::WaitFor([&] { return c.HasWindow(kMain); }, 10000);
-}
 
 std::optional<EffectBlock> Block(Console& c, const QString& which) {
   const QByteArray bytes = QByteArray::fromHex(c.Query("block " + which).toLatin1());
@@ -36,10 +22,10 @@ std::optional<EffectBlock> Block(Console& c, const QString& which) {
   return block;
 }
 
-TEST(EndToEndMeasurement, AFitAppliedFromTheWindowReachesTheProcessor) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
-  folders.WriteConfig("[Config]\nLang=1\n");
+// The console on the simulated processor, logged in to the main window.
+using EndToEndMeasurement = MainWindowSession;
+
+TEST_F(EndToEndMeasurement, AFitAppliedFromTheWindowReachesTheProcessor) {
   // A 9 dB room mode at 63 Hz, as a measurement program exports it.
   QByteArray text = "* room mode\nFreq(Hz);SPL(dB)\n";
   for (double hz = 10; hz < 24000; hz *= std::pow(2.0, 1.0 / 24)) {
@@ -53,47 +39,36 @@ TEST(EndToEndMeasurement, AFitAppliedFromTheWindowReachesTheProcessor) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text);
   }
-  Console c(folders, {"-hide", "--simulate"});
-  ASSERT_TRUE(StartMain(c));
 
   // Config > Measurement and fit.
-  c.Click(kMain, "9004");
-  QString menu;
-  ASSERT_TRUE(Console::WaitFor([&] { return (menu = c.Query("menu")) != "none"; }, 5000));
-  QRect item;
-  for (const QString& entry : menu.split('|'))
-    if (entry.section('@', 0, 0) == "Measurement and fit") {
-      const QStringList r = entry.section('@', 1).split(',');
-      item = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
-    }
-  ASSERT_FALSE(item.isNull()) << menu.toStdString();
-  ClickAt(item.center());
-  ASSERT_TRUE(Console::WaitFor([&] { return c.HasWindow(kWindow); }, 10000));
+  c->Click(kMain, "9004");
+  ASSERT_TRUE(ChooseMenuItem(*c, "Measurement and fit", 5000));
+  ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kWindow); }, 10000));
   int channel = -1;
   for (int k = 0; k < 6; ++k)
-    if (c.Ctrl(kWindow, QString::number(9500 + k)).checked == 1) channel = k;
+    if (c->Ctrl(kWindow, QString::number(9500 + k)).checked == 1) channel = k;
   ASSERT_GE(channel, 0);
 
   // The file dialog opens with the focus in its file name: the path is typed.
-  c.Click(kWindow, "btn_import");
+  c->Click(kWindow, "btn_import");
   QThread::msleep(2500);
   TypeText(path);
   QThread::msleep(300);
   PressKey("Return");
-  ASSERT_TRUE(Console::WaitFor([&] { return c.Ctrl(kWindow, "9510").text == "room.txt"; }, 15000))
-      << c.Ctrl(kWindow, "9560").text.toStdString();
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Ctrl(kWindow, "9510").text == "room.txt"; }, 15000))
+      << c->Ctrl(kWindow, "9560").text.toStdString();
 
-  const std::optional<EffectBlock> before = Block(c, "device");
+  const std::optional<EffectBlock> before = Block(*c, "device");
   ASSERT_TRUE(before.has_value());
-  c.Click(kWindow, "btn_fit");
-  ASSERT_TRUE(Console::WaitFor([&] { return !c.Ctrl(kWindow, "9551").text.isEmpty(); }, 15000));
-  c.Click(kWindow, "btn_apply");
+  c->Click(kWindow, "btn_fit");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->Ctrl(kWindow, "9551").text.isEmpty(); }, 15000));
+  c->Click(kWindow, "btn_apply");
   // The effect sender carries the bands to the processor.
   std::optional<EffectBlock> store, device;
   EXPECT_TRUE(Console::WaitFor(
       [&] {
-        store = Block(c, "store");
-        device = Block(c, "device");
+        store = Block(*c, "store");
+        device = Block(*c, "device");
         return store && device && BandsFromBlock(*store, channel) == BandsFromBlock(*device, channel) &&
                BandsFromBlock(*device, channel) != BandsFromBlock(*before, channel);
       },
@@ -102,8 +77,8 @@ TEST(EndToEndMeasurement, AFitAppliedFromTheWindowReachesTheProcessor) {
   int cut = 0;
   for (const BandRaw& b : BandsFromBlock(*device, channel)) cut = std::min(cut, b.gain);
   EXPECT_LE(cut, -300);  // the room mode is cut
-  c.Click(kWindow, "btn_done");
-  EXPECT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kWindow); }, 5000));
+  c->Click(kWindow, "btn_done");
+  EXPECT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kWindow); }, 5000));
 }
 
 }  // namespace

@@ -8,25 +8,10 @@
 namespace brisvel::app::e2e {
 namespace {
 
-constexpr char kCompact[] = "XML_MAINWND2";
-constexpr char kMain[] = "XML_MAINWND";
-constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
-constexpr char kMsgBox[] = "XML_MSGBOX";
 constexpr char kDevice[] = "XML_DEVICE_PRESET";
 constexpr char kMine[] = "XML_MY_PRESET";
 constexpr char kSettings[] = "XML_SYSSETTING";
 constexpr char kProgress[] = "XML_PROGRESS";
-
-bool StartMain(Console& c) {
-  if (!c.WaitForCompactWindow()) return false;
-  if (!Console::WaitFor([&] { return c.Status("connected") == "1"; }, 20000)) return false;
-  c.Click(kCompact, "btn_advanced");
-  if (!Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000)) return false;
-  TypeText("40721836");
-  if (!Console::WaitFor([&] { return c.Ctrl(kLogin, "txt_pwd").text == "40721836"; }, 5000)) return false;
-  c.Click(kLogin, "btnOK");
-  return Console::WaitFor([&] { return c.HasWindow(kMain); }, 10000);
-}
 
 // Clicks the main window's control when its layout shows it, or opens the
 // dialog through the control channel.
@@ -43,17 +28,7 @@ bool OpenFromFileMenu(Console& c, const QString& item, const QString& word, cons
   const Control file = c.Ctrl(kMain, "9003");
   if (!file.found || !file.visible) return Open(c, "-", word, layout);
   ClickAt(file.Centre());
-  QString menu;
-  if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none"; }, 5000)) return false;
-  for (const QString& entry : menu.split('|')) {
-    if (entry.section('@', 0, 0) != item) continue;
-    const QStringList r = entry.section('@', 1).split(',');
-    if (r.size() != 4) return false;
-    ClickAt(QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center());
-    return Console::WaitFor([&] { return c.HasWindow(layout); }, 10000);
-  }
-  ADD_FAILURE() << "no item " << item.toStdString() << " in " << menu.toStdString();
-  return false;
+  return ChooseMenuItem(c, item, 5000) && Console::WaitFor([&] { return c.HasWindow(layout); }, 10000);
 }
 
 // The text of the message box that comes up (line breaks as "\n"); answered
@@ -105,42 +80,37 @@ bool ClickAndAnswerFileDialog(Console& c, const char* layout, const QString& but
   return false;
 }
 
-TEST(EndToEndPresets, DeviceModesSaveWalkOnAndTheFactoryEntryRecallsModeNine) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
-  folders.WriteConfig("[Config]\nLang=1\n");
-  Console c(folders, {"-hide", "--simulate"});
-  ASSERT_TRUE(StartMain(c));
-  ASSERT_TRUE(Open(c, "9005", "device-preset", kDevice));
-  EXPECT_EQ(c.Ctrl(kDevice, "combo_devmode").text, "USER-1");
+// The console on the simulated processor, logged in to the main window.
+using EndToEndPresets = MainWindowSession;
 
-  Choose(c, kDevice, "combo_devmode", 2);
-  ASSERT_EQ(c.Ctrl(kDevice, "combo_devmode").text, "USER-3");
-  c.Click(kDevice, "btnSave");
-  EXPECT_EQ(Answer(c, "6"), "Do you want to replace the selected device mode?");
-  EXPECT_EQ(Answer(c, "1"), "Save successfully");
-  EXPECT_EQ(c.Ctrl(kDevice, "combo_devmode").text, "USER-4");
+TEST_F(EndToEndPresets, DeviceModesSaveWalkOnAndTheFactoryEntryRecallsModeNine) {
+  ASSERT_TRUE(Open(*c, "9005", "device-preset", kDevice));
+  EXPECT_EQ(c->Ctrl(kDevice, "combo_devmode").text, "USER-1");
 
-  Choose(c, kDevice, "combo_devmode", 8);
-  ASSERT_EQ(c.Ctrl(kDevice, "combo_devmode").text, "Factory allocation");
-  EXPECT_EQ(c.Query("enabled XML_DEVICE_PRESET btnSave"), "0");
-  c.Query("sim-slot-mainvol 8 21");
-  c.Click(kDevice, "btnRecall");
-  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("sim").startsWith("mode=8 "); }, 10000)) << c.Query("sim").toStdString();
-  EXPECT_TRUE(Console::WaitFor([&] { return c.Status("mainvol") == "21"; }, 10000)) << c.Status("mainvol").toStdString();
-  EXPECT_FALSE(c.HasWindow(kMsgBox));
+  Choose(*c, kDevice, "combo_devmode", 2);
+  ASSERT_EQ(c->Ctrl(kDevice, "combo_devmode").text, "USER-3");
+  c->Click(kDevice, "btnSave");
+  EXPECT_EQ(Answer(*c, "6"), "Do you want to replace the selected device mode?");
+  EXPECT_EQ(Answer(*c, "1"), "Save successfully");
+  EXPECT_EQ(c->Ctrl(kDevice, "combo_devmode").text, "USER-4");
+
+  Choose(*c, kDevice, "combo_devmode", 8);
+  ASSERT_EQ(c->Ctrl(kDevice, "combo_devmode").text, "Factory allocation");
+  EXPECT_EQ(c->Query("enabled XML_DEVICE_PRESET btnSave"), "0");
+  c->Query("sim-slot-mainvol 8 21");
+  c->Click(kDevice, "btnRecall");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("sim").startsWith("mode=8 "); }, 10000)) << c->Query("sim").toStdString();
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Status("mainvol") == "21"; }, 10000)) << c->Status("mainvol").toStdString();
+  EXPECT_FALSE(c->HasWindow(kMsgBox));
 
   // Reopened, the dialog starts at the slot after the last save.
-  c.Click(kDevice, "btn_close");
-  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kDevice); }, 5000));
-  ASSERT_TRUE(Open(c, "9005", "device-preset", kDevice));
-  EXPECT_EQ(c.Ctrl(kDevice, "combo_devmode").text, "USER-4");
+  c->Click(kDevice, "btn_close");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kDevice); }, 5000));
+  ASSERT_TRUE(Open(*c, "9005", "device-preset", kDevice));
+  EXPECT_EQ(c->Ctrl(kDevice, "combo_devmode").text, "USER-4");
 }
 
-TEST(EndToEndPresets, PCModesAddRecallWithoutAProcessorDeleteAndImport) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
-  folders.WriteConfig("[Config]\nLang=1\n");
+TEST_F(EndToEndPresets, PCModesAddRecallWithoutAProcessorDeleteAndImport) {
   // Three scene files: a new name, a broken check byte, an existing name.
   const QString dir = folders.dir.path();
   auto write = [&](const QString& file, const std::string& name) {
@@ -159,81 +129,74 @@ TEST(EndToEndPresets, PCModesAddRecallWithoutAProcessorDeleteAndImport) {
   broken.write(text);
   broken.close();
 
-  Console c(folders, {"-hide", "--simulate"});
-  ASSERT_TRUE(StartMain(c));
-  ASSERT_TRUE(OpenFromFileMenu(c, "My Preset", "my-preset", kMine));
-  c.Click(kMine, "txt_input");
+  ASSERT_TRUE(OpenFromFileMenu(*c, "My Preset", "my-preset", kMine));
+  c->Click(kMine, "txt_input");
   TypeText("  Rock  ");
-  c.Click(kMine, "btnAddPCMode");
-  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("pcmodes") == "Rock"; }, 5000)) << c.Query("pcmodes").toStdString();
-  EXPECT_EQ(c.Ctrl(kMine, "combo_pcmode").text, "Rock");
+  c->Click(kMine, "btnAddPCMode");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("pcmodes") == "Rock"; }, 5000)) << c->Query("pcmodes").toStdString();
+  EXPECT_EQ(c->Ctrl(kMine, "combo_pcmode").text, "Rock");
 
   // Recall without a processor: the block is loaded and the window refreshed.
-  const QString vol = c.Status("mainvol");
-  ASSERT_EQ(c.Query("unplug"), "ok");
-  ASSERT_TRUE(Console::WaitFor([&] { return c.Status("connected") == "0"; }, 10000));
-  c.Click(kMine, "btnRecallPCMode");
-  EXPECT_EQ(Answer(c, "1"), "Device not connected");
-  EXPECT_EQ(c.Status("mainvol"), vol);
+  const QString vol = c->Status("mainvol");
+  ASSERT_EQ(c->Query("unplug"), "ok");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Status("connected") == "0"; }, 10000));
+  c->Click(kMine, "btnRecallPCMode");
+  EXPECT_EQ(Answer(*c, "1"), "Device not connected");
+  EXPECT_EQ(c->Status("mainvol"), vol);
 
   // Import: one added, one unreadable, one duplicate answered No.
-  c.Click(kMine, "btnImport");
-  ASSERT_TRUE(AnswerFileDialog(c, "\"" + dir + "/broken.cae\" \"" + dir + "/rock.cae\" \"" + dir + "/club.cae\""));
-  EXPECT_EQ(Answer(c, "7"), "A scenario with the same name already exists,Do you want to continue importing?");
-  EXPECT_EQ(Answer(c, "1").toStdString(),
+  c->Click(kMine, "btnImport");
+  ASSERT_TRUE(AnswerFileDialog(*c, "\"" + dir + "/broken.cae\" \"" + dir + "/rock.cae\" \"" + dir + "/club.cae\""));
+  EXPECT_EQ(Answer(*c, "7"), "A scenario with the same name already exists,Do you want to continue importing?");
+  EXPECT_EQ(Answer(*c, "1").toStdString(),
             "1 scene files imported successfully.\\n1 scene file reads failed:broken.cae \\n"
             "1 scenes have already existed：rock.cae ");
-  EXPECT_EQ(c.Query("pcmodes"), "Rock|Club");
-  EXPECT_EQ(c.Ctrl(kMine, "combo_pcmode").text, "Club");
+  EXPECT_EQ(c->Query("pcmodes"), "Rock|Club");
+  EXPECT_EQ(c->Ctrl(kMine, "combo_pcmode").text, "Club");
 
-  c.Click(kMine, "btnDeletePCMode");
-  EXPECT_EQ(Answer(c, "6"), "Whether you want to delete the selected scene?");
-  EXPECT_EQ(c.Query("pcmodes"), "Rock");
-  EXPECT_EQ(c.Ctrl(kMine, "txt_input").text, "");
+  c->Click(kMine, "btnDeletePCMode");
+  EXPECT_EQ(Answer(*c, "6"), "Whether you want to delete the selected scene?");
+  EXPECT_EQ(c->Query("pcmodes"), "Rock");
+  EXPECT_EQ(c->Ctrl(kMine, "txt_input").text, "");
 }
 
-TEST(EndToEndPresets, BatchExportThenImportRoundTripAndNineRecordsFail) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
-  folders.WriteConfig("[Config]\nLang=1\n");
-  Console c(folders, {"-hide", "--simulate"});
-  ASSERT_TRUE(StartMain(c));
-  for (int slot = 0; slot < 8; ++slot) c.Query(QString("sim-slot-mainvol %1 %2").arg(slot).arg(30 + slot));
-  ASSERT_TRUE(OpenFromFileMenu(c, "Settings", "settings", kSettings));
-  const Control tab = c.Ctrl(kSettings, "tab_settings");
+TEST_F(EndToEndPresets, BatchExportThenImportRoundTripAndNineRecordsFail) {
+  for (int slot = 0; slot < 8; ++slot) c->Query(QString("sim-slot-mainvol %1 %2").arg(slot).arg(30 + slot));
+  ASSERT_TRUE(OpenFromFileMenu(*c, "Settings", "settings", kSettings));
+  const Control tab = c->Ctrl(kSettings, "tab_settings");
   ClickAt(tab.rect.topLeft() + QPoint(130, 12));  // the "PC Mode" tab
   QThread::msleep(300);
 
   const QString bae = folders.dir.path() + "/all.bae";
-  c.Click(kSettings, "btnBatchExport");
-  ASSERT_TRUE(AnswerFileDialog(c, bae));
-  EXPECT_TRUE(Console::WaitFor([&] { return c.HasWindow(kProgress); }, 10000));
-  EXPECT_EQ(Answer(c, "1", 40000), "Exporting the scene successfully");
-  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kProgress); }, 10000));
+  c->Click(kSettings, "btnBatchExport");
+  ASSERT_TRUE(AnswerFileDialog(*c, bae));
+  EXPECT_TRUE(Console::WaitFor([&] { return c->HasWindow(kProgress); }, 10000));
+  EXPECT_EQ(Answer(*c, "1", 40000), "Exporting the scene successfully");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kProgress); }, 10000));
   std::string text;
   ASSERT_EQ(scene::ReadSceneText(bae.toStdString(), text), scene::SceneError::kNone);
   EXPECT_EQ(scene::ParseBatchCount(text), 8);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(scene::ParseBatchRecord(text, i)->Name(), std::to_string(i));
 
-  for (int slot = 0; slot < 8; ++slot) c.Query(QString("sim-slot-mainvol %1 0").arg(slot));
-  ASSERT_TRUE(ClickAndAnswerFileDialog(c, kSettings, "btnBatchImport", bae));
-  EXPECT_EQ(Answer(c, "1", 40000), "Batch import success");
-  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kProgress); }, 10000));
+  for (int slot = 0; slot < 8; ++slot) c->Query(QString("sim-slot-mainvol %1 0").arg(slot));
+  ASSERT_TRUE(ClickAndAnswerFileDialog(*c, kSettings, "btnBatchImport", bae));
+  EXPECT_EQ(Answer(*c, "1", 40000), "Batch import success");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kProgress); }, 10000));
   // The window answers again once the run has ended (600 ms after the progress window).
   QThread::msleep(1500);
-  c.Click(kSettings, "btnDeletePCMode");
-  EXPECT_EQ(Answer(c, "1"), "No selection of the scene to delete!");
+  c->Click(kSettings, "btnDeletePCMode");
+  EXPECT_EQ(Answer(*c, "1"), "No selection of the scene to delete!");
 
   // count 9: slots 0-7 are written, then the failure; the window stays usable.
   ASSERT_EQ(scene::WriteBatchCount(bae.toStdString(), 9), scene::SceneError::kNone);
   ASSERT_EQ(scene::WriteBatchRecord(bae.toStdString(), 8, *scene::ParseBatchRecord(text, 7)),
             scene::SceneError::kNone);
-  ASSERT_TRUE(ClickAndAnswerFileDialog(c, kSettings, "btnBatchImport", bae));
-  EXPECT_EQ(Answer(c, "1", 40000), "Batch import failure");
-  ASSERT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kProgress); }, 10000));
+  ASSERT_TRUE(ClickAndAnswerFileDialog(*c, kSettings, "btnBatchImport", bae));
+  EXPECT_EQ(Answer(*c, "1", 40000), "Batch import failure");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kProgress); }, 10000));
   QThread::msleep(1500);
-  c.Click(kSettings, "btn_close");
-  EXPECT_TRUE(Console::WaitFor([&] { return !c.HasWindow(kSettings); }, 5000));
+  c->Click(kSettings, "btn_close");
+  EXPECT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kSettings); }, 5000));
 }
 
 }  // namespace

@@ -10,11 +10,7 @@
 namespace brisvel::app::e2e {
 namespace {
 
-constexpr char kMsgBox[] = "XML_MSGBOX";
-
-TEST(EndToEnd, ASceneFileOpenedByASecondStartArrivesAsAPCModeInTheFirst) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
+TEST_F(EndToEnd, ASceneFileOpenedByASecondStartArrivesAsAPCModeInTheFirst) {
   folders.WriteConfig("[Config]\r\nLang=1\r\n");
   PCModeRecord record;
   record.SetName("Studio 7");
@@ -49,9 +45,7 @@ TEST(EndToEnd, ASceneFileOpenedByASecondStartArrivesAsAPCModeInTheFirst) {
   EXPECT_TRUE(folders.ReadConfig().contains("Studio 7"));
 }
 
-TEST(EndToEnd, AFirstStartWithABrokenSceneFileSaysSoAndRunsOn) {
-  BRISVEL_REQUIRE_DISPLAY();
-  Folders folders;
+TEST_F(EndToEnd, AFirstStartWithABrokenSceneFileSaysSoAndRunsOn) {
   folders.WriteConfig("[Config]\r\nLang=1\r\n");
   const QString file = folders.dir.path() + "/broken.cae";
   QFile f(file);

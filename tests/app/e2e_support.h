@@ -15,6 +15,9 @@
 #include <QThread>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+
+#include "test_folders.h"
 
 namespace brisvel::app::e2e {
 
@@ -25,23 +28,8 @@ namespace brisvel::app::e2e {
     if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "no xdotool"; \
   } while (0)
 
-struct Folders {
-  Folders() {
-    QDir(dir.path()).mkpath("data/RezUriruBrisvel");
-    QDir(dir.path()).mkpath("run");
-    QFile::setPermissions(dir.path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  }
-  QString DataFolder() const { return dir.path() + "/data/RezUriruBrisvel"; }
-  QString ControlSocket() const { return dir.path() + "/run/control"; }
-  void WriteConfig(const QByteArray& text) const {
-    QFile f(DataFolder() + "/config.ini");
-    if (f.open(QIODevice::WriteOnly)) f.write(text);
-  }
-  QByteArray ReadConfig() const {
-    QFile f(DataFolder() + "/config.ini");
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
-  QTemporaryDir dir;
+struct Folders : test::TestFolders {
+  QString ControlSocket() const { return RunFolder() + "/control"; }
 };
 
 // What the control channel says about one control.
@@ -155,6 +143,168 @@ class Console {
  private:
   const Folders& folders_;
   QProcess process_;
+};
+
+inline constexpr char kCompact[] = "XML_MAINWND2";
+inline constexpr char kMain[] = "XML_MAINWND";
+inline constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
+inline constexpr char kMsgBox[] = "XML_MSGBOX";
+inline constexpr char kAccessCode[] = "40721836";
+inline constexpr char kEnglishConfig[] = "[Config]\nLang=1\n";
+
+// The store's and the processor's value of a parameter as the console knows
+// them; -1 where there is none (device: while no processor is plugged).
+struct Values {
+  int store = -1;
+  int device = -1;
+};
+inline Values Param(Console& c, const QString& name) {
+  Values v;
+  for (const QString& item : c.Query("param " + name).split(' ')) {
+    if (item.startsWith("store=")) v.store = item.mid(6).toInt();
+    if (item.startsWith("device=")) v.device = item.mid(7).toInt();
+  }
+  return v;
+}
+
+// The value the simulated processor itself holds; -1 when it does not answer.
+inline int SimParam(Console& c, const QString& name) {
+  bool ok = false;
+  const int v = c.Query("sim-param " + name).toInt(&ok);
+  return ok ? v : -1;
+}
+
+// Presses the left button on from, moves to `to` in a few steps and lets go.
+inline void Drag(const QPoint& from, const QPoint& to) {
+  Xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())});
+  QThread::msleep(150);
+  Xdotool({"mousedown", "1"});
+  QThread::msleep(100);
+  constexpr int kSteps = 6;
+  for (int i = 1; i <= kSteps; ++i) {
+    const QPoint p = from + (to - from) * i / kSteps;
+    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+    QThread::msleep(60);
+  }
+  QThread::msleep(100);
+  Xdotool({"mouseup", "1"});
+  QThread::msleep(150);
+}
+
+// Turns the wheel over a point, notch by notch.
+inline void Wheel(const QPoint& at, bool up, int notches = 1) {
+  Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+  QThread::msleep(100);
+  for (int i = 0; i < notches; ++i) {
+    Xdotool({"click", up ? "4" : "5"});
+    QThread::msleep(80);
+  }
+}
+
+// The items of the open pop-up menu as "text@x,y,w,h"; empty when none comes up.
+inline QStringList MenuItems(Console& c, int timeoutMs = 8000) {
+  QString menu;
+  if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none" && !menu.isEmpty(); }, timeoutMs)) return {};
+  return menu.split('|');
+}
+inline QString ItemText(const QString& item) { return item.left(item.lastIndexOf('@')); }
+inline QPoint ItemCentre(const QString& item) {
+  const QStringList r = item.mid(item.lastIndexOf('@') + 1).split(',');
+  if (r.size() != 4) return {};
+  return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center();
+}
+
+// Clicks the item of the open pop-up menu by its text; false when the menu or
+// the item is not shown.
+inline bool ChooseMenuItem(Console& c, const QString& text, int timeoutMs = 8000) {
+  const QStringList items = MenuItems(c, timeoutMs);
+  for (const QString& item : items) {
+    if (ItemText(item) != text) continue;
+    ClickAt(ItemCentre(item));
+    return true;
+  }
+  ADD_FAILURE() << "no item " << text.toStdString() << " in " << items.join('|').toStdString();
+  return false;
+}
+
+// From the compact window through the login window to the main window;
+// typing is retried when X loses a key.
+inline bool LogInFromCompactWindow(Console& c) {
+  c.Click(kCompact, "btn_advanced");
+  if (!Console::WaitFor([&] { return c.HasWindow(kLogin); }, 10000)) return false;
+  for (int attempt = 0; attempt < 3 && c.Ctrl(kLogin, "txt_pwd").text != kAccessCode; ++attempt) {
+    c.Click(kLogin, "txt_pwd");
+    PressKey("ctrl+a");
+    TypeText(kAccessCode);
+    Console::WaitFor([&] { return c.Ctrl(kLogin, "txt_pwd").text == kAccessCode; }, 5000);
+  }
+  if (c.Ctrl(kLogin, "txt_pwd").text != kAccessCode) return false;
+  c.Click(kLogin, "btnOK");
+  if (!Console::WaitFor([&] { return c.HasWindow(kMain) && !c.HasWindow(kLogin); }, 10000)) return false;
+  QThread::msleep(300);
+  return true;
+}
+
+// The same once the compact window is up and the processor connected.
+inline bool LogInToMainWindow(Console& c) {
+  if (!c.WaitForCompactWindow()) return false;
+  if (!Console::WaitFor([&] { return c.Status("connected") == "1"; }, 20000)) return false;
+  return LogInFromCompactWindow(c);
+}
+
+// A test with its own folders and a console under the X server; skipped where
+// there is no X server or no xdotool.
+class ConsoleSession : public ::testing::Test {
+ protected:
+  void SetUp() override { BRISVEL_REQUIRE_DISPLAY(); }
+  // Writes config.ini (none for an empty text) and starts the console with
+  // "-hide" and the arguments; true once the compact window is up.
+  bool StartCompact(const QByteArray& config, const QStringList& args = {}) {
+    if (!config.isEmpty()) folders.WriteConfig(config);
+    c = std::make_unique<Console>(folders, QStringList{"-hide"} + args);
+    return c->WaitForCompactWindow();
+  }
+
+  Folders folders;
+  std::unique_ptr<Console> c;
+};
+
+// The suite of the tests of starting and ending, in more than one file.
+using EndToEnd = ConsoleSession;
+
+// The console on the simulated processor, logged in to the main window.
+class MainWindowSession : public ConsoleSession {
+ protected:
+  void SetUp() override {
+    ConsoleSession::SetUp();
+    if (!IsSkipped() && StartsInSetUp()) Start();
+  }
+  // Hook: false where each test starts the console itself (Start with its own
+  // config text or program).
+  virtual bool StartsInSetUp() const { return true; }
+  // program: another copy of the console; empty: the built one.
+  void Start(const QByteArray& config = kEnglishConfig, const QString& program = QString()) {
+    folders.WriteConfig(config);
+    c = std::make_unique<Console>(folders, QStringList{"-hide", "--simulate"}, true, program);
+    ASSERT_TRUE(LogInToMainWindow(*c));
+  }
+  Control Ctrl(const QString& key) { return c->Ctrl(kMain, key); }
+  void Click(const QString& key) { c->Click(kMain, key); }
+  // Replaces an edit's text in the main window and presses the key that commits it.
+  void Enter(const QString& key, const QString& text, const QString& commit = "Return") {
+    Click(key);
+    PressKey("ctrl+a");
+    TypeText(text);
+    PressKey(commit);
+  }
+  // The store and the processor hold the same block (sent within the sender's spacing).
+  bool InSync(int timeoutMs = 8000) {
+    return Console::WaitFor([&] { return c->Query("block device") == c->Query("block store"); }, timeoutMs);
+  }
+  // The processor holds the value for the parameter.
+  bool DeviceHas(const QString& name, int value, int timeoutMs = 8000) {
+    return Console::WaitFor([&] { return Param(*c, name).device == value; }, timeoutMs);
+  }
 };
 
 }  // namespace brisvel::app::e2e
