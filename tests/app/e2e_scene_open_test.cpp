@@ -23,11 +23,7 @@ TEST_F(EndToEnd, ASceneFileOpenedByASecondStartArrivesAsAPCModeInTheFirst) {
   EXPECT_EQ(first.Query("pcmodes"), "");
 
   QProcess second;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_DATA_HOME", folders.dir.path() + "/data");
-  env.insert("XDG_RUNTIME_DIR", folders.dir.path() + "/run");
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  second.setProcessEnvironment(env);
+  second.setProcessEnvironment(ConsoleEnvironment(folders));
   second.setWorkingDirectory(folders.dir.path());
   second.start(QString::fromLatin1(BRISVEL_CONSOLE_PATH), {"Studio 7.cae"});  // relative, as a file manager may pass it
   ASSERT_TRUE(second.waitForFinished(15000));

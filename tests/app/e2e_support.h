@@ -54,15 +54,21 @@ inline void ClickAt(const QPoint& p) {
 inline void TypeText(const QString& text) { Xdotool({"type", "--delay", "40", "--", text}); }
 inline void PressKey(const QString& key) { Xdotool({"key", key}); }
 
+// The environment of a console on the folders, under the X server.
+inline QProcessEnvironment ConsoleEnvironment(const Folders& folders) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_DATA_HOME", folders.Root() + "/data");
+  env.insert("XDG_RUNTIME_DIR", folders.RunFolder());
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  return env;
+}
+
 class Console {
  public:
   // program: another copy of the console (with its own files beside it); empty: the built one.
   Console(const Folders& folders, QStringList args, bool withControl = true, const QString& program = QString())
       : folders_(folders) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", folders.dir.path() + "/data");
-    env.insert("XDG_RUNTIME_DIR", folders.dir.path() + "/run");
-    env.insert("QT_QPA_PLATFORM", "xcb");
+    QProcessEnvironment env = ConsoleEnvironment(folders);
     // Under AddressSanitizer the X and font libraries' own allocations at exit
     // would turn every clean exit into a failure; memory errors still abort.
     if (!env.contains("ASAN_OPTIONS")) env.insert("ASAN_OPTIONS", "detect_leaks=0");

@@ -79,11 +79,7 @@ TEST_F(EndToEnd, SecondStartExitsAtOnceAndRaisesTheFirst) {
 
   // The second start would report its connection to the simulated processor.
   QProcess second;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_DATA_HOME", folders.dir.path() + "/data");
-  env.insert("XDG_RUNTIME_DIR", folders.dir.path() + "/run");
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  second.setProcessEnvironment(env);
+  second.setProcessEnvironment(ConsoleEnvironment(folders));
   second.start(QString::fromLatin1(BRISVEL_CONSOLE_PATH), {"-hide", "--simulate", "--verbose"});
   ASSERT_TRUE(second.waitForFinished(15000));
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
@@ -226,7 +222,9 @@ TEST_F(EndToEnd, PulledOutShowsNotConnectAndPluggedBackConnectsAfterTheWait) {
   ASSERT_EQ(c->Query("plug"), "ok");
   QThread::msleep(800);
   const QString during = c->Ctrl(kCompact, "1004").text;
-  if (sincePlug.elapsed() < 1900) EXPECT_EQ(during, "Not connect");  // still within the 2000 ms wait
+  if (sincePlug.elapsed() < 1900) {
+    EXPECT_EQ(during, "Not connect");  // still within the 2000 ms wait
+  }
   EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kCompact, "1004").text == "Connected"; }, 20000));
   EXPECT_GE(sincePlug.elapsed(), 1900);
 }
