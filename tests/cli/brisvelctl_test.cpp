@@ -18,48 +18,24 @@
 #include <string>
 
 #include "../unprivileged.h"
+#include "cli_test_support.h"
 #include "core/param_table.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CtlResult {
-  int status;
-  std::string out;
-};
+using brisvel::testing::Ctl;
+using brisvel::testing::ReadAll;
+using CtlResult = brisvel::testing::CtlRun;
 
-// Runs brisvelctl with the given arguments; standard error is folded into the output.
-CtlResult Ctl(const std::string& args) {
-  const std::string cmd = std::string(BRISVELCTL_PATH) + " " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return CtlResult{-1, {}};
-  std::string out;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-  const int rc = pclose(p);
-  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, out};
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class BrisvelctlTest : public ::testing::Test {
+class BrisvelctlTest : public brisvel::testing::CliFolderTest {
  protected:
+  BrisvelctlTest() : CliFolderTest("brisvelctl_test_") {}
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("brisvelctl_test_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    CliFolderTest::SetUp();
     block = (dir / "block.bin").string();
   }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path dir;
   std::string block;
 };
 

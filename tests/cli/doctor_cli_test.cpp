@@ -2,30 +2,17 @@
 // processors decide the doctor's verdict, so the test checks that the exit
 // status follows the verdict it prints.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
+
+#include "cli_test_support.h"
 
 namespace {
 
-struct CtlRun {
-  int status = -1;
-  std::string out;
-};
+using brisvel::testing::CtlRun;
 
-CtlRun Ctl(const std::string& args) {
-  CtlRun r;
-  FILE* p = popen((std::string(BRISVELCTL_PATH) + " " + args + " 2>/dev/null").c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
+// The verdict is read from standard output alone.
+CtlRun Ctl(const std::string& args) { return brisvel::testing::RunCtl(args, {}, false); }
 
 TEST(DoctorCommand, ReportsRuleAndProcessorsAndExitsByTheVerdict) {
   const CtlRun r = Ctl("doctor");

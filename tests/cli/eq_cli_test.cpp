@@ -2,64 +2,31 @@
 // filter and measurement files written by the tests.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "cli_test_support.h"
 #include "core/param_table.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CtlRun {
-  int status;
-  std::string out;
-};
+using brisvel::testing::Ctl;
+using brisvel::testing::CtlRun;
+using brisvel::testing::ReadAll;
 
-CtlRun Ctl(const std::string& args) {
-  const std::string cmd = std::string(BRISVELCTL_PATH) + " " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return {-1, {}};
-  std::string out;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-  const int rc = pclose(p);
-  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, out};
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class EqCli : public ::testing::Test {
+class EqCli : public brisvel::testing::CliFolderTest {
  protected:
+  EqCli() : CliFolderTest("eq_cli_test_") {}
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("eq_cli_test_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    CliFolderTest::SetUp();
     block = (dir / "block.bin").string();
     ASSERT_EQ(Ctl("block factory -o " + block).status, 0);
   }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string Write(const std::string& name, const std::string& text) {
-    const fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-  }
-  fs::path dir;
   std::string block;
 };
 

@@ -2,60 +2,34 @@
 // scene files: the list rules, duplicates, and errors that name the file.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "cli_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CtlRun {
-  int status;
-  std::string out;  // standard output and standard error
-};
+using brisvel::testing::CtlRun;
 
-class PresetCommands : public ::testing::Test {
+class PresetCommands : public brisvel::testing::CliFolderTest {
  protected:
+  PresetCommands() : CliFolderTest("brisvelctl_presets_") {}
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("brisvelctl_presets_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    config_ = (dir_ / "config.ini").string();
-    block_ = (dir_ / "factory.bin").string();
+    CliFolderTest::SetUp();
+    config_ = (dir / "config.ini").string();
+    block_ = (dir / "factory.bin").string();
     ASSERT_EQ(Ctl("block factory -o " + block_).status, 0);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
+  // With a data folder of the test's own.
   CtlRun Ctl(const std::string& args) {
-    const std::string cmd =
-        "XDG_DATA_HOME='" + (dir_ / "data").string() + "' " + BRISVELCTL_PATH + " " + args + " 2>&1";
-    CtlRun run{-1, {}};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return run;
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) run.out.append(buf.data(), n);
-    const int rc = ::pclose(p);
-    run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return run;
+    return brisvel::testing::RunCtl(args, "XDG_DATA_HOME='" + (dir / "data").string() + "'");
   }
   CtlRun Pc(const std::string& args) { return Ctl("pcmode --config " + config_ + " " + args); }
-  static std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string Slurp(const fs::path& p) { return brisvel::testing::ReadAll(p); }
 
-  fs::path dir_;
   std::string config_, block_;
 };
 
@@ -82,7 +56,7 @@ TEST_F(PresetCommands, AddListDeleteFollowTheNameRules) {
 
 TEST_F(PresetCommands, ExportImportAndShowOfSceneFiles) {
   ASSERT_EQ(Pc("add Hall --from " + block_).status, 0);
-  const std::string cae = (dir_ / "hall.cae").string();
+  const std::string cae = (dir / "hall.cae").string();
   ASSERT_EQ(Pc("export 1 " + cae).status, 0);
   CtlRun show = Ctl("scene show " + cae);
   EXPECT_EQ(show.status, 0);
@@ -93,24 +67,24 @@ TEST_F(PresetCommands, ExportImportAndShowOfSceneFiles) {
   std::string lower = text;
   const size_t at = lower.find('=') + 1;
   for (size_t i = at; i < lower.size(); ++i) lower[i] = static_cast<char>(std::tolower(lower[i]));
-  std::ofstream(dir_ / "lower.cae", std::ios::binary) << lower;
+  std::ofstream(dir / "lower.cae", std::ios::binary) << lower;
   std::string broken = text;
   broken[at + 200] = broken[at + 200] == '0' ? '1' : '0';
-  std::ofstream(dir_ / "broken.cae", std::ios::binary) << broken;
+  std::ofstream(dir / "broken.cae", std::ios::binary) << broken;
 
-  CtlRun imp = Pc("import " + cae + " " + (dir_ / "broken.cae").string());
+  CtlRun imp = Pc("import " + cae + " " + (dir / "broken.cae").string());
   EXPECT_EQ(imp.status, 1);
   EXPECT_NE(imp.out.find("0 scene files imported successfully.\n1 scene file reads failed:broken.cae \n"
                          "1 scenes have already existed：hall.cae "),
             std::string::npos);
   EXPECT_NE(imp.out.find("broken.cae: no valid [CAEConfig] data record"), std::string::npos);
-  EXPECT_EQ(Pc("import --allow-duplicates " + (dir_ / "lower.cae").string()).status, 0);
+  EXPECT_EQ(Pc("import --allow-duplicates " + (dir / "lower.cae").string()).status, 0);
   EXPECT_EQ(Pc("list").out, "1 Hall\n2 Hall\n");
 
-  CtlRun bad = Ctl("scene show " + (dir_ / "broken.cae").string());
+  CtlRun bad = Ctl("scene show " + (dir / "broken.cae").string());
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.out.find("broken.cae: no valid [CAEConfig] data record"), std::string::npos);
-  CtlRun none = Ctl("scene show " + (dir_ / "none.bae").string());
+  CtlRun none = Ctl("scene show " + (dir / "none.bae").string());
   EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.out.find("none.bae: the file cannot be read"), std::string::npos);
 }

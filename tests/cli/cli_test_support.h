@@ -1,0 +1,72 @@
+// brisvelctl run as a process by the command-line tests, and the per-test
+// folder they work in.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace brisvel::testing {
+
+struct CtlRun {
+  int status = -1;
+  std::string out;  // standard output, and standard error unless dropped
+};
+
+// Runs `[env] brisvelctl args`; standard error is folded into the output, or
+// dropped when keepErrors is false.
+inline CtlRun RunCtl(const std::string& args, const std::string& env = {}, bool keepErrors = true) {
+  const std::string cmd = (env.empty() ? "" : env + " ") + BRISVELCTL_PATH + " " + args +
+                          (keepErrors ? " 2>&1" : " 2>/dev/null");
+  CtlRun run;
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return run;
+  std::array<char, 4096> buf{};
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) run.out.append(buf.data(), n);
+  const int rc = ::pclose(p);
+  run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return run;
+}
+
+inline CtlRun Ctl(const std::string& args) { return RunCtl(args); }
+
+inline std::string ReadAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// A fresh folder per test, removed afterwards.
+class CliFolderTest : public ::testing::Test {
+ protected:
+  explicit CliFolderTest(const char* prefix) : prefix_(prefix) {}
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          (prefix_ + std::to_string(::getpid()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::filesystem::path p = dir / name;
+    std::ofstream(p, std::ios::binary) << text;
+    return p.string();
+  }
+
+  std::filesystem::path dir;
+
+ private:
+  std::string prefix_;
+};
+
+}  // namespace brisvel::testing
