@@ -12,6 +12,7 @@
 #include "core/param_text.h"
 #include "core/scales.h"
 #include "settings/file_safety.h"
+#include "settings/settings_keys.h"
 
 namespace brisvel::cli {
 namespace {
@@ -231,6 +232,13 @@ ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectB
     case Kind::NoiseGate: raw = ListIndex(value, kNoiseGateCount, nullptr, "noise gate"); break;
   }
   return {*index, static_cast<uint16_t>(raw)};
+}
+
+settings::CaeData LoadInstallerData() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return settings::CaeData{};
+  return settings::LoadCaeData(exe.parent_path() / settings::kCaeDataFileName);
 }
 
 }  // namespace brisvel::cli

@@ -9,6 +9,7 @@
 
 #include "core/param_table.h"
 #include "core/param_text.h"
+#include "settings/cae_data.h"
 
 namespace CLI {
 class App;
@@ -30,6 +31,10 @@ std::string ReadInputFile(const std::filesystem::path& path, size_t maxBytes);
 // Writes atomically (temporary file, then rename); throws CliError on failure,
 // and refuses a read-only target and anything that is not a regular file.
 void WriteBlockFile(const std::filesystem::path& path, const EffectBlock& block);
+
+// The installer's data file beside the executable (gain range, handshake
+// ids); the defaults when there is none.
+settings::CaeData LoadInstallerData();
 
 // Parses "NAME=TEXT" with the parameter's display rules; returns index and raw value.
 struct ParamAssignment {

@@ -26,7 +26,6 @@
 #include "hid/hidraw_backend.h"
 #include "settings/cae_data.h"
 #include "settings/data_folder.h"
-#include "settings/settings_keys.h"
 
 namespace brisvel::cli {
 namespace {
@@ -46,13 +45,6 @@ struct DeviceOptions {
 DeviceOptions& Options() {
   static DeviceOptions options;
   return options;
-}
-
-settings::CaeData LoadInstallerData() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return settings::CaeData{};
-  return settings::LoadCaeData(exe.parent_path() / settings::kCaeDataFileName);
 }
 
 const char* CommandName(int code) {

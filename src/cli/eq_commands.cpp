@@ -12,7 +12,6 @@
 #include "core/filter_set.h"
 #include "core/measurement.h"
 #include "settings/cae_data.h"
-#include "settings/settings_keys.h"
 
 namespace brisvel::cli {
 namespace {
@@ -36,13 +35,6 @@ struct EqOptions {
 EqOptions& Opts() {
   static EqOptions options;
   return options;
-}
-
-settings::CaeData GainRange() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return settings::CaeData{};
-  return settings::LoadCaeData(exe.parent_path() / settings::kCaeDataFileName);
 }
 
 void CheckChannel(int channel) {
@@ -91,7 +83,7 @@ void CmdImport() {
   const EqOptions& o = Opts();
   CheckChannel(o.channel);
   EffectBlock block = ReadBlockFile(o.blockFile);
-  const settings::CaeData cae = GainRange();
+  const settings::CaeData cae = LoadInstallerData();
   const FilterSetImport in =
       ImportFilterSet(ReadInputFile(o.filterFile, kMaxTextFile), BandsFromBlock(block, o.channel), cae.minVol, cae.maxVol);
   if (!in.ok) throw CliError(o.filterFile + ": " + in.error);
@@ -122,7 +114,7 @@ void CmdFit() {
     target.kind = TargetCurve::kFile;
     target.file = ReadCurve(o.target);
   }
-  const settings::CaeData cae = GainRange();
+  const settings::CaeData cae = LoadInstallerData();
   settings.minGainDb = cae.minVol;
   settings.maxGainDb = cae.maxVol;
   settings.maxBoostDb = o.maxBoost;
