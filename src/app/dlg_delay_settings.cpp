@@ -53,8 +53,8 @@ void CDlgDelaySettingsHandler::Show(const CarPositions& positions) {
   if (car_) car_->SetSpeakers(positions.speakers, positions.listener);
 }
 
-void CDlgDelaySettingsHandler::ApplyView() {
-  if (!car_ || car_->SpeakerCount() == 0) return;
+std::optional<CarDelaySettings> CDlgDelaySettingsHandler::ViewState() const {
+  if (!car_ || car_->SpeakerCount() == 0) return std::nullopt;
   const int count = std::min(car_->SpeakerCount(), 6);
   std::array<CarPoint, 6> speakers{};
   std::array<double, 6> delays{};
@@ -62,23 +62,17 @@ void CDlgDelaySettingsHandler::ApplyView() {
     speakers[static_cast<size_t>(i)] = car_->SpeakerMm(i);
     delays[static_cast<size_t>(i)] = car_->DelayMm(i);
   }
-  const CarDelaySettings applied =
-      editing::WithViewState(record_, std::span(speakers).first(static_cast<size_t>(count)), car_->ListenerMm(),
-                             std::span(delays).first(static_cast<size_t>(count)));
-  if (apply_) apply_(applied);
+  return editing::WithViewState(record_, std::span(speakers).first(static_cast<size_t>(count)), car_->ListenerMm(),
+                                std::span(delays).first(static_cast<size_t>(count)));
+}
+
+void CDlgDelaySettingsHandler::ApplyView() {
+  const std::optional<CarDelaySettings> applied = ViewState();
+  if (applied && apply_) apply_(*applied);
 }
 
 void CDlgDelaySettingsHandler::KeepViewState() {
-  if (!car_ || car_->SpeakerCount() == 0) return;
-  const int count = std::min(car_->SpeakerCount(), 6);
-  std::array<CarPoint, 6> speakers{};
-  std::array<double, 6> delays{};
-  for (int i = 0; i < count; ++i) {
-    speakers[static_cast<size_t>(i)] = car_->SpeakerMm(i);
-    delays[static_cast<size_t>(i)] = car_->DelayMm(i);
-  }
-  record_ = editing::WithViewState(record_, std::span(speakers).first(static_cast<size_t>(count)), car_->ListenerMm(),
-                                   std::span(delays).first(static_cast<size_t>(count)));
+  if (std::optional<CarDelaySettings> kept = ViewState()) record_ = *kept;
 }
 
 void CDlgDelaySettingsHandler::Close(ui::HostWindow& dlg, int code) {

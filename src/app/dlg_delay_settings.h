@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "core/car_geometry.h"
 #include "ui/host_window.h"
@@ -35,6 +36,9 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
  private:
   void Show(const CarPositions& positions);
   void ApplyView();
+  // The working record with the view's positions and delays; none while the
+  // view shows no speakers.
+  std::optional<CarDelaySettings> ViewState() const;
   void Close(ui::HostWindow& dlg, int code);
 
   CarDelaySettings record_;
