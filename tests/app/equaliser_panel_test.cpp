@@ -20,6 +20,7 @@
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
 #include "ui/message_box.h"
+#include "ui/translation.h"
 #include "ui/ui_event.h"
 
 namespace brisvel::app {
@@ -42,6 +43,8 @@ class PanelWindow : public ui::HostWindow {
 
 class EqualiserPanel : public ::testing::Test {
  protected:
+  // The texts are checked in English, whatever an earlier console left set.
+  void SetUp() override { ui::SetTranslation(ui::TranslatorForLanguage(1)); }
   void Open(editing::EqSettings eq, EqWindowSettings windowSettings = {}) {
     store.RebuildResponses();
     ASSERT_TRUE(window.LoadLayout(QString::fromLatin1(ids::kLayout)));
