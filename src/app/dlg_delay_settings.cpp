@@ -98,7 +98,7 @@ int OpenDelaySettings(IConsole& app, ui::HostWindow* owner) {
     spdlog::error("the delay settings layout could not be built");
     return -1;
   }
-  if (owner) dlg.move(owner->geometry().center() - dlg.rect().center());
+  dlg.CentreOn(owner);
   const int result = dlg.DoModal();
   // The window manager's close too keeps the last positions.
   dlg.Handler().KeepViewState();

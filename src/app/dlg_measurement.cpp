@@ -373,7 +373,7 @@ int OpenMeasurement(IConsole& app, ui::HostWindow* owner, editing::CChannelEdito
     spdlog::error("the measurement layout could not be built");
     return -1;
   }
-  if (owner) dlg.move(owner->geometry().center() - dlg.rect().center());
+  dlg.CentreOn(owner);
   const int result = dlg.DoModal();
   app.Refresher().Send(RefreshKind::kFull);
   return result;

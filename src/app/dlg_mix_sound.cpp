@@ -166,7 +166,7 @@ int OpenMixSound(IConsole& app, ui::HostWindow* owner) {
     spdlog::error("the input mixing layout could not be built");
     return -1;
   }
-  if (owner) dlg.move(owner->geometry().center() - dlg.rect().center());
+  dlg.CentreOn(owner);
   const int result = dlg.DoModal();
   // However it was closed, the main window shows what changed here.
   app.Refresher().Send(RefreshKind::kFull);

@@ -44,7 +44,7 @@ void CDlgLoginEventHandler::OnOk(ui::HostWindow& dlg) {
 int OpenAdvancedLogin(QWidget* owner) {
   CLoginDlg dlg(QString::fromLatin1(kLoginLayout), owner);
   if (!dlg.Create()) return 2;
-  if (owner) dlg.move(owner->window()->geometry().center() - dlg.rect().center());
+  dlg.CentreOn(owner);
   const int result = dlg.DoModal();
   return result == 1 ? 1 : 2;
 }

@@ -417,7 +417,7 @@ void CDlgSysSettingEventHandler::RunBatch(bool exportToFile, const QString& file
 int OpenSysSettings(PresetContext& context, QWidget* owner, const char* layout) {
   CSysSettingDlg dlg(QString::fromLatin1(layout), owner, context);
   if (!dlg.Create()) return -1;
-  if (owner) dlg.move(owner->window()->geometry().center() - dlg.rect().center());
+  dlg.CentreOn(owner);
   return dlg.DoModal();
 }
 

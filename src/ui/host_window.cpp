@@ -149,6 +149,10 @@ void HostWindow::timerEvent(QTimerEvent* e) {
 
 void HostWindow::OnTimer(int) {}
 
+void HostWindow::CentreOn(const QWidget* owner) {
+  if (owner) move(owner->window()->geometry().center() - rect().center());
+}
+
 int HostWindow::DoModal() { return exec(); }
 
 void HostWindow::EndDialog(int code) { done(code); }

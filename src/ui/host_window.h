@@ -57,6 +57,8 @@ class HostWindow : public QDialog {
   void KillTimer(int id);
   bool HasTimer(int id) const { return timers_.count(id) != 0; }
 
+  // Places the window centred over the owner's window (nothing without one).
+  void CentreOn(const QWidget* owner);
   // Runs the window modally; returns the code given to EndDialog.
   int DoModal();
   void EndDialog(int code);

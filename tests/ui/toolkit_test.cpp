@@ -45,9 +45,13 @@ TEST(AttributeTest, FontsFallBackToACjkFaceWhenTheFaceIsMissing) {
   EXPECT_EQ(ParseFont("size:13,adding:24", base).pixelSize(), 37);
   if (CjkFontFamily().isEmpty()) GTEST_SKIP() << "no CJK font installed";
   const QFont song = ParseFont(QString::fromUtf8("face:宋体,size:12"), base);
-  if (!QFontDatabase::hasFamily(QString::fromUtf8("宋体"))) EXPECT_EQ(song.families().front(), CjkFontFamily());
+  if (!QFontDatabase::hasFamily(QString::fromUtf8("宋体"))) {
+    EXPECT_EQ(song.families().front(), CjkFontFamily());
+  }
   // Latin faces keep the CJK face behind them for Chinese texts.
-  if (!QFontDatabase::hasFamily("Arial")) EXPECT_TRUE(f.families().contains(CjkFontFamily()));
+  if (!QFontDatabase::hasFamily("Arial")) {
+    EXPECT_TRUE(f.families().contains(CjkFontFamily()));
+  }
 }
 
 TEST(LayoutTest, LinearLayoutsPlaceBySizeWeightSpacingAndMargins) {
@@ -87,6 +91,20 @@ TEST(LayoutTest, AbsolutePositionsAndLookupByNameAndId) {
   EXPECT_EQ(host->FindByName("pic")->geometry(), QRect(80, 15, 20, 10));
   EXPECT_EQ(host->FindById(5), nullptr);
   EXPECT_EQ(host->Find<Button>(801), nullptr);  // wrong type: not found
+}
+
+// A dialog opens centred over its owner's window, even when the owner is a
+// control inside it; without an owner it stays where it is.
+TEST(LayoutTest, DialogsCentreOnTheirOwnersWindow) {
+  auto owner = MakeHost(R"(<layout width="400" height="300"><window name="inner" pos="10,10" size="50,50"/></layout>)");
+  auto dialog = MakeHost(R"(<layout width="100" height="80"/>)");
+  ASSERT_TRUE(owner && dialog);
+  owner->setGeometry(200, 100, 400, 300);
+  dialog->CentreOn(owner->FindByName("inner"));
+  EXPECT_EQ(dialog->geometry().center(), owner->geometry().center());
+  const QPoint placed = dialog->pos();
+  dialog->CentreOn(nullptr);
+  EXPECT_EQ(dialog->pos(), placed);
 }
 
 TEST(LayoutTest, BuiltInLayoutsAndFragments) {
