@@ -23,6 +23,7 @@
 #include "app/edit_history.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/layout_ids/xml_mainwnd2.h"
+#include "app/layout_ids/xml_mixsoundwd.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
 #include "app/scene_open.h"
@@ -286,7 +287,9 @@ void CApplication::CloseSplash() { splash_.reset(); }
 
 bool CApplication::CreateWindows() {
   QApplication::setQuitOnLastWindowClosed(false);
-  stepFilter_ = std::make_unique<EditStepFilter>(history_);
+  stepFilter_ = std::make_unique<EditStepFilter>(
+      history_, [this](QWidget* w) { return OwnsHistoryKeys(w); },
+      [this](bool redo) { redo ? RedoStep(*this) : UndoStep(*this); });
   qApp->installEventFilter(stepFilter_.get());
 
   mainDlg_.reset(new CMainDlg(*this));
@@ -449,6 +452,15 @@ QWidget* CApplication::VisibleWindow() {
   if (mainDlg_ && mainDlg_->isVisible()) return mainDlg_.get();
   if (miniDlg_ && miniDlg_->isVisible()) return miniDlg_.get();
   return nullptr;
+}
+
+bool CApplication::OwnsHistoryKeys(QWidget* w) const {
+  QWidget* window = w ? w->window() : nullptr;
+  if (!window) return false;
+  if (window == mainDlg_.get() || window == miniDlg_.get()) return true;
+  // The mixing dialog edits the same values and shows the history's changes.
+  auto* host = dynamic_cast<ui::HostWindow*>(window);
+  return host && host->LayoutName() == QLatin1String(layout::mixsoundwd::kLayout);
 }
 
 ui::HostWindow* CApplication::MainFrame() { return mainDlg_.get(); }

@@ -147,6 +147,8 @@ class CApplication final : public IConsoleFrames, public demo::IDemoHost {
   void SetUpLogging();
   bool CreateDeviceLink();
   void CloseSplash();
+  // Whether the history keys pressed in w's window run the console's history.
+  bool OwnsHistoryKeys(QWidget* w) const;
   // A failed or refused save of config.ini: logged every time, told once.
   void OnSettingsNotSaved(const std::string& why);
   void TellSettingsProblemOnce(const char* text);

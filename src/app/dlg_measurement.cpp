@@ -311,7 +311,7 @@ bool CDlgMeasurementHandler::Fit() {
 // One step of the edit history, when there is one.
 void CDlgMeasurementHandler::WriteBandSet(const char* what, const ChannelBands& bands) {
   editing::CEditHistory* history = app_.History();
-  const std::string name = std::string(what) + " CH" + std::to_string(ChannelLabelNumber(editor_.CurrentChannel()));
+  const editing::StepName name(std::string(what) + " %1", {ChannelLabel(editor_.CurrentChannel())});
   if (history) history->Record(name, [&] { return editor_.SetBands(bands); });
   else editor_.SetBands(bands);
 }

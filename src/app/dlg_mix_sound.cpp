@@ -167,6 +167,10 @@ int OpenMixSound(IConsole& app, ui::HostWindow* owner) {
     return -1;
   }
   dlg.CentreOn(owner);
+  // An undo or redo from the keyboard while the dialog is open shows here too.
+  QObject::connect(&app.Refresher(), &RefreshNotifier::Refresh, &dlg, [&dlg](RefreshKind kind) {
+    if (ReloadsAll(kind)) dlg.Handler().Refresh();
+  });
   const int result = dlg.DoModal();
   // However it was closed, the main window shows what changed here.
   app.Refresher().Send(RefreshKind::kFull);

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QInputEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -26,10 +27,13 @@ std::function<OfflineChoice(const QString&)>& Responder() {
   return responder;
 }
 
-bool IsHistoryKey(const QKeyEvent* key) {
+// The history command of a key: 0 none, 1 undo, 2 redo.
+int HistoryKeyCommand(const QKeyEvent* key) {
   const QKeySequence pressed(key->keyCombination());
-  return pressed == QKeySequence(Qt::CTRL | Qt::Key_Z) || pressed == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) ||
-         pressed == QKeySequence(Qt::CTRL | Qt::Key_Y);
+  if (pressed == UndoKeys().front()) return 1;
+  for (const QKeySequence& redo : RedoKeys())
+    if (pressed == redo) return 2;
+  return 0;
 }
 
 void AfterHistoryMove(IConsole& app, const editing::Changes& c) {
@@ -74,8 +78,24 @@ void ShowDifferences(QWidget* owner, const QString& text) {
 
 }  // namespace
 
+QList<QKeySequence> UndoKeys() { return {QKeySequence(Qt::CTRL | Qt::Key_Z)}; }
+QList<QKeySequence> RedoKeys() {
+  return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)};
+}
+
 bool EditStepFilter::eventFilter(QObject* watched, QEvent* event) {
   if (!watched->isWidgetType()) return false;
+  if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+    // The history keys belong to the console's history in its editing
+    // windows, also while a field has the focus (which would undo its own text).
+    const int command = HistoryKeyCommand(static_cast<QKeyEvent*>(event));
+    if (command != 0 && ownsHistoryKeys_ && ownsHistoryKeys_(static_cast<QWidget*>(watched))) {
+      event->accept();
+      // The override only claims the key; the key press that follows runs it.
+      if (event->type() == QEvent::KeyPress && runHistory_) runHistory_(command == 2);
+      return true;
+    }
+  }
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
@@ -97,7 +117,7 @@ bool EditStepFilter::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::KeyPress:
     case QEvent::Wheel:
-      if (event->type() == QEvent::KeyPress && IsHistoryKey(static_cast<QKeyEvent*>(event))) break;
+      if (event->type() == QEvent::KeyPress && HistoryKeyCommand(static_cast<QKeyEvent*>(event)) != 0) break;
       if (!pressOpen_ && !shortOpen_) {
         history_.Begin("");
         shortOpen_ = true;
@@ -148,7 +168,15 @@ QString OfflineDifferencesText(const EffectBlock& mine, const EffectBlock& proce
   return head + QStringLiteral("\n\n") + QString::fromStdString(DiffText(DiffBlocks(mine, processor)));
 }
 
+void ApplyTypingAsOfflineEdit(IConsole& app) {
+  if (QWidget* focused = QApplication::focusWidget(); qobject_cast<QLineEdit*>(focused)) focused->clearFocus();
+  if (editing::CEditHistory* history = app.History()) history->CloseAll();
+}
+
 void AfterProcessorBlockRead(IConsole& app, QWidget* owner) {
+  // The question takes the focus: a field left with unapplied typing must
+  // not write into the block just read, nor send it.
+  if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget())) edit->setModified(false);
   editing::CEditHistory* history = app.History();
   if (!history) return;
   CEffectStore& store = app.Store();
@@ -193,14 +221,27 @@ void SetOfflineQuestionResponder(std::function<OfflineChoice(const QString& diff
   Responder() = std::move(responder);
 }
 
+QString StepNameText(const editing::StepName& name) {
+  const QString pattern = ui::Tr(QString::fromStdString(name.pattern));
+  QStringList args;
+  for (const std::string& a : name.args) args << QString::fromStdString(a);
+  // One pass over the pattern, so a part that holds "%2" itself stays as it is.
+  switch (args.size()) {
+    case 0: return pattern;
+    case 1: return pattern.arg(args[0]);
+    case 2: return pattern.arg(args[0], args[1]);
+    default: return pattern.arg(args[0], args[1], args[2]);
+  }
+}
+
 QString UndoItemText(const editing::CEditHistory* history) {
   if (!history || !history->CanUndo()) return ui::Tr(QStringLiteral("Undo"));
-  return ui::Tr(QStringLiteral("Undo %1")).arg(QString::fromStdString(history->UndoName()));
+  return ui::Tr(QStringLiteral("Undo %1")).arg(StepNameText(history->UndoStepName()));
 }
 
 QString RedoItemText(const editing::CEditHistory* history) {
   if (!history || !history->CanRedo()) return ui::Tr(QStringLiteral("Redo"));
-  return ui::Tr(QStringLiteral("Redo %1")).arg(QString::fromStdString(history->RedoName()));
+  return ui::Tr(QStringLiteral("Redo %1")).arg(StepNameText(history->RedoStepName()));
 }
 
 }  // namespace brisvel::app

@@ -4,6 +4,8 @@
 // replaces the editor's (a connection, a device-mode recall).
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -16,12 +18,21 @@ class QWidget;
 
 namespace brisvel::app {
 
+// The keys of the history: Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo.
+QList<QKeySequence> UndoKeys();
+QList<QKeySequence> RedoKeys();
+
 // Gathers the user's input into steps: a mouse press opens one and its
 // release closes it (so a whole drag is one step); a key press or a wheel
 // turn is a step of its own. Installed on the application, it sees every
-// window of the console (main, compact, dialogs).
+// window of the console (main, compact, dialogs). The history keys run the
+// history in the windows ownsHistoryKeys names, whatever has the focus there
+// (a text field's own undo never gets them).
 class EditStepFilter : public QObject {
  public:
+  EditStepFilter(editing::CEditHistory& history, std::function<bool(QWidget*)> ownsHistoryKeys,
+                 std::function<void(bool redo)> runHistory)
+      : history_(history), ownsHistoryKeys_(std::move(ownsHistoryKeys)), runHistory_(std::move(runHistory)) {}
   explicit EditStepFilter(editing::CEditHistory& history) : history_(history) {}
 
  protected:
@@ -29,6 +40,8 @@ class EditStepFilter : public QObject {
 
  private:
   editing::CEditHistory& history_;
+  std::function<bool(QWidget*)> ownsHistoryKeys_;
+  std::function<void(bool)> runHistory_;
   bool pressOpen_ = false;
   bool shortOpen_ = false;
   unsigned long pressTime_ = 0;
@@ -44,8 +57,13 @@ void CopyAbSide(IConsole& app, editing::AbSide from, editing::AbSide to);
 
 // The processor's block was read into the store (a connection). With offline
 // edits the installer chooses which settings stay (see OfflineChoice);
-// otherwise the history ends if the block changed.
+// otherwise the history ends if the block changed. Text typed into a field
+// and not applied yet is dropped first: nothing but the installer's answer
+// changes the block while the question is open.
 void AfterProcessorBlockRead(IConsole& app, QWidget* owner);
+// Applies the text typed into the focused field (as leaving it would) and
+// closes the open step, so it is an edit of its own before a connection.
+void ApplyTypingAsOfflineEdit(IConsole& app);
 // A device-mode recall replaced the block: the history ends.
 void AfterDeviceModeRecall(IConsole& app);
 
@@ -56,6 +74,8 @@ void SetOfflineQuestionResponder(std::function<OfflineChoice(const QString& diff
 // The differences as shown: per channel, my value -> the processor's value.
 QString OfflineDifferencesText(const EffectBlock& mine, const EffectBlock& processor);
 
+// A step's name in the language shown.
+QString StepNameText(const editing::StepName& name);
 // Texts of the File pop-up's items ("Undo CH1 volume", or "Undo" when empty).
 QString UndoItemText(const editing::CEditHistory* history);
 QString RedoItemText(const editing::CEditHistory* history);

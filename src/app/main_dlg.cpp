@@ -6,7 +6,6 @@
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QShortcut>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
@@ -85,12 +84,17 @@ void RunConnectButton(IConsole& app, QWidget* owner, bool showsConnected, const 
     SetOffline(store);
     return;
   }
+  // What was typed into a field and not applied yet is applied now, while
+  // the processor is still away, as an edit of its own: it is one of mine
+  // when the processor's settings come in, never sent behind the question.
+  ApplyTypingAsOfflineEdit(app);
   const int result = Handshake(store, *manager);
   if (result == kHandshakeAccepted) {
     if (!ReadCurrentParam(store, *manager)) spdlog::error("reading the block after the handshake failed");
     store.RebuildResponses();
-    AfterProcessorBlockRead(app, owner);
+    // The windows show the connection as it is, also while the question waits.
     if (refresh) refresh();
+    AfterProcessorBlockRead(app, owner);
   } else if (result == kHandshakeNoProcessor || result == kHandshakeRefused) {
     ui::MessageBox(owner, QStringLiteral("No device detected!"), QStringLiteral("Prompt"));
   } else {
@@ -113,13 +117,7 @@ void CMainDlg::OnInit() {
   r.OnName(ui::EventCmd, ids::kClose, [this](const ui::Event&) { app_.ExitRoutine(); });
   r.OnName(ui::EventCmd, ids::kMinimize, [this](const ui::Event&) { showMinimized(); });
   r.OnId(ui::EventCmd, ids::kFileMenu, [this](const ui::Event&) { PopUpMenu(FileMenuItems(), true); });
-  // Undo and redo of the side shown, and the A/B comparison.
-  for (const auto& [keys, redo] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), false},
-                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), true},
-                                   std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), true}}) {
-    auto* shortcut = new QShortcut(keys, this);
-    connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { OnMenuCommand(redo ? kCmdRedo : kCmdUndo); });
-  }
+  // Undo and redo run from the application's input filter; the A/B comparison.
   if (auto* ab = Find<ui::SkCheckButton>(ids::kAbButton)) {
     r.OnId(ui::EventCmd, ids::kAbButton, [this](const ui::Event&) { SwitchAbSide(app_); });
     ab->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -182,9 +180,11 @@ void CMainDlg::PopUpMenu(const std::vector<std::pair<int, QString>>& items, bool
     QAction* undo = menu.Menu()->addAction(UndoItemText(history));
     undo->setData(static_cast<int>(kCmdUndo));
     undo->setEnabled(history && history->CanUndo());
+    undo->setShortcuts(UndoKeys());  // shown beside the item
     QAction* redo = menu.Menu()->addAction(RedoItemText(history));
     redo->setData(static_cast<int>(kCmdRedo));
     redo->setEnabled(history && history->CanRedo());
+    redo->setShortcuts(RedoKeys());
     menu.AppendSeparator();
   }
   for (const auto& [command, text] : items) menu.AppendItem(command, text);

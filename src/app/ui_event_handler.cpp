@@ -369,7 +369,7 @@ void CUIEventHandler::OnGrouping(LinkGroup group, ui::SkCheckButton* box) {
     // "Link CH1&CH2 on CH2": the group's channels and the base they copy.
     std::string names;
     for (int k : editing::GroupChannels(group)) names += (names.empty() ? "" : "&") + ChannelLabel(k);
-    history_->Name("Link " + names + " on " + ChannelLabel(store_.CurrentChannel()));
+    history_->Name(editing::StepName("Link %1 on %2", {names, ChannelLabel(store_.CurrentChannel())}));
   }
   if (!c.Any()) {
     box->SetChecked(editing::GroupValue(store_, group) != 0);
@@ -517,14 +517,19 @@ void CUIEventHandler::OnThumb(int id, const ui::Event& e) {
   const auto* a = e.As<ui::ThumbMovingArgs>();
   auto* thumb = dynamic_cast<ui::SMoveThumb*>(e.sender.data());
   if (!graph_ || !a || !thumb) return;
-  const double cx = a->proposed.x() + thumb->width() / 2.0;
-  const double cy = a->proposed.y() + thumb->height() / 2.0;
+  // The centre the graph placed the handle on is its top-left plus the
+  // integer halves of its size; an axis along which it did not move keeps
+  // its value exactly (the placed pixel only rounds it).
+  std::optional<double> cx, cy;
+  if (a->proposed.x() != a->current.x()) cx = a->proposed.x() + thumb->width() / 2;
+  if (a->proposed.y() != a->current.y()) cy = a->proposed.y() + thumb->height() / 2;
   const int handle = id - ids::kHandleFirst;
   if (handle < kBandCount) {
     AfterBandEdit(editor_.DragBand(handle, graph_->Axes(), cx, cy));
   } else if (handle == kBandCount || handle == kBandCount + 1) {
+    if (!cx) return;
     const Filter f = handle == kBandCount ? Filter::kHighPass : Filter::kLowPass;
-    editor_.DragFilter(f, graph_->XToFrequency(cx));
+    editor_.DragFilter(f, graph_->XToFrequency(*cx));
     ChannelRefresh();
   } else if (a->ownerBand >= 0) {
     AfterBandEdit(editor_.DragQ(a->ownerBand, handle == kBandCount + 2, a->proposed.x(), a->current.x()));
@@ -532,8 +537,9 @@ void CUIEventHandler::OnThumb(int id, const ui::Event& e) {
 }
 
 void CUIEventHandler::AfterBandEdit(const editing::BandChanges& c) {
-  if (!c.Any()) return;
+  // The columns show what the block holds, also after a text that changed nothing.
   ShowEqualiser();
+  if (!c.Any()) return;
   // The gain compensation may have moved the range's volumes.
   const int ch = editor_.CurrentChannel();
   if (c.Changed(param::Volume(ch))) ShowVolume(ch);
@@ -556,7 +562,7 @@ void CUIEventHandler::OnResetEq() {
   if (history_) {
     std::string names;
     for (int k : editor_.SelectedChannels()) names += (names.empty() ? "" : ", ") + ChannelLabel(k);
-    history_->Name("ResetEQ " + names);
+    history_->Name(editing::StepName("ResetEQ %1", {names}));
   }
   const editing::BandChanges c = editor_.ResetEqualiser();
   FullRefresh();

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <initializer_list>
 #include <optional>
+#include <type_traits>
 #include <string_view>
 
 #include "core/debug_output.h"
@@ -209,25 +210,31 @@ ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectB
       case Kind::NoiseGate: break;  // names and list indexes are always checked whole
     }
   }
+  // As in the windows, a text without a number is no value at all.
+  const auto Read = [&](const auto& parsed) -> int {
+    if (!parsed) throw CliError(FormatString("%s: \"%s\" holds no number", name.c_str(), text.c_str()));
+    if constexpr (std::is_same_v<std::decay_t<decltype(*parsed)>, Parsed>) return parsed->raw;
+    else return Truncate(static_cast<double>(*parsed));
+  };
   int raw = 0;
   switch (kind) {
     case Kind::Mask: {
-      const double v = ParseLeadingNumber(value);
+      const int v = Read(LeadingNumber(value));
       if (v < 0 || v > 63) throw CliError(FormatString("%s takes a channel bit mask 0 to 63", name.c_str()));
       raw = static_cast<int>(v);
       break;
     }
-    case Kind::Volume: raw = ParseVolume(value).raw; break;
-    case Kind::Delay: raw = ParseDelay(value, kDelayMs).raw; break;
+    case Kind::Volume: raw = Read(ParseVolume(value)); break;
+    case Kind::Delay: raw = Read(ParseDelay(value, kDelayMs)); break;
     case Kind::HpType:
     case Kind::LpType: raw = ParseTypeByte(value, static_cast<uint8_t>(old)); break;
-    case Kind::HpFreq: raw = ParseHighPass(value).raw; break;
-    case Kind::LpFreq: raw = ParseLowPass(value).raw; break;
-    case Kind::EqFreq: raw = ParseBandFrequency(value); break;
-    case Kind::EqQ: raw = ParseQ(value).raw; break;
-    case Kind::EqGain: raw = ParseGain(value, minDb, maxDb); break;
-    case Kind::Threshold: raw = ParseThreshold(value).raw; break;
-    case Kind::Attack: raw = ParseAttack(value).raw; break;
+    case Kind::HpFreq: raw = Read(ParseHighPass(value)); break;
+    case Kind::LpFreq: raw = Read(ParseLowPass(value)); break;
+    case Kind::EqFreq: raw = Read(ParseBandFrequency(value)); break;
+    case Kind::EqQ: raw = Read(ParseQ(value)); break;
+    case Kind::EqGain: raw = Read(ParseGain(value, minDb, maxDb)); break;
+    case Kind::Threshold: raw = Read(ParseThreshold(value)); break;
+    case Kind::Attack: raw = Read(ParseAttack(value)); break;
     case Kind::Release: raw = ListIndex(value, kReleaseCount, &ReleaseText, "release"); break;
     case Kind::NoiseGate: raw = ListIndex(value, kNoiseGateCount, nullptr, "noise gate"); break;
   }

@@ -179,16 +179,18 @@ void SkRotaryKnob::SetValue(int v) {
   update();
 }
 
-int SkRotaryKnob::ValueFromPointer(const QPoint& pos) {
+double SkRotaryKnob::PointerAngle(const QPoint& pos) const {
+  return Deg(std::atan2(pos.y() - centre_.y(), pos.x() - centre_.x()));
+}
+
+bool SkRotaryKnob::InGap(const QPoint& pos) const {
   const double dx = pos.x() - centre_.x();
   const double dy = pos.y() - centre_.y();
-  double g = swept_;
-  if (dx != 0 || dy != 0) {
-    const double e = Deg(std::atan2(dy, dx));
-    g = std::fmod(270.0 - gap_ / 2.0 + e, 360.0);
-    if (g < 0) g += 360.0;
-  }
-  return Clamp(static_cast<int>(std::trunc(g * valuesPerDegree_)));
+  if (dx == 0 && dy == 0) return false;
+  // The swept angle the pointer stands at, from the start at the gap's edge.
+  double g = std::fmod(270.0 - gap_ / 2.0 + PointerAngle(pos), 360.0);
+  if (g < 0) g += 360.0;
+  return g >= 360.0 - gap_;
 }
 
 void SkRotaryKnob::RaisePos() { RaiseEvent(this, SliderPosArgs{value_}); }
@@ -196,32 +198,34 @@ void SkRotaryKnob::RaisePos() { RaiseEvent(this, SliderPosArgs{value_}); }
 void SkRotaryKnob::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
+  const QPoint pos = e->position().toPoint();
+  // A press grips the knob; it never sets the value from where it lands, and
+  // one in the gap, where no value lies, does nothing at all.
+  if (InGap(pos)) return;
   dragging_ = true;
-  heldAtMax_ = heldAtMin_ = false;
-  SetValue(ValueFromPointer(e->position().toPoint()));
-  pressPoint_ = e->position().toPoint();
-  RaisePos();
+  pressPoint_ = pos;
+  pressValue_ = value_;
+  turned_ = 0;
+  lastAngle_ = PointerAngle(pos);
+  update();
 }
 
 void SkRotaryKnob::mouseMoveEvent(QMouseEvent* e) {
   if (!dragging_) return;
-  const int candidate = ValueFromPointer(e->position().toPoint());
-  if (heldAtMax_) {
-    if (candidate == max_) heldAtMax_ = false;
-    return;
-  }
-  if (heldAtMin_) {
-    if (candidate == min_) heldAtMin_ = false;
-    return;
-  }
-  if (max_ != min_ && value_ == max_ && candidate == min_) {
-    heldAtMax_ = true;
-    return;
-  }
-  if (max_ != min_ && value_ == min_ && candidate == max_) {
-    heldAtMin_ = true;
-    return;
-  }
+  const QPoint pos = e->position().toPoint();
+  // Near the centre the direction means nothing.
+  if (std::hypot(pos.x() - centre_.x(), pos.y() - centre_.y()) < kDeadRadius) return;
+  const double angle = PointerAngle(pos);
+  double delta = angle - lastAngle_;
+  if (delta > 180) delta -= 360;
+  if (delta <= -180) delta += 360;
+  lastAngle_ = angle;
+  if (valuesPerDegree_ <= 0) return;
+  // The value follows the turn since the press (clockwise up); past an end
+  // the knob stays there, and turning back moves it again at once, so a turn
+  // on through the gap never jumps to the other end.
+  turned_ = std::clamp(turned_ + delta, (min_ - pressValue_) / valuesPerDegree_, (max_ - pressValue_) / valuesPerDegree_);
+  const int candidate = Clamp(pressValue_ + static_cast<int>(std::trunc(turned_ * valuesPerDegree_ + 1e-9 * (turned_ > 0 ? 1 : -1))));
   if (candidate != value_) {
     SetValue(candidate);
     RaisePos();
@@ -231,7 +235,7 @@ void SkRotaryKnob::mouseMoveEvent(QMouseEvent* e) {
 void SkRotaryKnob::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   dragging_ = false;
-  heldAtMax_ = heldAtMin_ = false;
+  update();
 }
 
 namespace {
@@ -511,7 +515,11 @@ bool SEdit2::SetAttribute(const QString& name, const QString& value) {
   return Edit::SetAttribute(name, value);
 }
 
-void SEdit2::RaiseStep(int step) { RaiseEvent(this, EditValueChangingArgs{step}); }
+void SEdit2::RaiseStep(int step) {
+  // A step starts from the typed text, which it replaces: the typing is used.
+  setModified(false);
+  RaiseEvent(this, EditValueChangingArgs{step});
+}
 
 void SEdit2::keyPressEvent(QKeyEvent* e) {
   Edit::keyPressEvent(e);
@@ -519,7 +527,8 @@ void SEdit2::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (wantReturn_) break;
-      RaiseStep(0);
+      // Enter applies what was typed; on an untouched text it does nothing.
+      if (TakeUserChange()) RaiseStep(0);
       // Enter applies the typed value; it does not also press a dialog's OK.
       e->accept();
       break;

@@ -51,8 +51,13 @@ class WheelNotches {
   int rest_ = 0;
 };
 
+// The rotary knob: dragged round from where it is gripped (the value follows
+// the turn, never the point pressed), or stepped with the keys and the wheel.
 class SkRotaryKnob : public QWidget, public Element, public RangeValue {
  public:
+  // Pointer moves closer than this to the centre do not turn the knob.
+  static constexpr double kDeadRadius = 6;
+
   explicit SkRotaryKnob(QWidget* parent = nullptr);
   bool SetAttribute(const QString& name, const QString& value) override;
   QSize ContentSize() const override;
@@ -73,7 +78,10 @@ class SkRotaryKnob : public QWidget, public Element, public RangeValue {
 
  private:
   void Recompute();
-  int ValueFromPointer(const QPoint& pos);
+  // Degrees, clockwise on screen from the positive x axis.
+  double PointerAngle(const QPoint& pos) const;
+  // The pointer stands in the dead angle at the bottom.
+  bool InGap(const QPoint& pos) const;
   void RaisePos();
 
   double gap_ = 30;
@@ -90,8 +98,9 @@ class SkRotaryKnob : public QWidget, public Element, public RangeValue {
   QPoint dot_;
   bool dragging_ = false;
   QPoint pressPoint_;
-  bool heldAtMax_ = false;
-  bool heldAtMin_ = false;
+  int pressValue_ = 0;
+  double lastAngle_ = 0;  // the pointer's angle at the last move
+  double turned_ = 0;     // degrees turned since the press, clockwise positive
   WheelNotches wheel_;
 };
 
@@ -137,7 +146,8 @@ class SkSlider : public QWidget, public Element, public RangeValue {
   WheelNotches wheel_;
 };
 
-// The numeric edit box: Up, Down, wheel and Enter report EventEditValueChanging.
+// The numeric edit box: Up, Down and the wheel report EventEditValueChanging
+// with their step, Enter (step 0) only after the user changed the text.
 class SEdit2 : public Edit {
  public:
   explicit SEdit2(QWidget* parent = nullptr);

@@ -11,11 +11,15 @@
 
 namespace brisvel {
 
-double ParseLeadingNumber(std::string_view text) {
+std::optional<double> LeadingNumber(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+  // The typographic minus (U+2212, E2 88 92 in UTF-8) reads as '-'.
+  if (text.substr(i, 3) == "\xE2\x88\x92") {
+    negative = true;
+    i += 3;
+  } else if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
     ++i;
   }
@@ -26,7 +30,7 @@ double ParseLeadingNumber(std::string_view text) {
     ++i;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
   }
-  if (digits == 0) return 0;
+  if (digits == 0) return std::nullopt;
   // An exponent counts only when digits follow it.
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     size_t j = i + 1;
@@ -48,15 +52,26 @@ double ParseLeadingNumber(std::string_view text) {
   }
   const auto result = std::from_chars(first, last, value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::max();
-  else if (result.ec != std::errc()) return 0;
+  else if (result.ec != std::errc()) return std::nullopt;
   return negative ? -value : value;
 }
+
+double ParseLeadingNumber(std::string_view text) { return LeadingNumber(text).value_or(0.0); }
 
 int Truncate(double v) {
   if (std::isnan(v)) return 0;
   if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
   if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
   return static_cast<int>(v);
+}
+
+int TruncateScaled(double v, int scale) {
+  const double p = v * scale;
+  const double whole = std::round(p);
+  // A decimal typed with no more digits than the scale holds lands within a
+  // few units of the last place of a whole number.
+  if (std::abs(p - whole) <= 1e-9 * std::max(1.0, std::abs(p))) return Truncate(whole);
+  return Truncate(p);
 }
 
 namespace {
@@ -84,6 +99,20 @@ constexpr std::array<int, kQStepCount> kQSteps = {
     2000, 2100, 2300, 2400, 2500, 2700, 2900, 3000, 3200, 3400,  3600,  3800,  4000,  4300,  4500,  4800, 5100,
     5400, 5700, 6000, 6400, 6800, 7200, 7600, 8100, 8500, 9100,  9600,  10200, 10800, 11400, 12100, 12800};
 
+// The shortest of one or two decimals that shows hundredths exactly.
+std::string Hundredths(int raw, const char* suffix) {
+  return FormatString(raw % 10 == 0 ? "%0.01f%s" : "%0.02f%s", raw / 100.0, suffix);
+}
+
+// The next multiple of grid above (step > 0) or below (step < 0) raw, step
+// times; a raw value off the grid moves to its neighbour on the grid first.
+int StepOnGrid(int raw, int step, int grid) {
+  auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  if (step > 0) return (floorDiv(raw, grid) + step) * grid;
+  if (step < 0) return (floorDiv(raw + grid - 1, grid) + step) * grid;
+  return raw;
+}
+
 constexpr const char* kCharacteristics[] = {"Butterworth", "Bessel", "Linkwitz"};
 constexpr const char* kSlopes[] = {"6dB/Oct",  "12dB/Oct", "18dB/Oct", "24dB/Oct", "30dB/Oct",
                                    "36dB/Oct", "42dB/Oct", "48dB/Oct", "OFF"};
@@ -101,16 +130,26 @@ int BoxFromLabelNumber(int label) { return label >= 5 ? label - 5 : label + 1; }
 
 std::string VolumeText(int raw) { return raw == 0 ? "OFF" : FormatString("%ddB", raw - 60); }
 
-Parsed ParseVolume(std::string_view text) {
+bool IsOffText(std::string_view text) {
+  while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+  return EqualsIgnoreCase(Trim(text), "OFF");
+}
+
+std::optional<Parsed> ParseVolume(std::string_view text) {
   int db;
-  if (EqualsIgnoreCase(Trim(text), "OFF")) {
+  if (IsOffText(text)) {
     db = -60;
   } else {
-    db = std::clamp(Truncate(ParseLeadingNumber(text)), -60, 6);
+    const std::optional<double> v = LeadingNumber(text);
+    if (!v) return std::nullopt;
+    db = std::clamp(TruncateScaled(*v, 1), -60, 6);
   }
   const int raw = db + 60;
-  return {raw, VolumeText(raw)};
+  return Parsed{raw, VolumeText(raw)};
 }
+
+int StepVolume(int raw, int step) { return std::clamp(std::clamp(raw, 0, 66) + step, 0, 66); }
 
 int KnobVolume(int raw) { return std::min(raw, 60); }
 std::string KnobVolumeText(int raw) { return FormatString("%ddB", KnobVolume(raw) - 60); }
@@ -125,12 +164,6 @@ std::string DelayUnitName(int unit) {
   }
 }
 
-namespace {
-std::string FormatInUnit(double value, int unit) {
-  return unit == kDelayMs ? FormatString("%0.03f", value) : FormatString("%0.02f", value);
-}
-}  // namespace
-
 double DelayUnitLimit(int unit) {
   if (unit == kDelayCm) return 692.0;
   if (unit == kDelayIn) return 272.44;
@@ -144,26 +177,38 @@ std::string DelayText(int raw, int unit) {
   return FormatString("%0.03f", ms);
 }
 
-Parsed ParseDelay(std::string_view text, int unit) { return DelayFromValue(ParseLeadingNumber(text), unit); }
-
-Parsed DelayFromValue(double v, int unit) {
+std::optional<Parsed> ParseDelay(std::string_view text, int unit) {
+  std::optional<double> typed = LeadingNumber(text);
+  if (!typed) return std::nullopt;
+  double v = *typed;
   if (!(v >= 0)) v = 0;
   v = std::min(v, DelayUnitLimit(unit));
   double ms = v;
   if (unit == kDelayCm) ms = v / kCmPerMs;
   else if (unit == kDelayIn) ms = v / kInPerMs;
-  return {Truncate(ms * 48), FormatInUnit(v, unit)};
+  const int raw = std::clamp(static_cast<int>(std::lround(ms * 48)), 0, kDelayMaxRaw);
+  return Parsed{raw, DelayText(raw, unit)};
 }
+
+int StepDelay(int raw, int step) { return std::clamp(std::clamp(raw, 0, kDelayMaxRaw) + step, 0, kDelayMaxRaw); }
 
 // ---- crossover frequencies ----
 
 std::string HighPassText(int raw) { return raw > 19 ? FormatString("%dHz", raw) : "OFF"; }
 
-Parsed ParseHighPass(std::string_view text) {
-  const int hz = Truncate(ParseLeadingNumber(text));
-  if (hz < 20) return {0, "OFF"};
+std::optional<Parsed> ParseHighPass(std::string_view text) {
+  if (IsOffText(text)) return Parsed{0, "OFF"};
+  const std::optional<double> v = LeadingNumber(text);
+  if (!v) return std::nullopt;
+  const int hz = TruncateScaled(*v, 1);
+  if (hz < 20) return Parsed{0, "OFF"};
   const int raw = std::min(hz, 20000);
-  return {raw, FormatString("%dHz", raw)};
+  return Parsed{raw, FormatString("%dHz", raw)};
+}
+
+int StepHighPass(int raw, int step) {
+  const int hz = (raw < 20 ? 19 : raw) + step;
+  return hz > 20000 ? 20000 : hz < 20 ? 0 : hz;
 }
 
 int HighPassFromDrag(double hz) {
@@ -176,10 +221,14 @@ std::string LowPassText(int raw) { return FormatString("%dHz", raw); }
 
 int LowPassFromHz(double hz) { return Truncate(std::clamp(hz, 20.0, 20000.0)); }
 
-Parsed ParseLowPass(std::string_view text) {
-  const int raw = LowPassFromHz(ParseLeadingNumber(text));
-  return {raw, FormatString("%dHz", raw)};
+std::optional<Parsed> ParseLowPass(std::string_view text) {
+  const std::optional<double> v = LeadingNumber(text);
+  if (!v) return std::nullopt;
+  const int raw = std::clamp(TruncateScaled(*v, 1), 20, 20000);
+  return Parsed{raw, FormatString("%dHz", raw)};
 }
+
+int StepLowPass(int raw, int step) { return std::clamp(raw + step, 20, 20000); }
 
 // ---- filter type byte ----
 
@@ -215,25 +264,32 @@ int ModelType(uint8_t typeByte) {
 
 std::string BandFrequencyText(int raw) { return FormatString("%d", raw); }
 int BandFrequencyFromHz(double hz) { return Truncate(std::clamp(hz, 20.0, 20000.0)); }
-int ParseBandFrequency(std::string_view text) { return BandFrequencyFromHz(ParseLeadingNumber(text)); }
+std::optional<int> ParseBandFrequency(std::string_view text) {
+  const std::optional<double> v = LeadingNumber(text);
+  if (!v) return std::nullopt;
+  return std::clamp(TruncateScaled(*v, 1), 20, 20000);
+}
+
+int StepBandFrequency(int raw, int step) { return std::clamp(raw + step, 20, 20000); }
 
 const std::array<int, kQStepCount>& QStepTable() { return kQSteps; }
 
 std::string QText(int raw) {
   if (raw <= 999) return FormatString("%0.02f", raw / 100.0);
-  if (raw <= 9999) return FormatString("%0.01f", raw / 100.0);
-  return FormatString("%d", raw / 100);
+  if (raw <= 9999) return Hundredths(raw, "");
+  if (raw % 100 == 0) return FormatString("%d", raw / 100);
+  return Hundredths(raw, "");
 }
 
-Parsed ParseQ(std::string_view text) {
-  const double q = ParseLeadingNumber(text);
+std::optional<Parsed> ParseQ(std::string_view text) {
+  const std::optional<double> typed = LeadingNumber(text);
+  if (!typed) return std::nullopt;
+  const double q = *typed;
   int raw;
   if (q > 128) raw = 12800;
   else if (q < 0.4) raw = 40;
-  else if (q < 10) raw = Truncate(q * 100);
-  else if (q < 100) raw = Truncate(q * 10) * 10;
-  else raw = Truncate(q) * 100;
-  return {raw, QText(raw)};
+  else raw = std::clamp(TruncateScaled(q, 100), 40, 12800);
+  return Parsed{raw, QText(raw)};
 }
 
 int NearestQIndex(int v) {
@@ -257,43 +313,63 @@ int StepQ(int raw, int steps) {
   return kQSteps[index];
 }
 
-std::string GainText(int16_t raw) { return FormatString("%0.01f", raw / 100.0); }
+std::string GainText(int16_t raw) { return Hundredths(raw, ""); }
 int GainSliderPosition(int16_t raw) { return raw / 10; }
 
 int16_t GainFromDb(double db, int minDb, int maxDb) {
   db = std::clamp(db, static_cast<double>(minDb), static_cast<double>(maxDb));
-  return static_cast<int16_t>(std::clamp(Truncate(db * 100), -32768, 32767));
+  return static_cast<int16_t>(std::clamp(TruncateScaled(db, 100), -32768, 32767));
 }
 
-int16_t ParseGain(std::string_view text, int minDb, int maxDb) {
-  return GainFromDb(ParseLeadingNumber(text), minDb, maxDb);
+std::optional<int16_t> ParseGain(std::string_view text, int minDb, int maxDb) {
+  const std::optional<double> v = LeadingNumber(text);
+  if (!v) return std::nullopt;
+  return GainFromDb(*v, minDb, maxDb);
+}
+
+int16_t StepGain(int16_t raw, int step, int minDb, int maxDb) {
+  return static_cast<int16_t>(std::clamp(StepOnGrid(raw, step, 10), minDb * 100, maxDb * 100));
 }
 
 // ---- limiter ----
 
-std::string ThresholdText(int16_t raw) { return FormatString("%.01fdBu", raw / 100.0); }
+namespace {
+constexpr int kThresholdMin = -3000, kThresholdMax = 600;
+constexpr int kAttackMin = 30, kAttackMax = 10000;
+}  // namespace
 
-Parsed ParseThreshold(std::string_view text) { return ThresholdFromValue(ParseLeadingNumber(text)); }
+std::string ThresholdText(int16_t raw) { return Hundredths(raw, "dBu"); }
 
-Parsed ThresholdFromValue(double dbu) {
-  const double v = std::clamp(dbu, -30.0, 6.0);
-  const int d = Truncate(v * 10);
-  return {d * 10, FormatString("%0.01fdBu", d / 10.0)};
+std::optional<Parsed> ParseThreshold(std::string_view text) {
+  const std::optional<double> v = LeadingNumber(text);
+  if (!v) return std::nullopt;
+  const int raw = std::clamp(TruncateScaled(std::clamp(*v, -30.0, 6.0), 100), kThresholdMin, kThresholdMax);
+  return Parsed{raw, ThresholdText(static_cast<int16_t>(raw))};
 }
+
+int StepThreshold(int raw, int step) { return std::clamp(StepOnGrid(raw, step, 10), kThresholdMin, kThresholdMax); }
 
 std::string AttackText(int16_t raw) {
-  return raw > 99 ? FormatString("%dms", raw / 100) : FormatString("%.01fms", raw / 100.0);
+  if (raw > 99 && raw % 100 == 0) return FormatString("%dms", raw / 100);
+  return Hundredths(raw, "ms");
 }
 
-Parsed ParseAttack(std::string_view text) { return AttackFromValue(ParseLeadingNumber(text)); }
+std::optional<Parsed> ParseAttack(std::string_view text) {
+  const std::optional<double> v = LeadingNumber(text);
+  if (!v) return std::nullopt;
+  const int raw = std::clamp(TruncateScaled(std::clamp(*v, 0.3, 100.0), 100), kAttackMin, kAttackMax);
+  return Parsed{raw, AttackText(static_cast<int16_t>(raw))};
+}
 
-Parsed AttackFromValue(double ms) {
-  const double v = std::clamp(ms, 0.3, 100.0);
-  if (v < 1) {
-    const int raw = Truncate(v * 10) * 10;
-    return {raw, FormatString("%0.01fms", raw / 100.0)};
+int StepAttack(int raw, int step) {
+  // Tenths of a millisecond below 1 ms, whole milliseconds from 1 ms: up from
+  // 0.9 ms is 1 ms and down from 1 ms is 0.9 ms.
+  for (int i = 0; i < std::abs(step); ++i) {
+    if (step > 0) raw = raw < 100 ? StepOnGrid(raw, 1, 10) : StepOnGrid(raw, 1, 100);
+    else raw = raw <= 100 ? StepOnGrid(raw, -1, 10) : StepOnGrid(raw, -1, 100);
+    raw = std::clamp(raw, kAttackMin, kAttackMax);
   }
-  return {Truncate(v) * 100, FormatString("%dms", Truncate(v))};
+  return raw;
 }
 
 const char* ReleaseText(int index) { return index >= 0 && index < kReleaseCount ? kReleases[index] : ""; }

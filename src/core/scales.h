@@ -5,18 +5,33 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace brisvel {
 
 // Typed numbers: a leading decimal floating-point number (leading blanks
-// allowed, trailing characters ignored, no number = 0).
+// allowed, trailing characters ignored); the minus sign may also be the
+// typographic one (U+2212). Nothing when the text does not start with one.
+std::optional<double> LeadingNumber(std::string_view text);
+// The same with 0 for a text without a number.
 double ParseLeadingNumber(std::string_view text);
 // Drops the fractional part toward zero.
 int Truncate(double v);
+// v x scale with its fractional part dropped toward zero, where a product
+// that misses a whole number only by the binary representation of a decimal
+// (4.1 x 100 = 409.99999999999994) counts as that whole number: a typed
+// "4.1" dB is 410, not 409.
+int TruncateScaled(double v, int scale);
+// "OFF" in any letter case, blanks around it allowed.
+bool IsOffText(std::string_view text);
 
-// A parsed value: the raw value to store and the text that replaces what was typed.
+// A parsed value: the raw value to store and the text that replaces what was
+// typed. Every parse below gives nothing for a text without a number (and
+// not "OFF" where the field takes it): such a typo changes nothing. For every
+// raw value v of a field's range, parsing the field's display text of v
+// gives v again, so committing what a field shows never changes the value.
 struct Parsed {
   int raw;
   std::string text;
@@ -30,7 +45,9 @@ int BoxFromLabelNumber(int label);  // 1..6 -> Box index
 
 // Volume (MainVol, Volume_k): raw 60 = 0 dB, 0 = off.
 std::string VolumeText(int raw);
-Parsed ParseVolume(std::string_view text);
+std::optional<Parsed> ParseVolume(std::string_view text);
+// One step of a volume edit, whole decibels (OFF counts as -60 dB), 0..66.
+int StepVolume(int raw, int step);
 int KnobVolume(int raw);              // min(raw, 60)
 std::string KnobVolumeText(int raw);  // "%ddB" of min(raw, 60) - 60
 
@@ -39,19 +56,27 @@ enum DelayUnit { kDelayMs = 0, kDelayCm = 1, kDelayIn = 2 };
 constexpr double kCmPerMs = 34.6;
 constexpr double kInPerMs = 13.622;
 std::string DelayUnitName(int unit);  // "MS", "CM", "IN"
+constexpr int kDelayMaxRaw = 960;  // 20 ms at 48 kHz
 std::string DelayText(int raw, int unit);
-Parsed ParseDelay(std::string_view text, int unit);
-Parsed DelayFromValue(double value, int unit);  // a number in the unit, limited as typed
+// A number in the unit, limited to 0..20 ms, to the nearest sample (the
+// displayed digits are finer than a sample in every unit, so the nearest
+// sample of a shown text is the one it shows).
+std::optional<Parsed> ParseDelay(std::string_view text, int unit);
 double DelayUnitLimit(int unit);  // 20 ms, 692 cm, 272.44 in
+// One step of a delay edit: one sample, 0..960.
+int StepDelay(int raw, int step);
 
 // High-pass frequency: 0..19 shows "OFF".
 std::string HighPassText(int raw);
-Parsed ParseHighPass(std::string_view text);
+std::optional<Parsed> ParseHighPass(std::string_view text);  // "OFF" is 0
 int HighPassFromDrag(double hz);
+// One step of 1 Hz; OFF stands just below 20 Hz.
+int StepHighPass(int raw, int step);
 // Low-pass frequency, clamped to 20..20000.
 std::string LowPassText(int raw);
-Parsed ParseLowPass(std::string_view text);
+std::optional<Parsed> ParseLowPass(std::string_view text);
 int LowPassFromHz(double hz);
+int StepLowPass(int raw, int step);
 
 // Filter type byte: bits 7-6 characteristic, bits 4-0 slope index, bit 5 zero.
 constexpr int kCharacteristicCount = 3;
@@ -68,30 +93,40 @@ int ModelType(uint8_t typeByte);
 
 // Equaliser band frequency.
 std::string BandFrequencyText(int raw);
-int ParseBandFrequency(std::string_view text);
+std::optional<int> ParseBandFrequency(std::string_view text);
 int BandFrequencyFromHz(double hz);
+int StepBandFrequency(int raw, int step);
 
 // Equaliser band Q (raw = Q x 100).
 constexpr int kQStepCount = 101;
 const std::array<int, kQStepCount>& QStepTable();
+// Two decimals up to 9.99, then one (or two where the value has them), whole
+// numbers from 100 (with the decimals the value has).
 std::string QText(int raw);
-Parsed ParseQ(std::string_view text);
+// Held to the hundredth (0.40..128); typed values are not snapped to the table.
+std::optional<Parsed> ParseQ(std::string_view text);
 int NearestQIndex(int raw);
 int StepQ(int raw, int steps);
 
 // Equaliser band gain (raw = dB x 100, signed), limited to minvol..maxvol dB.
+// One decimal, two where the value has hundredths ("4.5", "4.56").
 std::string GainText(int16_t raw);
 int GainSliderPosition(int16_t raw);  // tenths of a dB
-int16_t ParseGain(std::string_view text, int minDb, int maxDb);
+std::optional<int16_t> ParseGain(std::string_view text, int minDb, int maxDb);
 int16_t GainFromDb(double db, int minDb, int maxDb);
+// One step of 0.1 dB to the next tenth above or below, within the range.
+int16_t StepGain(int16_t raw, int step, int minDb, int maxDb);
 
-// Limiter threshold (dBu x 100) and attack (ms x 100).
+// Limiter threshold (dBu x 100, -30..+6 dBu) and attack (ms x 100,
+// 0.3..100 ms), held to the hundredth as typed. Steps go to the next tenth
+// of a dBu, and to the next tenth of a millisecond below 1 ms and whole
+// millisecond from 1 ms, the same way up and down.
 std::string ThresholdText(int16_t raw);
-Parsed ParseThreshold(std::string_view text);
-Parsed ThresholdFromValue(double dbu);
+std::optional<Parsed> ParseThreshold(std::string_view text);
+int StepThreshold(int raw, int step);
 std::string AttackText(int16_t raw);
-Parsed ParseAttack(std::string_view text);
-Parsed AttackFromValue(double ms);
+std::optional<Parsed> ParseAttack(std::string_view text);
+int StepAttack(int raw, int step);
 
 // Release list (index 0-5) and noise gate list (0-20).
 constexpr int kReleaseCount = 6;

@@ -52,7 +52,7 @@ Changes CAbCompare::Copy(AbSide from, AbSide to) {
   StartIfNeeded();
   if (to == shown_) {
     const EffectBlock source = hidden_.block;
-    const std::string name = std::string("Copy ") + AbSideName(from) + " to " + AbSideName(to);
+    const StepName name("Copy %1 to %2", {AbSideName(from), AbSideName(to)});
     history_.Record(name, [&] {
       for (int i = 0; i < kParamCount; ++i) {
         const uint16_t v = ReadParam(source, i);

@@ -3,7 +3,6 @@
 #include "editing/channel_editor.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/scales.h"
 #include "editing/recorder.h"
@@ -14,21 +13,13 @@ namespace {
 
 constexpr int kVolumeMaxRaw = 66;
 constexpr uint16_t kAllChannelBits = 0x3F;
-// What one step of a delay edit adds, by unit: about one sample.
-constexpr double kDelayStep[3] = {0.021, 0.72, 0.285};
 
-bool IsOff(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-  return text.size() == 3 && std::toupper(static_cast<unsigned char>(text[0])) == 'O' &&
-         std::toupper(static_cast<unsigned char>(text[1])) == 'F' &&
-         std::toupper(static_cast<unsigned char>(text[2])) == 'F';
-}
-
-// A volume text stepped by whole decibels: "OFF" counts as -60 dB.
-int SteppedVolume(std::string_view text, int step) {
-  const int db = IsOff(text) ? -60 : Truncate(ParseLeadingNumber(text));
-  return std::clamp(db + step, -60, 6) + 60;
+// The raw value a stepped text starts from: what it says, or the value held
+// when it says nothing a field can read (a typo steps from the value shown).
+template <class Parse>
+int StepBase(std::string_view text, int held, Parse parse) {
+  const auto parsed = parse(text);
+  return parsed ? parsed->raw : held;
 }
 
 uint16_t WithBit(uint16_t bits, int channel, bool on) {
@@ -47,18 +38,22 @@ bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelCount;
 
 }  // namespace
 
+int16_t ShownBandGain(const CEffectStore& store, int ch, int b) {
+  const bool bypassed = (store.GetParam(param::kPassCtrl) >> ch) & 1;
+  if (bypassed || store.IsBandHeldBack(ch, b)) return 0;
+  return static_cast<int16_t>(store.GetParam(param::EqGain(ch, b)));
+}
+
 EqView ChannelEqView(const CEffectStore& store, int ch) {
   EqView view;
-  const bool bypassed = (store.GetParam(param::kPassCtrl) >> ch) & 1;
   int count = 0;
   for (int b = 0; b < kBandCount; ++b) {
     BandView& v = view.bands[b];
     v.frequency = BandFrequencyText(store.GetParam(param::EqFreq(ch, b)));
     v.q = QText(store.GetParam(param::EqQ(ch, b)));
-    int16_t g = static_cast<int16_t>(store.GetParam(param::EqGain(ch, b)));
-    if (bypassed || g == 0 || store.IsBandHeldBack(ch, b)) {
+    const int16_t g = ShownBandGain(store, ch, b);
+    if (g == 0) {
       ++count;
-      g = 0;
       v.heldBack = true;
     }
     v.gain = GainText(g);
@@ -144,11 +139,13 @@ Changes CChannelEditor::SetMasterVolume(int raw) {
 }
 
 Changes CChannelEditor::CommitMasterVolume(std::string_view text) {
-  return SetMasterVolume(ParseVolume(text).raw);
+  const std::optional<Parsed> p = ParseVolume(text);
+  if (!p) return Unchanged(VolumeText(store_.GetParam(param::kMainVol)));
+  return SetMasterVolume(p->raw);
 }
 
 Changes CChannelEditor::StepMasterVolume(std::string_view text, int step) {
-  return SetMasterVolume(SteppedVolume(text, step));
+  return SetMasterVolume(StepVolume(StepBase(text, store_.GetParam(param::kMainVol), ParseVolume), step));
 }
 
 Changes CChannelEditor::SetMasterMute(bool muted) {
@@ -178,13 +175,16 @@ Changes CChannelEditor::SetChannelVolume(int channel, int raw) {
 }
 
 Changes CChannelEditor::CommitChannelVolume(int channel, std::string_view text) {
-  return SetChannelVolume(channel, ParseVolume(text).raw);
+  if (!ValidChannel(channel)) return {};
+  const std::optional<Parsed> p = ParseVolume(text);
+  if (!p) return Unchanged(VolumeText(store_.GetParam(param::Volume(channel))));
+  return SetChannelVolume(channel, p->raw);
 }
 
 Changes CChannelEditor::StepChannelVolume(int channel, std::string_view text, int step) {
   Changes c;
   if (!ValidChannel(channel)) return c;
-  const int raw = SteppedVolume(text, step);
+  const int raw = StepVolume(StepBase(text, store_.GetParam(param::Volume(channel)), ParseVolume), step);
   Recorder r(store_, c);
   WriteVolumes(r, channel, raw, false);
   c.text = VolumeText(raw);
@@ -255,18 +255,23 @@ Changes CChannelEditor::WriteFilterFrequency(Filter filter, int raw, std::string
 }
 
 Changes CChannelEditor::CommitFilterFrequency(Filter filter, std::string_view text) {
-  const Parsed p = filter == Filter::kHighPass ? ParseHighPass(text) : ParseLowPass(text);
-  return WriteFilterFrequency(filter, p.raw, p.text);
+  const bool high = filter == Filter::kHighPass;
+  const std::optional<Parsed> p = high ? ParseHighPass(text) : ParseLowPass(text);
+  if (!p) {
+    const int held = store_.GetParam(FreqIndex(filter, store_.CurrentChannel()));
+    return Unchanged(high ? HighPassText(held) : LowPassText(held));
+  }
+  return WriteFilterFrequency(filter, p->raw, p->text);
 }
 
 Changes CChannelEditor::StepFilterFrequency(Filter filter, std::string_view text, int step) {
+  const int held = store_.GetParam(FreqIndex(filter, store_.CurrentChannel()));
   if (filter == Filter::kHighPass) {
     // "OFF" stands just below the lowest frequency: one step up gives 20 Hz.
-    const int hz = (IsOff(text) ? 19 : Truncate(ParseLeadingNumber(text))) + step;
-    const int raw = hz > 20000 ? 20000 : hz < 20 ? 0 : hz;
+    const int raw = StepHighPass(StepBase(text, held, ParseHighPass), step);
     return WriteFilterFrequency(filter, raw, HighPassText(raw));
   }
-  const int raw = std::clamp(Truncate(ParseLeadingNumber(text)) + step, 20, 20000);
+  const int raw = StepLowPass(StepBase(text, held, ParseLowPass), step);
   return WriteFilterFrequency(filter, raw, LowPassText(raw));
 }
 
@@ -288,30 +293,38 @@ void CChannelEditor::WriteOverRange(Recorder& r, int (*index)(int), int raw) {
   }
 }
 
+Changes CChannelEditor::WriteLimiterValue(int (*index)(int), int raw, std::string text) {
+  Changes c;
+  Recorder r(store_, c);
+  WriteOverRange(r, index, raw);
+  c.text = std::move(text);
+  return c;
+}
+
 Changes CChannelEditor::CommitThreshold(std::string_view text) {
-  return StepThreshold(text, 0);
+  const std::optional<Parsed> p = ParseThreshold(text);
+  const auto held = static_cast<int16_t>(store_.GetParam(param::Threshold(store_.CurrentChannel())));
+  if (!p) return Unchanged(ThresholdText(held));
+  return WriteLimiterValue(param::Threshold, p->raw, p->text);
 }
 
 Changes CChannelEditor::StepThreshold(std::string_view text, int step) {
-  Changes c;
-  const Parsed p = ThresholdFromValue(ParseLeadingNumber(text) + step * 0.1000001);
-  Recorder r(store_, c);
-  WriteOverRange(r, param::Threshold, p.raw);
-  c.text = p.text;
-  return c;
+  const auto held = static_cast<int16_t>(store_.GetParam(param::Threshold(store_.CurrentChannel())));
+  const int raw = brisvel::StepThreshold(StepBase(text, held, ParseThreshold), step);
+  return WriteLimiterValue(param::Threshold, raw, ThresholdText(static_cast<int16_t>(raw)));
 }
 
-Changes CChannelEditor::CommitAttack(std::string_view text) { return StepAttack(text, 0); }
+Changes CChannelEditor::CommitAttack(std::string_view text) {
+  const std::optional<Parsed> p = ParseAttack(text);
+  const auto held = static_cast<int16_t>(store_.GetParam(param::Attack(store_.CurrentChannel())));
+  if (!p) return Unchanged(AttackText(held));
+  return WriteLimiterValue(param::Attack, p->raw, p->text);
+}
 
 Changes CChannelEditor::StepAttack(std::string_view text, int step) {
-  Changes c;
-  const double now = ParseLeadingNumber(text);
-  // Tenths of a millisecond below 1 ms, whole milliseconds above.
-  const Parsed p = AttackFromValue(now + (now < 1 ? step * 0.100001 : step));
-  Recorder r(store_, c);
-  WriteOverRange(r, param::Attack, p.raw);
-  c.text = p.text;
-  return c;
+  const auto held = static_cast<int16_t>(store_.GetParam(param::Attack(store_.CurrentChannel())));
+  const int raw = brisvel::StepAttack(StepBase(text, held, ParseAttack), step);
+  return WriteLimiterValue(param::Attack, raw, AttackText(static_cast<int16_t>(raw)));
 }
 
 Changes CChannelEditor::SetRelease(int index) {
@@ -333,18 +346,29 @@ Changes CChannelEditor::SetNoiseGate(int index) {
 
 // ---- delays and input mode ----
 
-Changes CChannelEditor::CommitDelay(int channel, std::string_view text) { return StepDelay(channel, text, 0); }
+Changes CChannelEditor::WriteDelay(int channel, int raw) {
+  Changes c;
+  Recorder r(store_, c);
+  r.Set(param::Delay(channel), raw);
+  r.Touch(channel);
+  c.text = DelayText(channel);
+  return c;
+}
+
+Changes CChannelEditor::CommitDelay(int channel, std::string_view text) {
+  if (!ValidChannel(channel)) return {};
+  const std::optional<Parsed> p = ParseDelay(text, std::clamp(store_.DelayUnit(), 0, 2));
+  if (!p) return Unchanged(DelayText(channel));
+  return WriteDelay(channel, p->raw);
+}
 
 Changes CChannelEditor::StepDelay(int channel, std::string_view text, int step) {
-  Changes c;
-  if (!ValidChannel(channel)) return c;
+  if (!ValidChannel(channel)) return {};
   const int unit = std::clamp(store_.DelayUnit(), 0, 2);
-  const Parsed p = DelayFromValue(ParseLeadingNumber(text) + step * kDelayStep[unit], unit);
-  Recorder r(store_, c);
-  r.Set(param::Delay(channel), p.raw);
-  r.Touch(channel);
-  c.text = p.text;
-  return c;
+  const int held = store_.GetParam(param::Delay(channel));
+  const int base = StepBase(text, held, [unit](std::string_view t) { return ParseDelay(t, unit); });
+  // One sample a step in every unit, so that up and down meet again.
+  return WriteDelay(channel, brisvel::StepDelay(base, step));
 }
 
 Changes CChannelEditor::SetDelayUnit(int unit) {

@@ -10,10 +10,13 @@
 // 0-30. Every value goes into the block through SetParam, except where noted
 // (the reset's factory copy and the bypass's held-back gains, which the
 // processor handles itself). Operations that take a control's text read it
-// leniently (a leading number, else 0) and report the text to show instead.
+// leniently (a leading number, limited to the range) and report the text to
+// show instead; a text without a number changes nothing and reports the text
+// of the value held. A stepped text that says nothing steps from the value held.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +54,8 @@ struct EqView {
   bool bypass = false;  // every band shows 0 or is held back
 };
 EqView ChannelEqView(const CEffectStore& store, int channel);
+// The gain a band column shows: 0 while the band or the channel's equaliser is held back.
+int16_t ShownBandGain(const CEffectStore& store, int channel, int band);
 
 // Result of a band edit: the changes plus the gain alert decision for the
 // current channel, which the window carries out with its alert timer.
@@ -134,9 +139,11 @@ class CChannelEditor {
   BandChanges StepBandGain(int band, std::string_view text, int step);
   BandChanges SetBandGainFromSlider(int band, int position);  // tenths of a dB
   // A band handle's proposed centre in the graph's pixels, or already in hertz
-  // and decibels. The frequency counts in PEQ mode only.
-  BandChanges DragBand(int band, const EqAxes& axes, double centreX, double centreY);
-  BandChanges DragBandTo(int band, double hz, double db);
+  // and decibels; nothing for an axis along which the handle did not move, so
+  // that its value stays exactly as it was. The frequency counts in PEQ mode
+  // only. A drag that changes no value changes nothing at all.
+  BandChanges DragBand(int band, const EqAxes& axes, std::optional<double> centreX, std::optional<double> centreY);
+  BandChanges DragBandTo(int band, std::optional<double> hz, std::optional<double> db);
   // A Q handle (PEQ mode only) moved from currentLeft to proposedLeft pixels.
   BandChanges DragQ(int band, bool leftHandle, int proposedLeft, int currentLeft);
   // The "BypassEQ" button of the linked range.
@@ -160,12 +167,21 @@ class CChannelEditor {
   void WriteVolumes(Recorder& r, int channel, int raw, bool clearSaved);
   void WriteTypeByte(Recorder& r, Filter filter, uint8_t value);
   Changes WriteFilterFrequency(Filter filter, int raw, std::string text);
+  Changes WriteLimiterValue(int (*index)(int), int raw, std::string text);
+  Changes WriteDelay(int channel, int raw);
+  // A text a field cannot read: nothing changes and the field shows text again.
+  static Changes Unchanged(std::string text) {
+    Changes c;
+    c.text = std::move(text);
+    return c;
+  }
   void WriteOverRange(Recorder& r, int (*index)(int), int raw);
   void EndBypass(Recorder& r, int gainEditedBand);
   void Compensate(Recorder& r);
   void RecomputeBand(BandChanges& c, int band);
   BandChanges WriteBandGain(int band, int16_t raw, bool compensate);
   BandChanges WriteBandValue(int band, int (*index)(int, int), int raw, std::string text);
+  BandChanges UnchangedBand(int band, std::string text) const;
 
   CEffectStore& store_;
   IEditLink* link_;

@@ -13,6 +13,7 @@ namespace {
 int16_t Gain(const CEffectStore& store, int k, int b) {
   return static_cast<int16_t>(store.GetParam(param::EqGain(k, b)));
 }
+size_t Clamped(int band) { return static_cast<size_t>(std::clamp(band, 0, kBandCount - 1)); }
 }  // namespace
 
 void CChannelEditor::Resend(int index) {
@@ -83,24 +84,35 @@ BandChanges CChannelEditor::WriteBandValue(int band, int (*index)(int, int), int
   return c;
 }
 
+BandChanges CChannelEditor::UnchangedBand(int band, std::string text) const {
+  BandChanges c;
+  if (band >= 0 && band < kBandCount) c.text = std::move(text);
+  return c;
+}
+
 BandChanges CChannelEditor::CommitBandFrequency(int band, std::string_view text) {
-  const int raw = ParseBandFrequency(text);
-  return WriteBandValue(band, param::EqFreq, raw, BandFrequencyText(raw));
+  const std::optional<int> raw = ParseBandFrequency(text);
+  if (!raw) return UnchangedBand(band, ChannelEqView(store_, CurrentChannel()).bands[Clamped(band)].frequency);
+  return WriteBandValue(band, param::EqFreq, *raw, BandFrequencyText(*raw));
 }
 
 BandChanges CChannelEditor::StepBandFrequency(int band, std::string_view text, int step) {
-  const int raw = BandFrequencyFromHz(ParseLeadingNumber(text) + step);
+  if (band < 0 || band >= kBandCount) return {};
+  const int held = store_.GetParam(param::EqFreq(CurrentChannel(), band));
+  const int raw = brisvel::StepBandFrequency(ParseBandFrequency(text).value_or(held), step);
   return WriteBandValue(band, param::EqFreq, raw, BandFrequencyText(raw));
 }
 
 BandChanges CChannelEditor::CommitBandQ(int band, std::string_view text) {
-  const Parsed p = ParseQ(text);
-  return WriteBandValue(band, param::EqQ, p.raw, p.text);
+  const std::optional<Parsed> p = ParseQ(text);
+  if (!p) return UnchangedBand(band, ChannelEqView(store_, CurrentChannel()).bands[Clamped(band)].q);
+  return WriteBandValue(band, param::EqQ, p->raw, p->text);
 }
 
 BandChanges CChannelEditor::StepBandQ(int band, std::string_view text, int step) {
-  const double q = std::clamp(ParseLeadingNumber(text), 0.4, 128.0);
-  const int raw = StepQ(Truncate(q * 100), step);
+  if (band < 0 || band >= kBandCount) return {};
+  const std::optional<Parsed> p = ParseQ(text);
+  const int raw = StepQ(p ? p->raw : store_.GetParam(param::EqQ(CurrentChannel(), band)), step);
   return WriteBandValue(band, param::EqQ, raw, QText(raw));
 }
 
@@ -112,8 +124,9 @@ BandChanges CChannelEditor::WriteBandGain(int band, int16_t raw, bool compensate
     r.Set(param::EqGain(k, band), raw);
     r.Touch(k);
   }
-  if (compensate) Compensate(r);
+  // The bypass ends first, so the compensation sees the gains it gives back.
   EndBypass(r, band);
+  if (compensate) Compensate(r);
   RecomputeBand(c, band);
   c.text = GainText(raw);
   c.alert = EvaluateGainAlert();
@@ -121,13 +134,16 @@ BandChanges CChannelEditor::WriteBandGain(int band, int16_t raw, bool compensate
 }
 
 BandChanges CChannelEditor::CommitBandGain(int band, std::string_view text) {
-  return WriteBandGain(band, ParseGain(text, settings_.minDb, settings_.maxDb), true);
+  const std::optional<int16_t> raw = ParseGain(text, settings_.minDb, settings_.maxDb);
+  if (!raw) return UnchangedBand(band, ChannelEqView(store_, CurrentChannel()).bands[Clamped(band)].gain);
+  return WriteBandGain(band, *raw, true);
 }
 
 BandChanges CChannelEditor::StepBandGain(int band, std::string_view text, int step) {
-  const int now = GainFromDb(ParseLeadingNumber(text), settings_.minDb, settings_.maxDb);
-  const int raw = std::clamp(now + 10 * step, settings_.minDb * 100, settings_.maxDb * 100);
-  return WriteBandGain(band, static_cast<int16_t>(raw), false);
+  if (band < 0 || band >= kBandCount) return {};
+  // A typo steps from the gain shown (0 while the band is held back).
+  const int16_t now = ParseGain(text, settings_.minDb, settings_.maxDb).value_or(ShownBandGain(store_, CurrentChannel(), band));
+  return WriteBandGain(band, StepGain(now, step, settings_.minDb, settings_.maxDb), false);
 }
 
 BandChanges CChannelEditor::SetBandGainFromSlider(int band, int position) {
@@ -135,25 +151,41 @@ BandChanges CChannelEditor::SetBandGainFromSlider(int band, int position) {
   return WriteBandGain(band, static_cast<int16_t>(raw), true);
 }
 
-BandChanges CChannelEditor::DragBand(int band, const EqAxes& axes, double centreX, double centreY) {
-  return DragBandTo(band, axes.XToFrequency(centreX), axes.YToGain(centreY));
+BandChanges CChannelEditor::DragBand(int band, const EqAxes& axes, std::optional<double> centreX,
+                                     std::optional<double> centreY) {
+  std::optional<double> hz, db;
+  if (centreX) hz = axes.XToFrequency(*centreX);
+  if (centreY) db = axes.YToGain(*centreY);
+  return DragBandTo(band, hz, db);
 }
 
-BandChanges CChannelEditor::DragBandTo(int band, double hz, double db) {
+BandChanges CChannelEditor::DragBandTo(int band, std::optional<double> hz, std::optional<double> db) {
   BandChanges c;
   if (band < 0 || band >= kBandCount) return c;
+  const int ch = CurrentChannel();
+  const std::vector<int> range = Range();
+  // Only what the drag moved is written; a value of the edited channel that
+  // comes out as it was is not an edit (a handle pressed and let go, or moved
+  // sideways in GEQ mode, changes nothing).
+  std::optional<int> frequency;
+  std::optional<int16_t> gain;
+  if (hz && peq_) frequency = BandFrequencyFromHz(*hz);
+  if (db) gain = GainFromDb(*db, settings_.minDb, settings_.maxDb);
+  auto changes = [&](int k) {
+    return (frequency && store_.GetParam(param::EqFreq(k, band)) != *frequency) ||
+           (gain && static_cast<int16_t>(store_.GetParam(param::EqGain(k, band))) != *gain);
+  };
+  if (std::none_of(range.begin(), range.end(), changes)) return c;
   Recorder r(store_, c);
-  const int frequency = BandFrequencyFromHz(hz);
-  const int16_t gain = GainFromDb(db, settings_.minDb, settings_.maxDb);
-  for (int k : Range()) {
-    if (peq_) r.Set(param::EqFreq(k, band), frequency);
-    r.Set(param::EqGain(k, band), gain);
+  for (int k : range) {
+    if (frequency) r.Set(param::EqFreq(k, band), *frequency);
+    if (gain) r.Set(param::EqGain(k, band), *gain);
     r.Touch(k);
   }
-  EndBypass(r, band);
-  Compensate(r);
+  EndBypass(r, gain ? band : -1);
+  if (gain) Compensate(r);
   RecomputeBand(c, band);
-  c.text = GainText(gain);
+  c.text = GainText(static_cast<int16_t>(store_.GetParam(param::EqGain(ch, band))));
   c.alert = EvaluateGainAlert();
   return c;
 }
@@ -163,6 +195,9 @@ BandChanges CChannelEditor::DragQ(int band, bool leftHandle, int proposedLeft, i
   if (!peq_ || band < 0 || band >= kBandCount) return c;
   const int ch = store_.CurrentChannel();
   const int moved = leftHandle ? proposedLeft - currentLeft : currentLeft - proposedLeft;
+  // A Q handle pressed and let go is not an edit, even for a typed Q that
+  // lies between two steps of the table.
+  if (moved == 0) return c;
   const int index = std::clamp(NearestQIndex(store_.GetParam(param::EqQ(ch, band))) + moved, 0, kQStepCount - 1);
   const int raw = QStepTable()[index];
   Recorder r(store_, c);
@@ -191,9 +226,12 @@ BandChanges CChannelEditor::SetBypass(bool on) {
     // The processor bypasses the equaliser on the PassCtrl bit and keeps its
     // gains; the block shows them as 0 until the bypass ends. A channel that
     // is bypassed already keeps what it holds back: its zeroes are not gains.
+    // A band held back on its own keeps its own hold and gain (0 in the
+    // processor), so the bypass gives it back like every other band.
     for (int k : range) {
       if ((pass >> k) & 1) continue;
       for (int b = 0; b < kBandCount; ++b) {
+        if (store_.IsBandHeldBack(k, b)) continue;
         const int16_t g = Gain(store_, k, b);
         store_.SetBypassedBand(k, b, g != 0, g, true);
         if (g != 0) {

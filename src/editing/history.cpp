@@ -3,6 +3,7 @@
 #include "editing/history.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "core/debug_output.h"
 #include "core/param_text.h"
@@ -60,7 +61,24 @@ bool SendWholeBlock(CEffectStore& store) {
   return sent;
 }
 
-void CEditHistory::Begin(std::string_view name) {
+std::string StepName::Text() const {
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+      const size_t n = static_cast<size_t>(pattern[i + 1] - '1');
+      if (n < args.size()) {
+        out += args[n];
+        ++i;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}
+
+void CEditHistory::Begin(const StepName& name) {
   if (depth_++ > 0) {
     Name(name);
     return;
@@ -83,7 +101,7 @@ void CEditHistory::ForgetOpenChanges() {
   openHeld_ = HeldBands::Of(store_);
 }
 
-bool CEditHistory::Push(std::string name, const EffectBlock& before, const EditingState& state,
+bool CEditHistory::Push(StepName name, const EffectBlock& before, const EditingState& state,
                         const HeldBands& held) {
   HistoryStep step;
   step.name = std::move(name);
@@ -106,8 +124,10 @@ bool CEditHistory::Push(std::string name, const EffectBlock& before, const Editi
   }
   step.before = state;
   step.after = EditingState::Of(store_);
-  if (step.params.empty() && step.held.empty() && step.before == step.after) return false;
-  if (step.name.empty()) step.name = DescribeStep(step);
+  // Choosing another channel to edit changes nothing the processor plays:
+  // no step of its own (the steps around it restore the channel they edited).
+  if (step.params.empty() && step.held.empty() && step.before.linkFlags == step.after.linkFlags) return false;
+  if (step.name.Empty()) step.name = DescribeStep(step);
   step.params.shrink_to_fit();
   step.held.shrink_to_fit();
   trail_.undone.clear();
@@ -118,13 +138,13 @@ bool CEditHistory::Push(std::string name, const EffectBlock& before, const Editi
   return true;
 }
 
-bool CEditHistory::RecordReplacement(std::string_view name, const EffectBlock& before, const HeldBands& beforeHeld) {
-  const bool kept = Push(std::string(name), before, EditingState::Of(store_), beforeHeld);
+bool CEditHistory::RecordReplacement(const StepName& name, const EffectBlock& before, const HeldBands& beforeHeld) {
+  const bool kept = Push(name, before, EditingState::Of(store_), beforeHeld);
   ForgetOpenChanges();
   return kept;
 }
 
-bool CEditHistory::KeepReadBlock(std::string_view name) {
+bool CEditHistory::KeepReadBlock(const StepName& name) {
   const EffectBlock mine = known_;
   const HeldBands mineHeld = knownHeld_;
   return RecordReplacement(name, mine, mineHeld);
@@ -166,7 +186,7 @@ void CEditHistory::ExtendLastStep(const EffectBlock& from, const HeldBands& from
   if (last.params.empty() && last.held.empty() && last.before == last.after) trail_.done.pop_back();
 }
 
-bool CEditHistory::SendKnownBlock(std::string_view name) {
+bool CEditHistory::SendKnownBlock(const StepName& name) {
   const EffectBlock processor = store_.Block();
   const HeldBands processorHeld = HeldBands::Of(store_);
   // The step that led to mine now leads to the processor's block, so undo
@@ -209,7 +229,7 @@ std::string Capitalised(std::string s) {
 
 }  // namespace
 
-std::string DescribeStep(const HistoryStep& step) {
+StepName DescribeStep(const HistoryStep& step) {
   std::vector<int> labels;  // channel label numbers, ascending
   bool sameKind = true;
   bool sameBand = true;
@@ -236,30 +256,31 @@ std::string DescribeStep(const HistoryStep& step) {
   for (int label : labels) channels += (channels.empty() ? "CH" : ", CH") + std::to_string(label);
   if (step.params.empty()) {
     if (step.before.linkFlags != step.after.linkFlags) return "Link groups";
-    if (step.before.currentChannel != step.after.currentChannel)
-      return "Select " + ChannelLabel(step.after.currentChannel);
     return "Band hold-back";
   }
   if (sameKind && kind == ParamKind::Mask) {
     const int i = step.params[0].index;
-    if (i == param::kMuteCtrl) return channels.empty() ? "Mute" : "Mute (" + channels + ")";
+    if (i == param::kMuteCtrl) return channels.empty() ? StepName("Mute") : StepName("Mute (%1)", {channels});
     if (i == param::kPassCtrl) return "Bypass EQ";
     if (i == param::kPhaseCtrl) return "Phase";
     return "ResetEQ";
   }
   if (step.params.size() == 1 && step.params[0].index == param::kMainVol) return "Master volume";
-  if (sameKind && sameBand && band >= 0)
-    return "Band " + std::to_string(band + 1) + " " + KindWords(kind) + " (" + channels + ")";
+  const std::string words = KindWords(kind);
+  if (sameKind && sameBand && band >= 0) return StepName("Band %1 " + words + " (%2)", {std::to_string(band + 1), channels});
   if (sameKind && kind != ParamKind::Mask) {
-    if (labels.size() == 1) return channels + " " + KindWords(kind);
-    if (labels.empty()) return Capitalised(KindWords(kind));
-    return Capitalised(KindWords(kind)) + " (" + channels + ")";
+    if (labels.size() == 1) return StepName("%1 " + words, {channels});
+    if (labels.empty()) return StepName(Capitalised(words));
+    return StepName(Capitalised(words) + " (%1)", {channels});
   }
-  return channels.empty() ? "Edit" : "Edit (" + channels + ")";
+  return channels.empty() ? StepName("Edit") : StepName("Edit (%1)", {channels});
 }
 
-std::string CEditHistory::UndoName() const { return CanUndo() ? trail_.done.back().name : std::string(); }
-std::string CEditHistory::RedoName() const { return CanRedo() ? trail_.undone.back().name : std::string(); }
+std::string CEditHistory::UndoName() const { return CanUndo() ? trail_.done.back().name.Text() : std::string(); }
+std::string CEditHistory::RedoName() const { return CanRedo() ? trail_.undone.back().name.Text() : std::string(); }
+StepName CEditHistory::UndoStepName() const { return CanUndo() ? trail_.done.back().name : StepName(); }
+StepName CEditHistory::RedoStepName() const { return CanRedo() ? trail_.undone.back().name : StepName(); }
+
 
 Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
   Changes c;
@@ -370,7 +391,7 @@ Changes CEditHistory::Undo() {
   if (!CanUndo() || Recording()) return {};
   HistoryStep step = std::move(trail_.done.back());
   trail_.done.pop_back();
-  DebugOutput("RezUriru: Undo %s\n", step.name.c_str());
+  DebugOutput("RezUriru: Undo %s\n", step.name.Text().c_str());
   Changes c = Apply(step, false);
   trail_.undone.push_back(std::move(step));
   return c;
@@ -380,7 +401,7 @@ Changes CEditHistory::Redo() {
   if (!CanRedo() || Recording()) return {};
   HistoryStep step = std::move(trail_.undone.back());
   trail_.undone.pop_back();
-  DebugOutput("RezUriru: Redo %s\n", step.name.c_str());
+  DebugOutput("RezUriru: Redo %s\n", step.name.Text().c_str());
   Changes c = Apply(step, true);
   trail_.done.push_back(std::move(step));
   return c;
@@ -402,10 +423,17 @@ bool CEditHistory::BlockReplaced() {
 
 void CEditHistory::SwapTrail(HistoryTrail& other) { std::swap(trail_, other); }
 
+namespace {
+// Heap bytes of a string beyond its short-string buffer.
+size_t StringBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }
+}  // namespace
+
 size_t CEditHistory::MemoryBytes() const {
   auto stepBytes = [](const HistoryStep& s) {
     return sizeof(HistoryStep) + s.params.capacity() * sizeof(ParamStep) + s.held.capacity() * sizeof(HeldBandStep) +
-           (s.name.capacity() > 15 ? s.name.capacity() + 1 : 0);
+           StringBytes(s.name.pattern) + s.name.args.capacity() * sizeof(std::string) +
+           std::accumulate(s.name.args.begin(), s.name.args.end(), size_t{0},
+                           [](size_t sum, const std::string& a) { return sum + StringBytes(a); });
   };
   size_t bytes = sizeof(*this);
   for (const auto& s : trail_.done) bytes += stepBytes(s);

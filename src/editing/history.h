@@ -71,8 +71,26 @@ struct HeldBands {
 // nothing is left pending. True when the processor took it.
 bool SendWholeBlock(CEffectStore& store);
 
+// A step's name as the windows show it in either language: a text in the
+// source language with %1, %2 ... for the parts that are no words to
+// translate (channel and band labels, a PC mode's name), and those parts.
+struct StepName {
+  std::string pattern;
+  std::vector<std::string> args;
+  StepName() = default;
+  // A name without parts; never one that carries the user's own text.
+  StepName(const char* text) : pattern(text) {}  // NOLINT: names are written as plain texts
+  StepName(std::string_view text) : pattern(text) {}  // NOLINT
+  StepName(const std::string& text) : pattern(text) {}  // NOLINT
+  StepName(std::string p, std::vector<std::string> a) : pattern(std::move(p)), args(std::move(a)) {}
+  bool Empty() const { return pattern.empty(); }
+  // The text with its parts filled in (the source language).
+  std::string Text() const;
+  bool operator==(const StepName&) const = default;
+};
+
 struct HistoryStep {
-  std::string name;
+  StepName name;
   std::vector<ParamStep> params;     // in table order
   std::vector<HeldBandStep> held;
   EditingState before;
@@ -81,7 +99,7 @@ struct HistoryStep {
 
 // The name of a step its caller did not name, from what it changed:
 // "CH1 volume", "Band 10 gain (CH1, CH2)", "Master volume", "Edit (CH3)".
-std::string DescribeStep(const HistoryStep& step);
+StepName DescribeStep(const HistoryStep& step);
 
 // The steps of one tuning; the A/B comparison keeps one per side.
 struct HistoryTrail {
@@ -96,14 +114,14 @@ class CEditHistory {
   explicit CEditHistory(CEffectStore& store);
 
   // ---- recording ----
-  void Begin(std::string_view name);
+  void Begin(const StepName& name);
   // Closes the outermost step: it is kept when it changed the block or the
   // editing state, and the redo list is dropped then. True when kept.
   bool End();
   bool Recording() const { return depth_ > 0; }
   // Names the open step when it has no name yet (a press opened it unnamed).
-  void Name(std::string_view name) {
-    if (depth_ > 0 && openName_.empty()) openName_ = name;
+  void Name(const StepName& name) {
+    if (depth_ > 0 && openName_.Empty()) openName_ = name;
   }
   // Closes whatever is open (before an undo, or when a release never came).
   void CloseAll() {
@@ -111,7 +129,7 @@ class CEditHistory {
   }
   // Records what fn does as one step.
   template <class Fn>
-  auto Record(std::string_view name, Fn&& fn) {
+  auto Record(const StepName& name, Fn&& fn) {
     Begin(name);
     struct Closer {
       CEditHistory& h;
@@ -123,19 +141,19 @@ class CEditHistory {
   // A step from `before` (with the bands it held back) to the store's block
   // as it is now, for a block that was written whole: nothing is written. An
   // open step keeps only what changes after this. False when nothing changed.
-  bool RecordReplacement(std::string_view name, const EffectBlock& before, const HeldBands& beforeHeld);
+  bool RecordReplacement(const StepName& name, const EffectBlock& before, const HeldBands& beforeHeld);
 
   // The processor connected and its block was read into the store, over the
   // block the history left (KnownBlock). The installer chose:
   // - keep the processor's block: one step from mine to it; undo sends mine.
-  bool KeepReadBlock(std::string_view name);
+  bool KeepReadBlock(const StepName& name);
   // - send mine: mine (with its held-back bands) comes back and goes to the
   //   processor whole, as one step from the processor's block; undo sends
   //   the processor's block back. The block the processor held counts as
   //   where the step before it ended, so the steps made without the
   //   processor stay undoable behind it. False when nothing reached the
   //   processor (the step is kept all the same).
-  bool SendKnownBlock(std::string_view name);
+  bool SendKnownBlock(const StepName& name);
   // An open step forgets what changed so far (the block was replaced from
   // the processor meanwhile).
   void ForgetOpenChanges();
@@ -146,6 +164,9 @@ class CEditHistory {
   // Names of the step the next undo or redo replays; empty when none.
   std::string UndoName() const;
   std::string RedoName() const;
+  // The same for the windows to translate.
+  StepName UndoStepName() const;
+  StepName RedoStepName() const;
   // Writes the step back through SetParam and restores the editing state; the
   // caller sends the pending parameters and refreshes the windows. Nothing
   // happens (empty changes) when there is no step or a step is being recorded.
@@ -189,13 +210,13 @@ class CEditHistory {
  private:
   Changes Apply(const HistoryStep& step, bool forward);
   void AgreeGains(const HistoryStep& step, const std::vector<bool>& written);
-  bool Push(std::string name, const EffectBlock& before, const EditingState& state, const HeldBands& held);
+  bool Push(StepName name, const EffectBlock& before, const EditingState& state, const HeldBands& held);
   void ExtendLastStep(const EffectBlock& from, const HeldBands& fromHeld);
 
   CEffectStore& store_;
   HistoryTrail trail_;
   int depth_ = 0;
-  std::string openName_;
+  StepName openName_;
   EffectBlock openBlock_{};
   EditingState openState_{};
   HeldBands openHeld_;

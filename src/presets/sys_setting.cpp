@@ -262,7 +262,7 @@ void CDlgSysSettingEventHandler::RecallPCMode() {
   }
   const bool overlay = context_.store.IsProcessorConnected();
   if (overlay) ShowSending();
-  if (context_.history) context_.history->Begin("PC mode recalled: " + list_[index].Name());
+  if (context_.history) context_.history->Begin(editing::StepName("PC mode recalled: %1", {list_[index].Name()}));
   const editing::RecallPCModeStatus status = editing::RecallPCMode(context_.store, list_, index);
   if (context_.pcModeRecalled) context_.pcModeRecalled(list_[index].Name());
   if (context_.history) context_.history->End();

@@ -240,9 +240,16 @@ QSize Edit::ContentSize() const {
 
 void Edit::ApplyShownText(const QString& shown) { setText(shown); }
 
+bool Edit::TakeUserChange() {
+  const bool changed = isModified();
+  setModified(false);
+  return changed;
+}
+
 void Edit::focusOutEvent(QFocusEvent* e) {
   QLineEdit::focusOutEvent(e);
-  RaiseEvent(this, KillFocusArgs{});
+  // Leaving a field whose text the user did not change is not an edit.
+  if (TakeUserChange()) RaiseEvent(this, KillFocusArgs{});
 }
 
 ComboBox::ComboBox(QWidget* parent) : QComboBox(parent), Element(this) {

@@ -90,7 +90,9 @@ class ImageButton : public SkinnedControl {
   explicit ImageButton(QWidget* parent = nullptr);
 };
 
-// The toolkit's one-line edit box. Reports EventKillFocus when it loses the focus.
+// The toolkit's one-line edit box. Reports EventKillFocus when it loses the
+// focus after the user changed its text; text set by code is not a change,
+// and neither is leaving the box without typing (Tab, a click elsewhere).
 class Edit : public QLineEdit, public Element {
  public:
   explicit Edit(QWidget* parent = nullptr);
@@ -102,6 +104,9 @@ class Edit : public QLineEdit, public Element {
  protected:
   void focusOutEvent(QFocusEvent* e) override;
   void ApplyShownText(const QString& shown) override;
+  // Whether the user changed the text since code set it or the last report;
+  // the change counts as reported from then on.
+  bool TakeUserChange();
 
   bool wantReturn_ = false;
 };

@@ -2,10 +2,6 @@
 // on the simulated processor, driven with real mouse and keyboard input,
 // checked in the window and, through the control channel, in the processor.
 
-#include <unistd.h>
-
-#include <QFileInfo>
-
 #include "core/scales.h"
 #include "e2e_support.h"
 
@@ -15,24 +11,6 @@ namespace {
 constexpr int kWait = 8000;
 
 QString Band(const char* what, int box, int band) { return QStringLiteral("Box%1_EQ%2_%3").arg(box).arg(band).arg(what); }
-
-// A copy of the console with a caedata.dat of the test's own beside it.
-class ProgramCopy {
- public:
-  explicit ProgramCopy(const QByteArray& caedata) : dir_(QFileInfo(BRISVEL_CONSOLE_PATH).absolutePath() + "/e2e-XXXXXX") {
-    program_ = dir_.path() + "/brisvel-console";
-    // A hard link where the file system allows it, else a copy.
-    if (::link(BRISVEL_CONSOLE_PATH, program_.toLocal8Bit().constData()) != 0)
-      QFile::copy(QString::fromLatin1(BRISVEL_CONSOLE_PATH), program_);
-    QFile f(dir_.path() + "/caedata.dat");
-    if (f.open(QIODevice::WriteOnly)) f.write(caedata);
-  }
-  QString Program() const { return QFileInfo(program_).isExecutable() ? program_ : QString(); }
-
- private:
-  QTemporaryDir dir_;
-  QString program_;
-};
 
 class EqualiserE2E : public MainWindowSession {
  protected:

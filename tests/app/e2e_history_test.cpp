@@ -12,27 +12,6 @@ constexpr int kWait = 8000;
 
 int Store(Console& c, const QString& name) { return Param(c, name).store; }
 int Device(Console& c, const QString& name) { return SimParam(c, name); }
-QString History(Console& c, const QString& key) {
-  for (const QString& item : c.Query("history").split('|'))
-    if (item.startsWith(key + "=")) return item.mid(key.size() + 1);
-  return {};
-}
-
-// The open message window's text and buttons; empty while none is shown.
-QStringList Modal(Console& c) {
-  QString modal;
-  if (!Console::WaitFor([&] { return (modal = c.Query("modal")) != "none" && !modal.isEmpty(); }, 15000)) return {};
-  return modal.split('|');
-}
-bool Answer(Console& c, const QString& button) {
-  for (const QString& item : Modal(c)) {
-    if (ItemText(item) != button) continue;
-    ClickAt(ItemCentre(item));
-    return true;
-  }
-  return false;
-}
-
 class HistoryE2E : public MainWindowSession {
  protected:
   // Lowers the master volume with the wheel over its slider.
@@ -148,7 +127,7 @@ class OfflineE2E : public HistoryE2E {
 
 TEST_F(OfflineE2E, KeepingTheProcessorsSettingsIsOneUndoStep) {
   EditOfflineAndPlug();
-  ASSERT_TRUE(Answer(*c, "Keep the processor's settings"));
+  ASSERT_TRUE(ChooseButton(*c, "Keep the processor's settings"));
   EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == processorValue; }, kWait));
   EXPECT_EQ(Device(*c, "MainVol"), processorValue);
   EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("2000").value == processorValue; }, kWait));
@@ -160,7 +139,7 @@ TEST_F(OfflineE2E, KeepingTheProcessorsSettingsIsOneUndoStep) {
 
 TEST_F(OfflineE2E, SendingMySettingsPutsThemInTheProcessor) {
   EditOfflineAndPlug();
-  ASSERT_TRUE(Answer(*c, "Send my settings to the processor"));
+  ASSERT_TRUE(ChooseButton(*c, "Send my settings to the processor"));
   EXPECT_TRUE(Console::WaitFor([&] { return Device(*c, "MainVol") == mine; }, kWait));
   EXPECT_EQ(Store(*c, "MainVol"), mine);
   EXPECT_TRUE(Console::WaitFor([&] { return Ctrl("2000").value == mine; }, kWait));
@@ -178,12 +157,12 @@ TEST_F(OfflineE2E, SendingMySettingsPutsThemInTheProcessor) {
 
 TEST_F(OfflineE2E, ShowingTheDifferencesListsThemAndAsksAgain) {
   EditOfflineAndPlug();
-  ASSERT_TRUE(Answer(*c, "Show differences"));
+  ASSERT_TRUE(ChooseButton(*c, "Show differences"));
   QString shown;
   ASSERT_TRUE(Console::WaitFor([&] { return (shown = c->Query("modal")).startsWith("Show differences|"); }, kWait));
   EXPECT_TRUE(shown.contains("Common: /   MainVol: 4dB -> 6dB")) << shown.toStdString();
   PressKey("Escape");
-  ASSERT_TRUE(Answer(*c, "Keep the processor's settings"));
+  ASSERT_TRUE(ChooseButton(*c, "Keep the processor's settings"));
   EXPECT_TRUE(Console::WaitFor([&] { return Store(*c, "MainVol") == processorValue; }, kWait));
   EXPECT_EQ(Device(*c, "MainVol"), processorValue);
 }

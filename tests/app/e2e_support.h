@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 
 #include "test_folders.h"
 
@@ -151,6 +153,24 @@ class Console {
   QProcess process_;
 };
 
+// A copy of the console with a caedata.dat of the test's own beside it.
+class ProgramCopy {
+ public:
+  explicit ProgramCopy(const QByteArray& caedata) : dir_(QFileInfo(BRISVEL_CONSOLE_PATH).absolutePath() + "/e2e-XXXXXX") {
+    program_ = dir_.path() + "/brisvel-console";
+    // A hard link where the file system allows it, else a copy.
+    if (::link(BRISVEL_CONSOLE_PATH, program_.toLocal8Bit().constData()) != 0)
+      QFile::copy(QString::fromLatin1(BRISVEL_CONSOLE_PATH), program_);
+    QFile f(dir_.path() + "/caedata.dat");
+    if (f.open(QIODevice::WriteOnly)) f.write(caedata);
+  }
+  QString Program() const { return QFileInfo(program_).isExecutable() ? program_ : QString(); }
+
+ private:
+  QTemporaryDir dir_;
+  QString program_;
+};
+
 inline constexpr char kCompact[] = "XML_MAINWND2";
 inline constexpr char kMain[] = "XML_MAINWND";
 inline constexpr char kLogin[] = "XML_ADVANCED_LOGIN";
@@ -218,6 +238,29 @@ inline QPoint ItemCentre(const QString& item) {
   const QStringList r = item.mid(item.lastIndexOf('@') + 1).split(',');
   if (r.size() != 4) return {};
   return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center();
+}
+
+// The step the next undo or redo would replay ("undo", "redo") or the A/B side shown ("ab").
+inline QString History(Console& c, const QString& key) {
+  for (const QString& item : c.Query("history").split('|'))
+    if (item.startsWith(key + "=")) return item.mid(key.size() + 1);
+  return {};
+}
+
+// The open question window's text and buttons (a toolkit message box is
+// XML_MSGBOX); empty while none is shown. ChooseButton clicks one of its buttons.
+inline QStringList Modal(Console& c) {
+  QString modal;
+  if (!Console::WaitFor([&] { return (modal = c.Query("modal")) != "none" && !modal.isEmpty(); }, 15000)) return {};
+  return modal.split('|');
+}
+inline bool ChooseButton(Console& c, const QString& button) {
+  for (const QString& item : Modal(c)) {
+    if (ItemText(item) != button) continue;
+    ClickAt(ItemCentre(item));
+    return true;
+  }
+  return false;
 }
 
 // Clicks the item of the open pop-up menu by its text; false when the menu or

@@ -161,16 +161,21 @@ TEST_F(BrisvelctlTest, SetAcceptsOnlyWholeValuesWithinTheLimits) {
   EXPECT_EQ(Ctl("get " + block + " MainVol").out, "-3dB\n");
   EXPECT_EQ(Ctl("get " + block + " Volume_1").out, "OFF\n");
   EXPECT_EQ(Ctl("get " + block + " Box0_HFliter_Freq").out, "80Hz\n");
-  EXPECT_EQ(Ctl("get " + block + " Box0_EQ0_Gain").out, "-4.6\n");  // raw -456
+  EXPECT_EQ(Ctl("get " + block + " Box0_EQ0_Gain").out, "-4.56\n");  // raw -456
   EXPECT_EQ(Ctl("get " + block + " Delay_0").out, "20.000\n");
   EXPECT_EQ(Ctl("get " + block + " MuteCtrl").out, "63\n");
 
   // --clamp reads as the windows do: a leading number, limited.
-  r = Ctl("set --clamp " + block + " MainVol=9 MuteCtrl=abc Box2_LFliter_Freq=2k");
+  r = Ctl("set --clamp " + block + " MainVol=9 Box2_LFliter_Freq=2k");
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(Ctl("get " + block + " MainVol").out, "6dB\n");
-  EXPECT_EQ(Ctl("get " + block + " MuteCtrl").out, "0\n");
   EXPECT_EQ(Ctl("get " + block + " Box2_LFliter_Freq").out, "20Hz\n");
+  // ... and, as there, a text without a number is no value: nothing changes.
+  const std::string kept = ReadAll(block);
+  r = Ctl("set --clamp " + block + " MainVol=-3 MuteCtrl=abc");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("MuteCtrl: \"abc\" holds no number"), std::string::npos) << r.out;
+  EXPECT_TRUE(ReadAll(block) == kept);
 }
 
 TEST_F(BrisvelctlTest, OnlyRegularFilesAreReadAndNeverMoreThanABlock) {

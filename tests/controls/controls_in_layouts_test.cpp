@@ -181,6 +181,11 @@ TEST(DialogKeysTest, EnterIsOkAndEscapeIsCancelInModalDialogsOnly) {
   dlg.setModal(true);
   dlg.show();
   QApplication::processEvents();
+  // Untouched, Enter applies nothing and still does not close the dialog.
+  QTest::keyClick(dlg.Find<SEdit2>(4000), Qt::Key_Return);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(log.Count(EventEditValueChanging), 0);
+  QTest::keyClicks(dlg.Find<SEdit2>(4000), "5");
   QTest::keyClick(dlg.Find<SEdit2>(4000), Qt::Key_Return);
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_EQ(log.Count(EventEditValueChanging), 1);

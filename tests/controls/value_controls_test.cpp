@@ -6,6 +6,7 @@
 #include "ui/ui_test_support.h"
 
 #include <QWheelEvent>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace brisvel::ui::test {
@@ -34,37 +35,71 @@ class KnobTest : public ::testing::Test {
   SkRotaryKnob* knob = nullptr;
 };
 
-TEST_F(KnobTest, PointerAboveCentreGivesHalfAndLeftGivesTen) {
-  QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
-  EXPECT_EQ(knob->Value(), 30);
-  ASSERT_EQ(log.Count(EventSliderPos), 1);
-  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, 30);
-  EXPECT_EQ(log.Last(EventSliderPos)->senderId, 1000);
-  QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
-
-  QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(-80, 0));
-  EXPECT_EQ(knob->Value(), 10);
-  QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(-80, 0));
-  // The dot stands on its circle in the direction of the value: 10 of 60 is 45 degrees past the start.
-  EXPECT_NEAR(knob->SweptAngle(), 45.0, 1e-9);
+// A point on the knob's dot circle at an angle in degrees, clockwise on screen
+// from the right.
+QPoint AtAngle(QPoint centre, double degrees, double radius = 80) {
+  const double r = degrees * M_PI / 180;
+  return centre + QPoint(static_cast<int>(std::lround(radius * std::cos(r))), static_cast<int>(std::lround(radius * std::sin(r))));
 }
 
-TEST_F(KnobTest, DraggingThroughTheGapDoesNotJumpToMinimum) {
-  // Lower right: the end of the sweep.
-  QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(50, 60));
-  ASSERT_EQ(knob->Value(), 60);
-  const int events = log.Count(EventSliderPos);
-  Move(Centre() + QPoint(0, 60));    // straight down: inside the gap, still the maximum
-  Move(Centre() + QPoint(-60, 55));  // just past the gap on the start side: the minimum
-  EXPECT_EQ(knob->Value(), 60);
-  Move(Centre() + QPoint(-80, 0));  // held at the maximum: ignored
-  EXPECT_EQ(knob->Value(), 60);
-  EXPECT_EQ(log.Count(EventSliderPos), events);
-  Move(Centre() + QPoint(50, 60));  // back on the maximum side clears the hold
+TEST_F(KnobTest, APressAnywhereLeavesTheValueAlone) {
+  knob->SetValue(40);  // -20 dB on the compact window's knob
+  // Ten points: the top (0 dB's old spot for a press), the ends, the
+  // middle of the gap, the centre, and points all round.
+  const QPoint points[] = {Centre() + QPoint(0, -80), Centre() + QPoint(50, 60), Centre() + QPoint(-50, 60),
+                           Centre() + QPoint(0, 70),  Centre(),                  Centre() + QPoint(-80, 0),
+                           Centre() + QPoint(80, 0),  Centre() + QPoint(60, -60), Centre() + QPoint(-60, -60),
+                           Centre() + QPoint(3, 90)};
+  for (const QPoint& p : points) {
+    QTest::mousePress(knob, Qt::LeftButton, {}, p);
+    QTest::mouseRelease(knob, Qt::LeftButton, {}, p);
+    EXPECT_EQ(knob->Value(), 40) << p.x() << "," << p.y();
+  }
+  EXPECT_EQ(log.Count(EventSliderPos), 0);
+  // A press in the gap does not even grip: moving from there turns nothing.
+  QTest::mousePress(knob, Qt::LeftButton, {}, Centre() + QPoint(0, 70));
+  Move(Centre() + QPoint(-80, 0));
   Move(Centre() + QPoint(0, -80));
-  EXPECT_EQ(knob->Value(), 30);
-  EXPECT_EQ(log.Count(EventSliderPos), events + 1);
   QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre() + QPoint(0, -80));
+  EXPECT_EQ(knob->Value(), 40);
+  EXPECT_EQ(log.Count(EventSliderPos), 0);
+}
+
+TEST_F(KnobTest, DraggingTurnsTheValueFromWhereItWasGripped) {
+  knob->SetValue(30);
+  // Grip at the left, turn 45 degrees clockwise: 10 values up (60 per 270 degrees).
+  QTest::mousePress(knob, Qt::LeftButton, {}, AtAngle(Centre(), 180));
+  EXPECT_EQ(knob->Value(), 30);
+  for (double a = 180; a <= 225; a += 5) Move(AtAngle(Centre(), a));
+  EXPECT_EQ(knob->Value(), 40);
+  EXPECT_EQ(log.Last(EventSliderPos)->As<SliderPosArgs>()->position, 40);
+  EXPECT_EQ(log.Last(EventSliderPos)->senderId, 1000);
+  // Back past the grip point: below where it started.
+  for (double a = 225; a >= 135; a -= 5) Move(AtAngle(Centre(), a));
+  EXPECT_EQ(knob->Value(), 20);
+  QTest::mouseRelease(knob, Qt::LeftButton, {}, AtAngle(Centre(), 135));
+  EXPECT_NEAR(knob->SweptAngle(), 90.0, 1e-9);  // the dot shows 20 of 60
+}
+
+TEST_F(KnobTest, DraggingThroughTheGapDoesNotJumpToTheOtherEnd) {
+  knob->SetValue(55);
+  QTest::mousePress(knob, Qt::LeftButton, {}, AtAngle(Centre(), 0));
+  // On clockwise, past the end and through the gap to the start side.
+  for (double a = 0; a <= 160; a += 5) Move(AtAngle(Centre(), a));
+  EXPECT_EQ(knob->Value(), 60);
+  const int events = log.Count(EventSliderPos);
+  // Turning back moves it down again at once.
+  Move(AtAngle(Centre(), 150));
+  Move(AtAngle(Centre(), 140));
+  EXPECT_LT(knob->Value(), 60);
+  EXPECT_GT(log.Count(EventSliderPos), events);
+  QTest::mouseRelease(knob, Qt::LeftButton, {}, AtAngle(Centre(), 140));
+  // And the other way from the minimum.
+  knob->SetValue(3);
+  QTest::mousePress(knob, Qt::LeftButton, {}, AtAngle(Centre(), 180));
+  for (double a = 180; a >= 20; a -= 5) Move(AtAngle(Centre(), a));
+  EXPECT_EQ(knob->Value(), 0);
+  QTest::mouseRelease(knob, Qt::LeftButton, {}, AtAngle(Centre(), 20));
 }
 
 TEST_F(KnobTest, KeysClampAndJumpToTheEnds) {
@@ -169,7 +204,13 @@ TEST(Edit2Test, StepsAndEnterRaiseValueChanging) {
   edit->setFocus();
   QTest::keyClick(edit, Qt::Key_Up);
   QTest::keyClick(edit, Qt::Key_Down);
+  // Enter on a text nobody typed into applies nothing.
   QTest::keyClick(edit, Qt::Key_Return);
+  ASSERT_EQ(log.Count(EventEditValueChanging), 2);
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  QTest::keyClick(edit, Qt::Key_Return);
+  ASSERT_EQ(log.Count(EventEditValueChanging), 3);
+  QTest::keyClick(edit, Qt::Key_Return);  // applied already
   ASSERT_EQ(log.Count(EventEditValueChanging), 3);
   EXPECT_EQ(log.events[0].As<EditValueChangingArgs>()->step, 1);
   EXPECT_EQ(log.events[1].As<EditValueChangingArgs>()->step, -1);
@@ -237,20 +278,17 @@ TEST(SliderTest, ValueTipStandsLeftOfAVerticalThumb) {
   QTest::mouseMove(gain, QPoint(2, gain->height() - 2));
 }
 
-TEST_F(KnobTest, WheelAndCentreClick) {
+TEST_F(KnobTest, WheelStepsAndTheKnobPaintsAtBothEnds) {
   knob->SetValue(20);
   QWheelEvent down(QPointF(5, 5), knob->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
                    Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(knob, &down);
   EXPECT_EQ(knob->Value(), 19);
   EXPECT_TRUE(knob->hasFocus() || !knob->isActiveWindow());
-  // A press exactly on the centre keeps the angle and so the value.
+  // A press exactly on the centre keeps the value.
   QTest::mousePress(knob, Qt::LeftButton, {}, Centre());
   EXPECT_EQ(knob->Value(), 19);
   QTest::mouseRelease(knob, Qt::LeftButton, {}, Centre());
-  // Pointer in the gap gives the maximum.
-  QTest::mouseClick(knob, Qt::LeftButton, {}, Centre() + QPoint(0, 70));
-  EXPECT_EQ(knob->Value(), 60);
   QImage image(knob->size(), QImage::Format_ARGB32_Premultiplied);
   knob->render(&image);
   knob->SetValue(0);
@@ -321,7 +359,7 @@ TEST(WheelTest, NumericEditStepsPerNotchAndIgnoresHorizontalMoves) {
   EXPECT_EQ(log.Last(EventEditValueChanging)->As<EditValueChangingArgs>()->step, -1);
 }
 
-TEST(Edit2Test, DoubleClickSelectsAllAndFocusLossIsReported) {
+TEST(Edit2Test, DoubleClickSelectsAllAndFocusLossIsReportedOnlyAfterTyping) {
   EventLog log;
   auto host = MakeHost(kEditLayout, &log);
   auto* edit = host->Find<SEdit2>(4000);
@@ -332,7 +370,19 @@ TEST(Edit2Test, DoubleClickSelectsAllAndFocusLossIsReported) {
   EXPECT_EQ(edit->selectedText(), edit->text());
   other->setFocus();
   if (edit->hasFocus()) GTEST_SKIP() << "the platform gives no focus changes";
-  EXPECT_GE(log.Count(EventKillFocus), 1);
+  // In and out again without typing: leaving the field is not an edit.
+  EXPECT_EQ(log.Count(EventKillFocus), 0);
+  edit->setFocus();
+  edit->setText("5dB");  // set by code: not the user's change
+  other->setFocus();
+  EXPECT_EQ(log.Count(EventKillFocus), 0);
+  edit->setFocus();
+  QTest::keyClicks(edit, "1");
+  other->setFocus();
+  EXPECT_EQ(log.Count(EventKillFocus), 1);
+  edit->setFocus();
+  other->setFocus();
+  EXPECT_EQ(log.Count(EventKillFocus), 1);
 }
 
 }  // namespace

@@ -211,22 +211,29 @@ TEST_F(ChannelEditorTest, DelaysIgnoreLinksAndConvertBetweenUnits) {
   EXPECT_EQ(Get(param::Delay(2)), 960);
   EXPECT_EQ(editor.StepDelay(2, "20.000", 1).text, "20.000");
   EXPECT_EQ(editor.StepDelay(2, "1.000", 1).text, "1.021");
-  EXPECT_EQ(Get(param::Delay(2)), 49);  // truncate(1.021 x 48)
+  EXPECT_EQ(Get(param::Delay(2)), 49);  // one sample up
+  EXPECT_EQ(editor.StepDelay(2, "1.021", -1).text, "1.000");
+  EXPECT_EQ(Get(param::Delay(2)), 48);
   EXPECT_EQ(editor.StepDelay(2, "0.010", -1).text, "0.000");
 
   c = editor.SetDelayUnit(1);
   EXPECT_TRUE(c.delays);
   EXPECT_TRUE(c.params.empty());
   EXPECT_EQ(Get(param::Delay(2)), 0);
-  EXPECT_EQ(editor.CommitDelay(4, "100").text, "100.00");
-  EXPECT_EQ(Get(param::Delay(4)), 138);  // 100 / 34.6 x 48
-  EXPECT_EQ(editor.DelayText(4), DelayText(138, kDelayCm));
+  EXPECT_EQ(editor.CommitDelay(4, "100").text, "100.20");
+  EXPECT_EQ(Get(param::Delay(4)), 139);  // 100 / 34.6 x 48 = 138.7, to the nearest sample
+  EXPECT_EQ(editor.DelayText(4), DelayText(139, kDelayCm));
+  // One step up from 0.00 cm holds one sample, and shows it.
+  editor.CommitDelay(5, "0");
+  EXPECT_EQ(editor.StepDelay(5, "0.00", 1).text, "0.72");
+  EXPECT_EQ(Get(param::Delay(5)), 1);
   EXPECT_EQ(editor.StepDelay(4, "691.9", 1).text, "692.00");
   EXPECT_EQ(Get(param::Delay(4)), 960);
   editor.SetDelayUnit(2);
   EXPECT_EQ(editor.DelayText(4), "272.44");
-  EXPECT_EQ(editor.StepDelay(4, "10.00", 1).text, "10.29");
-  EXPECT_EQ(Get(param::Delay(4)), Truncate(10.285 / 13.622 * 48));
+  EXPECT_EQ(editor.CommitDelay(4, "10.00").text, "9.93");  // 35.24 samples: 35
+  EXPECT_EQ(editor.StepDelay(4, "9.93", 1).text, "10.22");
+  EXPECT_EQ(Get(param::Delay(4)), 36);
   EXPECT_FALSE(editor.SetDelayUnit(3).Any());
 }
 

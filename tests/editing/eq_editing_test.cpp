@@ -41,7 +41,7 @@ TEST_F(EqEditingTest, BandEditsReachEveryLinkedChannelAtOnce) {
 
   EXPECT_EQ(editor.CommitBandGain(10, "+30").text, "20.0");
   EXPECT_EQ(Gain(3, 10), 2000);
-  EXPECT_EQ(editor.CommitBandGain(10, "-4.567").text, "-4.6");  // "%0.01f" of -4.56
+  EXPECT_EQ(editor.CommitBandGain(10, "-4.567").text, "-4.56");  // the hundredths held
   EXPECT_EQ(Gain(2, 10), -456);
   EXPECT_EQ(editor.StepBandGain(10, "19.95", 1).text, "20.0");
   editor.SetBandGainFromSlider(11, -35);
@@ -51,8 +51,8 @@ TEST_F(EqEditingTest, BandEditsReachEveryLinkedChannelAtOnce) {
   EXPECT_EQ(editor.StepBandFrequency(4, "20000", 1).text, "20000");
   EXPECT_EQ(store.GetParam(param::EqFreq(3, 4)), 20000);
   // Q: typed values are not snapped; steps walk the table.
-  EXPECT_EQ(editor.CommitBandQ(4, "12.34").text, "12.3");
-  EXPECT_EQ(store.GetParam(param::EqQ(3, 4)), 1230);
+  EXPECT_EQ(editor.CommitBandQ(4, "12.34").text, "12.34");
+  EXPECT_EQ(store.GetParam(param::EqQ(3, 4)), 1234);
   EXPECT_EQ(editor.StepBandQ(4, "7.60", 1).text, "8.00");
   EXPECT_EQ(editor.StepBandQ(4, "7.7", 1).text, "8.00");
   EXPECT_EQ(editor.StepBandQ(4, "200", 1).text, "128");

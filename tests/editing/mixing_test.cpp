@@ -37,8 +37,10 @@ TEST_F(MixingTest, TypedLevelTexts) {
   c = editor.CommitMasterVolume(StripLevelText("\n  -80dB\r\n"));
   EXPECT_EQ(Get(param::kMainVol), 0);
   EXPECT_EQ(c.text, "OFF");
-  c = editor.CommitMasterVolume("loud");  // no number: 0 dB
-  EXPECT_EQ(Get(param::kMainVol), 60);
+  c = editor.CommitMasterVolume("loud");  // no number: nothing changes
+  EXPECT_EQ(Get(param::kMainVol), 0);
+  EXPECT_EQ(c.text, "OFF");
+  EXPECT_TRUE(c.params.empty());
 }
 
 TEST_F(MixingTest, SteppedLevelTexts) {
