@@ -339,6 +339,230 @@
         <source>ID</source>
         <translation>序号</translation>
     </message>
+    <message>
+        <source>Link groups</source>
+        <translation>联调分组</translation>
+    </message>
+    <message>
+        <source>Band hold-back</source>
+        <translation>频段保留</translation>
+    </message>
+    <message>
+        <source>Mute (%1)</source>
+        <translation>静音 (%1)</translation>
+    </message>
+    <message>
+        <source>Bypass EQ</source>
+        <translation>EQ 直通</translation>
+    </message>
+    <message>
+        <source>Master volume</source>
+        <translation>总音量</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>Edit (%1)</source>
+        <translation>编辑 (%1)</translation>
+    </message>
+    <message>
+        <source>Link %1 on %2</source>
+        <translation>联调 %1，以 %2 为基准</translation>
+    </message>
+    <message>
+        <source>ResetEQ %1</source>
+        <translation>EQ 复位 %1</translation>
+    </message>
+    <message>
+        <source>Delays from car view</source>
+        <translation>按车内位置设置延时</translation>
+    </message>
+    <message>
+        <source>Fit %1</source>
+        <translation>自动拟合 %1</translation>
+    </message>
+    <message>
+        <source>Filter import %1</source>
+        <translation>导入滤波器 %1</translation>
+    </message>
+    <message>
+        <source>PC mode recalled: %1</source>
+        <translation>调用电脑场景：%1</translation>
+    </message>
+    <message>
+        <source>Copy %1 to %2</source>
+        <translation>复制 %1 到 %2</translation>
+    </message>
+    <message>
+        <source>The latest changes could not be sent to the processor, so nothing was saved. Check the connection and try again.</source>
+        <translation>最近的修改未能发送到处理器，因此没有保存任何内容。请检查连接后重试。</translation>
+    </message>
+    <message>
+        <source>%1 volume</source>
+        <translation>%1 音量</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>Volume (%1)</source>
+        <translation>音量 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 delay</source>
+        <translation>%1 延时</translation>
+    </message>
+    <message>
+        <source>Delay</source>
+        <translation>延时</translation>
+    </message>
+    <message>
+        <source>Delay (%1)</source>
+        <translation>延时 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 high-pass type</source>
+        <translation>%1 高通类型</translation>
+    </message>
+    <message>
+        <source>High-pass type</source>
+        <translation>高通类型</translation>
+    </message>
+    <message>
+        <source>High-pass type (%1)</source>
+        <translation>高通类型 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 high-pass frequency</source>
+        <translation>%1 高通频率</translation>
+    </message>
+    <message>
+        <source>High-pass frequency</source>
+        <translation>高通频率</translation>
+    </message>
+    <message>
+        <source>High-pass frequency (%1)</source>
+        <translation>高通频率 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 low-pass type</source>
+        <translation>%1 低通类型</translation>
+    </message>
+    <message>
+        <source>Low-pass type</source>
+        <translation>低通类型</translation>
+    </message>
+    <message>
+        <source>Low-pass type (%1)</source>
+        <translation>低通类型 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 low-pass frequency</source>
+        <translation>%1 低通频率</translation>
+    </message>
+    <message>
+        <source>Low-pass frequency</source>
+        <translation>低通频率</translation>
+    </message>
+    <message>
+        <source>Low-pass frequency (%1)</source>
+        <translation>低通频率 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 frequency</source>
+        <translation>%1 频率</translation>
+    </message>
+    <message>
+        <source>Frequency</source>
+        <translation>频率</translation>
+    </message>
+    <message>
+        <source>Frequency (%1)</source>
+        <translation>频率 (%1)</translation>
+    </message>
+    <message>
+        <source>Band %1 frequency (%2)</source>
+        <translation>第%1段 频率 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 Q</source>
+        <translation>%1 Q值</translation>
+    </message>
+    <message>
+        <source>Q</source>
+        <translation>Q值</translation>
+    </message>
+    <message>
+        <source>Q (%1)</source>
+        <translation>Q值 (%1)</translation>
+    </message>
+    <message>
+        <source>Band %1 Q (%2)</source>
+        <translation>第%1段 Q值 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 gain</source>
+        <translation>%1 增益</translation>
+    </message>
+    <message>
+        <source>Gain (%1)</source>
+        <translation>增益 (%1)</translation>
+    </message>
+    <message>
+        <source>Band %1 gain (%2)</source>
+        <translation>第%1段 增益 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 limiter threshold</source>
+        <translation>%1 限幅阈值</translation>
+    </message>
+    <message>
+        <source>Limiter threshold</source>
+        <translation>限幅阈值</translation>
+    </message>
+    <message>
+        <source>Limiter threshold (%1)</source>
+        <translation>限幅阈值 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 attack time</source>
+        <translation>%1 启动时间</translation>
+    </message>
+    <message>
+        <source>Attack time</source>
+        <translation>启动时间</translation>
+    </message>
+    <message>
+        <source>Attack time (%1)</source>
+        <translation>启动时间 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 release time</source>
+        <translation>%1 释放时间</translation>
+    </message>
+    <message>
+        <source>Release time</source>
+        <translation>释放时间</translation>
+    </message>
+    <message>
+        <source>Release time (%1)</source>
+        <translation>释放时间 (%1)</translation>
+    </message>
+    <message>
+        <source>%1 noise gate</source>
+        <translation>%1 噪声门</translation>
+    </message>
+    <message>
+        <source>Noise gate</source>
+        <translation>噪声门</translation>
+    </message>
+    <message>
+        <source>Noise gate (%1)</source>
+        <translation>噪声门 (%1)</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "settings/scene_files.h"
+#include "device/device_manager.h"
 #include "device/store_commands.h"
 
 namespace brisvel::editing {
@@ -147,10 +148,18 @@ bool DevicePresetLink::ReadCurrentParam() { return brisvel::ReadCurrentParam(sto
 bool DevicePresetLink::SaveDeviceMode(int slot) { return brisvel::SaveDeviceMode(store_, manager_, slot); }
 bool DevicePresetLink::LoadBlock(const EffectBlock& block) { return store_.LoadBlock(block); }
 
-bool SaveDeviceModeAndAdvance(IPresetLink& link, int slot) {
-  if (slot < 0 || slot >= kUserSlots || !link.SaveDeviceMode(slot)) return false;
+bool DevicePresetLink::SendPending() {
+  if (!store_.IsProcessorConnected()) return !store_.HasPendingParams();
+  manager_.Sender().FlushPending();
+  return !store_.HasPendingParams();
+}
+
+SaveDeviceModeResult SaveDeviceModeAndAdvance(IPresetLink& link, int slot) {
+  if (slot < 0 || slot >= kUserSlots) return SaveDeviceModeResult::kRefused;
+  if (!link.SendPending()) return SaveDeviceModeResult::kChangesNotSent;
+  if (!link.SaveDeviceMode(slot)) return SaveDeviceModeResult::kRefused;
   SetNextDeviceModeSlot((slot + 1) % kUserSlots);
-  return true;
+  return SaveDeviceModeResult::kSaved;
 }
 
 int SceneImport::ImportFile(const std::filesystem::path& file, const std::string& displayName) {
@@ -205,6 +214,7 @@ const char* BatchMessageText(BatchMessage message) {
     case BatchMessage::kExportSucceeded: return "Exporting the scene successfully";
     case BatchMessage::kImportFailed: return "批量导入失败";
     case BatchMessage::kImportSucceeded: return "批量导入成功";
+    case BatchMessage::kExportChangesNotSent: return kChangesNotSentText;
   }
   return "";
 }
@@ -216,6 +226,13 @@ BatchResult RunBatchExport(CEffectStore& store, IPresetLink& link, const std::fi
   auto fail = [&](const std::string& detail) {
     if (result.detail.empty()) result.detail = detail;
   };
+  // The export reads the processor's modes through the editor's block: the
+  // editor's own edits must be in the processor first, or they are lost.
+  if (!link.SendPending()) {
+    fail("the latest edits could not be sent to the processor");
+    Tell(hooks, BatchMessage::kExportChangesNotSent, result.detail);
+    return result;
+  }
   if (const auto e = scene::WriteBatchCount(file, scene::kBatchRecords); e != scene::SceneError::kNone) {
     fail(file.string() + ": " + scene::SceneErrorText(e));
     Tell(hooks, BatchMessage::kExportWriteFailed, result.detail);

@@ -100,6 +100,9 @@ class IPresetLink {
   virtual bool SaveDeviceMode(int slot) = 0;
   // The store's LoadBlock: the block becomes the editor's and is sent.
   virtual bool LoadBlock(const EffectBlock& block) = 0;
+  // Sends the edits still pending now; true when the processor holds every
+  // edit the editor made (nothing is left pending).
+  virtual bool SendPending() = 0;
 };
 
 // IPresetLink over the device manager.
@@ -110,14 +113,20 @@ class DevicePresetLink final : public IPresetLink {
   bool ReadCurrentParam() override;
   bool SaveDeviceMode(int slot) override;
   bool LoadBlock(const EffectBlock& block) override;
+  bool SendPending() override;
 
  private:
   CEffectStore& store_;
   CDeviceManager& manager_;
 };
 
-// Saves into user slot s and moves the next slot on; false when the processor refused.
-bool SaveDeviceModeAndAdvance(IPresetLink& link, int slot);
+// Saves into user slot s and moves the next slot on. The processor saves what
+// it holds, so the edits still pending go out first; when they cannot, nothing
+// is saved (the slot would lack what the window shows).
+inline constexpr char kChangesNotSentText[] =
+    "The latest changes could not be sent to the processor, so nothing was saved. Check the connection and try again.";
+enum class SaveDeviceModeResult { kSaved, kChangesNotSent, kRefused };
+SaveDeviceModeResult SaveDeviceModeAndAdvance(IPresetLink& link, int slot);
 
 // ---- Scene-file import ----------------------------------------------------------
 
@@ -187,6 +196,7 @@ enum class BatchMessage {
   kExportSucceeded,      // "Exporting the scene successfully", empty caption
   kImportFailed,         // "批量导入失败"
   kImportSucceeded,      // "批量导入成功", empty caption
+  kExportChangesNotSent, // the editor's latest edits could not be sent; nothing exported
 };
 const char* BatchMessageText(BatchMessage message);
 

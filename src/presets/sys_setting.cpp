@@ -212,10 +212,15 @@ void CDlgSysSettingEventHandler::SaveDeviceMode() {
   if (!context_.manager) return;
   ShowSending();
   editing::DevicePresetLink link(context_.store, *context_.manager);
-  const bool saved = editing::SaveDeviceModeAndAdvance(link, slot);
+  const editing::SaveDeviceModeResult result = editing::SaveDeviceModeAndAdvance(link, slot);
+  const bool saved = result == editing::SaveDeviceModeResult::kSaved;
   if (saved && devMode_) devMode_->setCurrentIndex(editing::NextDeviceModeSlot());
   HideSending();
-  Message(T(saved ? "Save successfully" : "Save failed"), false);
+  if (result == editing::SaveDeviceModeResult::kChangesNotSent) spdlog::error("device mode {} not saved: edits unsent", slot + 1);
+  Message(T(saved                                                          ? "Save successfully"
+            : result == editing::SaveDeviceModeResult::kChangesNotSent ? editing::kChangesNotSentText
+                                                                       : "Save failed"),
+          false);
 }
 
 void CDlgSysSettingEventHandler::RecallDeviceMode() {

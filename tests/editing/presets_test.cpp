@@ -91,7 +91,14 @@ class FakePresetLink final : public IPresetLink, public IEffectDeviceLink {
     return true;
   }
   bool LoadBlock(const EffectBlock& block) override { return store_.LoadBlock(block); }
+  bool SendPending() override {
+    if (pendingUnsendable) return store_.PendingParams().empty();
+    for (const auto& [index, value] : store_.PendingParams()) WriteParam(active, index, store_.GetParam(index));
+    store_.ClearPendingParams();
+    return true;
+  }
 
+  bool pendingUnsendable = false;  // the processor takes no parameter transfer
   std::array<EffectBlock, 9> slots{};
   EffectBlock active{};
   std::vector<int> recalls, saved;
@@ -188,13 +195,40 @@ TEST(DeviceModes, SaveChecksAndTheNextSlotWalksAndWraps) {
   EXPECT_EQ(CheckSaveDeviceMode(store, 2), SaveDeviceModeCheck::kAllowed);
 
   SetNextDeviceModeSlot(0);
-  ASSERT_TRUE(SaveDeviceModeAndAdvance(link, 2));
+  ASSERT_EQ(SaveDeviceModeAndAdvance(link, 2), SaveDeviceModeResult::kSaved);
   EXPECT_EQ(NextDeviceModeSlot(), 3);
-  ASSERT_TRUE(SaveDeviceModeAndAdvance(link, 7));
+  ASSERT_EQ(SaveDeviceModeAndAdvance(link, 7), SaveDeviceModeResult::kSaved);
   EXPECT_EQ(NextDeviceModeSlot(), 0);
   link.failSaves = {4};
-  EXPECT_FALSE(SaveDeviceModeAndAdvance(link, 4));
+  EXPECT_EQ(SaveDeviceModeAndAdvance(link, 4), SaveDeviceModeResult::kRefused);
   EXPECT_EQ(NextDeviceModeSlot(), 0);
+  SetNextDeviceModeSlot(0);
+}
+
+TEST(DeviceModes, APendingEditGoesOutBeforeTheSaveOrNothingIsSaved) {
+  CEffectStore store;
+  FakePresetLink link(store);
+  link.active = store.Block();
+  store.SetParam(param::kMainVol, 40);  // pending: the processor does not hold it yet
+  ASSERT_TRUE(store.HasPendingParams());
+  ASSERT_EQ(SaveDeviceModeAndAdvance(link, 1), SaveDeviceModeResult::kSaved);
+  EXPECT_EQ(ReadParam(link.slots[1], param::kMainVol), 40);  // the slot has what the window shows
+
+  store.SetParam(param::kMainVol, 30);
+  link.pendingUnsendable = true;
+  EXPECT_EQ(SaveDeviceModeAndAdvance(link, 3), SaveDeviceModeResult::kChangesNotSent);
+  EXPECT_TRUE(link.saved == std::vector<int>({1}));  // slot 4 was not written
+  EXPECT_EQ(NextDeviceModeSlot(), 2);
+  // The batch export stops before it recalls any mode (which would replace the block).
+  Recorded r;
+  TempDir dir;
+  const BatchResult result = RunBatchExport(store, link, dir.Path() / "all.bae", r.Hooks());
+  EXPECT_TRUE(link.recalls.empty());
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].first, BatchMessage::kExportChangesNotSent);
+  EXPECT_FALSE(fs::exists(dir.Path() / "all.bae"));
+  EXPECT_EQ(store.GetParam(param::kMainVol), 30);
+  EXPECT_FALSE(result.restored);
   SetNextDeviceModeSlot(0);
 }
 
