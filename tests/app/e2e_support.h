@@ -233,7 +233,9 @@ inline QStringList MenuItems(Console& c, int timeoutMs = 8000) {
   if (!Console::WaitFor([&] { return (menu = c.Query("menu")) != "none" && !menu.isEmpty(); }, timeoutMs)) return {};
   return menu.split('|');
 }
-inline QString ItemText(const QString& item) { return item.left(item.lastIndexOf('@')); }
+inline QString ItemText(const QString& item) { return item.left(item.lastIndexOf('@')).section('\t', 0, 0); }
+// The shortcut an item shows beside its text; empty when none.
+inline QString ItemShortcut(const QString& item) { return item.left(item.lastIndexOf('@')).section('\t', 1); }
 inline QPoint ItemCentre(const QString& item) {
   const QStringList r = item.mid(item.lastIndexOf('@') + 1).split(',');
   if (r.size() != 4) return {};

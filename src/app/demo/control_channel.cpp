@@ -23,6 +23,7 @@
 #include "app/demo/simulated_device.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_mix_sound.h"
+#include "app/main_dlg.h"
 #include "app/preset_dialogs.h"
 #include "controls/value_controls.h"
 #include "core/effect_store.h"
@@ -152,6 +153,12 @@ QString ControlChannel::Execute(const QString& command) {
     processor->SetState(state);
     return QStringLiteral("ok");
   }
+  if (verb == "sim-lose" && words.size() == 2 && (words[1] == "on" || words[1] == "off")) {
+    auto processor = simulator ? simulator->Processor() : nullptr;
+    if (!processor) return QStringLiteral("error no simulated processor");
+    processor->SetRequestsLost(words[1] == "on");
+    return QStringLiteral("ok");
+  }
   if (verb == "sim-param" && words.size() == 2) {
     auto processor = simulator ? simulator->Processor() : nullptr;
     const auto index = FindParam(words[1].toStdString());
@@ -168,6 +175,24 @@ QString ControlChannel::Execute(const QString& command) {
       else OpenMixSound(console, main);
     });
     return QStringLiteral("ok");
+  }
+  if (verb == "open" && words.size() == 2 && words[1] == "measurement") {
+    auto* main = dynamic_cast<CMainDlg*>(host_.MainFrame());
+    if (!main) return QStringLiteral("error no main window");
+    QTimer::singleShot(0, main, [main] { main->OnMenuCommand(kCmdMeasurement); });
+    return QStringLiteral("ok");
+  }
+  if (verb == "held") {
+    // Every held-back band: CHANNEL.BAND=band|bypass:GAIN (Box index, band 0-30).
+    const CEffectStore& store = console.Store();
+    QStringList held;
+    for (int k = 0; k < kChannelCount; ++k)
+      for (int b = 0; b < kBandCount; ++b)
+        if (store.IsBandHeldBack(k, b))
+          held << QStringLiteral("%1.%2=%3:%4").arg(k).arg(b)
+                      .arg(store.IsHeldGainKept(k, b) ? QStringLiteral("bypass") : QStringLiteral("band"))
+                      .arg(store.BypassedBandGain(k, b));
+    return held.join(' ');
   }
   if (verb == "open" && words.size() == 2 && PresetLayoutFor(words[1])) {
     ui::HostWindow* main = host_.MainFrame();
@@ -270,7 +295,7 @@ QString ControlChannel::Execute(const QString& command) {
     if (!menu || !menu->isVisible()) return QStringLiteral("none");
     QStringList items;
     for (QAction* a : menu->actions())
-      items << QStringLiteral("%1@%2").arg(a->text(), Rect(QRect(menu->mapToGlobal(menu->actionGeometry(a).topLeft()),
+      items << QStringLiteral("%1@%2").arg(a->shortcut().isEmpty() ? a->text() : a->text() + "\t" + a->shortcut().toString(), Rect(QRect(menu->mapToGlobal(menu->actionGeometry(a).topLeft()),
                                                                   menu->actionGeometry(a).size())));
     return items.join('|');
   }

@@ -16,10 +16,13 @@
 //   enabled LAYOUT KEY             1 or 0
 //   param NAME                     store=<raw> [device=<raw> while the simulated processor is plugged]
 //   block store|device             the 1206 bytes of the block as hexadecimal
-//   menu                           text@x,y,w,h|... of the open pop-up menu, or "none"
+//   menu                           text@x,y,w,h|... of the open pop-up menu (text TAB shortcut where
+//                                  an item has one), or "none"
 //   pcmodes                        name|name|... of the PC modes in config.ini (empty: none)
+//   sim-lose on|off                the simulated processor loses every request (a loose cable) or not
 //   sim-param NAME                 raw value of a parameter in the simulated processor's active block
-//   open delay|mixing              opens the main window's delay settings or mixing dialog
+//   open delay|mixing|measurement  opens the main window's delay settings, mixing or measurement window
+//   held                           CHANNEL.BAND=band|bypass:GAIN ... of the held-back bands (empty: none)
 //   history                        undo=<step>|redo=<step>|ab=<A or B> (empty names: nothing to undo or redo)
 //   modal                          text|button@x,y,w,h|... of the open message window, title|text
 //                                  of another modal dialog, or "none"
