@@ -374,6 +374,13 @@ void SkCar::OnThumbMoved(QPoint& p, int data) {
   const QRect car = CarRect();
   p.setX(std::clamp(p.x(), car.left(), car.right()));
   p.setY(std::clamp(p.y(), car.top(), car.bottom()));
+  // A press, or a move that lands where the thumb stands, moves nothing:
+  // no delays are applied for it.
+  const bool known = data == 0 || (data >= 1 && data <= std::min(count_, 6));
+  if (known) {
+    const auto& at = data == 0 ? listenerPx_ : speakersPx_[data - 1];
+    if (at.x == p.x() && at.y == p.y()) return;
+  }
   const CarPoint mm = metrics_.PxToMm({p.x(), p.y()});
   if (data == 0) {
     listenerPx_ = {p.x(), p.y()};

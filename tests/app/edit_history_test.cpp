@@ -88,7 +88,7 @@ TEST(EditSteps, APressToItsReleaseIsOneStepAndAKeyPressIsOne) {
   EXPECT_EQ(RedoItemText(&app.history), "Redo Master volume");
   EXPECT_EQ(UndoItemText(&app.history), "Undo");
   ASSERT_TRUE(ui::SetTranslation(ui::TranslatorForLanguage(0)));
-  EXPECT_EQ(RedoItemText(&app.history), QString::fromUtf8("重做 Master volume"));
+  EXPECT_EQ(RedoItemText(&app.history), QString::fromUtf8("重做 总音量"));  // the step name follows the language
   EXPECT_EQ(UndoItemText(&app.history), QString::fromUtf8("撤销"));
   ui::SetTranslation(ui::TranslatorForLanguage(1));
 }

@@ -182,6 +182,19 @@ TEST_F(CarViewTest, DraggingAgainWithinThreeSecondsKeepsTheOverlay) {
   EXPECT_EQ(car->SpeakerMm(3), (CarPoint{1670, 150}));
 }
 
+TEST_F(CarViewTest, APressOrAMoveOntoTheSamePointAppliesNothing) {
+  car->SetSpeakers({CarPoint{0, 2680}, CarPoint{1820, 2680}, CarPoint{0, 0}, CarPoint{1820, 0}, CarPoint{600, 0},
+                    CarPoint{1210, 0}},
+                   CarPoint{530, 1580});
+  SkCarThumb* ch2 = car->Speaker(1);
+  const CarPoint before = car->SpeakerMm(1);
+  QTest::mousePress(ch2, Qt::LeftButton, {}, QPoint(25, 25));
+  QTest::mouseMove(ch2, QPoint(25, 25));
+  QTest::mouseRelease(ch2, Qt::LeftButton, {}, QPoint(25, 25));
+  EXPECT_EQ(log.Count(EventCarDelayChanged), 0);
+  EXPECT_EQ(car->SpeakerMm(1), before);
+}
+
 TEST_F(CarViewTest, AThumbBeyondTheCountFollowsButChangesNothing) {
   car->SetSpeakers({CarPoint{0, 2680}, CarPoint{1820, 2680}, CarPoint{0, 0}, CarPoint{1820, 0}, CarPoint{600, 0},
                     CarPoint{1210, 0}},
