@@ -309,6 +309,8 @@ int NearestQIndex(int v) {
 }
 
 int StepQ(int raw, int steps) {
+  // No step (Enter on a typed Q) keeps the value: typed values are not snapped to the table.
+  if (steps == 0) return std::clamp(raw, kQSteps.front(), kQSteps.back());
   const int index = std::clamp(NearestQIndex(raw) + steps, 0, kQStepCount - 1);
   return kQSteps[index];
 }

@@ -240,6 +240,13 @@ QSize Edit::ContentSize() const {
 
 void Edit::ApplyShownText(const QString& shown) { setText(shown); }
 
+void Edit::resizeEvent(QResizeEvent* e) {
+  QLineEdit::resizeEvent(e);
+  // The equaliser's narrow fields need every pixel for "-12.35".
+  const int margin = width() < 40 ? 0 : 3;
+  setTextMargins(margin, 0, margin, 0);
+}
+
 bool Edit::TakeUserChange() {
   const bool changed = isModified();
   setModified(false);

@@ -103,6 +103,7 @@ class Edit : public QLineEdit, public Element {
 
  protected:
   void focusOutEvent(QFocusEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   void ApplyShownText(const QString& shown) override;
   // Whether the user changed the text since code set it or the last report;
   // the change counts as reported from then on.

@@ -150,6 +150,8 @@ TEST(Scales, NearestQIndexAndStepping) {
   EXPECT_EQ(StepQ(760, -1), 710);
   EXPECT_EQ(StepQ(40, -5), 40);
   EXPECT_EQ(StepQ(12100, 7), 12800);
+  EXPECT_EQ(StepQ(57, 0), 57);  // Enter on a typed 0.57 holds 0.57
+  EXPECT_EQ(StepQ(1234, 0), 1234);
 }
 
 TEST(Scales, GainThresholdAttack) {

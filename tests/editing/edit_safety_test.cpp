@@ -113,6 +113,9 @@ TEST_F(EditSafetyTest, StepsThroughTheFieldsComeBackWhereTheyStarted) {
   EXPECT_EQ(Gain(8), 420);
   EXPECT_EQ(editor.StepBandGain(8, "4.2", -1).text, "4.1");
   EXPECT_EQ(Gain(8), 410);
+  // Enter (a step of 0) holds a typed Q as typed.
+  EXPECT_EQ(editor.StepBandQ(8, "0.57", 0).text, "0.57");
+  EXPECT_EQ(store.GetParam(param::EqQ(2, 8)), 57);
   // A typo steps from the value held.
   editor.CommitChannelVolume(3, "-10");
   EXPECT_EQ(editor.StepChannelVolume(3, "x", 1).text, "-9dB");

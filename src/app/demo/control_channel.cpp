@@ -288,6 +288,12 @@ QString ControlChannel::Execute(const QString& command) {
     }
     return DescribeControl(w);
   }
+  if (verb == "grab" && words.size() == 3) {
+    // The window as it looks now, as a PNG at PATH (for looking at it).
+    ui::HostWindow* host = FindWindow(words[1]);
+    if (!host) return QStringLiteral("error no window");
+    return host->grab().save(words[2], "PNG") ? QStringLiteral("ok") : QStringLiteral("error not saved");
+  }
   if (verb == "menu") {
     QMenu* menu = host_.OpenMenu();
     // A grouping menu of the editing panels is the active pop-up.

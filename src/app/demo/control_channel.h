@@ -27,6 +27,7 @@
 //   modal                          text|button@x,y,w,h|... of the open message window, title|text
 //                                  of another modal dialog, or "none"
 //   open device-preset|my-preset|settings   opens the settings dialog in that layout
+//   grab LAYOUT PATH               the window as it looks now, saved as a PNG file
 //   filedialog                     TITLE|save or TITLE|open of the visible file dialog, or "none"
 #pragma once
 
