@@ -17,22 +17,10 @@ namespace {
 
 constexpr int kWait = 8000;
 
-QString Band(const char* what, int box, int band) { return QStringLiteral("Box%1_EQ%2_%3").arg(box).arg(band).arg(what); }
 int16_t Signed(int raw) { return static_cast<int16_t>(raw); }
 
 class EditSafetyE2E : public MainWindowSession {
  protected:
-  using MainWindowSession::Click;
-  using MainWindowSession::Ctrl;
-  using MainWindowSession::Enter;
-  Control Ctrl(int id) { return c->Ctrl(kMain, QString::number(id)); }
-  void Click(int id) { MainWindowSession::Click(QString::number(id)); }
-  void Enter(int id, const QString& text, const QString& key = "Return") {
-    MainWindowSession::Enter(QString::number(id), text, key);
-  }
-  bool Shows(int id, const QString& text) {
-    return Console::WaitFor([&] { return Ctrl(id).text == text; }, kWait);
-  }
   // Lowers the master volume with the wheel over its slider.
   void LowerMaster(int notches) {
     const Control slider = Ctrl(2000);

@@ -10,22 +10,12 @@ namespace {
 
 constexpr int kWait = 8000;
 
-QString Band(const char* what, int box, int band) { return QStringLiteral("Box%1_EQ%2_%3").arg(box).arg(band).arg(what); }
 
 class EqualiserE2E : public MainWindowSession {
  protected:
   // Each test starts the console itself, some on a copy of their own.
   bool StartsInSetUp() const override { return false; }
   void Start(const QString& program = QString()) { MainWindowSession::Start(kEnglishConfig, program); }
-  using MainWindowSession::Ctrl;
-  Control Ctrl(int id) { return c->Ctrl(kMain, QString::number(id)); }
-  void Click(int id) { MainWindowSession::Click(QString::number(id)); }
-  void Enter(int id, const QString& text, const QString& key = "Return") {
-    MainWindowSession::Enter(QString::number(id), text, key);
-  }
-  bool Shows(int id, const QString& text) {
-    return Console::WaitFor([&] { return Ctrl(id).text == text; }, kWait);
-  }
   void SelectCh1() {
     Click(1402);
     ASSERT_TRUE(Console::WaitFor([&] { return Ctrl("801").text == "CH 1"; }, kWait));

@@ -242,6 +242,11 @@ inline QPoint ItemCentre(const QString& item) {
   return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()).center();
 }
 
+// A band parameter's name: Band("Gain", 2, 9) is Box2_EQ9_Gain.
+inline QString Band(const char* what, int box, int band) {
+  return QStringLiteral("Box%1_EQ%2_%3").arg(box).arg(band).arg(what);
+}
+
 // The step the next undo or redo would replay ("undo", "redo") or the A/B side shown ("ab").
 inline QString History(Console& c, const QString& key) {
   for (const QString& item : c.Query("history").split('|'))
@@ -340,13 +345,20 @@ class MainWindowSession : public ConsoleSession {
     ASSERT_TRUE(LogInToMainWindow(*c));
   }
   Control Ctrl(const QString& key) { return c->Ctrl(kMain, key); }
+  Control Ctrl(int id) { return Ctrl(QString::number(id)); }
   void Click(const QString& key) { c->Click(kMain, key); }
+  void Click(int id) { Click(QString::number(id)); }
   // Replaces an edit's text in the main window and presses the key that commits it.
   void Enter(const QString& key, const QString& text, const QString& commit = "Return") {
     Click(key);
     PressKey("ctrl+a");
     TypeText(text);
     PressKey(commit);
+  }
+  void Enter(int id, const QString& text, const QString& commit = "Return") { Enter(QString::number(id), text, commit); }
+  // The main window's control shows the text (within a generous wait).
+  bool Shows(int id, const QString& text, int timeoutMs = 8000) {
+    return Console::WaitFor([&] { return Ctrl(id).text == text; }, timeoutMs);
   }
   // The store and the processor hold the same block (sent within the sender's spacing).
   bool InSync(int timeoutMs = 8000) {
