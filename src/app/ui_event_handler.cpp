@@ -227,12 +227,12 @@ void CUIEventHandler::TabRefresh() {
 void CUIEventHandler::ChannelRefresh() {
   const int ch = editor_.CurrentChannel();
   refreshing_ = true;
-  const int hpByte = store_.GetParam(param::HpType(ch));
-  const int lpByte = store_.GetParam(param::LpType(ch));
-  SetList(hpType_, (hpByte >> 6) & 3);
-  SetList(hpSlope_, hpByte & 0x1F);
-  SetList(lpType_, (lpByte >> 6) & 3);
-  SetList(lpSlope_, lpByte & 0x1F);
+  const auto hp = FilterTypeByte::Decode(static_cast<uint8_t>(store_.GetParam(param::HpType(ch))));
+  const auto lp = FilterTypeByte::Decode(static_cast<uint8_t>(store_.GetParam(param::LpType(ch))));
+  SetList(hpType_, hp.characteristic);
+  SetList(hpSlope_, hp.slope);
+  SetList(lpType_, lp.characteristic);
+  SetList(lpSlope_, lp.slope);
   SetText(hpFreq_, HighPassText(store_.GetParam(param::HpFreq(ch))));
   SetText(lpFreq_, LowPassText(store_.GetParam(param::LpFreq(ch))));
   SetText(threshold_, ThresholdText(static_cast<int16_t>(store_.GetParam(param::Threshold(ch)))));

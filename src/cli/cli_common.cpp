@@ -192,7 +192,11 @@ ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectB
   std::string value = text;
   if (!clamp) {
     switch (kind) {
-      case Kind::Mask: value = CheckedNumber(name, text, {0, 63, "", false, true}); break;
+      case Kind::MuteCtrl:
+      case Kind::PassCtrl:
+      case Kind::PhaseCtrl:
+      case Kind::ResetCtrl: value = CheckedNumber(name, text, {0, 63, "", false, true}); break;
+      case Kind::MainVol:
       case Kind::Volume: value = CheckedNumber(name, text, {-60, 6, "dB", true, false}); break;
       case Kind::Delay: value = CheckedNumber(name, text, {0, DelayUnitLimit(kDelayMs), "ms", false, false}); break;
       case Kind::HpFreq: value = CheckedNumber(name, text, {20, 20000, "Hz", true, false}); break;
@@ -218,12 +222,16 @@ ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectB
   };
   int raw = 0;
   switch (kind) {
-    case Kind::Mask: {
+    case Kind::MuteCtrl:
+    case Kind::PassCtrl:
+    case Kind::PhaseCtrl:
+    case Kind::ResetCtrl: {
       const int v = Read(LeadingNumber(value));
       if (v < 0 || v > 63) throw CliError(FormatString("%s takes a channel bit mask 0 to 63", name.c_str()));
       raw = static_cast<int>(v);
       break;
     }
+    case Kind::MainVol:
     case Kind::Volume: raw = Read(ParseVolume(value)); break;
     case Kind::Delay: raw = Read(ParseDelay(value, kDelayMs)); break;
     case Kind::HpType:

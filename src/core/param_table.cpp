@@ -119,4 +119,63 @@ void WriteParam(EffectBlock& block, int index, uint16_t value) {
   if (row.size == 2) block[row.offset + 1] = static_cast<uint8_t>(value >> 8);
 }
 
+bool IsControlMask(ParamKind kind) { return kind <= ParamKind::ResetCtrl; }
+
+ParamAddress LocateParam(int index) {
+  using K = ParamKind;
+  if (index <= param::kResetCtrl) return {static_cast<K>(index)};
+  if (index == param::kMainVol) return {K::MainVol};
+  if (index <= param::Volume(5)) return {K::Volume, index - param::Volume(0)};
+  if (index <= param::Delay(5)) return {K::Delay, index - param::Delay(0)};
+  if (index <= param::HpFreq(5)) {
+    const int at = index - param::HpType(0);
+    return {at % 2 == 0 ? K::HpType : K::HpFreq, at / 2};
+  }
+  if (index <= param::LpFreq(5)) {
+    const int at = index - param::LpType(0);
+    return {at % 2 == 0 ? K::LpType : K::LpFreq, at / 2};
+  }
+  if (index < param::Threshold(0)) {
+    const int at = index - param::EqFreq(0, 0);
+    constexpr K kFields[] = {K::EqFreq, K::EqQ, K::EqGain};
+    return {kFields[at % 3], at / 93, at % 93 / 3};
+  }
+  if (index == param::kNoiseGate) return {K::NoiseGate};
+  const int at = index - param::Threshold(0);
+  constexpr K kFields[] = {K::Threshold, K::Attack, K::Release};
+  return {kFields[at % 3], at / 3};
+}
+
+int ParamIndex(const ParamAddress& a) {
+  using K = ParamKind;
+  const bool channel = a.channel >= 0 && a.channel < kChannelCount;
+  const bool band = a.band >= 0 && a.band < kBandCount;
+  const bool shared = a.channel == -1 && a.band == -1;
+  switch (a.kind) {
+    case K::MuteCtrl: return shared ? param::kMuteCtrl : -1;
+    case K::PassCtrl: return shared ? param::kPassCtrl : -1;
+    case K::PhaseCtrl: return shared ? param::kPhaseCtrl : -1;
+    case K::ResetCtrl: return shared ? param::kResetCtrl : -1;
+    case K::MainVol: return shared ? param::kMainVol : -1;
+    case K::NoiseGate: return shared ? param::kNoiseGate : -1;
+    case K::EqFreq: return channel && band ? param::EqFreq(a.channel, a.band) : -1;
+    case K::EqQ: return channel && band ? param::EqQ(a.channel, a.band) : -1;
+    case K::EqGain: return channel && band ? param::EqGain(a.channel, a.band) : -1;
+    default: break;
+  }
+  if (!channel || a.band != -1) return -1;
+  switch (a.kind) {
+    case K::Volume: return param::Volume(a.channel);
+    case K::Delay: return param::Delay(a.channel);
+    case K::HpType: return param::HpType(a.channel);
+    case K::HpFreq: return param::HpFreq(a.channel);
+    case K::LpType: return param::LpType(a.channel);
+    case K::LpFreq: return param::LpFreq(a.channel);
+    case K::Threshold: return param::Threshold(a.channel);
+    case K::Attack: return param::Attack(a.channel);
+    case K::Release: return param::Release(a.channel);
+    default: return -1;
+  }
+}
+
 }  // namespace brisvel

@@ -61,4 +61,38 @@ constexpr int Attack(int k) { return 600 + 3 * k; }
 constexpr int Release(int k) { return 601 + 3 * k; }
 }  // namespace param
 
+// What a parameter index addresses: its kind, the output channel (Box 0-5)
+// and the band (0-30) where it has them, -1 where not.
+enum class ParamKind {
+  MuteCtrl, PassCtrl, PhaseCtrl, ResetCtrl,  // one bit per channel
+  MainVol, Volume, Delay,
+  HpType, HpFreq, LpType, LpFreq,            // the type/slope byte and the corner frequency
+  EqFreq, EqQ, EqGain,
+  Threshold, Attack, Release,
+  NoiseGate,
+};
+bool IsControlMask(ParamKind kind);
+struct ParamAddress {
+  ParamKind kind = ParamKind::MuteCtrl;
+  int channel = -1;
+  int band = -1;
+  bool operator==(const ParamAddress&) const = default;
+};
+// index 0-617.
+ParamAddress LocateParam(int index);
+// The index of an address; -1 when no parameter has it (a channel or band
+// out of range, or one given where the kind has none).
+int ParamIndex(const ParamAddress& address);
+
+// The filter type/slope byte (the _Type_Xoct parameters): bits 7-6 the
+// characteristic (list index 0-3), bits 4-0 the slope index (0-31); bit 5 is
+// always written as 0.
+struct FilterTypeByte {
+  int characteristic = 0;
+  int slope = 0;
+  static FilterTypeByte Decode(uint8_t byte) { return {byte >> 6, byte & 0x1F}; }
+  uint8_t Encode() const { return static_cast<uint8_t>(((characteristic & 0x03) << 6) | (slope & 0x1F)); }
+  bool operator==(const FilterTypeByte&) const = default;
+};
+
 }  // namespace brisvel

@@ -8,13 +8,11 @@
 
 namespace brisvel {
 
-enum class ParamKind { Mask, Volume, Delay, HpType, HpFreq, LpType, LpFreq, EqFreq, EqQ, EqGain, Threshold, Attack, Release, NoiseGate };
-
-ParamKind ParamKindOf(int index);
+inline ParamKind ParamKindOf(int index) { return LocateParam(index).kind; }
 
 // The output channel (Box 0-5) a parameter belongs to; -1 for the ones all
 // channels share (the control masks, MainVol, the noise gate).
-int ParamChannel(int index);
+inline int ParamChannel(int index) { return LocateParam(index).channel; }
 
 // Display text of one parameter ("-3dB", "1000", "7.60", "OFF"); delays in ms.
 std::string ParamDisplayText(const EffectBlock& block, int index);

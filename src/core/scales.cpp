@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/debug_output.h"
+#include "core/param_table.h"
 
 namespace brisvel {
 
@@ -236,15 +237,19 @@ const char* CharacteristicText(int index) {
   return index >= 0 && index < kCharacteristicCount ? kCharacteristics[index] : "";
 }
 const char* SlopeText(int index) { return index >= 0 && index < kSlopeCount ? kSlopes[index] : ""; }
-int CharacteristicOf(uint8_t typeByte) { return typeByte >> 6; }
-int SlopeIndexOf(uint8_t typeByte) { return typeByte & 0x1F; }
+int CharacteristicOf(uint8_t typeByte) { return FilterTypeByte::Decode(typeByte).characteristic; }
+int SlopeIndexOf(uint8_t typeByte) { return FilterTypeByte::Decode(typeByte).slope; }
 
 uint8_t WithCharacteristic(uint8_t typeByte, int characteristic) {
-  return static_cast<uint8_t>((typeByte & 0x1F) | ((characteristic & 0x03) << 6));
+  FilterTypeByte type = FilterTypeByte::Decode(typeByte);
+  type.characteristic = characteristic;
+  return type.Encode();
 }
 
 uint8_t WithSlope(uint8_t typeByte, int slopeIndex) {
-  return static_cast<uint8_t>((typeByte & 0xC0) | (slopeIndex & 0x1F));
+  FilterTypeByte type = FilterTypeByte::Decode(typeByte);
+  type.slope = slopeIndex;
+  return type.Encode();
 }
 
 double ModelSlope(uint8_t typeByte) {

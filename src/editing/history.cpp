@@ -204,6 +204,7 @@ namespace {
 
 const char* KindWords(ParamKind kind) {
   switch (kind) {
+    case ParamKind::MainVol:
     case ParamKind::Volume: return "volume";
     case ParamKind::Delay: return "delay";
     case ParamKind::HpType: return "high-pass type";
@@ -217,7 +218,7 @@ const char* KindWords(ParamKind kind) {
     case ParamKind::Attack: return "attack time";
     case ParamKind::Release: return "release time";
     case ParamKind::NoiseGate: return "noise gate";
-    case ParamKind::Mask: break;
+    default: break;  // the control masks
   }
   return "";
 }
@@ -233,19 +234,19 @@ StepName DescribeStep(const HistoryStep& step) {
   std::vector<int> labels;  // channel label numbers, ascending
   bool sameKind = true;
   bool sameBand = true;
-  ParamKind kind = ParamKind::Mask;
+  ParamKind kind = ParamKind::MuteCtrl;
   int band = -1;
   for (size_t n = 0; n < step.params.size(); ++n) {
-    const int i = step.params[n].index;
-    const ParamKind k = ParamKindOf(i);
-    const int b = i >= param::EqFreq(0, 0) && i < param::Threshold(0) ? (i - param::EqFreq(0, 0)) % 93 / 3 : -1;
+    const ParamAddress at = LocateParam(step.params[n].index);
+    // The four control masks read as one kind here.
+    const ParamKind k = IsControlMask(at.kind) ? ParamKind::MuteCtrl : at.kind;
     if (n == 0) {
       kind = k;
-      band = b;
+      band = at.band;
     }
     sameKind = sameKind && k == kind;
-    sameBand = sameBand && b == band;
-    const int box = ParamChannel(i);
+    sameBand = sameBand && at.band == band;
+    const int box = at.channel;
     if (box >= 0) {
       const int label = ChannelLabelNumber(box);
       if (std::find(labels.begin(), labels.end(), label) == labels.end()) labels.push_back(label);
@@ -258,7 +259,7 @@ StepName DescribeStep(const HistoryStep& step) {
     if (step.before.linkFlags != step.after.linkFlags) return "Link groups";
     return "Band hold-back";
   }
-  if (sameKind && kind == ParamKind::Mask) {
+  if (sameKind && IsControlMask(kind)) {
     const int i = step.params[0].index;
     if (i == param::kMuteCtrl) return channels.empty() ? StepName("Mute") : StepName("Mute (%1)", {channels});
     if (i == param::kPassCtrl) return "Bypass EQ";
@@ -268,7 +269,7 @@ StepName DescribeStep(const HistoryStep& step) {
   if (step.params.size() == 1 && step.params[0].index == param::kMainVol) return "Master volume";
   const std::string words = KindWords(kind);
   if (sameKind && sameBand && band >= 0) return StepName("Band %1 " + words + " (%2)", {std::to_string(band + 1), channels});
-  if (sameKind && kind != ParamKind::Mask) {
+  if (sameKind) {
     if (labels.size() == 1) return StepName("%1 " + words, {channels});
     if (labels.empty()) return StepName(Capitalised(words));
     return StepName(Capitalised(words) + " (%1)", {channels});
@@ -298,25 +299,26 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
   auto write = [&](const ParamStep& p) {
     const uint16_t value = forward ? p.after : p.before;
     const int i = p.index;
-    if (value == 0 && i >= param::EqFreq(0, 0) && i < param::Threshold(0) && (i - param::EqFreq(0, 0)) % 3 == 2) {
-      const int k = (i - param::EqFreq(0, 0)) / 93;
-      const int b = (i - param::EqFreq(k, 0)) / 3;
-      if (keptInTarget(k, b)) {
-        store_.WriteParamLocal(i, 0);
-        touched[static_cast<size_t>(k)] = true;
-        c.params.push_back(p.index);
-        return;
-      }
+    const ParamAddress at = LocateParam(i);
+    if (value == 0 && at.kind == ParamKind::EqGain && keptInTarget(at.channel, at.band)) {
+      store_.WriteParamLocal(i, 0);
+      touched[static_cast<size_t>(at.channel)] = true;
+      c.params.push_back(p.index);
+      return;
     }
     store_.SetParam(p.index, value);
     written[p.index] = true;
     c.params.push_back(p.index);
-    if (p.index > param::kMainVol && p.index < param::kNoiseGate) {
-      // Which channel's response model the value feeds.
-      int k = -1;
-      if (p.index >= param::HpType(0) && p.index <= param::LpFreq(5)) k = (p.index - param::HpType(0)) % 12 / 2;
-      else if (p.index >= param::EqFreq(0, 0) && p.index < param::Threshold(0)) k = (p.index - param::EqFreq(0, 0)) / 93;
-      if (k >= 0) touched[static_cast<size_t>(k)] = true;
+    // The filters and bands feed their channel's response model.
+    switch (at.kind) {
+      case ParamKind::HpType:
+      case ParamKind::HpFreq:
+      case ParamKind::LpType:
+      case ParamKind::LpFreq:
+      case ParamKind::EqFreq:
+      case ParamKind::EqQ:
+      case ParamKind::EqGain: touched[static_cast<size_t>(at.channel)] = true; break;
+      default: break;
     }
   };
   if (forward) {
@@ -354,9 +356,8 @@ void CEditHistory::AgreeGains(const HistoryStep& step, const std::vector<bool>& 
     if (i == param::kPassCtrl) {
       for (int k = 0; k < kChannelCount; ++k)
         if (((p.before ^ p.after) >> k) & 1u) bands[k] = (1u << kBandCount) - 1;
-    } else if (ParamKindOf(i) == ParamKind::EqGain) {
-      const int k = ParamChannel(i);
-      bands[k] |= 1u << ((i - param::EqFreq(k, 0)) / 3);
+    } else if (const ParamAddress at = LocateParam(i); at.kind == ParamKind::EqGain) {
+      bands[at.channel] |= 1u << at.band;
     }
   }
   // A band the bypass held back keeps its gain in the processor; any other

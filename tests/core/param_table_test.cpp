@@ -1,6 +1,11 @@
 // The parameter table, the factory block and raw access to the block.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+
 #include "core/param_table.h"
 
 namespace brisvel {
@@ -95,6 +100,59 @@ TEST(ParamTable, TwoByteValuesAreLittleEndianAtAnyOffset) {
   WriteParam(b, param::Volume(0), 300);  // one byte keeps the low byte
   EXPECT_EQ(b[5], 44);
   EXPECT_EQ(b[6], 0);
+}
+
+// Every row's address agrees with its name and leads back to its index.
+TEST(ParamTable, EveryIndexIsLocatedAsItsNameSaysAndBack) {
+  const std::map<std::string, ParamKind> suffixes = {
+      {"_HFliter_Type_Xoct", ParamKind::HpType}, {"_HFliter_Freq", ParamKind::HpFreq},
+      {"_LFliter_Type_Xoct", ParamKind::LpType}, {"_LFliter_Freq", ParamKind::LpFreq},
+      {"_Freq", ParamKind::EqFreq},             {"_Q", ParamKind::EqQ},
+      {"_Gain", ParamKind::EqGain},             {"_Param_Threshold", ParamKind::Threshold},
+      {"_Param_Attack", ParamKind::Attack},     {"_Param_Release", ParamKind::Release}};
+  const std::map<std::string, ParamKind> whole = {
+      {"MuteCtrl", ParamKind::MuteCtrl}, {"PassCtrl", ParamKind::PassCtrl},   {"PhaseCtrl", ParamKind::PhaseCtrl},
+      {"ResetCtrl", ParamKind::ResetCtrl}, {"MainVol", ParamKind::MainVol}, {"NoiseGate", ParamKind::NoiseGate}};
+  std::set<std::pair<int, int>> bands;
+  for (const ParamDef& row : ParamTable()) {
+    const std::string name = row.name;
+    const ParamAddress at = LocateParam(row.index);
+    EXPECT_EQ(ParamIndex(at), row.index) << name;
+    if (auto it = whole.find(name); it != whole.end()) {
+      EXPECT_EQ(at, (ParamAddress{it->second})) << name;
+      continue;
+    }
+    int channel = -1, band = -1;
+    if (std::sscanf(row.name, "Volume_%d", &channel) == 1) {
+      EXPECT_EQ(at, (ParamAddress{ParamKind::Volume, channel})) << name;
+    } else if (std::sscanf(row.name, "Delay_%d", &channel) == 1) {
+      EXPECT_EQ(at, (ParamAddress{ParamKind::Delay, channel})) << name;
+    } else if (std::sscanf(row.name, "Box%d_EQ%d", &channel, &band) == 2) {
+      const std::string field = name.substr(name.rfind('_'));
+      EXPECT_EQ(at, (ParamAddress{suffixes.at(field), channel, band})) << name;
+      bands.insert({channel, band});
+    } else {
+      ASSERT_EQ(std::sscanf(row.name, "Box%d", &channel), 1) << name;
+      const std::string field = name.substr(name.find('_'));
+      EXPECT_EQ(at, (ParamAddress{suffixes.at(field), channel})) << name;
+    }
+  }
+  EXPECT_EQ(bands.size(), static_cast<size_t>(kChannelCount * kBandCount));
+  // Addresses that no parameter has.
+  EXPECT_EQ(ParamIndex({ParamKind::Volume, 6}), -1);
+  EXPECT_EQ(ParamIndex({ParamKind::EqGain, 2, 31}), -1);
+  EXPECT_EQ(ParamIndex({ParamKind::EqGain, 2}), -1);
+  EXPECT_EQ(ParamIndex({ParamKind::MainVol, 0}), -1);
+  EXPECT_EQ(ParamIndex({ParamKind::Threshold, 1, 4}), -1);
+}
+
+TEST(ParamTable, TheFilterTypeByteDecodesAndEncodes) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const FilterTypeByte t = FilterTypeByte::Decode(static_cast<uint8_t>(byte));
+    EXPECT_EQ(t.Encode(), byte & ~0x20) << byte;  // bit 5 is written as 0
+  }
+  EXPECT_EQ((FilterTypeByte{2, 3}).Encode(), 0x83);
+  EXPECT_EQ(FilterTypeByte::Decode(0x88), (FilterTypeByte{2, 8}));
 }
 
 }  // namespace
