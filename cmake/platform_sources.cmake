@@ -8,6 +8,8 @@ set(BRISVEL_POSIX_ONLY_SOURCES
   src/settings/data_folder.cpp
   src/settings/file_safety.cpp
   src/cli/doctor_command.cpp
+  tests/settings/data_folder_test.cpp
+  tests/settings/file_safety_test.cpp
   tests/device/hidraw_channel_test.cpp
   tests/device/doctor_test.cpp
   tests/cli/doctor_cli_test.cpp

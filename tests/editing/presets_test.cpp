@@ -12,6 +12,7 @@
 
 #include "core/hex_text.h"
 #include "settings/scene_files.h"
+#include "settings/temp_folder.h"
 
 namespace brisvel::editing {
 namespace {
@@ -41,8 +42,7 @@ std::string Slurp(const fs::path& p) {
 class TempDir {
  public:
   TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "brisvel-presets-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
+    path_ = settings::testing::MakeTempFolder("brisvel-presets-");
   }
   ~TempDir() { fs::remove_all(path_); }
   const fs::path& Path() const { return path_; }
