@@ -7,6 +7,7 @@ set(BRISVEL_POSIX_ONLY_SOURCES
   src/hid/access_doctor.cpp
   src/settings/data_folder.cpp
   src/settings/file_safety.cpp
+  src/cli/cli_platform.cpp
   src/cli/doctor_command.cpp
   tests/settings/data_folder_test.cpp
   tests/settings/file_safety_test.cpp
