@@ -23,6 +23,8 @@ std::filesystem::path ExecutableFolder() {
   return ec ? std::filesystem::path() : exe.parent_path();
 }
 
+std::string AlteredArgument() { return {}; }  // arguments arrive as the bytes given
+
 InterruptWait::InterruptWait() {
   const sigset_t set = StopSignals();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);

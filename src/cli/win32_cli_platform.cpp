@@ -1,6 +1,7 @@
 // brisvelctl's operating-system pieces on Windows: the executable's path from
 // the module, interrupts from the console's control handler.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <string>
@@ -37,6 +38,25 @@ std::filesystem::path ExecutableFolder() {
     }
     path.resize(path.size() * 2);  // a long path: try again with more room
   }
+}
+
+std::string AlteredArgument() {
+  int count = 0;
+  LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!args) return {};
+  std::string altered;
+  for (int i = 1; i < count && altered.empty(); ++i) {
+    const int length = static_cast<int>(std::wcslen(args[i]));
+    if (length == 0) continue;
+    BOOL lossy = FALSE;
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, args[i], length, nullptr, 0, nullptr, &lossy);
+    if (!lossy) continue;
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, args[i], length, nullptr, 0, nullptr, nullptr);
+    altered.assign(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, args[i], length, altered.data(), n, nullptr, nullptr);
+  }
+  ::LocalFree(args);
+  return altered;
 }
 
 InterruptWait::InterruptWait() {

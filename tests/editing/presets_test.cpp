@@ -143,7 +143,7 @@ TEST(PCModeList, AddDeleteAndTheConfigFileFollowAtOnce) {
   EXPECT_EQ(DeletePCMode(config, list, 5).status, DeletePCModeStatus::kNoSelection);
   EXPECT_EQ(DeletePCMode(config, list, 0).status, DeletePCModeStatus::kDeleted);
   EXPECT_EQ(DeletePCMode(config, list, 0).status, DeletePCModeStatus::kDeleted);
-  const std::string text = Slurp(config.Path());
+  const std::string text = settings::testing::ReadText(config.Path());
   EXPECT_NE(text.find("[PCMode]\nCount = 0"), std::string::npos);
   EXPECT_EQ(text.find("[PCModeName]"), std::string::npos);
 }
