@@ -8,7 +8,6 @@
 #include <cstdlib>
 
 #include "settings/data_folder.h"
-#include "settings/settings_keys.h"
 
 namespace brisvel::settings {
 namespace {
@@ -35,9 +34,7 @@ std::filesystem::path DataFolderPath() {
     std::error_code ec;
     base = std::filesystem::temp_directory_path(ec);
   }
-  base = base.lexically_normal();
-  if (!base.has_filename() && base != base.root_path()) base = base.parent_path();
-  return base / kDataFolderName;
+  return DataFolderIn(base);
 }
 
 }  // namespace brisvel::settings

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "settings/file_safety.h"
+#include "settings/file_safety_detail.h"
 
 namespace brisvel::settings {
 namespace {
@@ -120,13 +121,7 @@ std::filesystem::path CreateTemporaryBeside(const std::filesystem::path& path, H
 }  // namespace
 
 FileContent ReadRegularFile(const std::filesystem::path& path, size_t maxBytes) {
-  FileContent out;
-  auto fail = [&](ReadStatus status, std::string why) {
-    out.status = status;
-    out.data.clear();
-    out.error = std::move(why);
-    return out;
-  };
+  const auto fail = [](ReadStatus status, std::string why) { return detail::Refused(status, std::move(why)); };
   // Opening a disk file has no side effects; a device or a pipe is told by
   // its handle and refused before anything is read from it.
   Handle h(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
@@ -141,38 +136,16 @@ FileContent ReadRegularFile(const std::filesystem::path& path, size_t maxBytes) 
   }
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(h.get(), &size)) return fail(ReadStatus::kUnreadable, ErrorText("cannot read", path, ::GetLastError()));
-  out.size = static_cast<uint64_t>(size.QuadPart);
-  auto tooLarge = [&] {
-    return fail(ReadStatus::kTooLarge, PathText(path) + " is larger than " + std::to_string(maxBytes) + " bytes (" +
-                                           std::to_string(out.size) + " bytes)");
-  };
-  if (out.size > maxBytes) return tooLarge();
-
-  // At most maxBytes + 1 bytes: one more than allowed tells that the file grew.
-  const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
-  out.data.resize(std::min<size_t>(static_cast<size_t>(out.size) + 1, limit));
-  size_t got = 0;
-  for (;;) {
-    if (got == out.data.size()) {
-      if (got >= limit) break;
-      out.data.resize(std::min(limit, std::max<size_t>(got * 2, 4096)));
-    }
-    const DWORD want = static_cast<DWORD>(std::min<size_t>(out.data.size() - got, 1u << 30));
-    DWORD n = 0;
-    if (!::ReadFile(h.get(), out.data.data() + got, want, &n, nullptr)) {
-      return fail(ReadStatus::kUnreadable, ErrorText("cannot read", path, ::GetLastError()));
-    }
-    if (n == 0) break;
-    got += n;
-  }
-  if (got > maxBytes) {
-    out.size = got;
-    return tooLarge();
-  }
-  out.data.resize(got);
-  out.status = ReadStatus::kOk;
-  out.error.clear();
-  return out;
+  DWORD readError = 0;
+  return detail::ReadOpenFile(
+      PathText(path), static_cast<uint64_t>(size.QuadPart), maxBytes,
+      [&](char* buffer, size_t room) -> std::ptrdiff_t {
+        DWORD n = 0;
+        if (::ReadFile(h.get(), buffer, static_cast<DWORD>(std::min<size_t>(room, 1u << 30)), &n, nullptr)) return n;
+        readError = ::GetLastError();
+        return -1;
+      },
+      [&] { return ErrorText("cannot read", path, readError); });
 }
 
 std::string WriteTargetProblem(const std::filesystem::path& path) {
@@ -203,14 +176,7 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
     if (error) *error = std::move(why);
     return false;
   };
-  // A file reached through a symbolic link is replaced where it lives, so the
-  // link stays a link.
-  std::error_code ec;
-  std::filesystem::path path = requested;
-  if (std::filesystem::is_symlink(requested, ec)) {
-    const auto resolved = std::filesystem::canonical(requested, ec);
-    if (!ec) path = resolved;
-  }
+  const std::filesystem::path path = detail::ReplacementTarget(requested);
   if (std::string problem = WriteTargetProblem(path); !problem.empty()) return fail(std::move(problem));
 
   Handle file(INVALID_HANDLE_VALUE);

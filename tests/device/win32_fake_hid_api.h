@@ -64,14 +64,7 @@ class FakeWin32HidApi final : public hid::IWin32HidApi {
   void Unplug(size_t index) {
     std::lock_guard lock(mutex_);
     devices_[index].present = false;
-    for (auto it = inFlight_.begin(); it != inFlight_.end();) {
-      if (handles_[it->handle].device == index) {
-        Complete(*it, kNotConnected, 0);
-        it = inFlight_.erase(it);
-      } else {
-        ++it;
-      }
-    }
+    EndInFlight([&](const Op& op) { return handles_[op.handle].device == index; }, kNotConnected);
   }
   // Wait until a read is in flight on the device (the reader thread got there).
   bool ReadInFlight(size_t index) {
@@ -259,14 +252,7 @@ class FakeWin32HidApi final : public hid::IWin32HidApi {
   BOOL Cancel(HANDLE h, OVERLAPPED* ov) override {
     std::lock_guard lock(mutex_);
     ++counts_.cancels;
-    for (auto it = inFlight_.begin(); it != inFlight_.end();) {
-      if (it->handle == h && (!ov || it->ov == ov)) {
-        Complete(*it, kCancelled, 0);
-        it = inFlight_.erase(it);
-      } else {
-        ++it;
-      }
-    }
+    EndInFlight([&](const Op& op) { return op.handle == h && (!ov || op.ov == ov); }, kCancelled);
     return TRUE;
   }
   BOOL Close(HANDLE h) override {
@@ -328,6 +314,15 @@ class FakeWin32HidApi final : public hid::IWin32HidApi {
     op.ov->Internal = status;
     op.ov->InternalHigh = transferred;
     ::SetEvent(op.ov->hEvent);
+  }
+  // Ends the operations in flight that match with the status.
+  template <class Match>
+  void EndInFlight(Match match, ULONG_PTR status) {
+    std::erase_if(inFlight_, [&](const Op& op) {
+      if (!match(op)) return false;
+      Complete(op, status, 0);
+      return true;
+    });
   }
   void DeliverLocked(size_t index, std::vector<uint8_t> report) {
     for (auto it = inFlight_.begin(); it != inFlight_.end(); ++it) {
