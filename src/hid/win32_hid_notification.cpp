@@ -21,9 +21,8 @@ class Win32HotplugSubscription final : public HotplugSubscription {
   // Starts the thread and waits until its window is registered; false when
   // either fails (the thread has then ended).
   bool Start() {
-    std::promise<bool> ready;
-    std::future<bool> started = ready.get_future();
-    thread_ = std::thread([this, &ready] { Run(ready); });
+    std::future<bool> started = ready_.get_future();
+    thread_ = std::thread([this] { Run(ready_); });
     if (started.get()) return true;
     thread_.join();
     return false;
@@ -113,6 +112,7 @@ class Win32HotplugSubscription final : public HotplugSubscription {
 
   IWin32HidApi& api_;
   IHotplugSink& sink_;
+  std::promise<bool> ready_;  // outlives the thread's use of it
   std::thread thread_;
   HWND window_ = nullptr;
   HDEVNOTIFY registration_ = nullptr;

@@ -21,6 +21,9 @@ using testing::OutputCapture;
 using testing::WaitFor;
 using Device = FakeWin32HidApi::Device;
 
+// How long a test waits for the reading thread to get going: a bound on a hang, not a timing.
+constexpr int kPatienceMs = 30000;
+
 std::wstring ProcessorPath(int n) {
   return L"\\\\?\\hid#vid_2b53&pid_0019#7&2a4c&0&000" + std::to_wstring(n) +
          L"#{4d1e55b2-f16f-11cf-88cb-001111000030}";
@@ -162,7 +165,7 @@ TEST_F(WinHidBackendTest, ReportsGoOutWithTheIdentifierAndComeInEitherWay) {
     const uint8_t* out = nullptr;
     if (hid.Read(&out)) second = out[0];
   });
-  ASSERT_TRUE(WaitFor([&] { return api.ReadInFlight(index); }));
+  ASSERT_TRUE(WaitFor([&] { return api.ReadInFlight(index); }, kPatienceMs));
   report[1] = 0x7E;
   api.Deliver(index, report);
   reader.join();
@@ -178,7 +181,7 @@ TEST_F(WinHidBackendTest, ADeviceThatDisappearsMidReadEndsTheReadWithAFailure) {
     const uint8_t* out = nullptr;
     result = hid.Read(&out) ? 1 : 0;
   });
-  ASSERT_TRUE(WaitFor([&] { return api.ReadInFlight(index); }));
+  ASSERT_TRUE(WaitFor([&] { return api.ReadInFlight(index); }, kPatienceMs));
   EXPECT_EQ(result, -1);
   api.Unplug(index);
   reader.join();
@@ -224,7 +227,7 @@ TEST_F(WinHidBackendTest, SignalReadEventCancelsTheWaitingReadBeforeItReturns) {
     ok = hid.Read(&out);
     if (ok) first = out[0];
   });
-  ASSERT_TRUE(WaitFor([&] { return api.ReadInFlight(index); }));
+  ASSERT_TRUE(WaitFor([&] { return api.ReadInFlight(index); }, kPatienceMs));
   hid.SignalReadEvent();
   reader.join();
   EXPECT_TRUE(ok);
