@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "run_process.h"
+
 namespace brisvel::testing {
 
 constexpr uid_t kNobody = 65534;
@@ -32,16 +34,9 @@ inline std::string UnprivilegedUnavailable() {
 inline ChildRun RunUnprivileged(const std::string& environment, const std::string& command) {
   std::string line = environment + " ";
   if (::geteuid() == 0) line += "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups -- ";
-  line += command + " 2>&1";
-  ChildRun run;
-  FILE* pipe = ::popen(line.c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 512> chunk{};
-  size_t n;
-  while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.output.append(chunk.data(), n);
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
+  line += command;
+  const ProcessRun ran = RunCommand(line);
+  return ChildRun{ran.status, ran.output};
 }
 
 // Gives a folder to the user the child runs as, so the child may create files

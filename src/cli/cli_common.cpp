@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <string_view>
 
+#include "cli/cli_platform.h"
 #include "core/debug_output.h"
 #include "core/param_text.h"
 #include "core/scales.h"
@@ -250,10 +251,9 @@ ParamAssignment ParseAssignment(const std::string& nameEqualsText, const EffectB
 }
 
 settings::CaeData LoadInstallerData() {
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return settings::CaeData{};
-  return settings::LoadCaeData(exe.parent_path() / settings::kCaeDataFileName);
+  const std::filesystem::path folder = ExecutableFolder();
+  if (folder.empty()) return settings::CaeData{};
+  return settings::LoadCaeData(folder / settings::kCaeDataFileName);
 }
 
 }  // namespace brisvel::cli

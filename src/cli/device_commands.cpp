@@ -3,8 +3,6 @@
 // on the simulated processor (--sim, its state kept in the data folder), or
 // on the first processor found. A failure names the step that failed.
 #include <CLI/CLI.hpp>
-#include <signal.h>
-#include <unistd.h>
 
 #include <condition_variable>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include <thread>
 
 #include "cli/cli_common.h"
+#include "cli/cli_platform.h"
 #include "core/debug_output.h"
 #include "device/device_manager.h"
 #include "device/device_session.h"
@@ -23,7 +22,7 @@
 #include "editing/presets.h"
 #include "editing/recall.h"
 #include "hid/hid_log.h"
-#include "hid/hidraw_backend.h"
+#include "hid/system_backend.h"
 #include "settings/cae_data.h"
 #include "settings/data_folder.h"
 
@@ -121,7 +120,7 @@ class Session {
       simProcessor_ = processor;
       backend_ = &simulated_;
     } else {
-      backend_ = &hidraw_;
+      backend_ = &system_;
     }
     manager_ = std::make_unique<CDeviceManager>(*backend_, store_);
     store_.SetDeviceLink(manager_.get());
@@ -175,7 +174,7 @@ class Session {
   settings::CaeData cae_;
   FailureTracker failures_;
   sim::SimHidBackend simulated_;
-  hid::HidrawBackend hidraw_;
+  hid::SystemHidBackend system_;
   hid::IHidBackend* backend_ = nullptr;
   CEffectStore store_;
   std::unique_ptr<CDeviceManager> manager_;
@@ -340,11 +339,7 @@ class MonitorQueue final : public hid::IHotplugSink, public IDeviceNotificationS
 
 void CmdMonitor() {
   // Interrupts are taken by one waiting thread, so the main loop blocks without polling.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  InterruptWait interrupt;
 
   MonitorQueue queue;
   Session session;
@@ -353,8 +348,7 @@ void CmdMonitor() {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
   std::thread signalWaiter([&] {
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    interrupt.Wait();
     queue.Push(MonitorQueue::Event{MonitorQueue::Event::kStop, {}, {}});
   });
   if (!RegisterHidNotification(&session.Backend(), &queue)) {

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "cli/cli_common.h"
+#include "cli/cli_platform.h"
 #include "core/block_diff.h"
 #include "core/debug_output.h"
 #include "core/effect_store.h"
@@ -170,6 +171,11 @@ int main(int argc, char** argv) {
     if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });
   });
 
+  if (const std::string altered = AlteredArgument(); !altered.empty()) {
+    std::fprintf(stderr, "brisvelctl: the argument \"%s\" has characters this system's code page cannot pass on\n",
+                 altered.c_str());
+    return 1;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -12,7 +12,9 @@
 #include <fstream>
 #include <map>
 
+#ifdef __linux__
 #include <sys/prctl.h>
+#endif
 
 namespace brisvel::sim {
 
@@ -35,8 +37,10 @@ class SimLink {
 
   hid::ReadStatus Read(std::span<uint8_t> buffer) {
     // Replies are due at frame times; the reading thread wakes on time, not up to 50 us late.
+#ifdef __linux__
     static thread_local const bool precise = ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
     (void)precise;
+#endif
     std::unique_lock lock(mutex_);
     for (;;) {
       if (released_) {

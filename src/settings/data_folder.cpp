@@ -24,10 +24,7 @@ std::filesystem::path DataFolderPath() {
   std::filesystem::path base;
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) base = xdg;
   else base = HomeFolder() / ".local" / "share";
-  // "a//b/./c/" and "a/b/c" name the same folder: keep one spelling.
-  base = base.lexically_normal();
-  if (!base.has_filename() && base != base.root_path()) base = base.parent_path();
-  return base / kDataFolderName;
+  return DataFolderIn(base);
 }
 
 }  // namespace brisvel::settings

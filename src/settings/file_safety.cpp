@@ -1,6 +1,7 @@
 // Bounded reading of regular files and the atomic replacement of a file that
 // refuses read-only targets and anything that is not a regular file.
 #include "settings/file_safety.h"
+#include "settings/file_safety_detail.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -76,38 +77,18 @@ FileContent ReadRegularFile(const std::filesystem::path& path, size_t maxBytes) 
   // The path may have been replaced between the look and the open.
   if (::fstat(fd, &st) != 0) return fail(ReadStatus::kUnreadable, ErrnoText("cannot read", path, errno));
   if (!S_ISREG(st.st_mode)) return fail(ReadStatus::kNotRegular, NotRegularText(path, st.st_mode));
-  out.size = static_cast<uint64_t>(st.st_size);
-  auto tooLarge = [&] {
-    return fail(ReadStatus::kTooLarge, path.string() + " is larger than " + std::to_string(maxBytes) + " bytes (" +
-                                           std::to_string(out.size) + " bytes)");
-  };
-  if (out.size > maxBytes) return tooLarge();
-
-  // At most maxBytes + 1 bytes: one more than allowed tells that the file grew.
-  const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
-  out.data.resize(std::min<size_t>(static_cast<size_t>(out.size) + 1, limit));
-  size_t got = 0;
-  for (;;) {
-    if (got == out.data.size()) {
-      if (got >= limit) break;
-      out.data.resize(std::min(limit, std::max<size_t>(got * 2, 4096)));
-    }
-    const ssize_t n = ::read(fd, out.data.data() + got, out.data.size() - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(ReadStatus::kUnreadable, ErrnoText("cannot read", path, errno));
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
-  }
-  if (got > maxBytes) {
-    out.size = got;
-    return tooLarge();
-  }
-  out.data.resize(got);
-  out.status = ReadStatus::kOk;
-  out.error.clear();
-  return out;
+  int readError = 0;
+  return detail::ReadOpenFile(
+      path.string(), static_cast<uint64_t>(st.st_size), maxBytes,
+      [&](char* buffer, size_t room) -> std::ptrdiff_t {
+        for (;;) {
+          const ssize_t n = ::read(fd, buffer, room);
+          if (n < 0 && errno == EINTR) continue;
+          if (n < 0) readError = errno;
+          return n;
+        }
+      },
+      [&] { return ErrnoText("cannot read", path, readError); });
 }
 
 std::string WriteTargetProblem(const std::filesystem::path& path) {
@@ -128,14 +109,7 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
     if (error) *error = std::move(why);
     return false;
   };
-  // A file reached through a symbolic link is replaced where it lives, so the
-  // link stays a link.
-  std::error_code ec;
-  std::filesystem::path path = requested;
-  if (std::filesystem::is_symlink(requested, ec)) {
-    const auto resolved = std::filesystem::canonical(requested, ec);
-    if (!ec) path = resolved;
-  }
+  const std::filesystem::path path = detail::ReplacementTarget(requested);
   if (std::string problem = WriteTargetProblem(path); !problem.empty()) return fail(std::move(problem));
 
   std::filesystem::path folder = path.parent_path();

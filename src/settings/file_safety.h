@@ -45,4 +45,35 @@ std::string WriteTargetProblem(const std::filesystem::path& path);
 // error (when given) says why.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view data, std::string* error = nullptr);
 
+// An advisory lock that the console's processes and brisvelctl take around a
+// read-modify-write of a shared file: shared for readers, exclusive for a
+// writer; held while the object lives (or until Release). The lock is taken
+// on a companion file (config.ini.lock beside config.ini, say), created when
+// missing, never on the data file itself: on Windows a held range lock stops
+// other processes reading the locked bytes. POSIX: flock on the whole file;
+// Windows: LockFileEx over the whole range.
+class FileLock {
+ public:
+  enum class Kind { kShared, kExclusive };
+
+  FileLock() = default;
+  ~FileLock() { Release(); }
+  FileLock(FileLock&& other) noexcept;
+  FileLock& operator=(FileLock&& other) noexcept;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Takes the lock, waiting up to timeoutMs for another holder to let go (0:
+  // one attempt). An earlier lock of this object is released first. On
+  // failure error (when given) says why: the lock is held elsewhere, or the
+  // lock file cannot be opened.
+  bool Acquire(const std::filesystem::path& lockFile, Kind kind, int timeoutMs, std::string* error = nullptr);
+  void Release();
+  bool Held() const { return handle_ != kNone; }
+
+ private:
+  static constexpr intptr_t kNone = -1;
+  intptr_t handle_ = kNone;  // the lock file's descriptor (POSIX) or handle (Windows)
+};
+
 }  // namespace brisvel::settings

@@ -2,10 +2,12 @@
 // that are either fully written or untouched.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -17,9 +19,11 @@
 #include <sstream>
 #include <string>
 
-#include "../unprivileged.h"
 #include "cli_test_support.h"
 #include "core/param_table.h"
+#ifndef _WIN32
+#include "../unprivileged.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -136,7 +140,10 @@ TEST_F(BrisvelctlTest, SetAcceptsOnlyWholeValuesWithinTheLimits) {
     const char* range;
   };
   for (const Bad& bad : {Bad{"MainVol=abc", "OFF or -60 to 6 dB"}, Bad{"Volume_0=nan", "OFF or -60 to 6 dB"},
-                         Bad{"MainVol=--3", "-60 to 6"}, Bad{"MainVol=\xE2\x88\x92" "3", "-60 to 6"},
+                         Bad{"MainVol=--3", "-60 to 6"},
+#ifndef _WIN32  // refused before the value is read there (win32_brisvelctl_test.cpp)
+                         Bad{"MainVol=\xE2\x88\x92" "3", "-60 to 6"},
+#endif
                          Bad{"MainVol=7", "-60 to 6"}, Bad{"MainVol=1e1", "-60 to 6"},
                          Bad{"Box2_LFliter_Freq=2k", "20 to 20000 Hz"}, Bad{"MuteCtrl=abc", "0 to 63"},
                          Bad{"MuteCtrl=1.5", "0 to 63"}, Bad{"Box0_HFliter_Freq=10", "OFF or 20 to 20000 Hz"},
@@ -178,6 +185,9 @@ TEST_F(BrisvelctlTest, SetAcceptsOnlyWholeValuesWithinTheLimits) {
   EXPECT_TRUE(ReadAll(block) == kept);
 }
 
+// FIFOs, device nodes, file modes and other users are POSIX's; the Windows
+// build checks devices, folders and read-only files in win32_brisvelctl_test.cpp.
+#ifndef _WIN32
 TEST_F(BrisvelctlTest, OnlyRegularFilesAreReadAndNeverMoreThanABlock) {
   // A FIFO without a writer would block a plain open.
   const fs::path fifo = dir / "fifo";
@@ -258,6 +268,7 @@ TEST_F(BrisvelctlTest, ReadOnlyBlockFilesAreNotReplaced) {
   EXPECT_TRUE(ReadAll(block) == before);
   EXPECT_EQ(brisvel::testing::OwnerOf(block), 0u);
 }
+#endif
 
 }  // namespace
 

@@ -3,15 +3,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+
+#include "../run_process.h"
 
 namespace brisvel::testing {
 
@@ -23,17 +22,14 @@ struct CtlRun {
 // Runs `[env] brisvelctl args`; standard error is folded into the output, or
 // dropped when keepErrors is false.
 inline CtlRun RunCtl(const std::string& args, const std::string& env = {}, bool keepErrors = true) {
-  const std::string cmd = (env.empty() ? "" : env + " ") + BRISVELCTL_PATH + " " + args +
-                          (keepErrors ? " 2>&1" : " 2>/dev/null");
-  CtlRun run;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return run;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) run.out.append(buf.data(), n);
-  const int rc = ::pclose(p);
-  run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return run;
+#ifdef _WIN32
+  // Beside this test program (the build's own path is the build machine's, not Windows').
+  const std::string tool = "'" + (TestProgramFolder() / "brisvelctl.exe").string() + "'";
+#else
+  const std::string tool = BRISVELCTL_PATH;
+#endif
+  const ProcessRun ran = RunCommand((env.empty() ? "" : env + " ") + tool + " " + args, keepErrors);
+  return CtlRun{ran.status, ran.output};
 }
 
 inline CtlRun Ctl(const std::string& args) { return RunCtl(args); }
@@ -51,7 +47,7 @@ class CliFolderTest : public ::testing::Test {
   explicit CliFolderTest(const char* prefix) : prefix_(prefix) {}
   void SetUp() override {
     dir = std::filesystem::temp_directory_path() /
-          (prefix_ + std::to_string(::getpid()) + "_" +
+          (prefix_ + std::to_string(std::random_device()()) + "_" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);

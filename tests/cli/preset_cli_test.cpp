@@ -25,7 +25,7 @@ class PresetCommands : public brisvel::testing::CliFolderTest {
   }
   // With a data folder of the test's own.
   CtlRun Ctl(const std::string& args) {
-    return brisvel::testing::RunCtl(args, "XDG_DATA_HOME='" + (dir / "data").string() + "'");
+    return brisvel::testing::RunCtl(args, brisvel::testing::DataFolderEnvironment(dir / "data"));
   }
   CtlRun Pc(const std::string& args) { return Ctl("pcmode --config " + config_ + " " + args); }
   static std::string Slurp(const fs::path& p) { return brisvel::testing::ReadAll(p); }
@@ -49,7 +49,8 @@ TEST_F(PresetCommands, AddListDeleteFollowTheNameRules) {
   EXPECT_NE(missing.out.find("no PC mode 3"), std::string::npos);
   EXPECT_EQ(Pc("delete 1").status, 0);
   EXPECT_EQ(Pc("delete 1").status, 0);
-  const std::string text = Slurp(config_);
+  std::string text = Slurp(config_);
+  std::erase(text, '\r');  // config.ini has the platform's line ends
   EXPECT_NE(text.find("[PCMode]\nCount = 0"), std::string::npos);
   EXPECT_EQ(text.find("[PCModeName]"), std::string::npos);
 }

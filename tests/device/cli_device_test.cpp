@@ -3,17 +3,16 @@
 // Skipped when the tool was not built beside this test program.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 
+#include "run_process.h"
 #include "settings/scene_files.h"
+#ifndef _WIN32
 #include "unprivileged.h"
+#endif
 
 namespace {
 
@@ -33,10 +32,13 @@ struct ToolRun {
 class DeviceCommandLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::error_code ec;
-    tool_ = fs::read_symlink("/proc/self/exe", ec).parent_path() / "src" / "cli" / "brisvelctl";
-    if (ec || !fs::exists(tool_)) GTEST_SKIP() << "brisvelctl not built here";
-    data_ = fs::temp_directory_path() / ("brisvel-cli-" + std::to_string(::getpid()));
+#ifdef _WIN32
+    tool_ = brisvel::testing::TestProgramFolder() / "src" / "cli" / "brisvelctl.exe";
+#else
+    tool_ = brisvel::testing::TestProgramFolder() / "src" / "cli" / "brisvelctl";
+#endif
+    if (!fs::exists(tool_)) GTEST_SKIP() << "brisvelctl not built here";
+    data_ = fs::temp_directory_path() / ("brisvel-cli-" + std::to_string(std::random_device()()));
     fs::remove_all(data_);
     fs::create_directories(data_);
   }
@@ -44,17 +46,9 @@ class DeviceCommandLine : public ::testing::Test {
     if (!data_.empty()) fs::remove_all(data_);
   }
   ToolRun Brisvelctl(const std::string& arguments) {
-    const std::string command =
-        "XDG_DATA_HOME='" + data_.string() + "' '" + tool_.string() + "' " + arguments + " 2>&1";
-    ToolRun run{-1, {}};
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 512> chunk;
-    size_t n;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.output.append(chunk.data(), n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    const auto ran = brisvel::testing::RunCommand(
+        brisvel::testing::DataFolderEnvironment(data_) + " '" + tool_.string() + "' " + arguments);
+    return ToolRun{ran.status, ran.output};
   }
   fs::path tool_;
   fs::path data_;
@@ -143,6 +137,7 @@ TEST_F(DeviceCommandLine, AStateTheSimulatedProcessorCannotKeepFailsTheCommand) 
   // root writes anywhere.
   fs::permissions(state, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                              fs::perms::others_read);
+#ifndef _WIN32
   const std::string unavailable = brisvel::testing::UnprivilegedUnavailable();
   if (!unavailable.empty()) GTEST_SKIP() << unavailable;
   if (::geteuid() != 0) fs::permissions(data_ / "RezUriruBrisvel", fs::perms::owner_read | fs::perms::owner_exec);
@@ -152,6 +147,7 @@ TEST_F(DeviceCommandLine, AStateTheSimulatedProcessorCannotKeepFailsTheCommand) 
   EXPECT_NE(run.output.find("state could not be saved"), std::string::npos) << run.output;
   if (::geteuid() != 0) fs::permissions(data_ / "RezUriruBrisvel", fs::perms::owner_all);
   EXPECT_EQ(Brisvelctl("--sim get MainVol").output, "-3dB\n");
+#endif
 }
 
 }  // namespace

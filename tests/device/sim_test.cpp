@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
+#include <random>
 
 #include "device/sim_processor.h"
 
@@ -64,7 +64,7 @@ TEST(SimProcessor, ModesSlotsAndArgumentChecks) {
 }
 
 TEST(SimProcessor, StateFileKeepsSlotsAcrossRuns) {
-  const auto dir = std::filesystem::temp_directory_path() / ("brisvel-sim-" + std::to_string(::getpid()));
+  const auto dir = std::filesystem::temp_directory_path() / ("brisvel-sim-" + std::to_string(std::random_device()()));
   std::filesystem::remove_all(dir);
   const auto file = dir / "state.bin";
   {

@@ -12,6 +12,7 @@
 
 #include "core/hex_text.h"
 #include "settings/scene_files.h"
+#include "settings/temp_folder.h"
 
 namespace brisvel::editing {
 namespace {
@@ -41,8 +42,7 @@ std::string Slurp(const fs::path& p) {
 class TempDir {
  public:
   TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "brisvel-presets-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
+    path_ = settings::testing::MakeTempFolder("brisvel-presets-");
   }
   ~TempDir() { fs::remove_all(path_); }
   const fs::path& Path() const { return path_; }
@@ -150,7 +150,7 @@ TEST(PCModeList, AddDeleteAndTheConfigFileFollowAtOnce) {
   EXPECT_EQ(DeletePCMode(config, list, 5).status, DeletePCModeStatus::kNoSelection);
   EXPECT_EQ(DeletePCMode(config, list, 0).status, DeletePCModeStatus::kDeleted);
   EXPECT_EQ(DeletePCMode(config, list, 0).status, DeletePCModeStatus::kDeleted);
-  const std::string text = Slurp(config.Path());
+  const std::string text = settings::testing::ReadText(config.Path());
   EXPECT_NE(text.find("[PCMode]\nCount = 0"), std::string::npos);
   EXPECT_EQ(text.find("[PCModeName]"), std::string::npos);
 }

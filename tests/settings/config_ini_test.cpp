@@ -14,6 +14,7 @@ namespace brisvel::settings {
 namespace {
 
 using testing::ReadFile;
+using testing::ReadText;
 using testing::TempFolder;
 using testing::WriteFile;
 
@@ -93,7 +94,7 @@ TEST_F(ConfigIniTest, PCModeSectionsComeLastCountFirst) {
   WriteFile(File(), "[PCMode]\nCount = 0\n[Zeta]\nz = 1\n[Config]\nLang = 1\n");
   ConfigIni c = Open();
   ASSERT_TRUE(c.SavePCModes(std::vector<PCModeRecord>{Mode("a", 1), Mode("b", 2)}));
-  const std::string text = ReadFile(File());
+  const std::string text = ReadText(File());
   const size_t zeta = text.find("[Zeta]"), config = text.find("[Config]");
   const size_t pc = text.find("[PCMode]"), names = text.find("[PCModeName]");
   ASSERT_NE(names, std::string::npos);
@@ -179,7 +180,7 @@ TEST_F(ConfigIniTest, DeletingTheOnlyModeLeavesCountZero) {
   EXPECT_EQ(Open().LoadPCModes().size(), 2u);
   list.clear();
   ASSERT_TRUE(c.SavePCModes(list));
-  const std::string text = ReadFile(File());
+  const std::string text = ReadText(File());
   EXPECT_NE(text.find("[PCMode]\nCount = 0\n"), std::string::npos);
   EXPECT_EQ(text.find("[PCModeName]"), std::string::npos);
   EXPECT_EQ(text.find("0 = "), std::string::npos);

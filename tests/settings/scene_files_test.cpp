@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "core/hex_text.h"
+#include "settings/temp_folder.h"
 
 namespace brisvel::scene {
 namespace {
@@ -17,9 +18,8 @@ namespace {
 class SceneFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "brisvel-scene-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = settings::testing::MakeTempFolder("brisvel-scene-");
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
