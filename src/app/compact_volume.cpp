@@ -36,6 +36,7 @@ std::vector<int> LinkedRange(const CEffectStore& store, int ch) {
 
 int WriteVolume(CEffectStore& store, VolumeChoice choice, int value) {
   const int v = std::clamp(value, 0, kVolumeMax);
+  CEffectStore::SendScope scope(store);  // both bass channels in one transfer
   if (choice == VolumeChoice::kMaster) {
     store.SetParam(param::kMainVol, static_cast<uint16_t>(v));
   } else if (choice == VolumeChoice::kSub) {

@@ -395,7 +395,10 @@ void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
     parsed.push_back(ParseAssignment(a, store.Block(), session.Cae().minVol, session.Cae().maxVol, clamp));
   }
   session.Failures().Reset();
-  for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
+  {
+    CEffectStore::SendScope scope(store);  // one transfer of them all
+    for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
+  }
   session.Manager().Sender().FlushPending();
   if (session.Manager().Sender().FailedTransfers() > 0) {
     throw CliError(session.Failures().Timeout("sending the parameters"));

@@ -25,8 +25,24 @@ void CEffectStore::SetParam(int index, uint16_t value) {
   WriteParam(block_, index, value);
   if (IsProcessorConnected()) {
     pendingParams_[index] = value;
-    link_->ScheduleSend();
+    SchedulePendingSend();
   }
+}
+
+void CEffectStore::SchedulePendingSend() {
+  if (!IsProcessorConnected()) return;
+  if (sendScopes_ > 0) {
+    sendDeferred_ = true;
+    return;
+  }
+  link_->ScheduleSend();
+}
+
+CEffectStore::SendScope::~SendScope() {
+  if (--store_.sendScopes_ > 0 || !store_.sendDeferred_) return;
+  store_.sendDeferred_ = false;
+  // What an explicit send inside the scope took is gone already.
+  if (store_.HasPendingParams()) store_.SchedulePendingSend();
 }
 
 uint16_t CEffectStore::GetParam(int index) const { return ReadParam(block_, index); }

@@ -62,6 +62,24 @@ class CEffectStore {
   bool HasPendingParams() const { return !pendingParams_.empty(); }
   // Enters an index without handing over to the effect sender.
   void MarkPending(int index, uint16_t value) { pendingParams_[index] = value; }
+  // Hands the pending parameters to the effect sender (while a processor is
+  // connected): now, or when the open send scope ends.
+  void SchedulePendingSend();
+
+  // Edits made while a scope is open reach the effect sender once, when the
+  // outermost scope ends: one editing operation is one transfer of all it
+  // changed, packed into as few frames as the parameters need (the
+  // sender's 200 ms spacing still holds). Scopes nest.
+  class SendScope {
+   public:
+    explicit SendScope(CEffectStore& store) : store_(store) { ++store_.sendScopes_; }
+    ~SendScope();
+    SendScope(const SendScope&) = delete;
+    SendScope& operator=(const SendScope&) = delete;
+
+   private:
+    CEffectStore& store_;
+  };
   // The processor accepted it.
   void DropPending(int index) { pendingParams_.erase(index); }
   void ClearPendingParams() { pendingParams_.clear(); }
@@ -146,6 +164,8 @@ class CEffectStore {
   int32_t currentDeviceMode_ = -1;
   int32_t connected_ = 0;
   std::map<int, uint16_t> pendingParams_;
+  int sendScopes_ = 0;
+  bool sendDeferred_ = false;
   int32_t inputMode_ = -1;
   std::array<CEqResponse, kChannelCount> responses_;
   std::shared_ptr<EqFrequencyGrid> grid_;

@@ -54,6 +54,7 @@ Changes CAbCompare::Copy(AbSide from, AbSide to) {
     const EffectBlock source = hidden_.block;
     const StepName name("Copy %1 to %2", {AbSideName(from), AbSideName(to)});
     history_.Record(name, [&] {
+      CEffectStore::SendScope scope(store_);
       for (int i = 0; i < kParamCount; ++i) {
         const uint16_t v = ReadParam(source, i);
         if (store_.GetParam(i) != v) store_.SetParam(i, v);

@@ -24,6 +24,7 @@ BandChanges CChannelEditor::SetBands(const ChannelBands& bands) {
   }
   Compensate(r);
   for (int b = 0; b < kBandCount; ++b) RecomputeBand(c, b);
+  SendBandEdit();
   c.alert = EvaluateGainAlert();
   return c;
 }

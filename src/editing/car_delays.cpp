@@ -43,6 +43,7 @@ std::array<CarDelayOutput, 6> CarDelayOutputs(const CarDelaySettings& record, in
 }
 
 CarDelayChanges ApplyCarDelays(CEffectStore& store, const CarDelaySettings& record) {
+  CEffectStore::SendScope scope(store);  // the six delays in one transfer
   CarDelayChanges c;
   for (const CarDelayOutput& o : CarDelayOutputs(record, store.DelayUnit())) {
     const int index = param::Delay(o.channel);

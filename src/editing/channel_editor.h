@@ -177,6 +177,7 @@ class CChannelEditor {
   }
   void WriteOverRange(Recorder& r, int (*index)(int), int raw);
   void EndBypass(Recorder& r, int gainEditedBand);
+  void SendBandEdit();
   void Compensate(Recorder& r);
   void RecomputeBand(BandChanges& c, int band);
   BandChanges WriteBandGain(int band, int16_t raw, bool compensate);

@@ -19,7 +19,7 @@ size_t Clamped(int band) { return static_cast<size_t>(std::clamp(band, 0, kBandC
 void CChannelEditor::Resend(int index) {
   if (!store_.IsProcessorConnected()) return;
   store_.MarkPending(index, store_.GetParam(index));
-  store_.DeviceLink()->ScheduleSend();
+  store_.SchedulePendingSend();
 }
 
 GainAlert CChannelEditor::EvaluateGainAlert() const {
@@ -34,11 +34,12 @@ void CChannelEditor::EndBypass(Recorder& r, int gainEditedBand) {
   const std::vector<int> range = Range();
   const uint16_t pass = store_.GetParam(param::kPassCtrl);
   uint16_t mask = 0;
+  for (int k : range) mask |= static_cast<uint16_t>(1u << k);
+  const bool bypassed = (pass & mask) != 0;
   for (int k : range) {
-    mask |= static_cast<uint16_t>(1u << k);
-    const bool bypassed = (pass >> k) & 1;
+    const bool channelBypassed = (pass >> k) & 1;
     for (int b = 0; b < kBandCount; ++b) {
-      if (bypassed && store_.IsBandHeldBack(k, b)) {
+      if (channelBypassed && store_.IsBandHeldBack(k, b)) {
         // The edited band keeps its new gain, which the processor must get even
         // when the block held it as 0 already.
         if (b == gainEditedBand) Resend(param::EqGain(k, b));
@@ -48,8 +49,18 @@ void CChannelEditor::EndBypass(Recorder& r, int gainEditedBand) {
       store_.ClearBypassedBand(k, b);
     }
   }
+  // A bypassed equaliser needs the order: its gains first, then the PassCtrl
+  // bits that switch it back on, which go with the rest of the operation
+  // when it ends (SendBandEdit).
+  if (!bypassed) return;
   SendNow();
   r.Set(param::kPassCtrl, pass & ~mask);
+}
+
+void CChannelEditor::SendBandEdit() {
+  // A band edit reaches the processor at once, as one transfer of all it
+  // changed (the bands of every linked channel, PassCtrl, the compensated
+  // volumes), without waiting for the effect sender's spacing.
   SendNow();
 }
 
@@ -79,6 +90,7 @@ BandChanges CChannelEditor::WriteBandValue(int band, int (*index)(int, int), int
   }
   EndBypass(r, -1);
   RecomputeBand(c, band);
+  SendBandEdit();
   c.text = std::move(text);
   c.alert = EvaluateGainAlert();
   return c;
@@ -128,6 +140,7 @@ BandChanges CChannelEditor::WriteBandGain(int band, int16_t raw, bool compensate
   EndBypass(r, band);
   if (compensate) Compensate(r);
   RecomputeBand(c, band);
+  SendBandEdit();
   c.text = GainText(raw);
   c.alert = EvaluateGainAlert();
   return c;
@@ -185,6 +198,7 @@ BandChanges CChannelEditor::DragBandTo(int band, std::optional<double> hz, std::
   EndBypass(r, gain ? band : -1);
   if (gain) Compensate(r);
   RecomputeBand(c, band);
+  SendBandEdit();
   c.text = GainText(static_cast<int16_t>(store_.GetParam(param::EqGain(ch, band))));
   c.alert = EvaluateGainAlert();
   return c;
@@ -207,6 +221,7 @@ BandChanges CChannelEditor::DragQ(int band, bool leftHandle, int proposedLeft, i
   }
   EndBypass(r, -1);
   RecomputeBand(c, band);
+  SendBandEdit();
   c.text = QText(raw);
   return c;
 }

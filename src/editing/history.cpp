@@ -284,6 +284,8 @@ StepName CEditHistory::RedoStepName() const { return CanRedo() ? trail_.undone.b
 
 
 Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
+  // An undo or redo is one transfer of everything it writes back.
+  CEffectStore::SendScope scope(store_);
   Changes c;
   c.full = true;
   std::array<bool, kChannelCount> touched{};
@@ -376,7 +378,7 @@ void CEditHistory::AgreeGains(const HistoryStep& step, const std::vector<bool>& 
       }
     }
   }
-  if (resent) store_.DeviceLink()->ScheduleSend();
+  if (resent) store_.SchedulePendingSend();
   if (heldGains.empty() || !sendNow_) return;
   // The transfer takes the block's values: the held gains stand in the block
   // for the moment of one transfer.

@@ -1,4 +1,6 @@
 // Writes parameters through SetParam and notes what changed for the caller.
+// The operation that records goes to the effect sender once, when its
+// recorder ends.
 #pragma once
 
 #include <algorithm>
@@ -11,7 +13,7 @@ namespace brisvel::editing {
 
 class CChannelEditor::Recorder {
  public:
-  Recorder(CEffectStore& store, Changes& changes) : store_(store), changes_(changes) {}
+  Recorder(CEffectStore& store, Changes& changes) : store_(store), changes_(changes), scope_(store) {}
 
   // value is taken as 16 bits (negative gains included).
   void Set(int index, int value) {
@@ -28,6 +30,7 @@ class CChannelEditor::Recorder {
  private:
   CEffectStore& store_;
   Changes& changes_;
+  CEffectStore::SendScope scope_;
 };
 
 }  // namespace brisvel::editing
