@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <tuple>
 
 #include <nlopt.h>
@@ -85,6 +86,54 @@ struct PeakSection {
   }
 };
 
+// A peaking section with the derivatives of its dB response with respect to
+// ln(frequency), ln(Q) and the gain in dB, for the optimiser; q is the model's Q.
+struct PeakDerivatives {
+  double n[3], d[3];        // numerator and denominator coefficients
+  double dn[3][3], dd[3][3];  // [parameter][coefficient]
+  PeakDerivatives(double freq, double q, double gainDb) {
+    const double w0 = 2.0 * kPi * freq / kSampleRate;
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double sw = std::sin(w0), cw = std::cos(w0);
+    const double alpha = sw / (2.0 * q);
+    n[0] = 1.0 + alpha * a, n[1] = -2.0 * cw, n[2] = 1.0 - alpha * a;
+    d[0] = 1.0 + alpha / a, d[1] = -2.0 * cw, d[2] = 1.0 - alpha / a;
+    const double dAlphaU = cw * w0 / (2.0 * q), dCosU = -sw * w0;
+    const double dAG = a * std::numbers::ln10 / 40.0;
+    // d(alpha A) and d(alpha / A) for ln f, ln Q, gain.
+    const double up[3] = {a * dAlphaU, -alpha * a, alpha * dAG};
+    const double down[3] = {dAlphaU / a, -alpha / a, -alpha / (a * a) * dAG};
+    const double dc[3] = {dCosU, 0.0, 0.0};
+    for (int k = 0; k < 3; ++k) {
+      dn[k][0] = up[k], dn[k][1] = -2.0 * dc[k], dn[k][2] = -up[k];
+      dd[k][0] = down[k], dd[k][1] = -2.0 * dc[k], dd[k][2] = -down[k];
+    }
+  }
+  // The response in dB at s and its three derivatives.
+  double At(double s, double* deriv) const {
+    const auto poly = [s](const double* c, double* grad) {
+      const double sum = c[0] + c[1] + c[2];
+      grad[0] = 2.0 * sum - 4.0 * (c[1] + 4.0 * c[2]) * s + 16.0 * c[2] * s * s;
+      grad[1] = 2.0 * sum - 4.0 * (c[0] + c[2]) * s;
+      grad[2] = 2.0 * sum - 4.0 * (c[1] + 4.0 * c[0]) * s + 16.0 * c[0] * s * s;
+      return PolySquared(c[0], c[1], c[2], s);
+    };
+    double gn[3], gd[3];
+    const double num = poly(n, gn), den = poly(d, gd);
+    if (!(num > 0) || !(den > 0)) {
+      deriv[0] = deriv[1] = deriv[2] = 0;
+      return 0.0;
+    }
+    constexpr double kDb = 10.0 / std::numbers::ln10;
+    for (int k = 0; k < 3; ++k) {
+      const double dnum = gn[0] * dn[k][0] + gn[1] * dn[k][1] + gn[2] * dn[k][2];
+      const double dden = gd[0] * dd[k][0] + gd[1] * dd[k][1] + gd[2] * dd[k][2];
+      deriv[k] = kDb * (dnum / num - dden / den);
+    }
+    return kDb * std::log(num / den);
+  }
+};
+
 double PeakDbAt(double freq, double q, double gainDb, double s) { return PeakSection(freq, q, gainDb).Db(s); }
 
 // A band in continuous values: Hz, Q in the block's unit (x 100; the model
@@ -100,10 +149,19 @@ constexpr double kReachShare = 0.3;
 // The optimiser keeps this far inside the limits, so that rounding to the
 // block's values rarely has to be corrected.
 constexpr double kLimitMargin = 0.05;
-constexpr int kOptimiserLimitPointsPerOctave = 32;
+constexpr int kOptimiserLimitPointsPerOctave = 16;
 // A small cost on every band's gain keeps bands that only touch the range
 // from drifting to large values where nothing is measured.
 constexpr double kGainCost = 1e-4;
+
+// Just outside the passband, where the limit drops to 0 dB: the summed
+// response rises towards the passband, so these points bound it in the roll-off.
+std::vector<double> PassbandEdges(const FitProblem& p) {
+  std::vector<double> out;
+  if (p.passLowHz > kFitLowestHz) out.push_back(p.passLowHz * (1 - 1e-6));
+  if (p.passHighHz < kFitHighestHz) out.push_back(p.passHighHz * (1 + 1e-6));
+  return out;
+}
 
 // The limits of the summed response at one frequency.
 struct Limit {
@@ -119,7 +177,9 @@ class Fitter {
     fHigh_ = std::clamp(p_.hz.back(), kFitLowestHz, kFitHighestHz);
     errorPoints_ = p_.hz.size();
     for (double f : p_.hz) s_.push_back(SinHalfSquared(f));
-    for (double f : LogSpacedFrequencies(kFitLowestHz, kFitHighestHz, kOptimiserLimitPointsPerOctave)) {
+    std::vector<double> limitHz = LogSpacedFrequencies(kFitLowestHz, kFitHighestHz, kOptimiserLimitPointsPerOctave);
+    for (double f : PassbandEdges(problem)) limitHz.push_back(f);
+    for (double f : limitHz) {
       s_.push_back(SinHalfSquared(f));
       const Limit l = LimitAt(f);
       limits_.push_back({l.low + kLimitMargin, l.high - kLimitMargin});
@@ -135,6 +195,7 @@ class Fitter {
   }
 
   size_t Points() const { return s_.size(); }
+  const std::vector<double>& PointS() const { return s_; }
   size_t ErrorPoints() const { return errorPoints_; }
   double FLow() const { return fLow_; }
   double FHigh() const { return fHigh_; }
@@ -228,28 +289,27 @@ struct Run {
     x.assign(xs, xs + n);
     Decode(xs);
     const size_t m = fitter->Points();
+    const std::vector<double>& pts = fitter->PointS();
     sum = *fixed;
     cols.resize(bands.size());
     derivs.resize(n);
     for (size_t j = 0; j < bands.size(); ++j) {
-      cols[j] = fitter->Column(bands[j]);
-      for (size_t i = 0; i < m; ++i) sum[i] += cols[j][i];
-      for (int k = 0; k < per; ++k) {
-        ContinuousBand t = bands[j];
-        double h;
-        if (!peq || k == 2) {
-          h = 0.01;
-          t.gain += h;
-        } else if (k == 0) {
-          h = 1e-4;
-          t.freq *= std::exp(h);
-        } else {
-          h = 1e-4;
-          t.q *= std::exp(h);
+      const PeakDerivatives section(bands[j].freq, bands[j].q / kModelQDivisor, bands[j].gain);
+      std::vector<double>& col = cols[j];
+      col.resize(m);
+      for (int k = 0; k < per; ++k) derivs[j * static_cast<size_t>(per) + static_cast<size_t>(k)].resize(m);
+      double* dGain = derivs[GainParam(j)].data();
+      double* dFreq = peq ? derivs[j * 3].data() : nullptr;
+      double* dQ = peq ? derivs[j * 3 + 1].data() : nullptr;
+      double d[3];
+      for (size_t i = 0; i < m; ++i) {
+        col[i] = section.At(pts[i], d);
+        sum[i] += col[i];
+        dGain[i] = d[2];
+        if (peq) {
+          dFreq[i] = d[0];
+          dQ[i] = d[1];
         }
-        auto d = fitter->Column(t);
-        for (size_t i = 0; i < m; ++i) d[i] = (d[i] - cols[j][i]) / h;
-        derivs[j * static_cast<size_t>(per) + static_cast<size_t>(k)] = std::move(d);
       }
     }
     cached = true;
@@ -285,22 +345,17 @@ struct LimitData {
   const std::vector<Limit>* limits;
 };
 
+// Only the upper limits go to the optimiser (the boost limits are what the
+// error pulls against); the lower limit of the data file is kept afterwards.
 void Constraints(unsigned m, double* result, unsigned n, const double* xs, double* grad, void* data) {
   const LimitData& ld = *static_cast<LimitData*>(data);
   Run& r = *ld.run;
   r.Evaluate(xs, n);
   const size_t ne = r.fitter->ErrorPoints();
-  const size_t nc = ld.limits->size();
-  for (size_t k = 0; k < nc && 2 * k + 1 < m; ++k) {
-    const double v = r.sum[ne + k];
-    result[2 * k] = v - (*ld.limits)[k].high;
-    result[2 * k + 1] = (*ld.limits)[k].low - v;
+  for (size_t k = 0; k < m && k < ld.limits->size(); ++k) {
+    result[k] = r.sum[ne + k] - (*ld.limits)[k].high;
     if (grad) {
-      for (size_t a = 0; a < n; ++a) {
-        const double d = r.derivs[a][ne + k];
-        grad[(2 * k) * n + a] = d;
-        grad[(2 * k + 1) * n + a] = -d;
-      }
+      for (size_t a = 0; a < n; ++a) grad[k * n + a] = r.derivs[a][ne + k];
     }
   }
 }
@@ -340,7 +395,7 @@ double Fitter::Optimise(std::vector<ContinuousBand>& bands, const std::vector<do
   nlopt_set_upper_bounds(opt, hi.data());
   nlopt_set_min_objective(opt, Objective, &run);
   LimitData ld{&run, &limits_};
-  std::vector<double> tol(2 * limits_.size(), 1e-6);
+  std::vector<double> tol(limits_.size(), 1e-6);
   nlopt_add_inequality_mconstraint(opt, static_cast<unsigned>(tol.size()), Constraints, &ld, tol.data());
   nlopt_set_ftol_rel(opt, 1e-7);
   nlopt_set_xtol_rel(opt, 1e-6);
@@ -378,8 +433,9 @@ ContinuousBand Continuous(int index, const BandRaw& b) {
 // centres): the summed response, and the limit there.
 class LimitCheck {
  public:
-  LimitCheck(const Fitter& f, const ChannelBands& bands) {
+  LimitCheck(const Fitter& f, const ChannelBands& bands, const FitProblem& p) {
     hz_ = LimitFrequencies(bands);
+    for (double e : PassbandEdges(p)) hz_.push_back(e);
     for (double h : hz_) {
       s_.push_back(SinHalfSquared(h));
       limits_.push_back(f.LimitAt(h));
@@ -424,9 +480,9 @@ std::vector<double> SumOf(const LimitCheck& check, const ChannelBands& bands) {
 // Brings the held bands within the limits at every limit point: the moving
 // band that does most where the limit is broken is turned 0.1 dB towards 0
 // until none is broken (or no moving band can help).
-void KeepWithinLimits(const Fitter& f, ChannelBands& bands, const std::vector<int>& free) {
+void KeepWithinLimits(const Fitter& f, const FitProblem& p, ChannelBands& bands, const std::vector<int>& free) {
   for (int round = 0; round < 4000; ++round) {
-    const LimitCheck check(f, bands);
+    const LimitCheck check(f, bands, p);
     const std::vector<double> sum = SumOf(check, bands);
     size_t where = 0;
     if (check.Excess(sum, &where) <= 1e-9) return;
@@ -452,7 +508,7 @@ void KeepWithinLimits(const Fitter& f, ChannelBands& bands, const std::vector<in
 // try kept within the limits and the band count.
 void Polish(const Fitter& f, const FitProblem& p, ChannelBands& bands, const std::vector<int>& free, bool peq,
             int maxBands) {
-  const LimitCheck check(f, bands);
+  const LimitCheck check(f, bands, p);
   const size_t ne = p.hz.size();
   std::vector<double> hzS(ne);
   for (size_t i = 0; i < ne; ++i) hzS[i] = SinHalfSquared(p.hz[i]);
@@ -771,7 +827,7 @@ FitResult FitBands(const FitProblem& problem, const ChannelBands& start, const F
   const bool startWithin = [&] {
     ChannelBands s = start;
     const ChannelBands before = s;
-    KeepWithinLimits(fitter, s, moving);
+    KeepWithinLimits(fitter, problem, s, moving);
     return s == before;
   }();
   bool found = false;
@@ -779,9 +835,9 @@ FitResult FitBands(const FitProblem& problem, const ChannelBands& start, const F
     ChannelBands held = start;
     for (int i : moving) held[static_cast<size_t>(i)].gain = 0;
     for (const auto& b : bands) held[static_cast<size_t>(b.index)] = Quantise(b, start[static_cast<size_t>(b.index)], moved, fitter);
-    KeepWithinLimits(fitter, held, moving);
+    KeepWithinLimits(fitter, problem, held, moving);
     Polish(fitter, problem, held, moving, moved, maxBands);
-    KeepWithinLimits(fitter, held, moving);
+    KeepWithinLimits(fitter, problem, held, moving);
     const double cost = SumSquares(problem, held);
     // A start outside the limits is replaced by any result within them.
     if (cost < bestCost - 1e-9 || (!startWithin && !found)) {
@@ -812,31 +868,34 @@ FitResult FitBands(const FitProblem& problem, const ChannelBands& start, const F
       if (!used) unused.push_back(i);
     }
     // The fixed part without any moving band.
-    double cost = fitter.Optimise(active, fixed, true, 600);
+    double cost = fitter.Optimise(active, fixed, true, 300);
     size_t next = 0;
     while (next < unused.size() && static_cast<int>(active.size()) < maxBands) {
       const auto e = ErrorWith(fitter, fixed, active);
       const auto peaks = ErrorPeaks(problem, e, 3);
-      std::vector<ContinuousBand> bestTrial;
-      double bestTrialCost = cost;
+      // Each place is tried with the new band alone; the best is kept if,
+      // with every band moving again, the error falls.
+      const std::vector<double> rest = WithBands(fitter, fixed, active);
+      std::optional<ContinuousBand> bestOne;
+      double bestOneCost = HUGE_VAL;
       for (const auto& [hz, err] : peaks) {
         std::vector<ContinuousBand> one{{unused[next], hz, 420.0, std::clamp(-err, fitter.GainLow(), fitter.GainHigh())}};
-        const std::vector<double> rest = WithBands(fitter, fixed, active);
-        fitter.Optimise(one, rest, true, 120);
-        std::vector<ContinuousBand> trial = active;
-        trial.push_back(one.front());
-        const double c = fitter.Optimise(trial, fixed, true, 60);
-        if (c < bestTrialCost) {
-          bestTrialCost = c;
-          bestTrial = std::move(trial);
+        const double c = fitter.Optimise(one, rest, true, 80);
+        if (c < bestOneCost) {
+          bestOneCost = c;
+          bestOne = one.front();
         }
       }
-      if (bestTrial.empty() || !(bestTrialCost < cost * (1 - 1e-3) - 1e-9)) break;
-      active = std::move(bestTrial);
-      cost = bestTrialCost;
+      if (!bestOne) break;
+      std::vector<ContinuousBand> trial = active;
+      trial.push_back(*bestOne);
+      const double trialCost = fitter.Optimise(trial, fixed, true, 40);
+      if (!(trialCost < cost * (1 - 1e-3) - 1e-9)) break;
+      active = std::move(trial);
+      cost = trialCost;
       ++next;
     }
-    fitter.Optimise(active, fixed, true, 600);
+    fitter.Optimise(active, fixed, true, 300);
     consider(active, true);
   }
 

@@ -119,14 +119,15 @@ int ColumnPairs(std::string_view firstRow) {
   return pairs;
 }
 
-// The name a header gives to column col (a channel line "Left",,"Right"), if any.
-std::string ColumnName(const std::vector<Line>& header, size_t col) {
+// The name a header gives to the channel of column col: a line with one name
+// per channel ("Left",,"Right",), if there is one.
+std::string ColumnName(const std::vector<Line>& header, size_t col, int pairs) {
   for (const Line& l : header) {
     const auto fields = SplitFields(l.text, SeparatorsOf(l.text));
-    if (fields.size() > col && !fields[col].empty() && !ParseNumberField(fields[col], false)) {
-      const std::string name(fields[col]);
-      if (name != "X" && name != "Y" && name.find("Hz") == std::string::npos) return name;
-    }
+    const auto named = std::count_if(fields.begin(), fields.end(), [](std::string_view f) { return !f.empty(); });
+    if (named != pairs || fields.size() <= col || fields[col].empty()) continue;
+    const std::string name(fields[col]);
+    if (name != "X" && name != "Y" && name.find("Hz") == std::string::npos) return name;
   }
   return {};
 }
@@ -204,7 +205,7 @@ CurveParse ParseFrequencyCurve(std::string_view bytes, int pair) {
                                           std::to_string(header.back().number) + " are a header");
   }
   if (pairs > 1) {
-    const std::string name = ColumnName(header, freqCol);
+    const std::string name = ColumnName(header, freqCol, pairs);
     notes.push_back("the file has " + std::to_string(pairs) + " channels as column pairs; channel " +
                     std::to_string(pair + 1) + (name.empty() ? "" : " (" + Printable(name, 30) + ")") + " is read");
   }
