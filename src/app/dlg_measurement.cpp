@@ -76,6 +76,9 @@ QString ResidualText(const Residual& r) {
 QString FilterImportPreview(const FilterSetImport& import) {
   QStringList lines;
   lines << Tr("%1 filters taken.").arg(import.filtersTaken);
+  lines << Tr("Q is read as filter files give it, the standard Q of a peaking filter; the band table shows three "
+              "times that value.");
+  for (const std::string& n : import.notes) lines << QStringLiteral("  ") + QString::fromStdString(n);
   if (!import.changes.empty()) {
     lines << Tr("Changed to fit the processor:");
     for (const std::string& c : import.changes) lines << QStringLiteral("  ") + QString::fromStdString(c);
