@@ -101,6 +101,7 @@ void CmdImport() {
   WriteBands(block, o.channel, in.bands);
   WriteBlockFile(o.blockFile, block);
   std::printf("%d filters taken\n", in.filtersTaken);
+  for (const std::string& n : in.notes) std::printf("%s\n", n.c_str());
   for (const std::string& c : in.changes) std::printf("changed: %s\n", c.c_str());
   for (const std::string& s : in.skipped) std::printf("%s\n", s.c_str());
 }

@@ -94,7 +94,7 @@ void SkMeasurementPlot::PaintControl(QPainter& p) {
   for (double db = dbBottom_; db <= dbTop_ + 1e-9; db += 2 * kDbStep) {
     p.drawText(QRectF(0, YOf(db) - 7, kLeft - 4, 14), Qt::AlignRight | Qt::AlignVCenter, QString("%1dB").arg(db, 0, 'f', 0));
   }
-  p.drawText(QRectF(a.right() - 40, a.bottom() + 3, 40 + kRight, kBottom - 4), Qt::AlignRight | Qt::AlignTop, "Hz");
+  p.drawText(QRectF(0, a.bottom() + 3, kLeft - 4, kBottom - 4), Qt::AlignRight | Qt::AlignTop, "Hz");
 
   p.save();
   p.setClipRect(a.adjusted(-1, -1, 1, 1));
