@@ -1051,5 +1051,49 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
         <source>Nothing was changed.</source>
         <translation>未做任何更改。</translation>
     </message>
+    <message>
+        <source>Predicted result</source>
+        <translation>预测结果</translation>
+    </message>
+    <message>
+        <source>EQ (bands)</source>
+        <translation>均衡（频段）</translation>
+    </message>
+    <message>
+        <source>Bands</source>
+        <translation>频段数</translation>
+    </message>
+    <message>
+        <source>Apply fit</source>
+        <translation>应用拟合</translation>
+    </message>
+    <message>
+        <source>%1 points read, %2 Hz to %3 Hz.</source>
+        <translation>已读取 %1 个点，%2 Hz 至 %3 Hz。</translation>
+    </message>
+    <message>
+        <source>Fitted over %1 to %2 Hz (the channel's passband is %3 to %4 Hz): %5 bands used, summed boost at most %6 dB. Apply writes the bands.</source>
+        <translation>已在 %1 至 %2 Hz 内拟合（该通道的通带为 %3 至 %4 Hz）：使用 %5 个频段，总提升最多 %6 dB。点击应用写入频段。</translation>
+    </message>
+    <message>
+        <source>The fitted bands boost the channel by up to %1 dB.</source>
+        <translation>拟合的频段使该通道最多提升 %1 dB。</translation>
+    </message>
+    <message>
+        <source>They change the response beyond the channel's crossover (below %1 Hz or above %2 Hz) by up to %3 dB.</source>
+        <translation>它们使该通道分频点以外（低于 %1 Hz 或高于 %2 Hz）的响应最多改变 %3 dB。</translation>
+    </message>
+    <message>
+        <source>Write them to the channel all the same?</source>
+        <translation>仍要写入该通道吗？</translation>
+    </message>
+    <message>
+        <source>Q is read as filter files give it, the standard Q of a peaking filter; the band table shows three times that value.</source>
+        <translation>Q 值按滤波器文件给出的方式读取，即峰值滤波器的标准 Q；频段表显示的是该值的三倍。</translation>
+    </message>
+    <message>
+        <source>Filter files take Q as measurement programs do: the band table shows three times that Q.</source>
+        <translation>滤波器文件中的 Q 与测量软件一致：频段表显示的是该 Q 的三倍。</translation>
+    </message>
 </context>
 </TS>

@@ -11,6 +11,7 @@
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/layout_ids/xml_measurement.h"
 #include "controls/eq_graph.h"
+#include "controls/measurement_plot.h"
 #include "core/scales.h"
 #include "editing/history.h"
 #include "settings/file_safety.h"
@@ -75,6 +76,9 @@ QString ResidualText(const Residual& r) {
 QString FilterImportPreview(const FilterSetImport& import) {
   QStringList lines;
   lines << Tr("%1 filters taken.").arg(import.filtersTaken);
+  lines << Tr("Q is read as filter files give it, the standard Q of a peaking filter; the band table shows three "
+              "times that value.");
+  for (const std::string& n : import.notes) lines << QStringLiteral("  ") + QString::fromStdString(n);
   if (!import.changes.empty()) {
     lines << Tr("Changed to fit the processor:");
     for (const std::string& c : import.changes) lines << QStringLiteral("  ") + QString::fromStdString(c);
@@ -102,6 +106,7 @@ void CDlgMeasurementHandler::OnInit(ui::HostWindow& dlg) {
   SetEditNumber(dlg_, ids::kLowHz, session_.loHz, 0);
   SetEditNumber(dlg_, ids::kHighHz, session_.hiHz, 0);
   SetEditNumber(dlg_, ids::kMaxBoost, session_.maxBoostDb, 1);
+  SetEditNumber(dlg_, ids::kBands, session_.maxBands, 0);
   if (auto* kind = dlg.Find<ui::ComboBox>(ids::kTargetKind)) kind->setCurrentIndex(static_cast<int>(session_.target.kind));
   ShowAll();
 
@@ -144,7 +149,7 @@ void CDlgMeasurementHandler::OnInit(ui::HostWindow& dlg) {
     ReadSettings();
     ShowOverlay();
   });
-  for (int id : {ids::kLfGain, ids::kLfCorner, ids::kTilt, ids::kLowHz, ids::kHighHz, ids::kMaxBoost})
+  for (int id : {ids::kLfGain, ids::kLfCorner, ids::kTilt, ids::kLowHz, ids::kHighHz, ids::kMaxBoost, ids::kBands})
     r.OnId(ui::EventKillFocus, id, [this](const ui::Event&) {
       ReadSettings();
       ShowOverlay();
@@ -175,6 +180,7 @@ void CDlgMeasurementHandler::ReadSettings() {
   SetEditNumber(dlg_, ids::kHighHz, hi, 0);
   const int top = app_.CaeData().maxVol;
   session_.maxBoostDb = EditNumber(dlg_, ids::kMaxBoost, session_.maxBoostDb, 0, std::max(0, top), 1);
+  session_.maxBands = static_cast<int>(EditNumber(dlg_, ids::kBands, session_.maxBands, 1, kBandCount, 0));
   if (auto* smoothing = dlg_->Find<ui::ComboBox>(ids::kSmoothing))
     session_.SetSmoothing(editor_.CurrentChannel(), smoothing->ItemData(smoothing->currentIndex()));
 }
@@ -215,8 +221,26 @@ void CDlgMeasurementHandler::ShowAll() {
 }
 
 void CDlgMeasurementHandler::ShowOverlay() {
+  ShowPlot();
   auto* graph = mainWindow_ ? mainWindow_->Find<ui::SkEQ>(QString::fromLatin1(layout::mainwnd::kGraph)) : nullptr;
   if (graph && graph->Curve()) graph->Curve()->SetOverlay(session_.Overlay(editor_.CurrentChannel()));
+}
+
+void CDlgMeasurementHandler::ShowPlot() {
+  auto* plot = dlg_ ? dlg_->Find<ui::SkMeasurementPlot>(ids::kPlot) : nullptr;
+  if (!plot) return;
+  const int ch = editor_.CurrentChannel();
+  // A fit waiting for Apply is shown as it would be; otherwise the channel's bands.
+  const ChannelBands bands = fit_ && fitChannel_ == ch ? fit_->bands : BandsFromBlock(app_.Store().Block(), ch);
+  const MeasurementSession::PlotData d = session_.Plot(app_.Store().Block(), ch, bands);
+  std::vector<ui::PlotCurve> curves;
+  if (!d.hz.empty()) {
+    curves.push_back({Tr("Measurement"), QColor(0xff, 0xa0, 0x20), false, d.measured});
+    curves.push_back({Tr("Target"), QColor(0xe0, 0xe0, 0xe0), true, d.target});
+    curves.push_back({Tr("EQ (bands)"), QColor(0xc0, 0x27, 0xc0), false, d.eq});
+    curves.push_back({Tr("Predicted result"), QColor(0x40, 0xc0, 0xff), false, d.predicted});
+  }
+  plot->SetCurves(d.hz, std::move(curves));
 }
 
 void CDlgMeasurementHandler::SelectChannel(int channel) {
@@ -257,7 +281,13 @@ bool CDlgMeasurementHandler::ImportMeasurement(const QString& path) {
   session_.SetMeasurement(ch, path.toStdString(), *parsed.curve, smoothing);
   if (fitChannel_ == ch) fit_.reset();
   spdlog::info("measurement of channel {} read from {} ({} points)", ch, path.toStdString(), parsed.curve->hz.size());
-  ShowMessage(Tr("%1 points read.").arg(parsed.curve->hz.size()));
+  QString read = Tr("%1 points read, %2 Hz to %3 Hz.")
+                     .arg(parsed.curve->hz.size())
+                     .arg(parsed.curve->LowestHz(), 0, 'g', 5)
+                     .arg(parsed.curve->HighestHz(), 0, 'g', 5);
+  // What was understood of the file's layout (its header, the columns, a second channel).
+  for (const std::string& n : parsed.notes) read += QStringLiteral(" ") + QString::fromStdString(n) + QStringLiteral(".");
+  ShowMessage(read);
   ShowAll();
   return true;
 }
@@ -299,11 +329,23 @@ bool CDlgMeasurementHandler::Fit() {
   settings.maxBoostDb = session_.maxBoostDb;
   settings.minGainDb = app_.CaeData().minVol;
   settings.maxGainDb = app_.CaeData().maxVol;
+  settings.maxBands = session_.maxBands;
   fit_ = FitBands(problem, BandsFromBlock(app_.Store().Block(), ch), settings);
   fitChannel_ = ch;
   spdlog::info("fit of channel {} over {:.0f}-{:.0f} Hz: rms {:.2f} -> {:.2f} dB", ch, session_.loHz, session_.hiHz,
                fit_->before.rms, fit_->after.rms);
-  ShowMessage(fit_->improved ? Tr("Fitted: Apply writes the bands.") : Tr("No better setting was found."));
+  if (fit_->improved) {
+    ShowMessage(Tr("Fitted over %1 to %2 Hz (the channel's passband is %3 to %4 Hz): %5 bands used, summed boost at "
+                   "most %6 dB. Apply writes the bands.")
+                    .arg(problem.hz.front(), 0, 'f', 0)
+                    .arg(problem.hz.back(), 0, 'f', 0)
+                    .arg(fit_->passLowHz, 0, 'f', 0)
+                    .arg(fit_->passHighHz, 0, 'f', 0)
+                    .arg(fit_->bandsUsed.size())
+                    .arg(fit_->summedBoostDb, 0, 'f', 1));
+  } else {
+    ShowMessage(Tr("No better setting was found."));
+  }
   ShowAll();
   return fit_->improved;
 }
@@ -319,6 +361,21 @@ void CDlgMeasurementHandler::WriteBandSet(const char* what, const ChannelBands& 
 bool CDlgMeasurementHandler::Apply() {
   const int ch = editor_.CurrentChannel();
   if (!fit_ || fitChannel_ != ch || !fit_->improved) return false;
+  if (FitNeedsConfirmation(*fit_)) {
+    QStringList why;
+    if (fit_->summedBoostDb > kBoostWarnDb)
+      why << Tr("The fitted bands boost the channel by up to %1 dB.").arg(fit_->summedBoostDb, 0, 'f', 1);
+    if (fit_->rolloffChangeDb > kRolloffChangeWarnDb)
+      why << Tr("They change the response beyond the channel's crossover (below %1 Hz or above %2 Hz) by up to %3 dB.")
+                 .arg(fit_->passLowHz, 0, 'f', 0)
+                 .arg(fit_->passHighHz, 0, 'f', 0)
+                 .arg(fit_->rolloffChangeDb, 0, 'f', 1);
+    why << Tr("Write them to the channel all the same?");
+    if (ui::MessageBox(dlg_, why.join('\n'), Tr("Apply fit"), ui::MessageButtons::YesNo) != ui::kIdYes) {
+      ShowMessage(Tr("Nothing was changed."));
+      return false;
+    }
+  }
   WriteBandSet("Fit", fit_->bands);
   fit_.reset();
   app_.Refresher().Send(RefreshKind::kFull);

@@ -2,8 +2,9 @@
 // measured response imported from a file, drawn on the main window's EQ graph
 // with its prediction and the target; a fit of the current channel's bands
 // (over its linked range) towards the target within the range and boost limit,
-// with the residual before and after; Apply writes the fitted bands as one
-// edit. Filter sets of the channel go out to and come in from files, an import
+// with the residual before and after, and a plot of the measurement, the
+// target, the bands and the predicted result; Apply writes the fitted bands
+// as one edit, after asking when they boost much or touch the crossover. Filter sets of the channel go out to and come in from files, an import
 // only after the user has seen every change it makes.
 #pragma once
 
@@ -59,6 +60,7 @@ class CDlgMeasurementHandler : public ui::DialogEventHandler {
   void ReadSettings();
   void ShowAll();
   void ShowOverlay();
+  void ShowPlot();
   void ShowMessage(const QString& text, bool problem = false);
   void SetText(int id, const QString& text);
   void WriteBandSet(const char* what, const ChannelBands& bands);

@@ -66,6 +66,23 @@ FitProblem MeasurementSession::Problem(const EffectBlock& block, int channel) co
   return MakeFitProblem(m->shown, target, block, channel, loHz, hiHz);
 }
 
+MeasurementSession::PlotData MeasurementSession::Plot(const EffectBlock& block, int channel,
+                                                     const ChannelBands& bands) const {
+  PlotData d;
+  const auto overlay = Overlay(channel);
+  if (!overlay) return d;
+  d.hz = LogSpacedFrequencies(kFitLowestHz, kFitHighestHz, kFitPointsPerOctave * 2);
+  for (double f : d.hz) {
+    const double measured = CurveAt(overlay->measurement, f) - overlay->level;
+    const double eq = SummedBandsDb(bands, f);
+    d.measured.push_back(measured);
+    d.target.push_back(TargetDb(overlay->target, f));
+    d.eq.push_back(eq);
+    d.predicted.push_back(measured + ChannelFiltersDb(block, channel, f) + eq);
+  }
+  return d;
+}
+
 settings::KeptMeasurements MeasurementSession::Kept() const {
   settings::KeptMeasurements kept;
   for (int k = 0; k < kChannelCount; ++k)

@@ -44,6 +44,15 @@ class MeasurementSession {
   // problem is empty when the channel has no measurement in the range.
   FitProblem Problem(const EffectBlock& block, int channel) const;
 
+  // The curves of the measurement window's plot over 20 Hz .. 20 kHz, lined up
+  // with the target as the overlay is: the measurement, the target, the summed
+  // response of the bands and the predicted result (measurement, the channel's
+  // filters and the bands). Empty without a measurement.
+  struct PlotData {
+    std::vector<double> hz, measured, target, eq, predicted;
+  };
+  PlotData Plot(const EffectBlock& block, int channel, const ChannelBands& bands) const;
+
   // What a PC mode keeps, and taking it back.
   settings::KeptMeasurements Kept() const;
   void Restore(const settings::KeptMeasurements& kept);
@@ -53,6 +62,7 @@ class MeasurementSession {
   double loHz = kDefaultLowHz;
   double hiHz = kDefaultHighHz;
   double maxBoostDb = kDefaultMaxBoostDb;
+  int maxBands = kBandCount;
 
  private:
   std::array<std::optional<ChannelMeasurement>, kChannelCount> channels_;

@@ -4,6 +4,7 @@
 
 #include "controls/car_view.h"
 #include "controls/eq_graph.h"
+#include "controls/measurement_plot.h"
 #include "controls/value_controls.h"
 
 namespace brisvel::ui {
@@ -12,6 +13,7 @@ void RegisterConsoleControls(ElementRegistry& registry) {
   RegisterValueControls(registry);
   RegisterEqGraph(registry);
   RegisterCarView(registry);
+  RegisterMeasurementPlot(registry);
 }
 
 }  // namespace brisvel::ui

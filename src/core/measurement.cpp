@@ -2,6 +2,8 @@
 // fractional-octave smoothing and the built-in targets.
 #include "core/measurement.h"
 
+#include "core/text_decoding.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -12,15 +14,7 @@ namespace {
 
 constexpr size_t kMaxPoints = 200000;  // far beyond any export; bounds the work on a wrong file
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n' ||
-                        s.front() == '\f' || s.front() == '\v'))
-    s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n' ||
-                        s.back() == '\f' || s.back() == '\v'))
-    s.remove_suffix(1);
-  return s;
-}
+std::string_view Trim(std::string_view s) { return TrimBlanks(s); }
 
 // The whole field as a number, or nothing.
 std::optional<double> ParseNumberField(std::string_view field, bool decimalComma) {
@@ -35,31 +29,54 @@ std::optional<double> ParseNumberField(std::string_view field, bool decimalComma
   return value;
 }
 
-std::vector<std::string_view> SplitFields(std::string_view line, bool semicolons) {
+enum class Separators { kBlanksAndCommas, kSemicolons, kBlanks };
+
+std::string_view Unquote(std::string_view field) {
+  field = Trim(field);
+  if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = Trim(field.substr(1, field.size() - 2));
+  return field;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line, Separators sep) {
   std::vector<std::string_view> fields;
-  size_t i = 0;
-  while (i < line.size()) {
-    if (semicolons) {
-      const size_t next = line.find(';', i);
-      const size_t stop = next == std::string_view::npos ? line.size() : next;
-      fields.push_back(Trim(line.substr(i, stop - i)));
-      i = stop + 1;
-      continue;
+  if (sep == Separators::kSemicolons || (sep == Separators::kBlanksAndCommas && line.find(',') != std::string_view::npos)) {
+    // Every separator counts, so empty fields keep the columns in place.
+    // A separator inside quotes belongs to the field.
+    const char c = sep == Separators::kSemicolons ? ';' : ',';
+    size_t start = 0;
+    bool quoted = false;
+    for (size_t i = 0; i <= line.size(); ++i) {
+      if (i < line.size() && line[i] == '"') quoted = !quoted;
+      if (i == line.size() || (line[i] == c && !quoted)) {
+        fields.push_back(Unquote(line.substr(start, i - start)));
+        start = i + 1;
+      }
     }
-    const auto isSep = [](char c) { return c == ' ' || c == '\t' || c == ','; };
+    // A row written "20 88.0" inside a comma file has no commas to split at.
+    if (fields.size() == 1 && sep == Separators::kBlanksAndCommas) return SplitFields(line, Separators::kBlanks);
+    while (!fields.empty() && fields.back().empty()) fields.pop_back();
+    return fields;
+  }
+  size_t i = 0;
+  const auto isSep = [](char ch) { return ch == ' ' || ch == '\t'; };
+  while (i < line.size()) {
     while (i < line.size() && isSep(line[i])) ++i;
     const size_t start = i;
     while (i < line.size() && !isSep(line[i])) ++i;
-    if (i > start) fields.push_back(line.substr(start, i - start));
+    if (i > start) fields.push_back(Unquote(line.substr(start, i - start)));
   }
   return fields;
 }
 
-std::string Shown(std::string_view field) {
-  std::string s(field.substr(0, 40));
-  if (field.size() > 40) s += "...";
-  return s;
+Separators SeparatorsOf(std::string_view line) {
+  if (line.find(';') != std::string_view::npos) return Separators::kSemicolons;
+  if (line.find('\t') != std::string_view::npos) return Separators::kBlanks;
+  return Separators::kBlanksAndCommas;
 }
+
+bool DecimalComma(Separators sep) { return sep != Separators::kBlanksAndCommas; }
+
+std::string Shown(std::string_view field) { return Printable(field, 40); }
 
 CurveParse Fail(int line, std::string text) {
   CurveParse p;
@@ -74,55 +91,129 @@ std::string Number(double v) {
   return buf;
 }
 
+using Line = TextLine;
+
+bool Skipped(std::string_view line) { return line.empty() || line.front() == '*' || line.front() == '#'; }
+
+// The numbers of a row, in column order (nullopt where a field is no number).
+std::vector<std::optional<double>> RowNumbers(std::string_view line) {
+  const Separators sep = SeparatorsOf(line);
+  std::vector<std::optional<double>> out;
+  for (std::string_view f : SplitFields(line, sep)) out.push_back(ParseNumberField(f, DecimalComma(sep)));
+  return out;
+}
+
+bool HasNumber(std::string_view line) {
+  for (const auto& v : RowNumbers(line))
+    if (v) return true;
+  return false;
+}
+
+// Frequency/level pairs side by side: rows of four or more numbers whose
+// third column repeats the first.
+int ColumnPairs(std::string_view firstRow) {
+  const auto v = RowNumbers(firstRow);
+  if (v.size() < 4 || !v[0] || !v[2] || *v[0] != *v[2]) return 1;
+  int pairs = 1;
+  while (static_cast<size_t>(pairs * 2 + 1) < v.size() && v[pairs * 2] && *v[pairs * 2] == *v[0]) ++pairs;
+  return pairs;
+}
+
+// The name a header gives to the channel of column col: a line with one name
+// per channel ("Left",,"Right",), if there is one.
+std::string ColumnName(const std::vector<Line>& header, size_t col, int pairs) {
+  for (const Line& l : header) {
+    const auto fields = SplitFields(l.text, SeparatorsOf(l.text));
+    const auto named = std::count_if(fields.begin(), fields.end(), [](std::string_view f) { return !f.empty(); });
+    if (named != pairs || fields.size() <= col || fields[col].empty()) continue;
+    const std::string name(fields[col]);
+    if (name != "X" && name != "Y" && name.find("Hz") == std::string::npos) return name;
+  }
+  return {};
+}
+
 }  // namespace
 
-CurveParse ParseFrequencyCurve(std::string_view text) {
+CurveParse ParseFrequencyCurve(std::string_view bytes, int pair) {
+  const DecodedText decoded = DecodeText(bytes);
+  const std::vector<Line> lines = SplitTextLines(decoded.text);
   FrequencyCurve curve;
-  bool headerSeen = false;
-  int lineNo = 0;
+  std::vector<Line> header;
   int firstPointLine = 0;
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    const size_t nl = text.find('\n', pos);
-    const size_t stop = nl == std::string_view::npos ? text.size() : nl;
-    std::string_view line = Trim(text.substr(pos, stop - pos));
-    pos = stop + 1;
-    ++lineNo;
-    if (lineNo == 1 && line.size() >= 3 && static_cast<unsigned char>(line[0]) == 0xEF &&
-        static_cast<unsigned char>(line[1]) == 0xBB && static_cast<unsigned char>(line[2]) == 0xBF) {
-      line = Trim(line.substr(3));  // UTF-8 byte-order mark
-    }
-    if (line.empty() || line.front() == '*' || line.front() == '#') {
-      if (nl == std::string_view::npos) break;
+  int pairs = 1;
+  size_t freqCol = 0;
+  std::vector<std::string> notes;
+  if (decoded.encoding != "UTF-8") notes.push_back("read as " + decoded.encoding);
+  for (size_t n = 0; n < lines.size(); ++n) {
+    const Line& l = lines[n];
+    if (Skipped(l.text)) continue;
+    const Separators sep = SeparatorsOf(l.text);
+    const auto fields = SplitFields(l.text, sep);
+    if (curve.Empty() && (fields.empty() || !ParseNumberField(fields[0], DecimalComma(sep)))) {
+      header.push_back(l);  // a title, a channel line, column names, units
       continue;
     }
-    const bool semicolons = line.find(';') != std::string_view::npos;
-    const auto fields = SplitFields(line, semicolons);
-    const auto freq = fields.empty() ? std::nullopt : ParseNumberField(fields[0], semicolons);
-    if (!freq && curve.Empty() && !headerSeen) {
-      headerSeen = true;  // a column header before the first point
-      if (nl == std::string_view::npos) break;
-      continue;
+    if (curve.Empty()) {
+      pairs = ColumnPairs(l.text);
+      if (pair < 0 || pair >= pairs) {
+        return Fail(l.number, "the file has " + std::to_string(pairs) + " frequency/level column pairs; pair " +
+                                  std::to_string(pair + 1) + " was asked for");
+      }
+      freqCol = static_cast<size_t>(pair) * 2;
     }
-    if (!freq) return Fail(lineNo, "\"" + Shown(fields.empty() ? line : fields[0]) + "\" is not a frequency");
-    if (fields.size() < 2) return Fail(lineNo, "a frequency without a level");
-    const auto level = ParseNumberField(fields[1], semicolons);
-    if (!level) return Fail(lineNo, "\"" + Shown(fields[1]) + "\" is not a level in dB");
-    if (!std::isfinite(*freq) || *freq <= 0) return Fail(lineNo, "the frequency " + Shown(fields[0]) + " is not a positive number");
-    if (!std::isfinite(*level)) return Fail(lineNo, "the level " + Shown(fields[1]) + " is not a finite number");
+    const auto freq = fields.size() > freqCol ? ParseNumberField(fields[freqCol], DecimalComma(sep)) : std::nullopt;
+    if (!freq) {
+      // Lines after the data that hold no point, up to the end (a summary block),
+      // end the data; a bad row between points is an error.
+      bool laterPoint = false;
+      for (size_t k = n + 1; k < lines.size() && !laterPoint; ++k) {
+        if (Skipped(lines[k].text)) continue;
+        const auto v = RowNumbers(lines[k].text);
+        laterPoint = v.size() > freqCol + 1 && v[freqCol] && v[freqCol + 1];
+      }
+      const bool blankBefore = n > 0 && lines[n - 1].text.empty();
+      if (!laterPoint && (blankBefore || !HasNumber(l.text))) {
+        notes.push_back("lines " + std::to_string(l.number) + " to " + std::to_string(lines.back().number) +
+                        " after the data are not read");
+        break;
+      }
+      return Fail(l.number, "\"" + Shown(fields.size() > freqCol ? fields[freqCol] : l.text) +
+                                "\" where a frequency in Hz was expected");
+    }
+    if (fields.size() < freqCol + 2 || fields[freqCol + 1].empty()) return Fail(l.number, "a frequency without a level");
+    const auto level = ParseNumberField(fields[freqCol + 1], DecimalComma(sep));
+    if (!level) return Fail(l.number, "\"" + Shown(fields[freqCol + 1]) + "\" where a level in dB was expected");
+    if (!std::isfinite(*freq) || *freq <= 0)
+      return Fail(l.number, "the frequency " + Shown(fields[freqCol]) + " is not a positive number");
+    if (!std::isfinite(*level)) return Fail(l.number, "the level " + Shown(fields[freqCol + 1]) + " is not a finite number");
     if (!curve.Empty() && *freq <= curve.hz.back()) {
-      return Fail(lineNo, "the frequency " + Number(*freq) + " Hz does not rise above the one before (" +
-                              Number(curve.hz.back()) + " Hz)");
+      return Fail(l.number, "the frequency " + Number(*freq) + " Hz does not rise above the one before (" +
+                                Number(curve.hz.back()) + " Hz)");
     }
-    if (curve.hz.size() >= kMaxPoints) return Fail(lineNo, "more than " + std::to_string(kMaxPoints) + " points");
-    if (curve.Empty()) firstPointLine = lineNo;
+    if (curve.hz.size() >= kMaxPoints) return Fail(l.number, "more than " + std::to_string(kMaxPoints) + " points");
+    if (curve.Empty()) firstPointLine = l.number;
     curve.hz.push_back(*freq);
     curve.db.push_back(*level);
-    if (nl == std::string_view::npos) break;
   }
-  if (curve.Empty()) return Fail(0, "the file holds no frequency points");
+  if (curve.Empty()) return Fail(0, "the file holds no frequency points (lines of a frequency in Hz and a level in dB)");
   if (curve.hz.size() < 2) return Fail(firstPointLine, "only one frequency point; a response needs at least two");
   CurveParse ok;
+  if (!header.empty()) {
+    notes.insert(notes.begin() + (decoded.encoding != "UTF-8"),
+                 header.size() == 1 ? "line " + std::to_string(header[0].number) + " is a header"
+                                    : "lines " + std::to_string(header.front().number) + " to " +
+                                          std::to_string(header.back().number) + " are a header");
+  }
+  if (pairs > 1) {
+    const std::string name = ColumnName(header, freqCol, pairs);
+    notes.push_back("the file has " + std::to_string(pairs) + " channels as column pairs; channel " +
+                    std::to_string(pair + 1) + (name.empty() ? "" : " (" + Printable(name, 30) + ")") + " is read");
+  }
+  notes.push_back("frequency from column " + std::to_string(freqCol + 1) + ", level from column " +
+                  std::to_string(freqCol + 2));
+  ok.notes = std::move(notes);
+  ok.columnPairs = pairs;
+  ok.pairRead = pair;
   ok.curve = std::move(curve);
   return ok;
 }

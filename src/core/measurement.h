@@ -26,13 +26,22 @@ struct CurveParse {
   std::optional<FrequencyCurve> curve;
   std::string error;
   int line = 0;  // line of the error, 1-based; 0 for errors of the whole file
+  // What was understood: the encoding when it is not plain UTF-8, the header
+  // lines, the columns read, the lines after the data that were not read.
+  std::vector<std::string> notes;
+  int columnPairs = 1;  // channels given as frequency/level column pairs
+  int pairRead = 0;     // the pair read, 0-based
 };
 
-// Lines "freq level [phase ...]". Blank lines and lines starting with '*' or '#'
-// are skipped; one header line of text is allowed before the first point.
-// Fields are separated by blanks, tabs or commas; a line with semicolons is
-// split at the semicolons only, and a decimal comma is read as a point there.
-CurveParse ParseFrequencyCurve(std::string_view text);
+// Lines "freq level [phase ...]", the file's bytes as they are (see
+// DecodeText). Blank lines and lines starting with '*' or '#' are skipped;
+// lines of text before the first point are its header. Fields are separated
+// by blanks, tabs or commas and may be quoted; a line with semicolons is split
+// at the semicolons only, a line with tabs at blanks and tabs only, and a
+// decimal comma is read as a point in both. Rows of several frequency/level
+// pairs (an analyser's channels side by side) give the pair chosen (the
+// first by default). Lines without any number after the data (a summary) end it.
+CurveParse ParseFrequencyCurve(std::string_view text, int pair = 0);
 
 // The level at hz, interpolated linearly over log frequency; held at the end
 // values outside the curve. The curve must not be empty.

@@ -1,8 +1,9 @@
 // The measurement and fit window on the offscreen platform: a measurement
-// imported from a file reaches the main window's graph, bad files are named
-// with their line and change nothing, a fit lowers the residual and Apply
-// writes its bands over the linked range; filter sets go out and come back
-// only when the preview is confirmed; the session is kept and restored.
+// imported from a file reaches the main window's graph and the window's plot,
+// bad files are named with their line and change nothing, a fit lowers the
+// residual and Apply writes its bands over the linked range, asking first when
+// they boost much; filter sets go out and come back only when the preview is
+// confirmed; the session is kept and restored.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -14,9 +15,11 @@
 #include "app/layout_ids/xml_measurement.h"
 #include "app/main_dlg.h"
 #include "app/ui_event_handler.h"
+#include "controls/measurement_plot.h"
 #include "app_test_support.h"
 #include "editing/history.h"
 #include "ui/message_box.h"
+#include "ui/translation.h"
 
 namespace brisvel::app {
 namespace {
@@ -45,6 +48,8 @@ QByteArray RoomMeasurement() {
 class MeasurementWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The texts are checked in English, whatever an earlier console left set.
+    ui::SetTranslation(ui::TranslatorForLanguage(1));
     ASSERT_TRUE(console.ok);
     main = console.app->MainWindow();
     ASSERT_NE(main, nullptr);
@@ -73,6 +78,12 @@ class MeasurementWindowTest : public ::testing::Test {
     return e ? e->TextColor() : QColor();
   }
   ChannelBands Bands(int k) { return BandsFromBlock(console.app->Store().Block(), k); }
+  const ui::SkMeasurementPlot* Plot() { return dlg->Find<ui::SkMeasurementPlot>(layout::measurement::kPlot); }
+  void SetField(int id, const QString& text) {
+    auto* edit = dlg->Find<QLineEdit>(id);
+    ASSERT_NE(edit, nullptr);
+    edit->setText(text);
+  }
 
   PrivateFolders folders;
   StartedConsole console{false};
@@ -104,6 +115,14 @@ TEST_F(MeasurementWindowTest, AFitLowersTheResidualAndApplyWritesItOverTheLinked
   ASSERT_NE(GraphOverlay(), nullptr);
   EXPECT_GT(GraphOverlay()->measurement.hz.size(), 100u);
   EXPECT_NEAR(GraphOverlay()->level, 85, 3);  // lined up with the flat target
+  // The window's plot: measurement, target, bands and predicted result over 20 Hz .. 20 kHz.
+  ASSERT_NE(Plot(), nullptr);
+  ASSERT_EQ(Plot()->Curves().size(), 4u);
+  EXPECT_EQ(Plot()->Curves()[0].name, "Measurement");
+  EXPECT_EQ(Plot()->Curves()[3].name, "Predicted result");
+  EXPECT_DOUBLE_EQ(Plot()->Frequencies().front(), 20);
+  EXPECT_DOUBLE_EQ(Plot()->Frequencies().back(), 20000);
+  const std::vector<double> eqBefore = Plot()->Curves()[2].db;
 
   // Another channel has no overlay; coming back shows it again.
   H().SelectChannel(4);
@@ -118,7 +137,9 @@ TEST_F(MeasurementWindowTest, AFitLowersTheResidualAndApplyWritesItOverTheLinked
   EXPECT_GT(fit.before.rms, 2.0);
   EXPECT_LT(fit.after.rms, 1.0);
   EXPECT_EQ(Bands(2), start);  // a fit alone writes nothing
-  for (const BandRaw& b : fit.bands) EXPECT_LE(b.gain, 600);  // the boost limit
+  EXPECT_LE(fit.summedBoostDb, 6.0);  // the boost limit holds for the sum of the bands
+  EXPECT_TRUE(H().Message().contains("bands used")) << H().Message().toStdString();
+  EXPECT_NE(Plot()->Curves()[2].db, eqBefore);  // the plot shows the fit waiting for Apply
 
   ASSERT_TRUE(H().Apply());
   EXPECT_EQ(Bands(2), fit.bands);
@@ -132,8 +153,34 @@ TEST_F(MeasurementWindowTest, AFitLowersTheResidualAndApplyWritesItOverTheLinked
   EXPECT_EQ(Bands(3), start);
   console.app->History()->Redo();
   EXPECT_EQ(Bands(3), fit.bands);
-  ASSERT_TRUE(H().Fit());
+  H().Fit();  // the applied fit is the starting point of the next
+  ASSERT_TRUE(H().LastFit().has_value());
   EXPECT_NEAR(H().LastFit()->before.rms, fit.after.rms, 1e-9);
+}
+
+TEST_F(MeasurementWindowTest, ApplyAsksWhenTheFitBoostsMoreThanSixDecibels) {
+  // A wide 10 dB dip, fitted with a boost limit of 12 dB, and with 2 bands at most.
+  QByteArray text = "Freq(Hz)\tSPL(dB)\n";
+  for (double hz = 10; hz < 24000; hz *= std::pow(2.0, 1.0 / 24)) {
+    const double o = std::log2(hz / 120.0) * 1.5;
+    text += QByteArray::number(hz, 'f', 3) + "\t" + QByteArray::number(85 - 10 * std::exp(-o * o), 'f', 3) + "\n";
+  }
+  ASSERT_TRUE(H().ImportMeasurement(Write("dip.txt", text)));
+  SetField(layout::measurement::kMaxBoost, "12");
+  SetField(layout::measurement::kBands, "2");
+  ASSERT_TRUE(H().Fit());
+  ASSERT_GT(H().LastFit()->summedBoostDb, 6.0);
+  EXPECT_LE(H().LastFit()->summedBoostDb, 12.0);
+  EXPECT_LE(H().LastFit()->bandsUsed.size(), 2u);
+  const ChannelBands start = Bands(2);
+  QString asked;
+  ui::SetMessageBoxResponder([&](const ui::MessageBoxRequest& r) { return asked = r.text, ui::kIdNo; });
+  EXPECT_FALSE(H().Apply());
+  EXPECT_TRUE(asked.contains("boost the channel by up to")) << asked.toStdString();
+  EXPECT_EQ(Bands(2), start);
+  ui::SetMessageBoxResponder([](const ui::MessageBoxRequest&) { return ui::kIdYes; });
+  EXPECT_TRUE(H().Apply());
+  EXPECT_NE(Bands(2), start);
 }
 
 TEST_F(MeasurementWindowTest, FilterSetsGoOutAndComeBackOnlyWhenConfirmed) {

@@ -42,7 +42,8 @@ TEST_F(EqCli, ExportImportRoundTripKeepsTheBlock) {
     EXPECT_NE(in.out.find("31 filters taken"), std::string::npos);
     EXPECT_EQ(ReadAll(block), before) << format;
   }
-  EXPECT_NE(Ctl("eq export " + block + " --channel 3").out.find("Filter 5: ON PK Fc 50 Hz Gain -4.50 dB Q 1.40"),
+  // The files' Q is the standard Q: the band table's 1.40 is 1.40 / 3.
+  EXPECT_NE(Ctl("eq export " + block + " --channel 3").out.find("Filter 5: ON PK Fc 50 Hz Gain -4.50 dB Q 0.4667"),
             std::string::npos);
 }
 
@@ -53,6 +54,7 @@ TEST_F(EqCli, ImportReportsAndRefusesWithoutTouchingTheBlock) {
   const CtlRun in = Ctl("eq import " + block + " " + filters + " --channel 0");
   ASSERT_EQ(in.status, 0) << in.out;
   EXPECT_NE(in.out.find("changed: Filter 1: Q 1.41 taken as the nearest step 1.40"), std::string::npos) << in.out;
+  EXPECT_EQ(Ctl("get " + block + " Box0_EQ0_Q").out, "4.20\n");  // 1.40 x 3 in the band table
   EXPECT_NE(in.out.find("Filter 2 not taken"), std::string::npos);
   EXPECT_EQ(Ctl("get " + block + " Box0_EQ0_Gain").out, "-7.0\n");
   const std::string before = ReadAll(block);
@@ -85,6 +87,12 @@ TEST_F(EqCli, FitWritesBandsAndPrintsTheResidual) {
                           &maxBefore, &after, &maxAfter),
               4)
         << fit.out;
+    double boost = 99;
+    const size_t at = fit.out.find("summed boost: max ");
+    ASSERT_NE(at, std::string::npos) << fit.out;
+    ASSERT_EQ(std::sscanf(fit.out.c_str() + at, "summed boost: max %lf dB", &boost), 1);
+    EXPECT_LE(boost, 3.0);
+    EXPECT_NE(fit.out.find("bands used: "), std::string::npos);
     EXPECT_GT(before, 1.0);
     EXPECT_LT(after, 0.5 * before) << mode;
     const auto bytes = ReadAll(block);
@@ -92,9 +100,19 @@ TEST_F(EqCli, FitWritesBandsAndPrintsTheResidual) {
     ASSERT_EQ(bytes.size(), b.size());
     std::copy(bytes.begin(), bytes.end(), b.begin());
     for (int band = 0; band < brisvel::kBandCount; ++band) {
-      EXPECT_LE(static_cast<int16_t>(brisvel::ReadParam(b, brisvel::param::EqGain(2, band))), 300);
+      EXPECT_LE(static_cast<int16_t>(brisvel::ReadParam(b, brisvel::param::EqGain(2, band))), 2000);
     }
   }
+  // A band limit.
+  ASSERT_EQ(Ctl("block factory -o " + block).status, 0);
+  const CtlRun two = Ctl("eq fit " + block + " --channel 2 --measurement " + meas + " --mode peq --bands 2");
+  ASSERT_EQ(two.status, 0) << two.out;
+  EXPECT_NE(two.out.find("bands used: "), std::string::npos);
+  const size_t used = two.out.find("bands used: ");
+  int count = 99;
+  ASSERT_EQ(std::sscanf(two.out.c_str() + used, "bands used: %d of 2", &count), 1) << two.out;
+  EXPECT_LE(count, 2);
+  EXPECT_NE(Ctl("eq fit " + block + " --channel 2 --measurement " + meas + " --bands 0").status, 0);
   const std::string target = Write("t.txt", "Frequency;Level\n20;3\n500;0\n");
   EXPECT_EQ(Ctl("eq fit " + block + " --channel 2 --measurement " + meas + " --target " + target).status, 0);
   // Refusals leave the block as it was.
@@ -107,6 +125,28 @@ TEST_F(EqCli, FitWritesBandsAndPrintsTheResidual) {
     EXPECT_NE(Ctl("eq fit " + block + " --channel 2 --measurement " + meas + args).status, 0) << args;
   }
   EXPECT_EQ(ReadAll(block), after);
+}
+
+TEST_F(EqCli, CheckSaysWhatAFileIsUnderstoodToHold) {
+  const CtlRun m = Ctl("eq check " + Write("a.csv", "\"Response\",,,\n\"Left\",,\"Right\",\nX,Y,X,Y\n"
+                                                     "20,80,20,81\n200,82,200,83\n2000,84,2000,85\n\nSummary,,,\n"));
+  ASSERT_EQ(m.status, 0) << m.out;
+  EXPECT_NE(m.out.find("a measurement of 3 points from 20 Hz to 2000 Hz"), std::string::npos) << m.out;
+  EXPECT_NE(m.out.find("channel 1 (Left) is read"), std::string::npos) << m.out;
+  EXPECT_NE(m.out.find("frequency from column 1, level from column 2"), std::string::npos) << m.out;
+  const CtlRun f = Ctl("eq check " + Write("f.txt", "Preamp: -3 dB\nFilter 1: ON PK Fc 91,9 Hz Gain 10,4 dB Q 2,00\n"
+                                                     "Filter 2: ON PK Fc 200 Hz Gain -3 dB BW Oct 1\n"));
+  ASSERT_EQ(f.status, 0) << f.out;
+  EXPECT_NE(f.out.find("a filter set of 2 filters"), std::string::npos) << f.out;
+  EXPECT_NE(f.out.find("Filter 1 (line 2): Fc 91.9 Hz, gain 10.4 dB, Q 2 -> band 1: 92 Hz, 10.40 dB, Q 2.00"),
+            std::string::npos)
+      << f.out;
+  EXPECT_NE(f.out.find("changed: Filter 1: frequency 91.9 Hz rounded to 92 Hz"), std::string::npos) << f.out;
+  EXPECT_NE(f.out.find("bandwidth 1 octave read as Q 1.414"), std::string::npos) << f.out;
+  const CtlRun bad = Ctl("eq check " + Write("bad.txt", "Filter 1: ON PK Fc 100 Hz Gain 1\x01x dB Q 1\n"));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("bad.txt: line 1: Filter 1: \"1\\x01x\" where a gain"), std::string::npos) << bad.out;
+  EXPECT_NE(Ctl("eq check " + (dir / "missing.txt").string()).status, 0);
 }
 
 }  // namespace

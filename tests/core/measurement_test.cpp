@@ -48,12 +48,12 @@ TEST(MeasurementParse, RefusesBadFilesNamingTheLine) {
       {"100 80\n200 81\n150 82\n", 3, "does not rise"},
       {"100 80\n100 81\n", 2, "does not rise"},
       {"100 80\n200 nan\n", 2, "not a finite number"},
-      {"100 80\n200 abc\n", 2, "\"abc\" is not a level"},
-      {"freq spl\n100 80\nxx 81\n", 3, "\"xx\" is not a frequency"},
-      {"freq spl\nhz db\n100 80\n", 2, "is not a frequency"},
+      {"100 80\n200 abc\n", 2, "\"abc\" where a level in dB was expected"},
+      {"freq spl\n100 80\nxx 81\n", 3, "\"xx\" where a frequency in Hz was expected"},
+      {"freq spl\n100 80\n\x01x\x7f 81\n120 82\n", 3, "\"\\x01x\\x7F\" where a frequency"},
       {"100 80\n200\n", 2, "without a level"},
       {"-5 80\n200 81\n", 1, "not a positive number"},
-      {"100;80,5\n200;8x\n", 2, "is not a level"},
+      {"100;80,5\n200;8x\n", 2, "where a level"},
   };
   for (const Case& c : cases) {
     const CurveParse p = ParseFrequencyCurve(c.text);
@@ -64,6 +64,46 @@ TEST(MeasurementParse, RefusesBadFilesNamingTheLine) {
       EXPECT_EQ(p.error.rfind("line " + std::to_string(c.line) + ":", 0), size_t{0}) << p.error;
     }
   }
+}
+
+bool Mentions(const std::vector<std::string>& notes, const std::string& words) {
+  for (const std::string& n : notes)
+    if (n.find(words) != std::string::npos) return true;
+  return false;
+}
+
+TEST(MeasurementParse, ReadsTheShapesAnalysersAndOtherLocalesWrite) {
+  // An analyser's CSV: a title with commas in quotes, a channel line, X,Y,X,Y,
+  // units, left/right column pairs and a summary block after the data.
+  const std::string csv =
+      "\"Frequency Response, door woofer left, 1 m\",,,\n\"Left\",,\"Right\",\nX,Y,X,Y\nHz,dBSPL,Hz,dBSPL\n"
+      "20,88.0,20,87.3\n40,90.5,40,89.5\n19896.97,84.5,19896.97,83.6\n\n"
+      "\"Summary: Acoustic Response\",,,\nChannel,\"Passed Lower Limit\",\"Passed Upper Limit\",\nCh1,N/A,N/A,\n";
+  const CurveParse left = ParseFrequencyCurve(csv);
+  ASSERT_TRUE(left.curve) << left.error;
+  EXPECT_EQ(left.curve->hz, (std::vector<double>{20, 40, 19896.97}));
+  EXPECT_EQ(left.curve->db, (std::vector<double>{88.0, 90.5, 84.5}));
+  EXPECT_EQ(left.columnPairs, 2);
+  EXPECT_TRUE(Mentions(left.notes, "lines 1 to 4 are a header")) << left.notes.front();
+  EXPECT_TRUE(Mentions(left.notes, "2 channels as column pairs; channel 1 (Left) is read"));
+  EXPECT_TRUE(Mentions(left.notes, "lines 9 to 11 after the data are not read"));
+  const CurveParse right = ParseFrequencyCurve(csv, 1);
+  ASSERT_TRUE(right.curve) << right.error;
+  EXPECT_EQ(right.curve->db, (std::vector<double>{87.3, 89.5, 83.6}));
+  EXPECT_TRUE(Mentions(right.notes, "channel 2 (Right) is read"));
+  EXPECT_TRUE(Mentions(right.notes, "frequency from column 3, level from column 4"));
+  EXPECT_NE(ParseFrequencyCurve(csv, 2).error.find("line 5: the file has 2 frequency/level column pairs"), std::string::npos);
+  // UTF-16LE with a byte-order mark and CR-only line ends.
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("* exported\rFreq\tdB\r100\t80,5\r200\t81,25\r")) utf16 += std::string{c, '\0'};
+  const CurveParse wide = ParseFrequencyCurve(utf16);
+  ASSERT_TRUE(wide.curve) << wide.error;
+  EXPECT_EQ(wide.curve->db, (std::vector<double>{80.5, 81.25}));
+  EXPECT_TRUE(Mentions(wide.notes, "read as UTF-16LE"));
+  // Latin-1 (no UTF-8) in a header; a bad row later still names its line in the file.
+  const CurveParse latin = ParseFrequencyCurve("Fr\xE9quence;Niveau\r\n10,0;65,1\r\n20,0;6x\r\n");
+  EXPECT_FALSE(latin.curve);
+  EXPECT_EQ(latin.line, 3);
 }
 
 TEST(MeasurementCurve, InterpolatesInLogFrequencyAndHoldsTheEnds) {
