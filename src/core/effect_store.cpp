@@ -23,6 +23,8 @@ void CEffectStore::SetParam(int index, uint16_t value) {
               static_cast<int>(value), static_cast<int>(static_cast<int16_t>(value)), static_cast<unsigned>(value),
               row.size, row.index, row.offset);
   WriteParam(block_, index, value);
+  // What goes out now is what the processor holds from now on.
+  overlay_.erase(index);
   if (IsProcessorConnected()) {
     pendingParams_[index] = value;
     SchedulePendingSend();
@@ -52,11 +54,25 @@ void CEffectStore::WriteParamLocal(int index, uint16_t value) { WriteParam(block
 void CEffectStore::SetBypassedBand(int channel, int band, bool heldBack, int gain, bool keptByProcessor) {
   bypassedBandFlags_[channel][band] = heldBack ? (keptByProcessor ? kHeldByBypass : 1) : 0;
   bypassedBandGains_[channel][band] = gain;
+  // A gain the bypass holds back stays in the processor.
+  const int index = param::EqGain(channel, band);
+  if (heldBack && keptByProcessor) overlay_[index] = static_cast<uint16_t>(gain);
+  else overlay_.erase(index);
 }
 
 void CEffectStore::ClearBypassedBands(int channel) {
-  bypassedBandFlags_[channel].fill(0);
-  bypassedBandGains_[channel].fill(0);
+  for (int b = 0; b < kBandCount; ++b) ClearBypassedBand(channel, b);
+}
+
+uint16_t CEffectStore::ProcessorValue(int index) const {
+  const auto it = overlay_.find(index);
+  return it != overlay_.end() ? it->second : GetParam(index);
+}
+
+EffectBlock CEffectStore::ProcessorBlock() const {
+  EffectBlock view = block_;
+  for (const auto& [index, value] : overlay_) WriteParam(view, index, value);
+  return view;
 }
 
 void CEffectStore::ClearAllBypassedBands() {

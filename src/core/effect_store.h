@@ -56,6 +56,16 @@ class CEffectStore {
   // went out, the gains the equaliser bypass hides).
   void WriteParamLocal(int index, uint16_t value);
 
+  // ---- what the processor holds ----
+
+  // The processor's view differs from the block where the window shows a
+  // value the processor does not play as such: a gain held back by the
+  // equaliser bypass is 0 in the block while the processor keeps it. The
+  // transfers pack the processor's view; the block stays what the window shows.
+  uint16_t ProcessorValue(int index) const;
+  EffectBlock ProcessorBlock() const;
+  const std::map<int, uint16_t>& ProcessorOverlay() const { return overlay_; }
+
   // ---- pending parameters (the effect sender's work list) ----
 
   const std::map<int, uint16_t>& PendingParams() const { return pendingParams_; }
@@ -164,6 +174,7 @@ class CEffectStore {
   int32_t currentDeviceMode_ = -1;
   int32_t connected_ = 0;
   std::map<int, uint16_t> pendingParams_;
+  std::map<int, uint16_t> overlay_;  // index -> the value the processor holds instead
   int sendScopes_ = 0;
   bool sendDeferred_ = false;
   int32_t inputMode_ = -1;

@@ -104,8 +104,10 @@ bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlo
   const auto link = manager.LockLink();
   if (&block != &store.Block()) store.AssignBlock(block);
   if (!Connected(store, manager)) return false;
+  // The processor gets its view: the block, with the gains a bypass keeps.
+  const EffectBlock view = store.ProcessorBlock();
   for (int chunk = 0; chunk < frames::kBlockChunks; ++chunk) {
-    frames::Frame request = frames::WriteChunkRequest(chunk, store.Block());
+    frames::Frame request = frames::WriteChunkRequest(chunk, view);
     frames::Frame reply{};
     if (!manager.SendAndReceive(request, reply)) return false;
   }
@@ -131,10 +133,11 @@ bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
     return sent;
   };
   const std::map<int, uint16_t>& pending = store.PendingParams();
+  const EffectBlock view = store.ProcessorBlock();
   for (auto it = pending.begin(); it != pending.end() && ok; ++it) {
     const int index = it->first;
     const ParamDef& row = ParamTable()[index];
-    const frames::ParamItem item = frames::ItemFromBlock(store.Block(), index);
+    const frames::ParamItem item = frames::ItemFromBlock(view, index);
     DebugOutput("RezUriru: 【Send】 %16s = %4d(%d) = 0x%04X  (%dbytes) index=%d offset=%d\n", row.name,
                 static_cast<int>(item.value), static_cast<int>(static_cast<int16_t>(item.value)),
                 static_cast<unsigned>(item.value), row.size, row.index, row.offset);

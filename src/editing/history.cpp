@@ -47,18 +47,8 @@ void HeldBands::ApplyTo(CEffectStore& store) const {
 
 bool SendWholeBlock(CEffectStore& store) {
   store.ClearPendingParams();
-  // The held gains stand in the block for the moment of the transfer.
-  std::vector<int> kept;
-  for (int k = 0; k < kChannelCount; ++k) {
-    for (int b = 0; b < kBandCount; ++b) {
-      if (!store.IsHeldGainKept(k, b) || store.GetParam(param::EqGain(k, b)) != 0) continue;
-      store.WriteParamLocal(param::EqGain(k, b), static_cast<uint16_t>(store.BypassedBandGain(k, b)));
-      kept.push_back(param::EqGain(k, b));
-    }
-  }
-  const bool sent = store.LoadBlock(store.Block());
-  for (int i : kept) store.WriteParamLocal(i, 0);
-  return sent;
+  // The transfer packs the processor's view, the held gains included.
+  return store.LoadBlock(store.Block());
 }
 
 std::string StepName::Text() const {
@@ -342,6 +332,7 @@ Changes CEditHistory::Apply(const HistoryStep& step, bool forward) {
     c.channels.push_back(k);
   }
   c.graph = !c.channels.empty();
+  if (sendNow_ && store_.HasPendingParams()) sendNow_();
   Rebase();
   if (!store_.IsProcessorConnected()) offlineEdits_ = true;
   return c;
@@ -362,32 +353,25 @@ void CEditHistory::AgreeGains(const HistoryStep& step, const std::vector<bool>& 
       bands[at.channel] |= 1u << at.band;
     }
   }
-  // A band the bypass held back keeps its gain in the processor; any other
-  // band holds what the block shows.
-  std::vector<std::pair<int, uint16_t>> heldGains;
+  // A band the bypass held back keeps its gain in the processor (the
+  // store's processor view packs it); any other band holds what the block
+  // shows.
   bool resent = false;
+  bool held = false;
   for (int k = 0; k < kChannelCount; ++k) {
     for (int b = 0; b < kBandCount; ++b) {
       if (!((bands[k] >> b) & 1u)) continue;
       const int i = param::EqGain(k, b);
       if (store_.IsHeldGainKept(k, b)) {
-        heldGains.emplace_back(i, static_cast<uint16_t>(store_.BypassedBandGain(k, b)));
+        store_.MarkPending(i, store_.ProcessorValue(i));
+        held = true;
       } else if (!written[i]) {
         store_.MarkPending(i, store_.GetParam(i));
         resent = true;
       }
     }
   }
-  if (resent) store_.SchedulePendingSend();
-  if (heldGains.empty() || !sendNow_) return;
-  // The transfer takes the block's values: the held gains stand in the block
-  // for the moment of one transfer.
-  for (const auto& [i, gain] : heldGains) {
-    store_.WriteParamLocal(i, gain);
-    store_.MarkPending(i, gain);
-  }
-  sendNow_();
-  for (const auto& [i, gain] : heldGains) store_.WriteParamLocal(i, 0);
+  if (resent || held) store_.SchedulePendingSend();
 }
 
 Changes CEditHistory::Undo() {

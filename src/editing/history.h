@@ -196,8 +196,8 @@ class CEditHistory {
   void Rebase();
 
   // Sends the pending parameters at once (the edit link's SendNow): undo and
-  // redo use it for the gains a bypassed channel holds back. Without it those
-  // gains are not resent.
+  // redo reach the processor at once, in one transfer. Without it they go
+  // with the effect sender.
   void SetSendNow(std::function<void()> sendNow) { sendNow_ = std::move(sendNow); }
 
   // For the A/B comparison: the other side's steps come in, these go out.

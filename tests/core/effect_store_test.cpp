@@ -189,5 +189,28 @@ TEST_F(EffectStoreTest, ResponsesFollowTheBlock) {
   EXPECT_EQ(store.Response(2).CurrentSection(), 31);
 }
 
+TEST(EffectStoreOverlay, TheProcessorsViewKeepsTheGainsABypassHoldsBack) {
+  CEffectStore store;
+  const int gain = param::EqGain(2, 4);
+  store.WriteParamLocal(gain, 0);
+  store.SetBypassedBand(2, 4, true, 600, true);  // held by the bypass: the processor keeps +6 dB
+  store.SetBypassedBand(2, 5, true, -300);       // held on its own: 0 there too
+  EXPECT_EQ(store.GetParam(gain), 0);
+  EXPECT_EQ(store.ProcessorValue(gain), 600);
+  EXPECT_EQ(ReadParam(store.ProcessorBlock(), gain), 600);
+  EXPECT_EQ(store.ProcessorValue(param::EqGain(2, 5)), 0);
+  EXPECT_EQ(store.ProcessorOverlay().size(), 1u);
+  // A value written for the processor is what it holds from then on.
+  store.SetParam(gain, 150);
+  EXPECT_EQ(store.ProcessorValue(gain), 150);
+  store.SetBypassedBand(2, 4, true, 150, true);
+  store.WriteParamLocal(gain, 0);
+  store.ClearBypassedBands(2);
+  EXPECT_TRUE(store.ProcessorOverlay().empty());
+  store.SetBypassedBand(3, 1, true, 200, true);
+  store.ReplaceBlock(FactoryBlock());
+  EXPECT_TRUE(store.ProcessorOverlay().empty());
+}
+
 }  // namespace
 }  // namespace brisvel

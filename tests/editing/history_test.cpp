@@ -99,9 +99,11 @@ TEST_F(HistoryTest, LinkCopyBypassAndHoldBackComeBackWithTheirEditingState) {
   device.transfers.clear();
   history.Redo();
   ASSERT_EQ(device.transfers.size(), 0u);  // pending until the caller sends
-  EXPECT_EQ(store.PendingParams().count(param::EqGain(2, 7)), 0u);
   EXPECT_EQ(store.PendingParams().count(param::kPassCtrl), 1u);
   EXPECT_TRUE(store.IsBandHeldBack(2, 7));
+  // The held gain goes out as the processor keeps it, never as the block's 0.
+  EXPECT_EQ(store.GetParam(param::EqGain(2, 7)), 0);
+  EXPECT_EQ(static_cast<int16_t>(store.ProcessorValue(param::EqGain(2, 7))), -400);
 }
 
 TEST_F(HistoryTest, UnnamedStepsAreNamedForWhatTheyChanged) {
