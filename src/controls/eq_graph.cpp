@@ -71,7 +71,9 @@ void SMoveThumb::mouseMoveEvent(QMouseEvent* e) {
   if (!dragging_) return;
   const QPoint mouse = mapToParent(e->position().toPoint());
   const QPoint proposed(canXMove_ ? mouse.x() - dragOffset_.x() : x(), canYMove_ ? mouse.y() - dragOffset_.y() : y());
-  RaiseEvent(this, ThumbMovingArgs{ownerBand_, proposed, pos()});
+  ThumbMovingArgs args{ownerBand_, proposed, pos()};
+  if (auto* graph = dynamic_cast<SkEQ*>(parentWidget())) graph->ReadDrag(*this, args);
+  RaiseEvent(this, args);
 }
 
 void SMoveThumb::mouseReleaseEvent(QMouseEvent* e) {
@@ -80,6 +82,19 @@ void SMoveThumb::mouseReleaseEvent(QMouseEvent* e) {
   dragging_ = false;
   unsetCursor();
   update();
+}
+
+void SkEQ::ReadDrag(const SMoveThumb& handle, ThumbMovingArgs& args) const {
+  // The centre the handle was placed on is its top-left plus the integer
+  // halves of its size; an axis along which it did not move keeps its value
+  // (the placed pixel only rounds it).
+  if (args.proposed.x() != args.current.x())
+    args.frequency = axes_.XToFrequency(args.proposed.x() + handle.width() / 2);
+  if (args.proposed.y() != args.current.y()) args.gain = axes_.YToGain(args.proposed.y() + handle.height() / 2);
+  // A Q handle walks the step table one entry per pixel; the right one the other way.
+  const int moved = args.proposed.x() - args.current.x();
+  if (&handle == leftQ_) args.qSteps = moved;
+  else if (&handle == rightQ_) args.qSteps = -moved;
 }
 
 // ---- grid ----

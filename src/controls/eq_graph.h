@@ -10,6 +10,7 @@
 #include "ui/basic_controls.h"
 #include "ui/layout_loader.h"
 #include "ui/panel.h"
+#include "ui/ui_event.h"
 
 #include <array>
 #include <memory>
@@ -155,6 +156,9 @@ class SkEQ : public Panel {
   void ShowQHandles(bool on);
   double XToFrequency(double x) const { return axes_.XToFrequency(x); }
   double YToGain(double y) const { return axes_.YToGain(y); }
+  // What a drag of one of its handles to the proposed top-left stands for:
+  // the frequency, gain and Q steps of ThumbMovingArgs.
+  void ReadDrag(const SMoveThumb& handle, ThumbMovingArgs& args) const;
   // Pixel position of a frequency / gain, as the handles are placed.
   int FrequencyToX(double hz) const { return axes_.FrequencyToX(hz); }
   int GainToY(double db) const { return axes_.GainToY(db); }

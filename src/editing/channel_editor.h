@@ -144,8 +144,8 @@ class CChannelEditor {
   // only. A drag that changes no value changes nothing at all.
   BandChanges DragBand(int band, const EqAxes& axes, std::optional<double> centreX, std::optional<double> centreY);
   BandChanges DragBandTo(int band, std::optional<double> hz, std::optional<double> db);
-  // A Q handle (PEQ mode only) moved from currentLeft to proposedLeft pixels.
-  BandChanges DragQ(int band, bool leftHandle, int proposedLeft, int currentLeft);
+  // A Q handle (PEQ mode only) moved by steps entries of the Q table.
+  BandChanges DragQ(int band, int steps);
   // The "BypassEQ" button of the linked range.
   BandChanges SetBypass(bool on);
   // A band's check box: hold the band's gain back, or give it back. Checking

@@ -204,11 +204,10 @@ BandChanges CChannelEditor::DragBandTo(int band, std::optional<double> hz, std::
   return c;
 }
 
-BandChanges CChannelEditor::DragQ(int band, bool leftHandle, int proposedLeft, int currentLeft) {
+BandChanges CChannelEditor::DragQ(int band, int moved) {
   BandChanges c;
   if (!peq_ || band < 0 || band >= kBandCount) return c;
   const int ch = store_.CurrentChannel();
-  const int moved = leftHandle ? proposedLeft - currentLeft : currentLeft - proposedLeft;
   // A Q handle pressed and let go is not an edit, even for a typed Q that
   // lies between two steps of the table.
   if (moved == 0) return c;

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -54,12 +55,18 @@ struct StateChangedArgs {
 struct KillFocusArgs {
   static constexpr int kId = EventKillFocus;
 };
-// A graph handle dragged: where its top-left would go, and where it is.
+// A graph handle dragged: where its top-left would go, and where it is; and
+// what the graph that holds it reads from that in its own units: the
+// frequency and gain at the proposed centre, each only when the handle moved
+// along that axis, and the Q-table steps a Q handle moved.
 struct ThumbMovingArgs {
   static constexpr int kId = EventThumbMoving;
   int ownerBand = -1;
   QPoint proposed;
   QPoint current;
+  std::optional<double> frequency;  // Hz
+  std::optional<double> gain;       // dB
+  int qSteps = 0;
 };
 // A numeric edit box stepped up (+1), down (-1) or its text applied (0).
 struct EditValueChangingArgs {

@@ -387,3 +387,49 @@ TEST(Edit2Test, DoubleClickSelectsAllAndFocusLossIsReportedOnlyAfterTyping) {
 
 }  // namespace
 }  // namespace brisvel::ui::test
+
+namespace brisvel::ui::test {
+namespace {
+
+// The toolkit's promise the windows rely on when they reload their controls:
+// a value, state, selection or text set by code raises no event, control by
+// control.
+TEST(CodeSetValues, RaiseNoEventInAnyControl) {
+  constexpr const char* kLayout = R"(<layout width="400" height="300">
+    <skslider id="1" pos="5,5" size="16,122" min="0" max="66" vertical="1"/>
+    <skrotaryknob id="2" pos="30,5" size="120,120" min="0" max="60"/>
+    <skcheckbtn id="3" pos="160,5" size="40,20"/>
+    <skradiobtn id="4" pos="160,30" size="40,20"/>
+    <skradiobtn id="5" pos="160,55" size="40,20"/>
+    <combobox id="6" pos="210,5" size="80,20"/>
+    <edit id="7" pos="210,30" size="80,20"/>
+    <edit2 id="8" pos="210,55" size="80,20"/>
+    <check id="9" pos="160,80" size="40,20"/>
+  </layout>)";
+  EventLog log;
+  auto host = MakeHost(kLayout, &log);
+  ASSERT_TRUE(host);
+  host->Find<SkSlider>(1)->SetValue(30);
+  host->Find<SkSlider>(1)->SetRange(-10, 10);
+  host->Find<SkRotaryKnob>(2)->SetValue(45);
+  host->Find<SkCheckButton>(3)->SetChecked(true);
+  host->Find<SkRadioButton>(4)->CheckInGroup();
+  host->Find<SkRadioButton>(5)->CheckInGroup();
+  auto* list = host->Find<ComboBox>(6);
+  list->AddItem("a");
+  list->AddItem("b");
+  list->setCurrentIndex(1);
+  list->ClearItems();
+  host->Find<Edit>(7)->setText("x");
+  host->Find<SEdit2>(8)->setText("5dB");
+  host->Find<SkCheckButton>(9)->SetChecked(true);
+  // A focus that moves over untouched fields reports nothing either.
+  host->activateWindow();
+  host->Find<Edit>(7)->setFocus();
+  host->Find<SEdit2>(8)->setFocus();
+  host->Find<SkCheckButton>(3)->setFocus();
+  EXPECT_TRUE(log.events.empty()) << log.events.size() << " events, the first " << log.events.front().Name().toStdString();
+}
+
+}  // namespace
+}  // namespace brisvel::ui::test

@@ -79,13 +79,13 @@ TEST_F(EqEditingTest, DragsFollowTheModeAndTheAxes) {
 
   // Q handles: one table step per pixel, the right-hand one reversed.
   store.SetParam(param::EqQ(2, 5), 760);  // index 51
-  c = editor.DragQ(5, true, 103, 100);
+  c = editor.DragQ(5, 3);
   EXPECT_EQ(store.GetParam(param::EqQ(3, 5)), QStepTable()[54]);
-  editor.DragQ(5, false, 103, 100);
+  editor.DragQ(5, -3);
   EXPECT_EQ(store.GetParam(param::EqQ(2, 5)), QStepTable()[51]);
   EXPECT_EQ(c.alert, GainAlert::kNone);
   editor.SetPeqMode(false);
-  EXPECT_FALSE(editor.DragQ(5, true, 200, 100).Any());
+  EXPECT_FALSE(editor.DragQ(5, 100).Any());
 }
 
 TEST_F(EqEditingTest, BypassHoldsTheGainsBackAndGivesThemAgain) {

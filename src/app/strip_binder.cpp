@@ -1,0 +1,217 @@
+// The channel strips: master and channel volumes, phase and mute, channel
+// selection, the grouping check boxes with their menus, the input mode.
+#include <QMenu>
+
+#include "app/layout_ids/xml_mainwnd.h"
+#include "app/panel_binders.h"
+#include "controls/value_controls.h"
+#include "core/scales.h"
+#include "spdlog/spdlog.h"
+#include "ui/basic_controls.h"
+#include "ui/host_window.h"
+#include "ui/popup_menu.h"
+#include "ui/ui_event.h"
+
+namespace brisvel::app {
+
+namespace ids = layout::mainwnd;
+using editing::LinkGroup;
+
+namespace {
+const char kMenuStyle[] =
+    "QMenu { background: #1b2232; color: #dddddd; border: 1px solid #798a92; padding: 2px; }"
+    "QMenu::item { padding: 5px 28px 5px 18px; }"
+    "QMenu::item:selected { background: #3a5068; color: #ffffff; }";
+}  // namespace
+
+void StripBinder::Bind() {
+  ui::HostWindow& w = window_;
+  masterSlider_ = w.Find<ui::SkSlider>(ids::kMasterSlider);
+  masterEdit_ = w.Find<ui::SEdit2>(ids::kMasterEdit);
+  masterMute_ = w.Find<ui::SkCheckButton>(ids::kMasterMute);
+  for (int i = 0; i < kChannelCount; ++i) {
+    select_[i] = w.Find<ui::SkCheckButton>(ids::kChannelSelect + i);
+    delaySelect_[i] = w.Find<ui::SkCheckButton>(ids::kDelaySelect + i);
+    phase_[i] = w.Find<ui::SkCheckButton>(ids::kPhase + i);
+    mute_[i] = w.Find<ui::SkCheckButton>(ids::kMute + i);
+    volumeSlider_[i] = w.Find<ui::SkSlider>(ids::kChannelSlider + i);
+    volumeEdit_[i] = w.Find<ui::SEdit2>(ids::kChannelEdit + i);
+  }
+  for (int g = 0; g < editing::kLinkGroupCount; ++g) grouping_[g] = w.Find<ui::SkCheckButton>(ids::kGrouping + g);
+  inputMode_ = {w.Find<ui::SkRadioButton>(ids::kTwoInputs), w.Find<ui::SkRadioButton>(ids::kFourInputs)};
+  caption_ = ui::AsElement(w.FindById(ids::kGraphCaption));
+
+  ui::EventRouter& r = w.Router();
+  auto clicks = [this, &r](int first, int last) {
+    r.On<ui::CmdArgs>(first, last, [this](const ui::Event& e, const ui::CmdArgs&) {
+      if (!Foreign(e)) OnClick(e);
+    });
+  };
+  clicks(ids::kGrouping, ids::kGrouping + editing::kLinkGroupCount - 1);
+  clicks(ids::kMasterMute, ids::kMasterMute);
+  clicks(ids::kPhase, ids::kPhase + kChannelCount - 1);
+  clicks(ids::kMute, ids::kMute + kChannelCount - 1);
+  clicks(ids::kChannelSelect, ids::kChannelSelect + kChannelCount - 1);
+  clicks(ids::kDelaySelect, ids::kDelaySelect + kChannelCount - 1);
+
+  // Numeric edits: focus loss commits, Up/Down/wheel step, Enter (step 0) applies.
+  for (auto [first, last] : {std::pair{ids::kMasterEdit, ids::kMasterEdit},
+                             std::pair{ids::kChannelEdit, ids::kChannelEdit + kChannelCount - 1}}) {
+    r.On<ui::KillFocusArgs>(first, last, [this](const ui::Event& e, const ui::KillFocusArgs&) {
+      if (Foreign(e)) return;
+      const std::string text = TextOf(e.sender);
+      if (e.senderId == ids::kMasterEdit) {
+        editor_.CommitMasterVolume(text);
+        ShowMaster();
+      } else {
+        editor_.CommitChannelVolume(e.senderId - ids::kChannelEdit, text);
+        ShowVolume(e.senderId - ids::kChannelEdit);
+      }
+    });
+    r.On<ui::EditValueChangingArgs>(first, last, [this](const ui::Event& e, const ui::EditValueChangingArgs& a) {
+      if (Foreign(e)) return;
+      const std::string text = TextOf(e.sender);
+      if (e.senderId == ids::kMasterEdit) {
+        editor_.StepMasterVolume(text, a.step);
+        ShowMaster();
+      } else {
+        editor_.StepChannelVolume(e.senderId - ids::kChannelEdit, text, a.step);
+        ShowVolume(e.senderId - ids::kChannelEdit);
+      }
+    });
+  }
+  r.On<ui::SliderPosArgs>(ids::kMasterSlider, ids::kMasterSlider, [this](const ui::Event& e, const ui::SliderPosArgs& a) {
+    if (Foreign(e)) return;
+    editor_.SetMasterVolume(a.position);
+    SetText(masterEdit_, VolumeText(store_.GetParam(param::kMainVol)));
+  });
+  r.On<ui::SliderPosArgs>(ids::kChannelSlider, ids::kChannelSlider + kChannelCount - 1,
+                          [this](const ui::Event& e, const ui::SliderPosArgs& a) {
+                            if (Foreign(e)) return;
+                            editor_.SetChannelVolume(e.senderId - ids::kChannelSlider, a.position);
+                            ShowVolume(e.senderId - ids::kChannelSlider);
+                          });
+  r.On<ui::StateChangedArgs>(ids::kTwoInputs, ids::kFourInputs, [this](const ui::Event& e, const ui::StateChangedArgs& a) {
+    if (Foreign(e) || !a.checked) return;
+    // A failure leaves the radios as the user set them; the next full
+    // refresh shows the stored input mode again.
+    if (!editor_.SetInputMode(e.senderId - ids::kTwoInputs)) spdlog::info("the input mode was not changed");
+  });
+}
+
+void StripBinder::Refresh() {
+  ShowMaster();
+  ShowGrouping();
+  ShowBits();
+  for (int i = 0; i < kChannelCount; ++i) {
+    const int raw = store_.GetParam(param::Volume(i));
+    SetSlider(volumeSlider_[i], raw);
+    SetText(volumeEdit_[i], VolumeText(raw));
+  }
+  if (store_.InputMode() == 0 || store_.InputMode() == 1)
+    if (auto* radio = inputMode_[store_.InputMode()]; radio && !radio->IsChecked()) radio->CheckInGroup();
+}
+
+void StripBinder::TabRefresh() {
+  const std::vector<int> selected = editor_.SelectedChannels();
+  for (int i = 0; i < kChannelCount; ++i) {
+    const bool on = std::find(selected.begin(), selected.end(), i) != selected.end();
+    SetChecked(select_[i], on);
+    SetChecked(delaySelect_[i], on);
+  }
+  if (caption_) caption_->SetText(QStringLiteral("CH %1").arg(ChannelLabelNumber(editor_.CurrentChannel())));
+}
+
+void StripBinder::ShowVolume(int channel) {
+  for (int k : editing::LinkedRange(store_, channel)) {
+    const int raw = store_.GetParam(param::Volume(k));
+    SetSlider(volumeSlider_[k], raw);
+    SetText(volumeEdit_[k], VolumeText(raw));
+  }
+}
+
+void StripBinder::ShowMaster() {
+  const int raw = store_.GetParam(param::kMainVol);
+  SetSlider(masterSlider_, raw);
+  SetText(masterEdit_, VolumeText(raw));
+}
+
+void StripBinder::ShowBits() {
+  const int mute = store_.GetParam(param::kMuteCtrl);
+  const int phase = store_.GetParam(param::kPhaseCtrl);
+  for (int i = 0; i < kChannelCount; ++i) {
+    SetChecked(phase_[i], (phase >> i) & 1);
+    SetChecked(mute_[i], (mute >> i) & 1);
+  }
+  SetChecked(masterMute_, (mute & 0x3F) == 0x3F);
+}
+
+void StripBinder::ShowGrouping() {
+  for (int g = 0; g < editing::kLinkGroupCount; ++g)
+    SetChecked(grouping_[g], editing::GroupValue(store_, static_cast<LinkGroup>(g)) != 0);
+}
+
+void StripBinder::OnClick(const ui::Event& e) {
+  const int id = e.senderId;
+  auto* button = dynamic_cast<ui::SkCheckButton*>(e.sender.data());
+  const bool checked = button && button->IsChecked();
+  if (id >= ids::kGrouping && id < ids::kGrouping + editing::kLinkGroupCount) {
+    OnGrouping(static_cast<LinkGroup>(id - ids::kGrouping), button);
+  } else if (id == ids::kMasterMute) {
+    editor_.SetMasterMute(checked);
+    ShowBits();
+  } else if (id >= ids::kPhase && id < ids::kPhase + kChannelCount) {
+    editor_.SetPhase(id - ids::kPhase, checked);
+    ShowBits();
+  } else if (id >= ids::kMute && id < ids::kMute + kChannelCount) {
+    editor_.SetMute(id - ids::kMute, checked);
+    ShowBits();
+  } else {
+    // A channel or delay selector button.
+    if (editor_.SelectChannel(id % 100).currentChannel) panels_.ChannelRefresh();
+    panels_.TabRefresh();  // the selector buttons do not check themselves
+  }
+}
+
+void StripBinder::OnGrouping(LinkGroup group, ui::SkCheckButton* box) {
+  if (!box) return;
+  if (!box->IsChecked()) {
+    editor_.ClearLink(group);
+    ShowGrouping();
+    panels_.ChannelRefresh();
+    panels_.TabRefresh();
+    return;
+  }
+  const QPoint at = box->mapToGlobal(QPoint(0, box->height() + 2));
+  const int item = ChooseFromMenu(group, at);
+  const editing::Changes c = editor_.ChooseLinkMenuItem(group, item);
+  if (editing::CEditHistory* history = panels_.History(); history && c.Any()) {
+    // "Link CH1&CH2 on CH2": the group's channels and the base they copy.
+    std::string names;
+    for (int k : editing::GroupChannels(group)) names += (names.empty() ? "" : "&") + ChannelLabel(k);
+    history->Name(editing::StepName("Link %1 on %2", {names, ChannelLabel(store_.CurrentChannel())}));
+  }
+  if (!c.Any()) {
+    box->SetChecked(editing::GroupValue(store_, group) != 0);
+    return;
+  }
+  ShowGrouping();
+  for (int k : c.channels) ShowVolume(k);
+  ShowVolume(editor_.CurrentChannel());
+  panels_.ChannelRefresh();
+  panels_.TabRefresh();
+}
+
+int StripBinder::ChooseFromMenu(LinkGroup group, const QPoint& at) {
+  if (chooser_) return chooser_(group, at);
+  ui::PopupMenu menu;
+  const QString name = QStringLiteral("smenu:menu_joint%1").arg(static_cast<int>(group));
+  if (!menu.Load(name)) {
+    spdlog::warn("menu template {} missing", name.toStdString());
+    return 0;
+  }
+  menu.Menu()->setStyleSheet(kMenuStyle);
+  return menu.Exec(at);
+}
+
+}  // namespace brisvel::app
