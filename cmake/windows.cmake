@@ -10,8 +10,9 @@
 # what it installs for the host: the header-only CLI11 and SimpleIni are
 # copied out of /usr/include (which itself never goes on the cross compiler's
 # path, where glibc's headers would shadow MinGW's), GoogleTest is built from
-# the googletest package's sources and pugixml from its Debian source
-# package, which scripts/test --windows unpacks.
+# the googletest package's sources, and pugixml and NLopt from their Debian
+# source packages, which scripts/test --windows unpacks (and, for NLopt,
+# builds and installs into a prefix of the build folder).
 if(CMAKE_CROSSCOMPILING)
   set(BRISVEL_GUI OFF CACHE BOOL "" FORCE)
   set(BRISVEL_BENCH OFF CACHE BOOL "" FORCE)
@@ -35,6 +36,19 @@ if(CMAKE_CROSSCOMPILING)
   target_include_directories(brisvel_pugixml SYSTEM PUBLIC ${BRISVEL_PUGIXML_SOURCE_DIR}/src)
   add_library(pugixml::pugixml ALIAS brisvel_pugixml)
 
+  # NLopt, as scripts/test --windows installs it: found through the prefix's
+  # own nlopt.pc, with the host's pkg-config files out of sight. The prefix
+  # joins the target's roots, so the library found there is taken as it is.
+  set(BRISVEL_NLOPT_PREFIX ${CMAKE_BINARY_DIR}/deps/nlopt CACHE PATH "NLopt built for MinGW from its Debian source package")
+  if(NOT EXISTS "${BRISVEL_NLOPT_PREFIX}/lib/pkgconfig/nlopt.pc")
+    message(FATAL_ERROR "BRISVEL_NLOPT_PREFIX must name NLopt's MinGW install prefix (scripts/test --windows builds it)")
+  endif()
+  find_package(PkgConfig REQUIRED)
+  set(ENV{PKG_CONFIG_LIBDIR} ${BRISVEL_NLOPT_PREFIX}/lib/pkgconfig)
+  set(ENV{PKG_CONFIG_PATH} "")
+  list(APPEND CMAKE_FIND_ROOT_PATH ${BRISVEL_NLOPT_PREFIX})
+  pkg_check_modules(NLOPT REQUIRED IMPORTED_TARGET nlopt)
+
   set(BRISVEL_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest's sources (Debian's googletest package)")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
@@ -44,6 +58,8 @@ else()
   find_package(CLI11 REQUIRED)
   find_package(GTest REQUIRED)
   find_path(SIMPLEINI_INCLUDE_DIR SimpleIni.h REQUIRED)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(NLOPT REQUIRED IMPORTED_TARGET nlopt)
   if(BRISVEL_GUI)
     find_package(spdlog REQUIRED)
   endif()
