@@ -293,7 +293,15 @@ SMoveThumb* SkEQ::Handle(int data) const {
   }
 }
 
-void SkEQ::RecomputeMetrics() {
+bool SkEQ::RecomputeMetrics() {
+  // The grid is drawn once per layout: only a new size or new attributes
+  // draw it again, not a value that moved.
+  const std::array<int, 11> layout = {width(), height(), ldist_, tdist_, rdist_, bdist_,
+                                      dbMax_,  dbMin_,   nKedu_, dbKeduVal_, zeroXFreq_};
+  if (layout == layout_ && metricsValid_) return false;
+  layout_ = layout;
+  metricsValid_ = true;
+  ++layouts_;
   m_.left = 0;
   m_.top = 0;
   m_.right = width();
@@ -310,7 +318,11 @@ void SkEQ::RecomputeMetrics() {
   m_.pxPerDecade = axes_.PxPerDecade();
   m_.pxPerPoint = m_.width / static_cast<double>(kGridPoints);
   m_.pxPerDb = axes_.PxPerDb();
-  if (grid_) grid_->UpdateLines();
+  if (grid_) {
+    grid_->UpdateLines();
+    grid_->update();
+  }
+  return true;
 }
 
 void SkEQ::PlaceChildren() {
@@ -343,7 +355,6 @@ void SkEQ::SetResponse(CEqResponse* model) {
   for (SMoveThumb* t : others_)
     if (t->Data() == -3 || t->Data() == -4) t->hide();
   UpdateThumbs();
-  if (grid_) grid_->update();
   if (curve_) curve_->update();
 }
 

@@ -164,6 +164,8 @@ class SkEQ : public Panel {
   int GainToY(double db) const { return axes_.GainToY(db); }
 
   const EqMetrics& Metrics() const { return m_; }
+  // How often the plot was laid out (and its grid drawn anew).
+  int Layouts() const { return layouts_; }
   // The plot's axes as laid out now; the editor converts drags with them.
   const EqAxes& Axes() const { return axes_; }
   int DbMax() const { return dbMax_; }
@@ -183,7 +185,8 @@ class SkEQ : public Panel {
   void PlaceChildren() override;
 
  private:
-  void RecomputeMetrics();
+  // False when size and attributes are as at the last call (nothing to lay out).
+  bool RecomputeMetrics();
   void PlaceQPair(int band);
   void HideQPair();
 
@@ -191,6 +194,9 @@ class SkEQ : public Panel {
   int dbMax_ = 12, dbMin_ = -24, nKedu_ = 12, dbKeduVal_ = 6, zeroXFreq_ = 10;
   EqMetrics m_;
   EqAxes axes_;
+  std::array<int, 11> layout_{};  // what the metrics were computed from
+  bool metricsValid_ = false;
+  int layouts_ = 0;
   std::array<SMoveThumb*, kMaxBands> bands_{};
   SMoveThumb* highPass_ = nullptr;
   SMoveThumb* lowPass_ = nullptr;

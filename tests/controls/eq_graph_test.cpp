@@ -86,6 +86,20 @@ TEST_F(EqGraphTest, MetricsOfTheMainWindowGraph) {
   EXPECT_NEAR(m.pxPerPoint, 1289.0 / 1024.0, 1e-12);
 }
 
+TEST_F(EqGraphTest, AValueThatMovesLeavesTheGridAloneAndANewSizeDrawsItAgain) {
+  const int layouts = eq->Layouts();
+  for (int i = 0; i < 5; ++i) {
+    model.SetBand(17, 1000, i, 141 / 300.0);
+    eq->SetResponse(&model);  // what a drag does on every move
+  }
+  EXPECT_EQ(eq->Layouts(), layouts);
+  eq->SetAttribute("dbMax", "12");
+  eq->SetResponse(&model);
+  EXPECT_EQ(eq->Layouts(), layouts + 1);
+  eq->resize(eq->width() - 40, eq->height());
+  EXPECT_EQ(eq->Layouts(), layouts + 2);
+}
+
 TEST_F(EqGraphTest, GridLinesAndLabelsFollowTheRange) {
   const auto& lines = eq->Grid()->DbLines();
   ASSERT_EQ(lines.size(), 9u);
