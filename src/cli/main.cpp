@@ -174,11 +174,9 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
-  } catch (const CliError& e) {
-    std::fprintf(stderr, "brisvelctl: %s\n", e.what());
-    return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "brisvelctl: %s\n", e.what());
+    // Messages may quote names and paths from files.
+    std::fprintf(stderr, "brisvelctl: %s\n", Printable(e.what()).c_str());
     return 1;
   }
   // What was printed must have arrived (a full disk, a closed pipe).

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/scales.h"
+#include "core/text_lines.h"
 
 namespace brisvel {
 namespace {
@@ -58,18 +59,8 @@ std::vector<std::string_view> Words(std::string_view line) {
 }
 
 std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    const size_t nl = text.find('\n', pos);
-    const size_t stop = nl == std::string_view::npos ? text.size() : nl;
-    lines.push_back(Trim(text.substr(pos, stop - pos)));
-    if (nl == std::string_view::npos) break;
-    pos = nl + 1;
-  }
-  if (!lines.empty() && lines[0].size() >= 3 && static_cast<unsigned char>(lines[0][0]) == 0xEF) {
-    lines[0] = Trim(lines[0].substr(3));
-  }
+  std::vector<std::string_view> lines = SplitLines(text);
+  for (auto& line : lines) line = Trim(line);
   return lines;
 }
 
@@ -214,7 +205,7 @@ FilterSetImport ImportFilterSet(std::string_view text, const ChannelBands& curre
       filters.push_back({lineNo, "Row " + std::to_string(filters.size() + 1), *fc, *gain, *q});
     }
   }
-  if (filters.empty() && result.skipped.empty()) return Fail(static_cast<int>(lines.size()), "no filters found");
+  if (filters.empty() && result.skipped.empty()) return Fail(std::max(1, static_cast<int>(lines.size())), "no filters found");
   result.bands = current;
   for (BandRaw& b : result.bands) {
     if (b.gain != 0) {

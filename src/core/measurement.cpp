@@ -7,6 +7,8 @@
 #include <cmath>
 #include <string>
 
+#include "core/text_lines.h"
+
 namespace brisvel {
 namespace {
 
@@ -81,27 +83,15 @@ CurveParse ParseFrequencyCurve(std::string_view text) {
   bool headerSeen = false;
   int lineNo = 0;
   int firstPointLine = 0;
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    const size_t nl = text.find('\n', pos);
-    const size_t stop = nl == std::string_view::npos ? text.size() : nl;
-    std::string_view line = Trim(text.substr(pos, stop - pos));
-    pos = stop + 1;
+  for (const std::string_view raw : SplitLines(text)) {
+    const std::string_view line = Trim(raw);
     ++lineNo;
-    if (lineNo == 1 && line.size() >= 3 && static_cast<unsigned char>(line[0]) == 0xEF &&
-        static_cast<unsigned char>(line[1]) == 0xBB && static_cast<unsigned char>(line[2]) == 0xBF) {
-      line = Trim(line.substr(3));  // UTF-8 byte-order mark
-    }
-    if (line.empty() || line.front() == '*' || line.front() == '#') {
-      if (nl == std::string_view::npos) break;
-      continue;
-    }
+    if (line.empty() || line.front() == '*' || line.front() == '#') continue;
     const bool semicolons = line.find(';') != std::string_view::npos;
     const auto fields = SplitFields(line, semicolons);
     const auto freq = fields.empty() ? std::nullopt : ParseNumberField(fields[0], semicolons);
     if (!freq && curve.Empty() && !headerSeen) {
       headerSeen = true;  // a column header before the first point
-      if (nl == std::string_view::npos) break;
       continue;
     }
     if (!freq) return Fail(lineNo, "\"" + Shown(fields.empty() ? line : fields[0]) + "\" is not a frequency");
@@ -118,7 +108,6 @@ CurveParse ParseFrequencyCurve(std::string_view text) {
     if (curve.Empty()) firstPointLine = lineNo;
     curve.hz.push_back(*freq);
     curve.db.push_back(*level);
-    if (nl == std::string_view::npos) break;
   }
   if (curve.Empty()) return Fail(0, "the file holds no frequency points");
   if (curve.hz.size() < 2) return Fail(firstPointLine, "only one frequency point; a response needs at least two");

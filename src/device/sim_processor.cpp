@@ -200,16 +200,14 @@ void SimProcessor::UnplugAfterRequests(int count) {
   unplugAfter_ = count;
 }
 
-bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
-  std::lock_guard lock(mutex_);
-  stateFile_ = file;
-  stateFileError_.clear();
-  constexpr size_t kStateSize = sizeof kStateMagic + kBlockSize * (1 + kSlotCount) + 2;
-  // Only a regular file of the right size is read: never a FIFO or a device.
-  const settings::FileContent content = settings::ReadRegularFile(file, kStateSize);
-  if (content.status == settings::ReadStatus::kMissing) return true;  // a fresh processor; the file appears with the first change
-  if (content.status != settings::ReadStatus::kOk || content.data.size() != kStateSize) return false;
-  const char* in = content.data.data();
+namespace {
+
+constexpr size_t kStateSize = sizeof kStateMagic + kBlockSize * (1 + kSlotCount) + 2;
+
+// The state file's bytes as a state; false when they are not one.
+bool ParseState(const std::string& data, SimState& out) {
+  if (data.size() != kStateSize) return false;
+  const char* in = data.data();
   if (std::memcmp(in, kStateMagic, sizeof kStateMagic) != 0) return false;
   in += sizeof kStateMagic;
   SimState loaded;
@@ -220,13 +218,52 @@ bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
     in += kBlockSize;
   }
   const auto modes = reinterpret_cast<const uint8_t*>(in);
-  if (modes[0] >= kSlotCount || modes[1] > 1) {
-    return false;  // unreadable: keep the factory state; the next change rewrites the file
-  }
+  if (modes[0] >= kSlotCount || modes[1] > 1) return false;
   loaded.currentMode = modes[0];
   loaded.inputMode = modes[1];
-  state_ = loaded;
+  out = loaded;
   return true;
+}
+
+// Requests that change what the processor keeps.
+bool ChangesState(const Frame& request) {
+  switch (request[0]) {
+    case cmd::kRecallMode:
+    case cmd::kWriteChunk:
+    case cmd::kWriteParams:
+    case cmd::kSaveMode: return true;
+    case cmd::kInputMode: return request[4] != 0;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
+  std::lock_guard lock(mutex_);
+  stateFile_ = file;
+  stateFileError_.clear();
+  return ReadStateFileLocked();
+}
+
+bool SimProcessor::ReadStateFileLocked() {
+  // Read every time (a few kilobytes): a stamp of size and time could miss a
+  // replacement that reused the inode within one clock tick.
+  // Only a regular file of the right size is read: never a FIFO or a device.
+  const settings::FileContent content = settings::ReadRegularFile(*stateFile_, kStateSize);
+  if (content.status == settings::ReadStatus::kMissing) return true;  // a fresh processor; the file appears with the first change
+  // Unreadable: the state stays; the next change rewrites the file.
+  return content.status == settings::ReadStatus::kOk && ParseState(content.data, state_);
+}
+
+settings::FileLock SimProcessor::LockStateFileLocked() const {
+  settings::FileLock fileLock;
+  if (!stateFile_) return fileLock;
+  std::error_code ec;
+  std::filesystem::create_directories(stateFile_->parent_path(), ec);
+  std::string why;
+  if (!fileLock.Acquire(*stateFile_, &why)) stateFileError_ = why;
+  return fileLock;
 }
 
 std::string SimProcessor::StateFileError() const {
@@ -273,6 +310,7 @@ SimState SimProcessor::State() const {
 }
 void SimProcessor::SetState(const SimState& state) {
   std::lock_guard lock(mutex_);
+  const settings::FileLock fileLock = LockStateFileLocked();
   state_ = state;
   SaveLocked();
 }
@@ -350,6 +388,14 @@ SimProcessor::Answer SimProcessor::Receive(const Frame& request) {
   if (frames::FrameChecksum(request) != request[frames::kChecksumByte]) {
     reply = ReplyTo(request, kStatusBadChecksum);
   } else {
+    // With a state file, the processor is what the file holds: another run
+    // may have changed it. A change is made under the file's lock to the
+    // state read again, so parallel runs never lose each other's changes.
+    settings::FileLock fileLock;
+    if (stateFile_) {
+      if (ChangesState(request)) fileLock = LockStateFileLocked();
+      ReadStateFileLocked();
+    }
     reply = AnswerLocked(request);
   }
   if (silent_) return answer;

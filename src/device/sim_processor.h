@@ -19,6 +19,7 @@
 
 #include "device/frames.h"
 #include "hid/hid_backend.h"
+#include "settings/file_safety.h"
 
 namespace brisvel::sim {
 
@@ -51,7 +52,10 @@ class SimProcessor {
   void SetReportLengths(int input, int output);
   void SetOpenFails(bool fails);
   void SetIds(uint16_t vendor, uint16_t product);
-  // Keeps the state in a file: loads it now when present, saves after every change.
+  // Keeps the state in a file: loads it now when present, saves after every
+  // change. The file is read again when another run changed it; changes are
+  // made under its lock (see settings::FileLock), so several runs sharing the
+  // file act as one processor.
   bool SetStateFile(const std::filesystem::path& file);
   // Why the last save of the state file failed; empty when it succeeded.
   std::string StateFileError() const;
@@ -100,6 +104,12 @@ class SimProcessor {
 
  private:
   void SaveLocked() const;
+  // Reads the state file again; false when it is there but unreadable (the
+  // state then stays).
+  bool ReadStateFileLocked();
+  // The state file's lock (not held without a state file, or when it cannot
+  // be taken: the error is kept for StateFileError).
+  settings::FileLock LockStateFileLocked() const;
   frames::Frame AnswerLocked(const frames::Frame& request);
 
   mutable std::mutex mutex_;
