@@ -51,7 +51,7 @@ SceneOpenResult OfferSceneImport(IConsole& app, QWidget* owner, const QString& f
         modes.push_back(record);
         return true;
       })) {
-    spdlog::error("config.ini could not be saved: {}", config.Store().LastError());
+    spdlog::error("config.ini could not be saved: {}", config.LastSaveError());
     ui::MessageBox(owner, QString::fromUtf8(kSceneNotSavedText));
     return SceneOpenResult::kNotSaved;
   }

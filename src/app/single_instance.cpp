@@ -17,6 +17,8 @@ constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kOpenRequest[] = "open ";
 // A peer that sends more than this without a line end is dropped.
 constexpr qint64 kMaxRequestBytes = 64 * 1024;
+// The longest path a local socket may have.
+constexpr qsizetype kMaxSocketPath = 107;
 
 // Whether the process at the other end runs as this user.
 bool FromThisUser(const QLocalSocket& socket) {
@@ -26,19 +28,32 @@ bool FromThisUser(const QLocalSocket& socket) {
 }  // namespace
 
 QString RuntimeFolderPath(QString* problem) {
-  std::string why;
+  // In order: the session's runtime folder, a folder in the data folder, a
+  // folder named after the user in the temporary folder. Each must be this
+  // user's alone (the last two are made so), and short enough for a socket.
   const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty() && runtime.startsWith('/')) {
-    why = settings::PrivateFolderProblem(runtime.toStdString());
-    if (why.empty()) return QFile::decodeName(runtime);
-  } else {
-    why = "XDG_RUNTIME_DIR is not set";
+  const QString candidates[] = {
+      runtime.startsWith('/') ? QFile::decodeName(runtime) : QString(),
+      DataFolderPath() + QStringLiteral("/run"),
+      QDir::tempPath() + QStringLiteral("/brisvel-%1").arg(settings::CurrentUserId()),
+  };
+  std::string why;
+  for (size_t i = 0; i < std::size(candidates); ++i) {
+    const QString& folder = candidates[i];
+    std::string reason;
+    if (folder.isEmpty()) {
+      reason = "XDG_RUNTIME_DIR is not set";
+    } else if (QFile::encodeName(folder).size() + 1 + qstrlen(kWindowClassName) > kMaxSocketPath) {
+      reason = QFile::encodeName(folder).toStdString() + " is too long a path for a socket";
+    } else {
+      const std::string path = QFile::encodeName(folder).toStdString();
+      const bool fit = i == 0 ? (reason = settings::PrivateFolderProblem(path)).empty()
+                              : settings::EnsurePrivateFolder(path, &reason);
+      if (fit) return folder;
+    }
+    why += (why.empty() ? "" : "; ") + reason;
   }
-  // No shared folder such as /tmp: another user could take the names first.
-  const QString own = DataFolderPath() + QStringLiteral("/run");
-  std::string ownWhy;
-  if (settings::EnsurePrivateFolder(QFile::encodeName(own).toStdString(), &ownWhy)) return own;
-  if (problem) *problem = QString::fromStdString(why + "; " + ownWhy);
+  if (problem) *problem = QString::fromStdString(why);
   return {};
 }
 

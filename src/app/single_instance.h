@@ -19,8 +19,10 @@ inline constexpr char kInstanceLockName[] = "3E1893CB-5629-46D6-9BEB-BFF3B203BEF
 inline constexpr char kWindowClassName[] = "444A69AB-1105-4934-8711-1481CB19650C";
 
 // The folder of the lock and the socket: $XDG_RUNTIME_DIR when it is a folder
-// of this user that no other user may enter, else "run" in the data folder,
-// made for this user alone. Empty when neither is fit; problem then says why.
+// of this user that no other user may enter, else "run" in the data folder or
+// "brisvel-<user id>" in the temporary folder, made for this user alone and
+// checked. Never a folder others may write. Empty when none is fit; problem
+// then says why.
 QString RuntimeFolderPath(QString* problem = nullptr);
 
 class InstanceLock {

@@ -56,8 +56,8 @@ std::atomic<int> g_nextDeviceModeSlot{0};
 
 // Why config.ini was not written, naming it.
 SaveReport FailedSave(const settings::ConfigIni& config) {
-  std::string why = config.SaveRefusal();
-  if (why.empty()) why = config.Store().LastError();
+  std::string why = config.LastSaveError();
+  if (why.empty()) why = config.SaveRefusal();
   return {false, config.Path().string() + ": " + (why.empty() ? std::string("cannot be written") : why)};
 }
 

@@ -3,6 +3,7 @@
 #include "presets/sys_setting.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -167,23 +168,35 @@ void CDlgSysSettingEventHandler::FillPCModes(int select) {
 }
 
 void CDlgSysSettingEventHandler::OnConfigChanged() {
-  if (batchRunning_ || !context_.config.Refresh()) return;
+  if (batchRunning_) return;
+  // The store may also have taken the other program's change with a save of its own.
+  context_.config.Refresh();
+  const std::vector<PCModeRecord> now = context_.config.LoadPCModes();
+  const bool same = std::equal(now.begin(), now.end(), list_.begin(), list_.end(), [](const auto& a, const auto& b) {
+    return a.nameBytes == b.nameBytes && a.block == b.block;
+  });
+  if (same) return;
   const int at = pcMode_ ? pcMode_->currentIndex() : -1;
   const std::string shown = at >= 0 && at < static_cast<int>(list_.size()) ? list_[at].Name() : std::string();
   const QString typed = input_ ? input_->text() : QString();
-  list_ = context_.config.LoadPCModes();
+  list_ = now;
   FillPCModes(shown.empty() ? -1 : editing::FindPCMode(list_, shown));
   if (input_) input_->setText(typed);  // what the user typed stays
   TellUnreadableOnce();
 }
 
 void CDlgSysSettingEventHandler::TellUnreadableOnce() {
-  static std::string told;  // for the whole run
+  // For the whole run; a save that gives an entry another key tells nothing new.
+  static std::string told;
   const auto unreadable = context_.config.ReadPCModes().unreadable;
-  std::string lines;
-  for (const auto& entry : unreadable) lines += "\n" + entry.Describe();
-  if (lines.empty() || lines == told) return;
-  told = lines;
+  std::string lines, seen;
+  for (const auto& entry : unreadable) {
+    lines += "\n" + entry.Describe();
+    for (const auto& text : entry.blocks) seen += text + "\n";
+    for (const auto& text : entry.names) seen += text + "\n";
+  }
+  if (lines.empty() || seen == told) return;
+  told = seen;
   spdlog::warn("PC modes in {} that cannot be read are kept as they are:{}", context_.config.Path().string(), lines);
   Message(T("These PC modes in config.ini cannot be read. They are kept in the file as they are:%1")
               .arg(QString::fromStdString(lines)),

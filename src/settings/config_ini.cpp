@@ -89,8 +89,9 @@ std::string UnreadablePCMode::Describe() const {
 PCModeSections ReadPCModeSections(const SettingsStore& store) {
   PCModeSections out;
   const std::optional<std::string> countText = store.ReadString(kSectionPCMode, kKeyPCModeCount);
-  const std::optional<int32_t> count = countText ? ParseIniInteger(*countText) : std::nullopt;
-  const bool countUsable = count && *count >= 0;
+  // A count below 0 (or none) is no count.
+  const int32_t count = countText ? ParseIniInteger(*countText).value_or(-1) : -1;
+  const bool countUsable = count >= 0;
 
   // Every key of either section, in the order it first appears.
   std::vector<std::string> keys;
@@ -115,8 +116,8 @@ PCModeSections ReadPCModeSections(const SettingsStore& store) {
       entry.reason = "the key is not a plain index (0, 1, ...)";
     } else if (!countUsable) {
       entry.reason = countText ? "[PCMode] Count = " + *countText + " is not a count" : "[PCMode] has no Count";
-    } else if (*index >= *count) {
-      entry.reason = "it lies beyond [PCMode] Count = " + std::to_string(*count);
+    } else if (*index >= count) {
+      entry.reason = "it lies beyond [PCMode] Count = " + std::to_string(count);
     } else if (entry.blocks.size() > 1 || entry.names.size() > 1) {
       entry.reason = "the key is written more than once";
     } else if (entry.blocks.empty()) {
@@ -202,6 +203,7 @@ bool ConfigIni::Refresh() {
 }
 
 bool ConfigIni::Failed(const std::string& why) {
+  lastSaveError_ = why;
   if (onSaveFailure_) onSaveFailure_(why);
   return false;
 }
@@ -223,6 +225,7 @@ bool ConfigIni::Change(std::function<bool(SettingsStore&)> change) {
   pending_.push_back(change);
   MovePCModeSectionsLast(fresh);
   if (fresh.SaveToPath(file_)) {
+    lastSaveError_.clear();
     pending_.clear();
     store_ = std::move(fresh);
     stamp_ = StampOf(file_);

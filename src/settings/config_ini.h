@@ -68,12 +68,14 @@ class ConfigIni {
   // applied again at the next save, except one refused because the file would
   // grow beyond what may be read back. False when the file could not be
   // replaced or saving is refused; the file stays as it was
-  // (Store().LastError() says why, and the save-failure handler is told).
+  // (LastSaveError() says why, and the save-failure handler is told).
   bool Change(std::function<bool(SettingsStore&)> change);
   // Writes the store (with what the file holds now) atomically, the PC-mode
   // sections last.
   bool Save();
   const std::string& SaveRefusal() const { return store_.SaveRefusal(); }
+  // Why the last change could not be saved; empty after a saved one.
+  const std::string& LastSaveError() const { return lastSaveError_; }
   // Called with the reason after every failed or refused save.
   void SetSaveFailureHandler(std::function<void(const std::string&)> handler) { onSaveFailure_ = std::move(handler); }
 
@@ -113,6 +115,7 @@ class ConfigIni {
   FileStamp stamp_;
   std::vector<std::function<bool(SettingsStore&)>> pending_;
   std::function<void(const std::string&)> onSaveFailure_;
+  std::string lastSaveError_;
 };
 
 }  // namespace brisvel::settings
