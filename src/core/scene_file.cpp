@@ -145,4 +145,27 @@ std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index) {
   return PCModeRecord::Decode(bytes);
 }
 
+BatchContent ParseBatchFile(std::string_view text) {
+  BatchContent out;
+  const auto count = ParseBatchCount(text);
+  if (!count) {
+    out.error = "no valid [CAEConfig] count";
+    return out;
+  }
+  if (*count < 1 || *count > kBatchRecords) {
+    out.error = "the count is " + std::to_string(*count) + ", not 1 to 8";
+    return out;
+  }
+  for (int i = 0; i < *count; ++i) {
+    auto record = ParseBatchRecord(text, i);
+    if (!record) {
+      out.records.clear();
+      out.error = "no valid record \"" + BatchDataKey(i) + "\"";
+      return out;
+    }
+    out.records.push_back(*record);
+  }
+  return out;
+}
+
 }  // namespace brisvel::scene

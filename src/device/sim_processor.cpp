@@ -204,27 +204,6 @@ namespace {
 
 constexpr size_t kStateSize = sizeof kStateMagic + kBlockSize * (1 + kSlotCount) + 2;
 
-// The state file's bytes as a state; false when they are not one.
-bool ParseState(const std::string& data, SimState& out) {
-  if (data.size() != kStateSize) return false;
-  const char* in = data.data();
-  if (std::memcmp(in, kStateMagic, sizeof kStateMagic) != 0) return false;
-  in += sizeof kStateMagic;
-  SimState loaded;
-  std::memcpy(loaded.active.data(), in, kBlockSize);
-  in += kBlockSize;
-  for (auto& slot : loaded.slots) {
-    std::memcpy(slot.data(), in, kBlockSize);
-    in += kBlockSize;
-  }
-  const auto modes = reinterpret_cast<const uint8_t*>(in);
-  if (modes[0] >= kSlotCount || modes[1] > 1) return false;
-  loaded.currentMode = modes[0];
-  loaded.inputMode = modes[1];
-  out = loaded;
-  return true;
-}
-
 // Requests that change what the processor keeps.
 bool ChangesState(const Frame& request) {
   switch (request[0]) {
@@ -238,6 +217,32 @@ bool ChangesState(const Frame& request) {
 }
 
 }  // namespace
+
+std::string StateFileBytes(const SimState& state) {
+  std::string bytes(kStateMagic, sizeof kStateMagic);
+  bytes.append(reinterpret_cast<const char*>(state.active.data()), kBlockSize);
+  for (const auto& slot : state.slots) bytes.append(reinterpret_cast<const char*>(slot.data()), kBlockSize);
+  bytes.push_back(static_cast<char>(state.currentMode));
+  bytes.push_back(static_cast<char>(state.inputMode));
+  return bytes;
+}
+
+std::optional<SimState> ParseStateFile(std::string_view bytes) {
+  if (bytes.size() != kStateSize || std::memcmp(bytes.data(), kStateMagic, sizeof kStateMagic) != 0) return std::nullopt;
+  const char* in = bytes.data() + sizeof kStateMagic;
+  SimState state;
+  std::memcpy(state.active.data(), in, kBlockSize);
+  in += kBlockSize;
+  for (auto& slot : state.slots) {
+    std::memcpy(slot.data(), in, kBlockSize);
+    in += kBlockSize;
+  }
+  const auto modes = reinterpret_cast<const uint8_t*>(in);
+  if (modes[0] >= kSlotCount || modes[1] > 1) return std::nullopt;
+  state.currentMode = modes[0];
+  state.inputMode = modes[1];
+  return state;
+}
 
 bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
   std::lock_guard lock(mutex_);
@@ -253,7 +258,10 @@ bool SimProcessor::ReadStateFileLocked() {
   const settings::FileContent content = settings::ReadRegularFile(*stateFile_, kStateSize);
   if (content.status == settings::ReadStatus::kMissing) return true;  // a fresh processor; the file appears with the first change
   // Unreadable: the state stays; the next change rewrites the file.
-  return content.status == settings::ReadStatus::kOk && ParseState(content.data, state_);
+  if (content.status != settings::ReadStatus::kOk) return false;
+  const std::optional<SimState> read = ParseStateFile(content.data);
+  if (read) state_ = *read;
+  return read.has_value();
 }
 
 settings::FileLock SimProcessor::LockStateFileLocked() const {
@@ -275,12 +283,7 @@ void SimProcessor::SaveLocked() const {
   if (!stateFile_) return;
   std::error_code ec;
   std::filesystem::create_directories(stateFile_->parent_path(), ec);
-  std::string bytes(kStateMagic, sizeof kStateMagic);
-  bytes.append(reinterpret_cast<const char*>(state_.active.data()), kBlockSize);
-  for (const auto& slot : state_.slots) bytes.append(reinterpret_cast<const char*>(slot.data()), kBlockSize);
-  bytes.push_back(static_cast<char>(state_.currentMode));
-  bytes.push_back(static_cast<char>(state_.inputMode));
-  if (!settings::WriteFileAtomically(*stateFile_, bytes, &stateFileError_)) return;
+  if (!settings::WriteFileAtomically(*stateFile_, StateFileBytes(state_), &stateFileError_)) return;
   stateFileError_.clear();
 }
 

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/frames.h"
@@ -37,6 +38,11 @@ struct SimState {
   int currentMode = 0;  // 0-based slot
   int inputMode = 0;    // 0 two inputs, 1 four
 };
+
+// The state file: a magic, the active block, the eleven slots, the current
+// mode and the input mode. Nothing when bytes are not such a file.
+std::string StateFileBytes(const SimState& state);
+std::optional<SimState> ParseStateFile(std::string_view bytes);
 
 class SimLink;
 

@@ -322,25 +322,16 @@ BatchResult RunBatchImport(CEffectStore& store, IPresetLink& link, const std::fi
     return fail(file.string() + ": " + scene::SceneErrorText(e));
   }
   // The whole file is checked before the first device mode is written.
-  const auto count = scene::ParseBatchCount(text);
-  if (!count) return fail(file.string() + ": no valid [CAEConfig] count");
-  if (*count < 1 || *count > kUserSlots) {
-    return fail(file.string() + ": the count is " + std::to_string(*count) + ", not 1 to 8; nothing was written");
-  }
-  std::vector<PCModeRecord> records;
-  for (int i = 0; i < *count; ++i) {
-    const auto record = scene::ParseBatchRecord(text, i);
-    if (!record) {
-      return fail(file.string() + ": no valid record \"" + scene::BatchDataKey(i) + "\"; nothing was written");
-    }
-    records.push_back(*record);
-  }
+  const scene::BatchContent content = scene::ParseBatchFile(text);
+  if (!content.error.empty()) return fail(file.string() + ": " + content.error + "; nothing was written");
+  const std::vector<PCModeRecord>& records = content.records;
+  const int count = static_cast<int>(records.size());
   auto written = [](int done) {
     return done == 0   ? std::string("no device mode was written")
            : done == 1 ? std::string("device mode 1 was written")
                        : "device modes 1 to " + std::to_string(done) + " were written";
   };
-  for (int i = 0; i < *count; ++i) {
+  for (int i = 0; i < count; ++i) {
     // A block that did not fully arrive is never saved into the slot.
     if (!link.LoadBlock(records[static_cast<size_t>(i)].block)) {
       SlotDone(hooks, i, false);
