@@ -43,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!store.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
   const PCModeSections read = ReadPCModeSections(store);
   for (const auto& entry : read.unreadable) FUZZ_CHECK(!entry.reason.empty());
+  // Text the store refuses to save over is never written back.
+  if (!store.SaveRefusal().empty()) return 0;
 
   // A save of what was read, as any change of the PC modes writes it.
   SettingsStore saved;

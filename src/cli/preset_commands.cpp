@@ -37,8 +37,8 @@ PresetOptions& Options() {
 }
 
 // config.ini, read; entries that cannot be read are named on standard error
-// (they stay in the file as they are).
-settings::ConfigIni OpenConfig() {
+// unless the command lists them (they stay in the file as they are).
+settings::ConfigIni OpenConfig(bool nameUnreadable = true) {
   const bool ownFolder = Options().config.empty();
   const fs::path path = ownFolder ? settings::ConfigPath(settings::DataFolderPath()) : fs::path(Options().config);
   std::error_code ec;
@@ -50,7 +50,7 @@ settings::ConfigIni OpenConfig() {
     const std::string& why = config.Store().LastError();
     throw CliError(path.string() + ": " + (why.empty() ? std::string("cannot be read") : why));
   }
-  for (const auto& entry : config.ReadPCModes().unreadable) {
+  for (const auto& entry : nameUnreadable ? config.ReadPCModes().unreadable : std::vector<settings::UnreadablePCMode>{}) {
     std::fprintf(stderr, "brisvelctl: %s: a PC mode cannot be read and is kept as it is: %s\n",
                  Printable(path.string()).c_str(), Printable(entry.Describe()).c_str());
   }
@@ -70,7 +70,7 @@ int IndexOf(const std::vector<PCModeRecord>& list, int number) {
 }
 
 void CmdList() {
-  settings::ConfigIni config = OpenConfig();
+  settings::ConfigIni config = OpenConfig(false);
   const settings::PCModeSections modes = config.ReadPCModes();
   for (size_t i = 0; i < modes.readable.size(); ++i) {
     std::printf("%zu %s\n", i + 1, Printable(modes.readable[i].Name()).c_str());

@@ -114,11 +114,10 @@ std::vector<std::pair<std::string, std::string>> WrittenPoints(const FrequencyCu
   return out;
 }
 
-// One channel of a section as it is read: its lines and whether they all
-// could be taken.
+// One channel of a section as it is read: whether all its lines could be
+// taken, and what they say.
 struct ChannelLines {
-  std::vector<std::string> lines;
-  int firstLine = 0;
+  int seenAt = 0;  // its first line
   bool damaged = false;
   bool source = false, smoothing = false, points = false;
   KeptMeasurement measurement;
@@ -171,44 +170,27 @@ MeasurementFile ParseMeasurementFile(std::string_view text) {
   MeasurementFile result;
   int lineNo = 0;
   auto problem = [&](const std::string& why) { result.problems.push_back("line " + std::to_string(lineNo) + ": " + why); };
-  // The section being read: a PC mode's (name) or one whose header could not be read.
-  std::optional<std::string> mode;
-  std::map<int, ChannelLines> channels;
-  auto endSection = [&] {
-    if (!mode) return;
-    KeptMeasurements& kept = result.modes[*mode];
-    std::vector<std::string>& unread = result.unreadLines[*mode];
-    for (auto& [channel, c] : channels) {
-      if (!c.damaged && !c.points) {
-        c.damaged = true;
-        result.problems.push_back("line " + std::to_string(c.firstLine) + ": channel " + std::to_string(channel) +
-                                  " of PC mode \"" + *mode + "\" has no points; it is kept as it is");
-      }
-      if (c.damaged) {
-        unread.insert(unread.end(), c.lines.begin(), c.lines.end());
-      } else {
-        std::erase_if(kept, [&](const KeptMeasurement& m) { return m.channel == channel; });
-        kept.push_back(std::move(c.measurement));
-      }
-    }
-    channels.clear();
-    if (kept.empty()) result.modes.erase(*mode);
-    if (unread.empty()) result.unreadLines.erase(*mode);
+  // Per PC mode (a section written twice is one): its channels, and its lines
+  // in file order with their channel (-1: no channel entry).
+  struct Section {
+    std::map<int, ChannelLines> channels;
+    std::vector<std::pair<int, std::string>> lines;
   };
+  std::map<std::string, Section> sections;
+  Section* section = nullptr;
   bool inUnreadSection = false;
   for (const std::string_view raw : SplitLines(text)) {
     ++lineNo;
     const std::string_view line = Trim(raw);
     if (line.empty() || line.front() == '#' || line.front() == ';') continue;
     if (line.front() == '[') {
-      endSection();
       std::string name;
       if (line.back() == ']' && Unescape(line.substr(1, line.size() - 2), name)) {
-        mode = std::move(name);
+        section = &sections[name];
         inUnreadSection = false;
       } else {
         problem("a section name is not written as [name]; the section is kept as it is");
-        mode.reset();
+        section = nullptr;
         inUnreadSection = true;
         result.unreadSections.push_back({std::string(line)});
       }
@@ -218,7 +200,7 @@ MeasurementFile ParseMeasurementFile(std::string_view text) {
       result.unreadSections.back().emplace_back(line);
       continue;
     }
-    if (!mode) {
+    if (!section) {
       problem("an entry stands before the first [PC mode]; it is kept as it is");
       result.unreadBefore.emplace_back(line);
       continue;
@@ -230,12 +212,12 @@ MeasurementFile ParseMeasurementFile(std::string_view text) {
     if (eq == std::string_view::npos || key.substr(0, 7) != "channel" || dot == std::string_view::npos ||
         !ParseInt(key.substr(7, dot - 7), channel) || channel < 0 || channel > kMaxChannel) {
       problem("unknown entry \"" + std::string(key) + "\"; it is kept as it is");
-      result.unreadLines[*mode].emplace_back(line);
+      section->lines.emplace_back(-1, line);
       continue;
     }
-    ChannelLines& c = channels[channel];
-    if (c.lines.empty()) c.firstLine = lineNo;
-    c.lines.emplace_back(line);
+    section->lines.emplace_back(channel, line);
+    ChannelLines& c = section->channels[channel];
+    if (!c.seenAt) c.seenAt = lineNo;
     c.measurement.channel = channel;
     const std::string_view field = key.substr(dot + 1);
     const std::string_view value = line.substr(eq + 1);
@@ -259,7 +241,23 @@ MeasurementFile ParseMeasurementFile(std::string_view text) {
       problem(why + "; channel " + std::to_string(channel) + " is kept as it is");
     }
   }
-  endSection();
+  for (auto& [mode, s] : sections) {
+    KeptMeasurements kept;
+    for (auto& [channel, c] : s.channels) {
+      if (!c.damaged && !c.points) {
+        c.damaged = true;
+        result.problems.push_back("line " + std::to_string(c.seenAt) + ": channel " + std::to_string(c.measurement.channel) +
+                                  " of PC mode \"" + mode + "\" has no points; it is kept as it is");
+      }
+      if (!c.damaged) kept.push_back(std::move(c.measurement));
+    }
+    std::vector<std::string> unread;
+    for (auto& [channel, line] : s.lines) {
+      if (channel < 0 || s.channels[channel].damaged) unread.push_back(std::move(line));
+    }
+    if (!kept.empty()) result.modes[mode] = std::move(kept);
+    if (!unread.empty()) result.unreadLines[mode] = std::move(unread);
+  }
   return result;
 }
 

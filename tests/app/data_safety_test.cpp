@@ -134,7 +134,11 @@ TEST(SingleInstance, LockAndSocketLiveInAFolderOfThisUserAlone) {
     ASSERT_TRUE(lock.Acquire()) << lock.CreateError().toStdString();
     const QString folder = QFileInfo(lock.FilePath()).path();
     EXPECT_NE(folder, c.runtime);
-    EXPECT_EQ(settings::PrivateFolderProblem(QFile::encodeName(folder).toStdString()), "") << folder.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &st), 0) << folder.toStdString();
+    EXPECT_TRUE(S_ISDIR(st.st_mode)) << folder.toStdString();
+    EXPECT_EQ(st.st_uid, ::geteuid()) << folder.toStdString();
+    EXPECT_EQ(st.st_mode & 077, 0u) << folder.toStdString();  // nobody else may enter
     int raised = 0;
     BringForwardListener listener([&] { ++raised; });
     ASSERT_TRUE(listener.Listen());
