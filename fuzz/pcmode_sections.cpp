@@ -32,6 +32,15 @@ std::vector<std::string> AllTexts(const SettingsStore& store) {
   return out;
 }
 
+// The text as a change of the PC modes writes it: read, then written back.
+std::string SavedOnce(const std::string& text) {
+  SettingsStore store;
+  FUZZ_CHECK(store.LoadFromBytes(text));
+  const PCModeSections sections = ReadPCModeSections(store);
+  WritePCModeSections(store, sections.readable, sections.unreadable);
+  return store.ToText();
+}
+
 bool SameRecord(const brisvel::PCModeRecord& a, const brisvel::PCModeRecord& b) {
   return a.nameBytes == b.nameBytes && a.block == b.block;
 }
@@ -46,12 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Text the store refuses to save over is never written back.
   if (!store.SaveRefusal().empty()) return 0;
 
-  // A save of what was read, as any change of the PC modes writes it.
-  SettingsStore saved;
-  FUZZ_CHECK(saved.LoadFromBytes(store.ToText()));
-  WritePCModeSections(saved, read.readable, read.unreadable);
+  // A save of what was read.
+  const std::string once = SavedOnce(store.ToText());
   SettingsStore back;
-  FUZZ_CHECK(back.LoadFromBytes(saved.ToText()));
+  FUZZ_CHECK(back.LoadFromBytes(once));
   const PCModeSections again = ReadPCModeSections(back);
   FUZZ_CHECK(again.readable.size() >= read.readable.size());
   for (size_t i = 0; i < read.readable.size(); ++i) FUZZ_CHECK(SameRecord(again.readable[i], read.readable[i]));
@@ -71,13 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Saves settle: an entry that was unreadable only for its key is readable
   // after the first, and from the second on a save writes what it read.
-  SettingsStore twice;
-  FUZZ_CHECK(twice.LoadFromBytes(back.ToText()));
-  WritePCModeSections(twice, again.readable, again.unreadable);
-  SettingsStore thrice;
-  FUZZ_CHECK(thrice.LoadFromBytes(twice.ToText()));
-  const PCModeSections settled = ReadPCModeSections(thrice);
-  WritePCModeSections(thrice, settled.readable, settled.unreadable);
-  FUZZ_CHECK(thrice.ToText() == twice.ToText());
+  const std::string twice = SavedOnce(once);
+  FUZZ_CHECK(SavedOnce(twice) == twice);
   return 0;
 }

@@ -5,6 +5,7 @@
 // brisvelctl while the console runs are neither lost nor overwritten.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +113,11 @@ TEST(SingleInstance, LockAndSocketLiveInAFolderOfThisUserAlone) {
   ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
   const QString root = QString::fromStdString(tmpl);
   QDir(root).mkpath("tmp");
+  // No runtime folder to be had in the temporary folder either (another user
+  // may have taken its usual name there): nothing may fall back to a shared folder.
+  const passwd* me = ::getpwuid(::geteuid());
+  ASSERT_NE(me, nullptr);
+  QFile(root + "/tmp/runtime-" + QString::fromLocal8Bit(me->pw_name)).open(QIODevice::WriteOnly);
   const QByteArray oldTmp = qgetenv("TMPDIR");
   qputenv("TMPDIR", (root + "/tmp").toLocal8Bit());
   qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());

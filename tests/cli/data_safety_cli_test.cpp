@@ -219,9 +219,15 @@ TEST_F(DataSafety, ARunKilledAtAnyMomentLeavesFilesThatReadBack) {
     names += std::to_string(i) + " = base" + std::to_string(i) + "\n";
   }
   std::ofstream(config_, std::ios::binary) << modes + names;
-  size_t n = 1500;
-  for (int run = 0; run < 12; ++run) {
-    const auto delay = std::chrono::microseconds(std::uniform_int_distribution<int>(0, 150000)(random));
+  // The kills aim at the save, which ends each run: one run unkilled shows
+  // how long a run takes here.
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(Pc("add timed --from " + block_).status, 0);
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+  size_t n = 1501;
+  for (int run = 0; run < 16; ++run) {
+    const auto delay = std::chrono::microseconds(
+        std::uniform_int_distribution<long>(took.count() / 3, took.count() + took.count() / 5)(random));
     RunAndKill({"pcmode", "--config", config_, "add", "k" + std::to_string(run), "--from", block_}, delay);
     const size_t now = Readable();
     EXPECT_TRUE(now == n || now == n + 1) << "run " << run << ": " << now << " after " << n;
