@@ -144,7 +144,10 @@ void BandHandleDragFourSpeakersLinked(benchmark::State& state) {
   for (auto _ : state) {
     const QPoint current = thumb->pos();
     const QPoint proposed(current.x(), graph->GainToY((i++ % 2) ? 6.0 : -6.0) - thumb->height() / 2);
-    ui::RaiseEvent(thumb, ui::ThumbMovingArgs{-1, proposed, current});
+    ui::ThumbMovingArgs args;
+    args.proposed = proposed;
+    args.current = current;
+    ui::RaiseEvent(thumb, args);
     graph->Curve()->repaint();
   }
   state.counters["exchanges_per_event"] =

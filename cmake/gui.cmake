@@ -14,7 +14,7 @@ file(GLOB _ui_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/*.cpp)
 file(GLOB _ui_hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/*.h)
 add_library(brisvel_ui STATIC ${_ui_srcs} ${_ui_hdrs})
 target_include_directories(brisvel_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
-target_link_libraries(brisvel_ui PUBLIC brisvel_core pugixml::pugixml Qt6::Widgets)
+target_link_libraries(brisvel_ui PUBLIC brisvel_core brisvel_settings pugixml::pugixml Qt6::Widgets)
 
 # Layouts and style classes compiled into the program under their resource names.
 file(GLOB _ui_layouts CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/layouts/*.xml

@@ -848,6 +848,10 @@ Install the udev rule 70-brisvel-dsp.rules and plug the processor in again;
         <translation>电脑模式无法保存：
 %1</translation>
     </message>
+    <message>
+        <source>These PC modes in config.ini cannot be read. They are kept in the file as they are:%1</source>
+        <translation>config.ini 中的这些电脑模式无法读取，已按原样保留在文件中：%1</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -7,15 +7,16 @@
 #include <pugixml.hpp>
 #include <sstream>
 
+#include "settings/file_safety.h"
+#include "settings/freq_style.h"
 #include "spdlog/spdlog.h"
 #include "ui/layout_loader.h"
 
 namespace brisvel::app {
 
-bool ReplaceFrequencyCaptions(QWidget* row, const QByteArray& xml) {
-  if (!row) return false;
-  pugi::xml_document doc;
-  if (!doc.load_buffer(xml.constData(), static_cast<size_t>(xml.size())) || !doc.document_element()) return false;
+namespace {
+
+bool BuildCaptions(QWidget* row, const pugi::xml_document& doc) {
   // The root element, whatever its name, becomes a plain container: wrap it
   // so that the fragment builder creates it as the row's only child.
   pugi::xml_document wrapped;
@@ -28,15 +29,34 @@ bool ReplaceFrequencyCaptions(QWidget* row, const QByteArray& xml) {
   return ui::BuildFragment(row, QByteArray(s.data(), static_cast<qsizetype>(s.size())), true);
 }
 
-bool ReplaceFrequencyCaptionsFromFile(QWidget* row, const QString& file) {
-  QFile f(file);
-  if (!f.exists()) return false;
-  if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFreqStyleBytes) {
-    spdlog::warn("{} is unreadable or too large; the built-in frequency captions stay", file.toStdString());
+}  // namespace
+
+bool ReplaceFrequencyCaptions(QWidget* row, const QByteArray& xml) {
+  if (!row) return false;
+  std::string why;
+  const auto doc = settings::ParseFreqStyle(std::string_view(xml.constData(), static_cast<size_t>(xml.size())), &why);
+  if (!doc) {
+    spdlog::warn("frequency captions refused: {}", why);
     return false;
   }
-  if (ReplaceFrequencyCaptions(row, f.readAll())) return true;
-  spdlog::warn("{} does not parse; the built-in frequency captions stay", file.toStdString());
+  return BuildCaptions(row, *doc);
+}
+
+bool ReplaceFrequencyCaptionsFromFile(QWidget* row, const QString& file) {
+  if (!row) return false;
+  // Only a regular file of bounded size is read: a link to a device or a FIFO
+  // neither aborts nor blocks the console.
+  const std::filesystem::path path(QFile::encodeName(file).toStdString());
+  const settings::FileContent content = settings::ReadRegularFile(path, settings::kMaxFreqStyleBytes);
+  if (content.status == settings::ReadStatus::kMissing) return false;
+  if (content.status != settings::ReadStatus::kOk) {
+    spdlog::warn("{}; the built-in frequency captions stay", content.error);
+    return false;
+  }
+  std::string why;
+  const auto doc = settings::ParseFreqStyle(content.data, &why);
+  if (doc && BuildCaptions(row, *doc)) return true;
+  spdlog::warn("{}: {}; the built-in frequency captions stay", file.toStdString(), why.empty() ? "not built" : why);
   return false;
 }
 

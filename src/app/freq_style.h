@@ -10,14 +10,13 @@ class QWidget;
 
 namespace brisvel::app {
 
-// Largest freqstyle.xml the console reads; a larger file is ignored.
-constexpr qint64 kMaxFreqStyleBytes = 1 << 20;
-
 // Replaces every child of row with one plain container built from the root
 // element of xml (its attributes and its child controls). Text that does not
-// parse, or has no root element, leaves the row as it is and gives false.
+// parse, has no root element or nests too deep or too much (see
+// settings::LayoutTreeProblem) leaves the row as it is and gives false.
 bool ReplaceFrequencyCaptions(QWidget* row, const QByteArray& xml);
-// The same from a file; a missing, unreadable or oversized file changes nothing.
+// The same from a file, read only when it is a regular file of at most
+// settings::kMaxFreqStyleBytes; anything else changes nothing.
 bool ReplaceFrequencyCaptionsFromFile(QWidget* row, const QString& file);
 
 }  // namespace brisvel::app

@@ -37,7 +37,8 @@ SceneOpenResult OfferSceneImport(IConsole& app, QWidget* owner, const QString& f
     return SceneOpenResult::kDeclined;
 
   settings::ConfigIni& config = app.Config();
-  std::vector<PCModeRecord> list = config.LoadPCModes();
+  config.Refresh();  // the modes brisvelctl may have added meanwhile count too
+  const std::vector<PCModeRecord> list = config.LoadPCModes();
   for (const PCModeRecord& existing : list) {
     if (!SameName(QString::fromStdString(existing.Name()), name)) continue;
     if (ui::MessageBox(owner, QString::fromUtf8(kSceneDuplicateText), QString(), ui::MessageButtons::YesNo) !=
@@ -45,9 +46,12 @@ SceneOpenResult OfferSceneImport(IConsole& app, QWidget* owner, const QString& f
       return SceneOpenResult::kDeclined;
     break;
   }
-  list.push_back(*read.record);
-  if (!config.SavePCModes(list)) {
-    spdlog::error("config.ini could not be saved: {}", config.Store().LastError());
+  // Appended to what config.ini holds when it is written.
+  if (!config.ChangePCModes([record = *read.record](std::vector<PCModeRecord>& modes) {
+        modes.push_back(record);
+        return true;
+      })) {
+    spdlog::error("config.ini could not be saved: {}", config.LastSaveError());
     ui::MessageBox(owner, QString::fromUtf8(kSceneNotSavedText));
     return SceneOpenResult::kNotSaved;
   }

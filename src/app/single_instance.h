@@ -1,6 +1,8 @@
 // One console per user session: a lock file named after the instance lock in
-// the user's runtime folder, and a local socket named after the window class
-// through which a second start asks the first to bring its window forward.
+// a folder only this user may enter, and a local socket named after the window
+// class there through which a second start asks the first to bring its window
+// forward (and hands it the files it was given). Neither ever lies in a folder
+// other users can write, and the socket talks only to this user's processes.
 #pragma once
 
 #include <QLocalServer>
@@ -16,8 +18,12 @@ namespace brisvel::app {
 inline constexpr char kInstanceLockName[] = "3E1893CB-5629-46D6-9BEB-BFF3B203BEF2";
 inline constexpr char kWindowClassName[] = "444A69AB-1105-4934-8711-1481CB19650C";
 
-// The user's runtime folder ($XDG_RUNTIME_DIR, or Qt's fallback under /tmp).
-QString RuntimeFolderPath();
+// The folder of the lock and the socket: $XDG_RUNTIME_DIR when it is a folder
+// of this user that no other user may enter, else "run" in the data folder or
+// "brisvel-<user id>" in the temporary folder, made for this user alone and
+// checked. Never a folder others may write. Empty when none is fit; problem
+// then says why.
+QString RuntimeFolderPath(QString* problem = nullptr);
 
 class InstanceLock {
  public:
@@ -29,9 +35,9 @@ class InstanceLock {
   // True when this process now holds the lock (it is the first instance). A
   // lock left by a process that no longer runs is taken over.
   bool Acquire();
-  // After a failed Acquire: the lock file could not be made at all (the
-  // runtime folder is missing or not writable), as opposed to being held by
-  // another console. Empty when the lock is held elsewhere or was acquired.
+  // After a failed Acquire: the lock file could not be made at all (no fit
+  // folder, or it is not writable), as opposed to being held by another
+  // console. Empty when the lock is held elsewhere or was acquired.
   QString CreateError() const { return createError_; }
   // Gives the lock up; a new instance may start from now on. Safe to repeat.
   void Release();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <initializer_list>
 #include <optional>
 #include <type_traits>
@@ -147,6 +148,58 @@ std::string CheckedNumber(const std::string& name, const std::string& text, cons
 }
 
 }  // namespace
+
+std::string Printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  auto hex = [&](const char* format, unsigned value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, format, value);
+    out += buf;
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b == '\\') {
+      out += "\\\\";
+      ++i;
+      continue;
+    }
+    if (b < 0x20 || b == 0x7F) {
+      hex("\\x%02X", b);
+      ++i;
+      continue;
+    }
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    // One UTF-8 sequence, or each byte of a broken one as \xNN.
+    const size_t len = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    uint32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    bool valid = len != 0 && i + len <= text.size();
+    for (size_t k = 1; valid && k < len; ++k) {
+      const auto c = static_cast<unsigned char>(text[i + k]);
+      valid = (c & 0xC0) == 0x80;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    const uint32_t least = len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
+    valid = valid && cp >= least && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    if (!valid) {
+      hex("\\x%02X", b);
+      ++i;
+      continue;
+    }
+    // C1 controls, and the marks that turn the direction of what follows.
+    if (cp <= 0x9F || (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069)) {
+      hex("\\u%04X", cp);
+    } else {
+      out.append(text.substr(i, len));
+    }
+    i += len;
+  }
+  return out;
+}
 
 std::string ReadInputFile(const std::filesystem::path& path, size_t maxBytes) {
   settings::FileContent file = settings::ReadRegularFile(path, maxBytes);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/param_table.h"
@@ -22,6 +23,12 @@ class CliError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Text that comes from files or processors (PC-mode names, file names, paths)
+// as a terminal is to show it: control characters, bytes that are not UTF-8
+// and the backslash are written as \xNN, \uNNNN or \\, so a name can neither
+// move the cursor nor pass for another line.
+std::string Printable(std::string_view text);
 
 // Reads a raw 1206-byte block file; throws CliError when missing, not a
 // regular file or of the wrong size (a larger file is never read whole).

@@ -192,7 +192,7 @@ void CmdList() {
   int found = 0;
   for (const auto& device : session.Backend().Enumerate()) {
     if (device.vendor != CDeviceManager::kVendor || device.product != CDeviceManager::kProduct) continue;
-    std::printf("%s %04x:%04x\n", device.path.c_str(), device.vendor, device.product);
+    std::printf("%s %04x:%04x\n", Printable(device.path).c_str(), device.vendor, device.product);
     ++found;
   }
   if (found == 0) std::printf("no processor found\n");
@@ -203,7 +203,7 @@ void CmdInfo() {
   session.Connect(false);
   CEffectStore& store = session.Store();
   CDeviceManager& manager = session.Manager();
-  std::printf("path: %s\n", manager.GetCurrentPath().value_or("").c_str());
+  std::printf("path: %s\n", Printable(manager.GetCurrentPath().value_or("")).c_str());
   std::printf("handshake: accepted (0)\n");
   std::printf("current mode: %s\n", ModeText(store.CurrentDeviceMode()).c_str());
   std::printf("input mode: %s\n", store.InputMode() == 0 ? "2 inputs" : store.InputMode() == 1 ? "4 inputs" : "unknown");
@@ -364,7 +364,7 @@ void CmdMonitor() {
       continue;
     }
     std::printf("%s %s %04x:%04x\n", event.action == hid::HotplugAction::kArrival ? "arrival" : "removal",
-                event.device.path.c_str(), event.device.vendor, event.device.product);
+                Printable(event.device.path).c_str(), event.device.vendor, event.device.product);
     manager.OnHotplug(event.action, event.device);
   }
   RegisterHidNotification(nullptr, nullptr);

@@ -48,7 +48,7 @@ void CheckChannel(int channel) {
 
 FrequencyCurve ReadCurve(const std::string& file) {
   const CurveParse p = ParseFrequencyCurve(ReadInputFile(file, kMaxTextFile));
-  if (!p.curve) throw CliError(Printable(file, 200) + ": " + p.error);
+  if (!p.curve) throw CliError(brisvel::Printable(file, 200) + ": " + p.error);
   return *p.curve;
 }
 
@@ -97,7 +97,7 @@ void CmdImport() {
   const settings::CaeData cae = LoadInstallerData();
   const FilterSetImport in =
       ImportFilterSet(ReadInputFile(o.filterFile, kMaxTextFile), BandsFromBlock(block, o.channel), cae.minVol, cae.maxVol);
-  if (!in.ok) throw CliError(Printable(o.filterFile, 200) + ": " + in.error);
+  if (!in.ok) throw CliError(brisvel::Printable(o.filterFile, 200) + ": " + in.error);
   WriteBands(block, o.channel, in.bands);
   WriteBlockFile(o.blockFile, block);
   std::printf("%d filters taken\n", in.filtersTaken);
@@ -161,7 +161,7 @@ void CmdFit() {
 void CmdCheck() {
   const EqOptions& o = Opts();
   const std::string bytes = ReadInputFile(o.checkFile, kMaxTextFile);
-  const std::string name = Printable(o.checkFile, 200);
+  const std::string name = brisvel::Printable(o.checkFile, 200);
   const FilterSetImport filters = ImportFilterSet(bytes, BandsFromBlock(FactoryBlock(), 0), -20, 20);
   const CurveParse curve = ParseFrequencyCurve(bytes);
   // Rows of numbers read both ways: a CSV is a filter set when its header names bands.

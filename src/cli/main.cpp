@@ -13,6 +13,7 @@
 #include "core/debug_output.h"
 #include "core/effect_store.h"
 #include "core/scales.h"
+#include "core/text_decoding.h"
 
 using namespace brisvel;
 using namespace brisvel::cli;
@@ -180,11 +181,10 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
-  } catch (const CliError& e) {
-    std::fprintf(stderr, "brisvelctl: %s\n", e.what());
-    return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "brisvelctl: %s\n", e.what());
+    // Messages may quote names and paths from files; pieces the readers have
+    // already made printable keep their escapes as they are.
+    std::fprintf(stderr, "brisvelctl: %s\n", brisvel::Printable(e.what(), std::string_view(e.what()).size()).c_str());
     return 1;
   }
   // What was printed must have arrived (a full disk, a closed pipe).

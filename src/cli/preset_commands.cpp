@@ -4,8 +4,10 @@
 // from 1 as "pcmode list" shows them.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 #include "cli/cli_common.h"
 #include "core/param_table.h"
@@ -34,15 +36,23 @@ PresetOptions& Options() {
   return options;
 }
 
-settings::ConfigIni OpenConfig() {
-  const fs::path path =
-      Options().config.empty() ? settings::ConfigPath(settings::DataFolderPath()) : fs::path(Options().config);
-  settings::ConfigIni config(path);
+// config.ini, read; entries that cannot be read are named on standard error
+// unless the command lists them (they stay in the file as they are).
+settings::ConfigIni OpenConfig(bool nameUnreadable = true) {
+  const bool ownFolder = Options().config.empty();
+  const fs::path path = ownFolder ? settings::ConfigPath(settings::DataFolderPath()) : fs::path(Options().config);
   std::error_code ec;
+  // A fresh account has no data folder yet.
+  if (ownFolder) fs::create_directories(path.parent_path(), ec);
+  settings::ConfigIni config(path);
   const bool exists = fs::exists(fs::symlink_status(path, ec));
   if (!config.Load() && exists) {
     const std::string& why = config.Store().LastError();
     throw CliError(path.string() + ": " + (why.empty() ? std::string("cannot be read") : why));
+  }
+  for (const auto& entry : nameUnreadable ? config.ReadPCModes().unreadable : std::vector<settings::UnreadablePCMode>{}) {
+    std::fprintf(stderr, "brisvelctl: %s: a PC mode cannot be read and is kept as it is: %s\n",
+                 Printable(path.string()).c_str(), Printable(entry.Describe()).c_str());
   }
   return config;
 }
@@ -60,9 +70,12 @@ int IndexOf(const std::vector<PCModeRecord>& list, int number) {
 }
 
 void CmdList() {
-  settings::ConfigIni config = OpenConfig();
-  const auto list = config.LoadPCModes();
-  for (size_t i = 0; i < list.size(); ++i) std::printf("%zu %s\n", i + 1, list[i].Name().c_str());
+  settings::ConfigIni config = OpenConfig(false);
+  const settings::PCModeSections modes = config.ReadPCModes();
+  for (size_t i = 0; i < modes.readable.size(); ++i) {
+    std::printf("%zu %s\n", i + 1, Printable(modes.readable[i].Name()).c_str());
+  }
+  for (const auto& entry : modes.unreadable) std::printf("unreadable %s\n", Printable(entry.Describe()).c_str());
 }
 
 void CmdAdd() {
@@ -84,7 +97,7 @@ void CmdAdd() {
     case editing::AddPCModeStatus::kAdded: break;
   }
   CheckSaved(outcome.save);
-  std::printf("%d %s\n", outcome.index + 1, list[outcome.index].Name().c_str());
+  std::printf("%d %s\n", outcome.index + 1, Printable(list[outcome.index].Name()).c_str());
 }
 
 void CmdRecall() {
@@ -92,7 +105,7 @@ void CmdRecall() {
   const auto list = config.LoadPCModes();
   const int index = IndexOf(list, Options().number);
   DeviceLoadBlock(list[index].block);
-  std::printf("recalled %d %s\n", index + 1, list[index].Name().c_str());
+  std::printf("recalled %d %s\n", index + 1, Printable(list[index].Name()).c_str());
 }
 
 void CmdDelete() {
@@ -101,7 +114,7 @@ void CmdDelete() {
   const int index = IndexOf(list, Options().number);
   const std::string name = list[index].Name();
   CheckSaved(editing::DeletePCMode(config, list, index).save);
-  std::printf("deleted %d %s\n", index + 1, name.c_str());
+  std::printf("deleted %d %s\n", index + 1, Printable(name).c_str());
 }
 
 void CmdExport() {
@@ -121,14 +134,25 @@ void CmdImport() {
     return o.allowDuplicates ? editing::DuplicateAnswer::kYes : editing::DuplicateAnswer::kNo;
   });
   for (const std::string& f : o.files) run.ImportFile(f, fs::path(f).filename().string());
-  std::printf("%s\n", editing::ImportSummary(run, nullptr).c_str());
-  for (const std::string& reason : run.ReadFailureReasons()) std::fprintf(stderr, "brisvelctl: %s\n", reason.c_str());
+  // File names may hold anything; the summary's own line ends stay.
+  const std::string text = editing::ImportSummary(run, nullptr);
+  std::string summary;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    summary += Printable(std::string_view(text).substr(start, end - start));
+    if (end < text.size()) summary += '\n';
+    start = end + 1;
+  }
+  std::printf("%s\n", summary.c_str());
+  for (const std::string& reason : run.ReadFailureReasons()) {
+    std::fprintf(stderr, "brisvelctl: %s\n", Printable(reason).c_str());
+  }
   if (!run.SaveError().empty()) throw CliError(run.SaveError());
   if (!run.ReadFailures().empty()) throw CliError(FormatCount(run.ReadFailures().size()));
 }
 
 void ShowRecord(const std::string& label, const PCModeRecord& record) {
-  std::printf("%s: \"%s\"", label.c_str(), record.Name().c_str());
+  std::printf("%s: \"%s\"", label.c_str(), Printable(record.Name()).c_str());
   for (const char* name : {"MainVol", "Volume_0", "Volume_1", "Volume_2", "Volume_3", "Volume_4", "Volume_5"}) {
     if (const auto index = FindParam(name)) {
       std::printf(" %s=%s", name, ParamDisplayText(record.block, *index).c_str());

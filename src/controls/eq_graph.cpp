@@ -71,7 +71,10 @@ void SMoveThumb::mouseMoveEvent(QMouseEvent* e) {
   if (!dragging_) return;
   const QPoint mouse = mapToParent(e->position().toPoint());
   const QPoint proposed(canXMove_ ? mouse.x() - dragOffset_.x() : x(), canYMove_ ? mouse.y() - dragOffset_.y() : y());
-  ThumbMovingArgs args{ownerBand_, proposed, pos()};
+  ThumbMovingArgs args;
+  args.ownerBand = ownerBand_;
+  args.proposed = proposed;
+  args.current = pos();
   if (auto* graph = dynamic_cast<SkEQ*>(parentWidget())) graph->ReadDrag(*this, args);
   RaiseEvent(this, args);
 }

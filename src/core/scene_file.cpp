@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/hex_text.h"
+#include "core/text_lines.h"
 
 namespace brisvel::scene {
 namespace {
@@ -24,19 +25,7 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
+std::vector<std::string_view> Lines(std::string_view text) { return SplitLines(text); }
 
 // The section name of a header line "[name]", or nothing.
 std::optional<std::string_view> SectionOf(std::string_view line) {
@@ -112,7 +101,8 @@ std::string WriteProfileValue(std::string_view text, std::string_view section, s
       out.push_back(newLine);
     }
   }
-  std::string result;
+  // A byte-order mark the file began with stays in front.
+  std::string result(text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark ? kUtf8ByteOrderMark : "");
   for (const std::string& line : out) result += line + "\r\n";
   return result;
 }
@@ -153,6 +143,29 @@ std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index) {
   std::array<uint8_t, PCModeRecord::kSize> bytes{};
   if (!DecodeProfileStruct(*value, bytes)) return std::nullopt;
   return PCModeRecord::Decode(bytes);
+}
+
+BatchContent ParseBatchFile(std::string_view text) {
+  BatchContent out;
+  const auto count = ParseBatchCount(text);
+  if (!count) {
+    out.error = "no valid [CAEConfig] count";
+    return out;
+  }
+  if (*count < 1 || *count > kBatchRecords) {
+    out.error = "the count is " + std::to_string(*count) + ", not 1 to 8";
+    return out;
+  }
+  for (int i = 0; i < *count; ++i) {
+    auto record = ParseBatchRecord(text, i);
+    if (!record) {
+      out.records.clear();
+      out.error = "no valid record \"" + BatchDataKey(i) + "\"";
+      return out;
+    }
+    out.records.push_back(*record);
+  }
+  return out;
 }
 
 }  // namespace brisvel::scene

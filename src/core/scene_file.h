@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/pcmode_record.h"
 
@@ -45,5 +46,13 @@ std::string BatchDataKey(int index);
 std::optional<int32_t> ParseBatchCount(std::string_view text);
 // Record index of a .bae text, or nothing.
 std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index);
+
+// A whole .bae text as a batch import takes it: a count of 1 to 8 and that
+// many valid records. Either every record, or nothing and why not.
+struct BatchContent {
+  std::vector<PCModeRecord> records;
+  std::string error;  // empty when the text is whole
+};
+BatchContent ParseBatchFile(std::string_view text);
 
 }  // namespace brisvel::scene

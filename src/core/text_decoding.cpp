@@ -162,6 +162,12 @@ std::string Printable(std::string_view text, size_t max) {
       std::snprintf(buf, sizeof buf, "\\x%02X", c);
       out += buf;
       ++i;
+    } else if (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      // The C1 controls (U+0080 to U+009F) act on terminals as the C0 ones do.
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned char>(text[i + 1]));
+      out += buf;
+      i += 2;
     } else {
       out.append(text.substr(i, n));
       i += n;

@@ -28,7 +28,8 @@ struct TextLine {
 std::vector<TextLine> SplitTextLines(std::string_view text);
 
 // A piece of text made fit for a message: control bytes and bytes that are
-// not UTF-8 are written as \xNN, and the piece is cut after max characters.
+// not UTF-8 are written as \xNN, the C1 controls as \uNNNN, and the piece is
+// cut after max characters.
 std::string Printable(std::string_view text, size_t max = 60);
 
 }  // namespace brisvel

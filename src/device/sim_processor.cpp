@@ -204,33 +204,78 @@ void SimProcessor::UnplugAfterRequests(int count) {
   unplugAfter_ = count;
 }
 
-bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
-  std::lock_guard lock(mutex_);
-  stateFile_ = file;
-  stateFileError_.clear();
-  constexpr size_t kStateSize = sizeof kStateMagic + kBlockSize * (1 + kSlotCount) + 2;
-  // Only a regular file of the right size is read: never a FIFO or a device.
-  const settings::FileContent content = settings::ReadRegularFile(file, kStateSize);
-  if (content.status == settings::ReadStatus::kMissing) return true;  // a fresh processor; the file appears with the first change
-  if (content.status != settings::ReadStatus::kOk || content.data.size() != kStateSize) return false;
-  const char* in = content.data.data();
-  if (std::memcmp(in, kStateMagic, sizeof kStateMagic) != 0) return false;
-  in += sizeof kStateMagic;
-  SimState loaded;
-  std::memcpy(loaded.active.data(), in, kBlockSize);
+namespace {
+
+constexpr size_t kStateSize = sizeof kStateMagic + kBlockSize * (1 + kSlotCount) + 2;
+
+// Requests that change what the processor keeps.
+bool ChangesState(const Frame& request) {
+  switch (request[0]) {
+    case cmd::kRecallMode:
+    case cmd::kWriteChunk:
+    case cmd::kWriteParams:
+    case cmd::kSaveMode: return true;
+    case cmd::kInputMode: return request[4] != 0;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+std::string StateFileBytes(const SimState& state) {
+  std::string bytes(kStateMagic, sizeof kStateMagic);
+  bytes.append(reinterpret_cast<const char*>(state.active.data()), kBlockSize);
+  for (const auto& slot : state.slots) bytes.append(reinterpret_cast<const char*>(slot.data()), kBlockSize);
+  bytes.push_back(static_cast<char>(state.currentMode));
+  bytes.push_back(static_cast<char>(state.inputMode));
+  return bytes;
+}
+
+std::optional<SimState> ParseStateFile(std::string_view bytes) {
+  if (bytes.size() != kStateSize || std::memcmp(bytes.data(), kStateMagic, sizeof kStateMagic) != 0) return std::nullopt;
+  const char* in = bytes.data() + sizeof kStateMagic;
+  SimState state;
+  std::memcpy(state.active.data(), in, kBlockSize);
   in += kBlockSize;
-  for (auto& slot : loaded.slots) {
+  for (auto& slot : state.slots) {
     std::memcpy(slot.data(), in, kBlockSize);
     in += kBlockSize;
   }
   const auto modes = reinterpret_cast<const uint8_t*>(in);
-  if (modes[0] >= kSlotCount || modes[1] > 1) {
-    return false;  // unreadable: keep the factory state; the next change rewrites the file
-  }
-  loaded.currentMode = modes[0];
-  loaded.inputMode = modes[1];
-  state_ = loaded;
-  return true;
+  if (modes[0] >= kSlotCount || modes[1] > 1) return std::nullopt;
+  state.currentMode = modes[0];
+  state.inputMode = modes[1];
+  return state;
+}
+
+bool SimProcessor::SetStateFile(const std::filesystem::path& file) {
+  std::lock_guard lock(mutex_);
+  stateFile_ = file;
+  stateFileError_.clear();
+  return ReadStateFileLocked();
+}
+
+bool SimProcessor::ReadStateFileLocked() {
+  // Read every time (a few kilobytes): a stamp of size and time could miss a
+  // replacement that reused the inode within one clock tick.
+  // Only a regular file of the right size is read: never a FIFO or a device.
+  const settings::FileContent content = settings::ReadRegularFile(*stateFile_, kStateSize);
+  if (content.status == settings::ReadStatus::kMissing) return true;  // a fresh processor; the file appears with the first change
+  // Unreadable: the state stays; the next change rewrites the file.
+  if (content.status != settings::ReadStatus::kOk) return false;
+  const std::optional<SimState> read = ParseStateFile(content.data);
+  if (read) state_ = *read;
+  return read.has_value();
+}
+
+settings::FileLock SimProcessor::LockStateFileLocked() const {
+  settings::FileLock fileLock;
+  if (!stateFile_) return fileLock;
+  std::error_code ec;
+  std::filesystem::create_directories(stateFile_->parent_path(), ec);
+  std::string why;
+  if (!fileLock.Acquire(*stateFile_, &why)) stateFileError_ = why;
+  return fileLock;
 }
 
 std::string SimProcessor::StateFileError() const {
@@ -242,12 +287,7 @@ void SimProcessor::SaveLocked() const {
   if (!stateFile_) return;
   std::error_code ec;
   std::filesystem::create_directories(stateFile_->parent_path(), ec);
-  std::string bytes(kStateMagic, sizeof kStateMagic);
-  bytes.append(reinterpret_cast<const char*>(state_.active.data()), kBlockSize);
-  for (const auto& slot : state_.slots) bytes.append(reinterpret_cast<const char*>(slot.data()), kBlockSize);
-  bytes.push_back(static_cast<char>(state_.currentMode));
-  bytes.push_back(static_cast<char>(state_.inputMode));
-  if (!settings::WriteFileAtomically(*stateFile_, bytes, &stateFileError_)) return;
+  if (!settings::WriteFileAtomically(*stateFile_, StateFileBytes(state_), &stateFileError_)) return;
   stateFileError_.clear();
 }
 
@@ -277,6 +317,7 @@ SimState SimProcessor::State() const {
 }
 void SimProcessor::SetState(const SimState& state) {
   std::lock_guard lock(mutex_);
+  const settings::FileLock fileLock = LockStateFileLocked();
   state_ = state;
   SaveLocked();
 }
@@ -354,6 +395,14 @@ SimProcessor::Answer SimProcessor::Receive(const Frame& request) {
   if (frames::FrameChecksum(request) != request[frames::kChecksumByte]) {
     reply = ReplyTo(request, kStatusBadChecksum);
   } else {
+    // With a state file, the processor is what the file holds: another run
+    // may have changed it. A change is made under the file's lock to the
+    // state read again, so parallel runs never lose each other's changes.
+    settings::FileLock fileLock;
+    if (stateFile_) {
+      if (ChangesState(request)) fileLock = LockStateFileLocked();
+      ReadStateFileLocked();
+    }
     reply = AnswerLocked(request);
   }
   if (silent_) return answer;

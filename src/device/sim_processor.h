@@ -15,10 +15,12 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/frames.h"
 #include "hid/hid_backend.h"
+#include "settings/file_safety.h"
 
 namespace brisvel::sim {
 
@@ -37,6 +39,11 @@ struct SimState {
   int inputMode = 0;    // 0 two inputs, 1 four
 };
 
+// The state file: a magic, the active block, the eleven slots, the current
+// mode and the input mode. Nothing when bytes are not such a file.
+std::string StateFileBytes(const SimState& state);
+std::optional<SimState> ParseStateFile(std::string_view bytes);
+
 class SimLink;
 
 class SimProcessor {
@@ -51,7 +58,10 @@ class SimProcessor {
   void SetReportLengths(int input, int output);
   void SetOpenFails(bool fails);
   void SetIds(uint16_t vendor, uint16_t product);
-  // Keeps the state in a file: loads it now when present, saves after every change.
+  // Keeps the state in a file: loads it now when present, saves after every
+  // change. The file is read again when another run changed it; changes are
+  // made under its lock (see settings::FileLock), so several runs sharing the
+  // file act as one processor.
   bool SetStateFile(const std::filesystem::path& file);
   // Why the last save of the state file failed; empty when it succeeded.
   std::string StateFileError() const;
@@ -100,6 +110,12 @@ class SimProcessor {
 
  private:
   void SaveLocked() const;
+  // Reads the state file again; false when it is there but unreadable (the
+  // state then stays).
+  bool ReadStateFileLocked();
+  // The state file's lock (not held without a state file, or when it cannot
+  // be taken: the error is kept for StateFileError).
+  settings::FileLock LockStateFileLocked() const;
   frames::Frame AnswerLocked(const frames::Frame& request);
 
   mutable std::mutex mutex_;

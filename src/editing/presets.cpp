@@ -1,7 +1,9 @@
 // Device-mode and PC-mode operations, scene-file import and the batch workers.
 #include "editing/presets.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "settings/scene_files.h"
 #include "device/device_manager.h"
@@ -52,6 +54,13 @@ void SlotDone(const BatchHooks& hooks, int slot, bool ok) {
 
 std::atomic<int> g_nextDeviceModeSlot{0};
 
+// Why config.ini was not written, naming it.
+SaveReport FailedSave(const settings::ConfigIni& config) {
+  std::string why = config.LastSaveError();
+  if (why.empty()) why = config.SaveRefusal();
+  return {false, config.Path().string() + ": " + (why.empty() ? std::string("cannot be written") : why)};
+}
+
 }  // namespace
 
 std::string CleanPCModeName(std::string_view typed) {
@@ -85,14 +94,7 @@ int FindPCMode(const std::vector<PCModeRecord>& list, std::string_view name) {
 }
 
 SaveReport SavePCModeList(settings::ConfigIni& config, const std::vector<PCModeRecord>& list) {
-  SaveReport report;
-  report.saved = config.SavePCModes(list);
-  if (!report.saved) {
-    std::string why = config.SaveRefusal();
-    if (why.empty()) why = config.Store().LastError();
-    report.error = config.Path().string() + ": " + (why.empty() ? std::string("cannot be written") : why);
-  }
-  return report;
+  return config.SavePCModes(list) ? SaveReport{} : FailedSave(config);
 }
 
 AddPCModeOutcome AddPCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, std::string_view typed,
@@ -100,26 +102,44 @@ AddPCModeOutcome AddPCMode(settings::ConfigIni& config, std::vector<PCModeRecord
   AddPCModeOutcome outcome;
   const std::string name = CleanPCModeName(typed);
   if (name.empty()) return outcome;
-  if (FindPCMode(list, name) >= 0) {
-    outcome.status = AddPCModeStatus::kDuplicate;
-    return outcome;
-  }
   PCModeRecord record;
   record.SetName(name);
   record.block = block;
-  list.push_back(record);
+  // Decided on the modes the file holds when it is changed.
+  auto index = std::make_shared<int>(-1);
+  const bool saved = config.ChangePCModes([record, index](std::vector<PCModeRecord>& modes) {
+    if (FindPCMode(modes, record.Name()) >= 0) return false;
+    *index = static_cast<int>(modes.size());
+    modes.push_back(record);
+    return true;
+  });
+  list = config.LoadPCModes();
+  if (*index < 0) {
+    outcome.status = AddPCModeStatus::kDuplicate;
+    return outcome;
+  }
   outcome.status = AddPCModeStatus::kAdded;
-  outcome.index = static_cast<int>(list.size()) - 1;
-  outcome.save = SavePCModeList(config, list);
+  outcome.index = *index;
+  if (!saved) outcome.save = FailedSave(config);
   return outcome;
 }
 
 DeletePCModeOutcome DeletePCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, int index) {
   DeletePCModeOutcome outcome;
   if (index < 0 || index >= static_cast<int>(list.size())) return outcome;
-  list.erase(list.begin() + index);
+  const PCModeRecord record = list[index];
+  auto same = [record](const PCModeRecord& r) { return r.nameBytes == record.nameBytes && r.block == record.block; };
+  const bool saved = config.ChangePCModes([index, same](std::vector<PCModeRecord>& modes) {
+    // The one shown at that place, else the first equal one; none when already gone.
+    auto at = index < static_cast<int>(modes.size()) && same(modes[index]) ? modes.begin() + index
+                                                                            : std::find_if(modes.begin(), modes.end(), same);
+    if (at == modes.end()) return false;
+    modes.erase(at);
+    return true;
+  });
+  list = config.LoadPCModes();
   outcome.status = DeletePCModeStatus::kDeleted;
-  outcome.save = SavePCModeList(config, list);
+  if (!saved) outcome.save = FailedSave(config);
   return outcome;
 }
 
@@ -169,6 +189,8 @@ int SceneImport::ImportFile(const std::filesystem::path& file, const std::string
     readReasons_.push_back(displayName + ": " + scene::SceneErrorText(read.error));
     return -1;
   }
+  // The question is about the PC modes the file holds now.
+  if (config_.Refresh()) list_ = config_.LoadPCModes();
   if (FindPCMode(list_, read.record->Name()) >= 0) {
     if (decision_ == Decision::kUndecided) {
       const DuplicateAnswer answer = ask_ ? ask_() : DuplicateAnswer::kNo;
@@ -183,10 +205,15 @@ int SceneImport::ImportFile(const std::filesystem::path& file, const std::string
       return -1;
     }
   }
-  list_.push_back(*read.record);
-  const SaveReport save = SavePCModeList(config_, list_);
-  if (!save.saved) saveError_ = save.error;
-  lastIndex_ = static_cast<int>(list_.size()) - 1;
+  auto index = std::make_shared<int>(-1);
+  const bool saved = config_.ChangePCModes([record = *read.record, index](std::vector<PCModeRecord>& modes) {
+    *index = static_cast<int>(modes.size());
+    modes.push_back(record);
+    return true;
+  });
+  if (!saved) saveError_ = FailedSave(config_).error;
+  list_ = config_.LoadPCModes();
+  lastIndex_ = *index;
   ++added_;
   return lastIndex_;
 }
@@ -294,22 +321,27 @@ BatchResult RunBatchImport(CEffectStore& store, IPresetLink& link, const std::fi
   if (const auto e = scene::ReadSceneText(file, text); e != scene::SceneError::kNone) {
     return fail(file.string() + ": " + scene::SceneErrorText(e));
   }
-  const auto count = scene::ParseBatchCount(text);
-  if (!count) return fail(file.string() + ": no valid [CAEConfig] count");
-  for (int i = 0; i < *count; ++i) {
-    const auto record = scene::ParseBatchRecord(text, i);
-    if (!record) return fail(file.string() + ": no valid record \"" + scene::BatchDataKey(i) + "\"");
-    if (i >= kUserSlots) return fail(file.string() + ": more than eight records; slots 1 to 8 were written");
+  // The whole file is checked before the first device mode is written.
+  const scene::BatchContent content = scene::ParseBatchFile(text);
+  if (!content.error.empty()) return fail(file.string() + ": " + content.error + "; nothing was written");
+  const std::vector<PCModeRecord>& records = content.records;
+  const int count = static_cast<int>(records.size());
+  auto written = [](int done) {
+    return done == 0   ? std::string("no device mode was written")
+           : done == 1 ? std::string("device mode 1 was written")
+                       : "device modes 1 to " + std::to_string(done) + " were written";
+  };
+  for (int i = 0; i < count; ++i) {
     // A block that did not fully arrive is never saved into the slot.
-    if (!link.LoadBlock(record->block)) {
+    if (!link.LoadBlock(records[static_cast<size_t>(i)].block)) {
       SlotDone(hooks, i, false);
-      return fail("the block for device mode " + std::to_string(i + 1) + " was not received");
+      return fail("the block for device mode " + std::to_string(i + 1) + " was not received; " + written(i));
     }
     store.RebuildResponses();
     Wait(hooks, kImportAfterLoadMs);
     if (!link.SaveDeviceMode(i)) {
       SlotDone(hooks, i, false);
-      return fail("device mode " + std::to_string(i + 1) + " cannot be saved");
+      return fail("device mode " + std::to_string(i + 1) + " cannot be saved; " + written(i));
     }
     Wait(hooks, kImportAfterSaveMs);
     SlotDone(hooks, i, true);

@@ -35,6 +35,10 @@ bool SamePCModeName(std::string_view a, std::string_view b);
 int FindPCMode(const std::vector<PCModeRecord>& list, std::string_view name);
 
 // ---- PC-mode list operations (the list is saved to config.ini at once) -------
+//
+// Each operation is applied to the PC modes config.ini holds at that moment
+// (another program may have changed them) and leaves list as the file holds
+// them afterwards; entries the file holds but that cannot be read are kept.
 
 // Whether the list reached config.ini; on failure the list stays changed in
 // memory and error names the file and the reason.
@@ -50,7 +54,7 @@ struct AddPCModeOutcome {
   int index = -1;  // the new record's index when added
   SaveReport save;
 };
-// Adds the block under the cleaned name.
+// Adds the block under the cleaned name, unless a PC mode of that name exists.
 AddPCModeOutcome AddPCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, std::string_view typed,
                            const EffectBlock& block);
 
@@ -59,6 +63,7 @@ struct DeletePCModeOutcome {
   DeletePCModeStatus status = DeletePCModeStatus::kNoSelection;
   SaveReport save;
 };
+// Deletes record index of list (a PC mode another program deleted already is gone).
 DeletePCModeOutcome DeletePCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, int index);
 
 enum class RecallPCModeStatus {
@@ -219,8 +224,10 @@ struct BatchResult {
 BatchResult RunBatchExport(CEffectStore& store, IPresetLink& link, const std::filesystem::path& file,
                            const BatchHooks& hooks);
 // Writes the records of file into user slots 0, 1, ...: each block is sent,
-// then saved into its slot. Stops at the first record that cannot be read,
-// sent or saved (more than eight records end with a failure at the ninth).
+// then saved into its slot. The count (1 to 8) and every record are read and
+// checked first: a file that is not whole changes nothing. A block that is
+// not received or a slot that cannot be saved stops the run; the detail then
+// says which device modes were written.
 BatchResult RunBatchImport(CEffectStore& store, IPresetLink& link, const std::filesystem::path& file,
                            const BatchHooks& hooks);
 

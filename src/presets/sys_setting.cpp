@@ -3,10 +3,12 @@
 #include "presets/sys_setting.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 #include <spdlog/spdlog.h>
 
 #include "core/effect_store.h"
@@ -102,12 +104,13 @@ void CDlgSysSettingEventHandler::OnInit(ui::HostWindow& dlg) {
   input_ = dynamic_cast<ui::Edit*>(present(ids::kNameInput));
   if (input_) input_->setMaxLength(static_cast<int>(editing::kPCModeNameChars));
   pcMode_ = dynamic_cast<ui::ComboBox*>(present(ids::kPCMode));
-  if (pcMode_) {
-    pcMode_->setCurrentIndex(-1);
-    pcMode_->ClearItems();
-    // Names are the user's own: shown as stored, never translated.
-    for (const PCModeRecord& r : list_) pcMode_->addItem(QString::fromStdString(r.Name()));
-    pcMode_->setCurrentIndex(list_.empty() ? -1 : 0);
+  FillPCModes(list_.empty() ? -1 : 0);
+  // Another program (brisvelctl) may change the PC modes while the dialog is
+  // open: config.ini is replaced whole, so its folder is watched.
+  const QString folder = QString::fromStdString(context_.config.Path().parent_path().string());
+  if (!folder.isEmpty()) {
+    watcher_ = std::make_unique<QFileSystemWatcher>(QStringList{folder});
+    QObject::connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, &dlg, [this] { OnConfigChanged(); });
   }
   sending_ = present(ids::kSending);
   if (sending_) sending_->hide();
@@ -151,6 +154,53 @@ void CDlgSysSettingEventHandler::OnInit(ui::HostWindow& dlg) {
     });
   }
   initialised_ = true;
+  // Told once the dialog is shown, not in the way of its start.
+  QTimer::singleShot(0, &dlg, [this] { TellUnreadableOnce(); });
+}
+
+void CDlgSysSettingEventHandler::FillPCModes(int select) {
+  if (!pcMode_) return;
+  pcMode_->setCurrentIndex(-1);
+  pcMode_->ClearItems();
+  // Names are the user's own: shown as stored, never translated.
+  for (const PCModeRecord& r : list_) pcMode_->addItem(QString::fromStdString(r.Name()));
+  pcMode_->setCurrentIndex(select < static_cast<int>(list_.size()) ? select : -1);
+}
+
+void CDlgSysSettingEventHandler::OnConfigChanged() {
+  if (batchRunning_) return;
+  // The store may also have taken the other program's change with a save of its own.
+  context_.config.Refresh();
+  const std::vector<PCModeRecord> now = context_.config.LoadPCModes();
+  const bool same = std::equal(now.begin(), now.end(), list_.begin(), list_.end(), [](const auto& a, const auto& b) {
+    return a.nameBytes == b.nameBytes && a.block == b.block;
+  });
+  if (same) return;
+  const int at = pcMode_ ? pcMode_->currentIndex() : -1;
+  const std::string shown = at >= 0 && at < static_cast<int>(list_.size()) ? list_[at].Name() : std::string();
+  const QString typed = input_ ? input_->text() : QString();
+  list_ = now;
+  FillPCModes(shown.empty() ? -1 : editing::FindPCMode(list_, shown));
+  if (input_) input_->setText(typed);  // what the user typed stays
+  TellUnreadableOnce();
+}
+
+void CDlgSysSettingEventHandler::TellUnreadableOnce() {
+  // For the whole run; a save that gives an entry another key tells nothing new.
+  static std::string told;
+  const auto unreadable = context_.config.ReadPCModes().unreadable;
+  std::string lines, seen;
+  for (const auto& entry : unreadable) {
+    lines += "\n" + entry.Describe();
+    for (const auto& text : entry.blocks) seen += text + "\n";
+    for (const auto& text : entry.names) seen += text + "\n";
+  }
+  if (lines.empty() || seen == told) return;
+  told = seen;
+  spdlog::warn("PC modes in {} that cannot be read are kept as they are:{}", context_.config.Path().string(), lines);
+  Message(T("These PC modes in config.ini cannot be read. They are kept in the file as they are:%1")
+              .arg(QString::fromStdString(lines)),
+          true);
 }
 
 void CDlgSysSettingEventHandler::OnDevSelChanged(int index) {
@@ -248,13 +298,13 @@ void CDlgSysSettingEventHandler::AddPCMode() {
   const auto outcome = editing::AddPCMode(context_.config, list_, typed, context_.store.Block());
   switch (outcome.status) {
     case editing::AddPCModeStatus::kEmptyName: Message(T("Name cannot be empty"), false); return;
-    case editing::AddPCModeStatus::kDuplicate: Message(T("A scene with the same name already exists"), false); return;
+    case editing::AddPCModeStatus::kDuplicate:
+      FillPCModes(pcMode_ ? pcMode_->currentIndex() : -1);  // the list may have been changed meanwhile
+      Message(T("A scene with the same name already exists"), false);
+      return;
     case editing::AddPCModeStatus::kAdded: break;
   }
-  if (pcMode_) {
-    pcMode_->insertItem(outcome.index, QString::fromStdString(list_[outcome.index].Name()));
-    pcMode_->setCurrentIndex(outcome.index);
-  }
+  FillPCModes(outcome.index);
   if (!outcome.save.saved) ReportNotSaved(outcome.save.error);
   else if (context_.pcModeSaved) context_.pcModeSaved(list_[outcome.index].Name());
 }
@@ -288,11 +338,8 @@ void CDlgSysSettingEventHandler::DeletePCMode() {
   }
   if (Message(T("Whether you want to delete the selected scene?"), false, QString(), true) != ui::kIdYes) return;
   const auto outcome = editing::DeletePCMode(context_.config, list_, index);
-  if (pcMode_) {
-    pcMode_->removeItem(index);
-    pcMode_->setCurrentIndex(-1);
-    pcMode_->update();
-  }
+  FillPCModes(-1);
+  if (pcMode_) pcMode_->update();
   if (input_) input_->setText(QString());
   if (!outcome.save.saved) ReportNotSaved(outcome.save.error);
 }
@@ -328,11 +375,11 @@ void CDlgSysSettingEventHandler::ImportScenes() {
     if (answer == ui::kIdNo) return editing::DuplicateAnswer::kNo;
     return editing::DuplicateAnswer::kOther;
   });
-  for (const QString& file : files) {
-    const int index = run.ImportFile(FsPath(file), QFileInfo(file).fileName().toStdString());
-    if (index >= 0 && pcMode_) pcMode_->insertItem(index, QString::fromStdString(list_[index].Name()));
-  }
-  if (run.Added() == 1 && pcMode_) pcMode_->setCurrentIndex(run.LastIndex());
+  const int selected = pcMode_ ? pcMode_->currentIndex() : -1;
+  const std::string shown = selected >= 0 && selected < static_cast<int>(list_.size()) ? list_[selected].Name() : "";
+  for (const QString& file : files) run.ImportFile(FsPath(file), QFileInfo(file).fileName().toStdString());
+  // One added mode is selected; otherwise the selection stays on its mode.
+  FillPCModes(run.Added() == 1 ? run.LastIndex() : shown.empty() ? selected : editing::FindPCMode(list_, shown));
   const std::string summary =
       editing::ImportSummary(run, [](const char* source) { return T(source).toStdString(); });
   Message(QString::fromStdString(summary), false, QStringLiteral(""));
@@ -388,8 +435,11 @@ void CDlgSysSettingEventHandler::RunBatch(bool exportToFile, const QString& file
             const bool emptyCaption = message == editing::BatchMessage::kExportWriteFailed ||
                                       message == editing::BatchMessage::kExportSucceeded ||
                                       message == editing::BatchMessage::kImportSucceeded;
-            Message(T(editing::BatchMessageText(message)), owned,
-                    emptyCaption ? QStringLiteral("") : QString());
+            // A failure says what failed and, in an import, which device modes were written.
+            QString text = T(editing::BatchMessageText(message));
+            if (!detail.empty() && message == editing::BatchMessage::kImportFailed)
+              text += QStringLiteral("\n") + QString::fromStdString(detail);
+            Message(text, owned, emptyCaption ? QStringLiteral("") : QString());
           },
           Qt::BlockingQueuedConnection);
     };

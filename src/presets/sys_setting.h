@@ -5,10 +5,12 @@
 // progress window.
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QString>
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -93,6 +95,13 @@ class CDlgSysSettingEventHandler : public ui::DialogEventHandler {
  private:
   void OnDevSelChanged(int index);
   void OnPCSelChanged(int index);
+  // Fills combo_pcmode from the list, selecting index (-1: none).
+  void FillPCModes(int select);
+  // config.ini changed on disk: the list follows it, the selection stays on its mode.
+  void OnConfigChanged();
+  // Names the PC modes config.ini holds but that cannot be read, once per run
+  // for each set of them.
+  void TellUnreadableOnce();
   void ShowSending();
   void HideSending();
   // Tells the user that config.ini was not written (the list stays in memory).
@@ -111,6 +120,7 @@ class CDlgSysSettingEventHandler : public ui::DialogEventHandler {
   bool batchRunning_ = false;
   std::vector<PCModeRecord> list_;
   QString filePath_;
+  std::unique_ptr<QFileSystemWatcher> watcher_;
 };
 
 using CSysSettingDlg = ui::CCommonDlg<CDlgSysSettingEventHandler>;

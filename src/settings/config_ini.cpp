@@ -1,9 +1,11 @@
-// config.ini: the typed values the program keeps there and the layout of the
-// PC-mode sections, which always follow every other section.
+// config.ini: the typed values the program keeps there, the layout of the
+// PC-mode sections (which always follow every other section), entries that
+// cannot be read and are kept, and changes made under the file's lock.
 #include "settings/config_ini.h"
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <strings.h>
 #include <utility>
@@ -34,14 +36,23 @@ std::optional<int32_t> EntryIndex(std::string_view key) {
   return static_cast<int32_t>(v);
 }
 
-}  // namespace
+// Why a stored block text is not accepted; empty when it is.
+std::string BlockTextProblem(std::string_view text) {
+  if (DecodeHexWithCheck(text, kBlockSize)) return {};
+  if (text.size() % 2 != 0) return "its block text has an odd number of digits (" + std::to_string(text.size()) + ")";
+  if (text.size() > 2 * (kBlockSize + 1)) return "its block text is longer than a block";
+  for (char c : text) {
+    if (c >= 'a' && c <= 'f') return "its block text is written in lower-case hexadecimal";
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return "its block text holds characters other than 0-9 and A-F";
+  }
+  if (text.size() < 2) return "its block text is empty";
+  return "its block text does not match its check byte";
+}
 
-std::filesystem::path ConfigPath(const std::filesystem::path& dataFolder) { return dataFolder / kConfigFileName; }
-
-bool ConfigIni::Load() { return store_.LoadFromFile(file_); }
-
-void ConfigIni::MovePCModeSectionsLast() {
-  const auto sections = store_.Sections();
+// The PC-mode sections last, in their order; the store keeps sections in the
+// order they were made, so both are made again when something follows them.
+void MovePCModeSectionsLast(SettingsStore& store) {
+  const auto sections = store.Sections();
   std::vector<std::string> wanted;
   for (const auto& s : sections) {
     if (!IsPCModeSection(s)) wanted.push_back(s);
@@ -53,33 +64,192 @@ void ConfigIni::MovePCModeSectionsLast() {
     }
   }
   if (wanted == sections) return;
-  // Re-create both sections so that they are the newest and so written last.
-  std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> saved;
+  std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::vector<std::string>>>>> saved;
   for (size_t i = others; i < wanted.size(); ++i) {
-    std::vector<std::pair<std::string, std::string>> entries;
-    for (const auto& key : store_.Keys(wanted[i])) {
-      entries.emplace_back(key, store_.ReadString(wanted[i], key).value_or(""));
-    }
+    std::vector<std::pair<std::string, std::vector<std::string>>> entries;
+    for (const auto& key : store.Keys(wanted[i])) entries.emplace_back(key, store.Values(wanted[i], key));
     saved.emplace_back(wanted[i], std::move(entries));
   }
-  for (const auto& [section, entries] : saved) store_.DeleteSection(section);
+  for (const auto& [section, entries] : saved) store.DeleteSection(section);
   for (const auto& [section, entries] : saved) {
-    for (const auto& [key, value] : entries) store_.WriteString(section, key, value);
+    for (const auto& [key, values] : entries) {
+      for (const auto& value : values) store.AppendString(section, key, value);
+    }
   }
 }
 
-bool ConfigIni::Save() {
-  MovePCModeSectionsLast();
-  if (store_.SaveToPath(file_)) return true;
-  if (onSaveFailure_) onSaveFailure_(store_.LastError());
+}  // namespace
+
+std::string UnreadablePCMode::Describe() const {
+  std::string out = "key " + key;
+  if (!names.empty()) out += " \"" + names.front() + "\"";
+  return out + ": " + reason;
+}
+
+PCModeSections ReadPCModeSections(const SettingsStore& store) {
+  PCModeSections out;
+  const std::optional<std::string> countText = store.ReadString(kSectionPCMode, kKeyPCModeCount);
+  // A count below 0 (or none) is no count.
+  const int32_t count = countText ? ParseIniInteger(*countText).value_or(-1) : -1;
+  const bool countUsable = count >= 0;
+
+  // Every key of either section, in the order it first appears.
+  std::vector<std::string> keys;
+  auto addKey = [&](const std::string& key) {
+    if (std::none_of(keys.begin(), keys.end(), [&](const std::string& k) { return SameName(k, key); })) {
+      keys.push_back(key);
+    }
+  };
+  for (const auto& key : store.Keys(kSectionPCMode)) {
+    if (!SameName(key, kKeyPCModeCount)) addKey(key);
+  }
+  for (const auto& key : store.Keys(kSectionPCModeName)) addKey(key);
+
+  std::map<int32_t, PCModeRecord> readable;
+  for (const std::string& key : keys) {
+    UnreadablePCMode entry;
+    entry.key = key;
+    entry.blocks = store.Values(kSectionPCMode, key);
+    entry.names = store.Values(kSectionPCModeName, key);
+    const std::optional<int32_t> index = EntryIndex(key);
+    if (!index) {
+      entry.reason = "the key is not a plain index (0, 1, ...)";
+    } else if (!countUsable) {
+      entry.reason = countText ? "[PCMode] Count = " + *countText + " is not a count" : "[PCMode] has no Count";
+    } else if (*index >= count) {
+      entry.reason = "it lies beyond [PCMode] Count = " + std::to_string(count);
+    } else if (entry.blocks.size() > 1 || entry.names.size() > 1) {
+      entry.reason = "the key is written more than once";
+    } else if (entry.blocks.empty()) {
+      entry.reason = "[PCMode] holds no block for it";
+    } else if (entry.names.empty()) {
+      entry.reason = "[PCModeName] holds no name for it";
+    } else {
+      entry.reason = BlockTextProblem(entry.blocks.front());
+    }
+    if (!entry.reason.empty()) {
+      out.unreadable.push_back(std::move(entry));
+      continue;
+    }
+    const auto bytes = DecodeHexWithCheck(entry.blocks.front(), kBlockSize);
+    // Every entry starts from zeroed buffers: a shorter stored value must not
+    // inherit the bytes of the entry before it.
+    PCModeRecord record;
+    record.SetName(entry.names.front());
+    std::copy(bytes->begin(), bytes->end(), record.block.begin());
+    readable.emplace(*index, record);
+  }
+  for (auto& [index, record] : readable) out.readable.push_back(record);
+  return out;
+}
+
+void WritePCModeSections(SettingsStore& store, const std::vector<PCModeRecord>& readable,
+                         const std::vector<UnreadablePCMode>& unreadable) {
+  store.DeleteSection(kSectionPCMode);
+  store.DeleteSection(kSectionPCModeName);
+  size_t renumbered = 0;
+  for (const UnreadablePCMode& entry : unreadable) {
+    if (EntryIndex(entry.key)) renumbered += std::max(entry.blocks.size(), entry.names.size());
+  }
+  store.WriteInteger(kSectionPCMode, kKeyPCModeCount, static_cast<int32_t>(readable.size() + renumbered));
+  for (size_t i = 0; i < readable.size(); ++i) {
+    store.WriteString(kSectionPCMode, std::to_string(i), EncodeHexWithCheck(readable[i].block));
+  }
+  // Kept entries under a plain index follow the readable ones, one number per value.
+  size_t next = readable.size();
+  std::vector<std::pair<std::string, std::string>> keptNames;
+  for (const UnreadablePCMode& entry : unreadable) {
+    if (!EntryIndex(entry.key)) continue;
+    for (size_t j = 0; j < std::max(entry.blocks.size(), entry.names.size()); ++j, ++next) {
+      if (j < entry.blocks.size()) store.WriteString(kSectionPCMode, std::to_string(next), entry.blocks[j]);
+      if (j < entry.names.size()) keptNames.emplace_back(std::to_string(next), entry.names[j]);
+    }
+  }
+  for (const UnreadablePCMode& entry : unreadable) {
+    if (EntryIndex(entry.key)) continue;
+    for (const std::string& block : entry.blocks) store.AppendString(kSectionPCMode, entry.key, block);
+  }
+  for (size_t i = 0; i < readable.size(); ++i) {
+    store.WriteString(kSectionPCModeName, std::to_string(i), readable[i].Name());
+  }
+  for (const auto& [key, name] : keptNames) store.WriteString(kSectionPCModeName, key, name);
+  for (const UnreadablePCMode& entry : unreadable) {
+    if (EntryIndex(entry.key)) continue;
+    for (const std::string& name : entry.names) store.AppendString(kSectionPCModeName, entry.key, name);
+  }
+}
+
+std::filesystem::path ConfigPath(const std::filesystem::path& dataFolder) { return dataFolder / kConfigFileName; }
+
+bool ConfigIni::Load() {
+  pending_.clear();
+  stamp_ = StampOf(file_);
+  return store_.LoadFromFile(file_);
+}
+
+SettingsStore ConfigIni::ReadWithPending() {
+  SettingsStore fresh;
+  fresh.LoadFromFile(file_);  // a missing file is an empty store; one not read whole refuses saving
+  for (const auto& change : pending_) change(fresh);
+  return fresh;
+}
+
+bool ConfigIni::Refresh() {
+  const FileStamp now = StampOf(file_);
+  if (now == stamp_) return false;
+  store_ = ReadWithPending();
+  stamp_ = now;
+  return true;
+}
+
+bool ConfigIni::Failed(const std::string& why) {
+  lastSaveError_ = why;
+  if (onSaveFailure_) onSaveFailure_(why);
   return false;
+}
+
+bool ConfigIni::Change(std::function<bool(SettingsStore&)> change) {
+  FileLock lock;
+  std::string why;
+  if (!lock.Acquire(file_, &why)) {
+    // Kept in memory, and applied again when a later save gets the lock.
+    if (change(store_)) pending_.push_back(std::move(change));
+    return Failed(why);
+  }
+  stamp_ = StampOf(file_);
+  SettingsStore fresh = ReadWithPending();
+  if (!change(fresh)) {
+    store_ = std::move(fresh);
+    return true;
+  }
+  pending_.push_back(change);
+  MovePCModeSectionsLast(fresh);
+  if (fresh.SaveToPath(file_)) {
+    lastSaveError_.clear();
+    pending_.clear();
+    store_ = std::move(fresh);
+    stamp_ = StampOf(file_);
+    return true;
+  }
+  why = fresh.LastError();
+  if (fresh.SaveRefusal().empty() && fresh.ToText().size() > kMaxSettingsFileBytes) {
+    // Saving it again would be refused again, and take every later change
+    // with it: this change is dropped.
+    pending_.pop_back();
+    fresh = ReadWithPending();
+  }
+  store_ = std::move(fresh);
+  return Failed(why);
+}
+
+bool ConfigIni::Save() {
+  return Change([](SettingsStore&) { return true; });
 }
 
 int32_t ConfigIni::Lang() const { return store_.ReadInteger(kSectionConfig, kKeyLang, kDefaultLang); }
 
 bool ConfigIni::SetLang(int32_t lang) {
-  store_.WriteInteger(kSectionConfig, kKeyLang, lang);
-  return Save();
+  return Change([lang](SettingsStore& store) { return store.WriteInteger(kSectionConfig, kKeyLang, lang); });
 }
 
 CarDelaySettings ConfigIni::CarDelay() const {
@@ -89,52 +259,38 @@ CarDelaySettings ConfigIni::CarDelay() const {
 }
 
 bool ConfigIni::SetCarDelay(const CarDelaySettings& record) {
-  store_.WriteString(kSectionConfig, kKeyDelay, EncodeCarDelayText(record));
-  return Save();
+  return Change([text = EncodeCarDelayText(record)](SettingsStore& store) {
+    return store.WriteString(kSectionConfig, kKeyDelay, text);
+  });
 }
 
-std::vector<PCModeRecord> ConfigIni::LoadPCModes() const {
-  const int32_t count = store_.ReadInteger(kSectionPCMode, kKeyPCModeCount, 0);
-  // Walk the keys that exist rather than 0..Count-1, so a huge Count costs nothing.
-  std::map<int32_t, std::string> blocks;
-  for (const auto& key : store_.Keys(kSectionPCMode)) {
-    const auto index = EntryIndex(key);
-    if (!index || *index >= count) continue;
-    if (auto text = store_.ReadString(kSectionPCMode, key)) blocks.emplace(*index, std::move(*text));
-  }
-  std::vector<PCModeRecord> list;
-  for (const auto& [index, blockText] : blocks) {
-    const auto name = store_.ReadString(kSectionPCModeName, std::to_string(index));
-    if (!name) continue;
-    const auto bytes = DecodeHexWithCheck(blockText, kBlockSize);
-    if (!bytes) continue;
-    // Every entry starts from zeroed buffers: a shorter stored value must not
-    // inherit the bytes of the entry before it.
-    PCModeRecord record;
-    record.SetName(*name);
-    std::copy(bytes->begin(), bytes->end(), record.block.begin());
-    list.push_back(record);
-  }
-  return list;
+std::vector<PCModeRecord> ConfigIni::LoadPCModes() const { return ReadPCModeSections(store_).readable; }
+
+bool ConfigIni::ChangePCModes(std::function<bool(std::vector<PCModeRecord>&)> edit) {
+  return Change([edit = std::move(edit)](SettingsStore& store) {
+    PCModeSections sections = ReadPCModeSections(store);
+    if (!edit(sections.readable)) return false;
+    WritePCModeSections(store, sections.readable, sections.unreadable);
+    return true;
+  });
 }
 
 bool ConfigIni::SavePCModes(std::span<const PCModeRecord> list) {
-  store_.DeleteSection(kSectionPCMode);
-  store_.DeleteSection(kSectionPCModeName);
-  store_.WriteInteger(kSectionPCMode, kKeyPCModeCount, static_cast<int32_t>(list.size()));
-  for (size_t i = 0; i < list.size(); ++i) {
-    store_.WriteString(kSectionPCMode, std::to_string(i), EncodeHexWithCheck(list[i].block));
-  }
-  for (size_t i = 0; i < list.size(); ++i) {
-    store_.WriteString(kSectionPCModeName, std::to_string(i), list[i].Name());
-  }
-  return Save();
+  return ChangePCModes([copy = std::vector<PCModeRecord>(list.begin(), list.end())](std::vector<PCModeRecord>& modes) {
+    modes = copy;
+    return true;
+  });
 }
 
 int ConfigIni::AppendPCMode(const PCModeRecord& record, std::vector<PCModeRecord>& list) {
-  list.push_back(record);
-  SavePCModes(list);  // a failed save keeps the list and the store; the file stays as it was
-  return static_cast<int>(list.size()) - 1;
+  auto index = std::make_shared<int>(-1);
+  ChangePCModes([record, index](std::vector<PCModeRecord>& modes) {
+    *index = static_cast<int>(modes.size());
+    modes.push_back(record);
+    return true;
+  });  // a failed save keeps the change in the store; the file stays as it was
+  list = LoadPCModes();
+  return *index;
 }
 
 }  // namespace brisvel::settings

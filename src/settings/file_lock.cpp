@@ -61,7 +61,7 @@ void CloseLockFile(intptr_t handle) { ::CloseHandle(reinterpret_cast<HANDLE>(han
 #else
 
 intptr_t OpenLockFile(const std::filesystem::path& path, std::string* why) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0644);
   if (fd < 0) *why = "cannot open the lock file " + PathText(path) + ": " + std::strerror(errno);
   return fd;
 }
@@ -85,6 +85,16 @@ void CloseLockFile(intptr_t handle) { ::close(static_cast<int>(handle)); }
 
 }  // namespace
 
+std::filesystem::path LockFilePath(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::path target = file;
+  if (std::filesystem::is_symlink(file, ec)) {
+    const auto resolved = std::filesystem::canonical(file, ec);
+    if (!ec) target = resolved;
+  }
+  return target.parent_path() / (target.filename().string() + ".lock");
+}
+
 FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
@@ -106,6 +116,7 @@ bool FileLock::Acquire(const std::filesystem::path& lockFile, Kind kind, int tim
   // Neither system offers a lock wait with a time limit: try, then look again
   // every few milliseconds until the limit.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+  auto pause = std::chrono::microseconds(500);
   for (;;) {
     const Attempt attempt = TryLock(handle, kind, &why);
     if (attempt == Attempt::kLocked) {
@@ -114,10 +125,20 @@ bool FileLock::Acquire(const std::filesystem::path& lockFile, Kind kind, int tim
       return true;
     }
     if (attempt == Attempt::kFailed || std::chrono::steady_clock::now() >= deadline) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(pause);
+    pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(20));
   }
   CloseLockFile(handle);
   if (error) *error = why.empty() ? PathText(lockFile) + " is locked by another program" : why;
+  return false;
+}
+
+bool FileLock::Acquire(const std::filesystem::path& file, std::string* error, std::chrono::milliseconds wait) {
+  const std::filesystem::path lockPath = LockFilePath(file);
+  if (Acquire(lockPath, Kind::kExclusive, static_cast<int>(wait.count()), error)) return true;
+  if (error && error->ends_with("is locked by another program")) {
+    *error = PathText(lockPath) + " is held by another program that is changing " + PathText(file);
+  }
   return false;
 }
 

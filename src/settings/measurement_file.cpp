@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/text_lines.h"
 #include "settings/file_safety.h"
 
 namespace brisvel::settings {
@@ -93,90 +94,171 @@ bool ParsePoints(std::string_view s, FrequencyCurve& curve, std::string& why) {
   return true;
 }
 
-KeptMeasurement* ChannelEntry(KeptMeasurements& list, int channel) {
-  for (KeptMeasurement& m : list)
-    if (m.channel == channel) return &m;
-  list.push_back({});
-  list.back().channel = channel;
-  return &list.back();
+std::string Shortest(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
 }
 
-}  // namespace
-
-std::string FormatMeasurementFile(const MeasurementFile& file) {
-  std::string out = "# Measured curves kept with the PC modes of config.ini.\n";
-  char buf[64];
-  for (const auto& [mode, list] : file.modes) {
-    if (list.empty()) continue;
-    out += "\n[" + Escape(mode) + "]\n";
-    for (const KeptMeasurement& m : list) {
-      const std::string key = "channel" + std::to_string(m.channel);
-      out += key + ".source=" + Escape(m.source) + "\n";
-      out += key + ".smoothing=" + std::to_string(m.smoothing) + "\n";
-      out += key + ".points=";
-      for (size_t i = 0; i < m.curve.hz.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%s%.10g %.6g", i ? "," : "", m.curve.hz[i], m.curve.db[i]);
-        out += buf;
-      }
-      out += "\n";
-    }
+// The points as written: finite, rising frequencies above 0 Hz, one point per
+// written frequency.
+std::vector<std::pair<std::string, std::string>> WrittenPoints(const FrequencyCurve& curve) {
+  std::vector<std::pair<std::string, std::string>> out;
+  double last = 0;
+  for (size_t i = 0; i < curve.hz.size() && i < curve.db.size(); ++i) {
+    const double hz = curve.hz[i], db = curve.db[i];
+    if (!std::isfinite(hz) || !std::isfinite(db) || hz <= last) continue;
+    out.emplace_back(Shortest(hz), Shortest(db == 0 ? 0.0 : db));
+    last = hz;
   }
   return out;
 }
 
-bool ParseMeasurementFile(std::string_view text, MeasurementFile& out, std::string* error) {
+// One channel of a section as it is read: whether all its lines could be
+// taken, and what they say.
+struct ChannelLines {
+  int seenAt = 0;  // its first line
+  bool damaged = false;
+  bool source = false, smoothing = false, points = false;
+  KeptMeasurement measurement;
+};
+
+}  // namespace
+
+std::string KeepableProblem(const KeptMeasurement& m) {
+  if (m.channel < 0 || m.channel > kMaxChannel) return "channel " + std::to_string(m.channel) + " is not 0 to 5";
+  if (m.smoothing < 0 || m.smoothing > 48) return "the smoothing " + std::to_string(m.smoothing) + " is not 0 to 48";
+  if (WrittenPoints(m.curve).size() < 2) return "the curve of channel " + std::to_string(m.channel) + " has fewer than two usable points";
+  return {};
+}
+
+std::string FormatMeasurementFile(const MeasurementFile& file) {
+  std::string out = "# Measured curves kept with the PC modes of config.ini.\n";
+  for (const std::string& line : file.unreadBefore) out += line + "\n";
+  std::map<std::string, bool> sections;
+  for (const auto& [mode, list] : file.modes) sections[mode] = !list.empty();
+  for (const auto& [mode, lines] : file.unreadLines) sections[mode] = sections[mode] || !lines.empty();
+  for (const auto& [mode, any] : sections) {
+    if (!any) continue;
+    out += "\n[" + Escape(mode) + "]\n";
+    if (const auto it = file.modes.find(mode); it != file.modes.end()) {
+      for (const KeptMeasurement& m : it->second) {
+        const std::string key = "channel" + std::to_string(m.channel);
+        out += key + ".source=" + Escape(m.source) + "\n";
+        out += key + ".smoothing=" + std::to_string(m.smoothing) + "\n";
+        out += key + ".points=";
+        bool first = true;
+        for (const auto& [hz, db] : WrittenPoints(m.curve)) {
+          out += (first ? "" : ",") + hz + " " + db;
+          first = false;
+        }
+        out += "\n";
+      }
+    }
+    if (const auto it = file.unreadLines.find(mode); it != file.unreadLines.end()) {
+      for (const std::string& line : it->second) out += line + "\n";
+    }
+  }
+  for (const auto& lines : file.unreadSections) {
+    out += "\n";
+    for (const std::string& line : lines) out += line + "\n";
+  }
+  return out;
+}
+
+MeasurementFile ParseMeasurementFile(std::string_view text) {
   MeasurementFile result;
-  KeptMeasurements* section = nullptr;
   int lineNo = 0;
-  const auto fail = [&](const std::string& why) {
-    if (error) *error = "line " + std::to_string(lineNo) + ": " + why;
-    return false;
+  auto problem = [&](const std::string& why) { result.problems.push_back("line " + std::to_string(lineNo) + ": " + why); };
+  // Per PC mode (a section written twice is one): its channels, and its lines
+  // in file order with their channel (-1: no channel entry).
+  struct Section {
+    std::map<int, ChannelLines> channels;
+    std::vector<std::pair<int, std::string>> lines;
   };
-  while (!text.empty()) {
+  std::map<std::string, Section> sections;
+  Section* section = nullptr;
+  bool inUnreadSection = false;
+  for (const std::string_view raw : SplitLines(text)) {
     ++lineNo;
-    const size_t end = text.find('\n');
-    const std::string_view line = Trim(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    const std::string_view line = Trim(raw);
     if (line.empty() || line.front() == '#' || line.front() == ';') continue;
     if (line.front() == '[') {
       std::string name;
-      if (line.back() != ']' || !Unescape(line.substr(1, line.size() - 2), name))
-        return fail("a section name is not written as [name]");
-      section = &result.modes[name];
+      if (line.back() == ']' && Unescape(line.substr(1, line.size() - 2), name)) {
+        section = &sections[name];
+        inUnreadSection = false;
+      } else {
+        problem("a section name is not written as [name]; the section is kept as it is");
+        section = nullptr;
+        inUnreadSection = true;
+        result.unreadSections.push_back({std::string(line)});
+      }
+      continue;
+    }
+    if (inUnreadSection) {
+      result.unreadSections.back().emplace_back(line);
+      continue;
+    }
+    if (!section) {
+      problem("an entry stands before the first [PC mode]; it is kept as it is");
+      result.unreadBefore.emplace_back(line);
       continue;
     }
     const size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return fail("an entry is not written as key=value");
-    if (!section) return fail("an entry stands before the first [PC mode]");
-    const std::string_view key = Trim(line.substr(0, eq));
-    const std::string_view value = line.substr(eq + 1);
+    const std::string_view key = Trim(line.substr(0, eq == std::string_view::npos ? line.size() : eq));
     const size_t dot = key.find('.');
     int channel = -1;
-    if (key.substr(0, 7) != "channel" || dot == std::string_view::npos || !ParseInt(key.substr(7, dot - 7), channel) ||
-        channel < 0 || channel > kMaxChannel)
-      return fail("unknown entry \"" + std::string(key) + "\"");
-    KeptMeasurement* m = ChannelEntry(*section, channel);
+    if (eq == std::string_view::npos || key.substr(0, 7) != "channel" || dot == std::string_view::npos ||
+        !ParseInt(key.substr(7, dot - 7), channel) || channel < 0 || channel > kMaxChannel) {
+      problem("unknown entry \"" + std::string(key) + "\"; it is kept as it is");
+      section->lines.emplace_back(-1, line);
+      continue;
+    }
+    section->lines.emplace_back(channel, line);
+    ChannelLines& c = section->channels[channel];
+    if (!c.seenAt) c.seenAt = lineNo;
+    c.measurement.channel = channel;
     const std::string_view field = key.substr(dot + 1);
+    const std::string_view value = line.substr(eq + 1);
     std::string why;
-    if (field == "source") {
-      if (!Unescape(Trim(value), m->source)) return fail("the source is not readable");
+    bool* seen = field == "source" ? &c.source : field == "smoothing" ? &c.smoothing : field == "points" ? &c.points : nullptr;
+    if (!seen) {
+      why = "unknown entry \"" + std::string(key) + "\"";
+    } else if (*seen) {
+      why = "\"" + std::string(key) + "\" is written twice";
+    } else if (field == "source") {
+      if (!Unescape(Trim(value), c.measurement.source)) why = "the source is not readable";
     } else if (field == "smoothing") {
-      if (!ParseInt(value, m->smoothing) || m->smoothing < 0 || m->smoothing > 48)
-        return fail("the smoothing is not a number of 0 to 48");
-    } else if (field == "points") {
-      if (!ParsePoints(value, m->curve, why)) return fail(why);
-    } else {
-      return fail("unknown entry \"" + std::string(key) + "\"");
+      if (!ParseInt(value, c.measurement.smoothing) || c.measurement.smoothing < 0 || c.measurement.smoothing > 48)
+        why = "the smoothing is not a number of 0 to 48";
+    } else if (!ParsePoints(value, c.measurement.curve, why)) {
+      // why says what is wrong with the points
+    }
+    if (seen) *seen = true;
+    if (!why.empty()) {
+      c.damaged = true;
+      problem(why + "; channel " + std::to_string(channel) + " is kept as it is");
     }
   }
-  for (const auto& [mode, list] : result.modes)
-    for (const KeptMeasurement& m : list)
-      if (m.curve.Empty()) {
-        if (error) *error = "PC mode \"" + mode + "\", channel " + std::to_string(m.channel) + ": no points";
-        return false;
+  for (auto& [mode, s] : sections) {
+    KeptMeasurements kept;
+    for (auto& [channel, c] : s.channels) {
+      if (!c.damaged && !c.points) {
+        c.damaged = true;
+        result.problems.push_back("line " + std::to_string(c.seenAt) + ": channel " + std::to_string(c.measurement.channel) +
+                                  " of PC mode \"" + mode + "\" has no points; it is kept as it is");
       }
-  out = std::move(result);
-  return true;
+      if (!c.damaged) kept.push_back(std::move(c.measurement));
+    }
+    std::vector<std::string> unread;
+    for (auto& [channel, line] : s.lines) {
+      if (channel < 0 || s.channels[channel].damaged) unread.push_back(std::move(line));
+    }
+    if (!kept.empty()) result.modes[mode] = std::move(kept);
+    if (!unread.empty()) result.unreadLines[mode] = std::move(unread);
+  }
+  return result;
 }
 
 std::filesystem::path MeasurementFileBeside(const std::filesystem::path& configIni) {
@@ -184,8 +266,7 @@ std::filesystem::path MeasurementFileBeside(const std::filesystem::path& configI
 }
 
 namespace {
-// The file as it stands: absent is an empty file; unreadable or not
-// understood is an error.
+// The file as it stands: absent is an empty file; unreadable is an error.
 bool ReadWhole(const std::filesystem::path& file, MeasurementFile& out, std::string* error) {
   const FileContent content = ReadRegularFile(file, kMeasurementFileLimit);
   if (content.status == ReadStatus::kMissing) {
@@ -196,31 +277,42 @@ bool ReadWhole(const std::filesystem::path& file, MeasurementFile& out, std::str
     if (error) *error = content.error;
     return false;
   }
-  std::string why;
-  if (!ParseMeasurementFile(content.data, out, &why)) {
-    if (error) *error = file.string() + ": " + why;
-    return false;
-  }
+  out = ParseMeasurementFile(content.data);
   return true;
 }
 }  // namespace
 
 bool SaveModeMeasurements(const std::filesystem::path& file, const std::string& mode,
                           const KeptMeasurements& measurements, std::string* error) {
+  for (const KeptMeasurement& m : measurements) {
+    if (std::string why = KeepableProblem(m); !why.empty()) {
+      if (error) *error = "PC mode \"" + mode + "\": " + why;
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  FileLock lock;
+  if (!lock.Acquire(file, error)) return false;
   MeasurementFile all;
   if (!ReadWhole(file, all, error)) return false;
-  if (measurements.empty()) {
-    if (all.modes.erase(mode) == 0) return true;  // nothing to remove, nothing written
-  } else {
-    all.modes[mode] = measurements;
+  // The mode's section is replaced whole, with what could not be read of it.
+  const bool had = all.modes.erase(mode) + all.unreadLines.erase(mode) > 0;
+  if (measurements.empty() && !had) return true;  // nothing to remove, nothing written
+  if (!measurements.empty()) all.modes[mode] = measurements;
+  const std::string text = FormatMeasurementFile(all);
+  if (text.size() > kMeasurementFileLimit) {
+    if (error) *error = file.string() + " would grow beyond " + std::to_string(kMeasurementFileLimit) + " bytes";
+    return false;
   }
-  return WriteFileAtomically(file, FormatMeasurementFile(all), error);
+  return WriteFileAtomically(file, text, error);
 }
 
 std::optional<KeptMeasurements> LoadModeMeasurements(const std::filesystem::path& file, const std::string& mode,
                                                      std::string* error) {
   MeasurementFile all;
   if (!ReadWhole(file, all, error)) return std::nullopt;
+  if (error && !all.problems.empty()) *error = file.string() + ": " + all.problems.front();
   const auto it = all.modes.find(mode);
   return it == all.modes.end() ? KeptMeasurements() : it->second;
 }

@@ -30,22 +30,42 @@ using KeptMeasurements = std::vector<KeptMeasurement>;
 
 struct MeasurementFile {
   std::map<std::string, KeptMeasurements> modes;  // by PC-mode name
+  // What could not be read, kept line for line so that a rewrite loses
+  // nothing: lines of a PC mode's section (a damaged channel keeps all its
+  // lines; they are written after the section's entries), lines before the
+  // first section, and sections whose header cannot be read, each with the
+  // lines under it (written at the end).
+  std::map<std::string, std::vector<std::string>> unreadLines;
+  std::vector<std::string> unreadBefore;
+  std::vector<std::vector<std::string>> unreadSections;
+  std::vector<std::string> problems;  // "line N: why", one per thing not read
 };
 
+// Points are written in the shortest form that reads back to the same number;
+// points whose frequency does not rise above the one written before, or that
+// are not finite, are left out. Channels, smoothing and curves that could not
+// be read back (see KeepableProblem) are the caller's to refuse.
 std::string FormatMeasurementFile(const MeasurementFile& file);
-// False with an error naming the line when the text is not such a file.
-bool ParseMeasurementFile(std::string_view text, MeasurementFile& out, std::string* error);
+// Reads what can be read: a damaged entry never keeps the others from being
+// read, and is kept (with a problem naming its line).
+MeasurementFile ParseMeasurementFile(std::string_view text);
+// Why a measurement cannot be kept so that it reads back (a channel outside
+// 0-5, a smoothing outside 0-48, fewer than two usable points); empty when fine.
+std::string KeepableProblem(const KeptMeasurement& measurement);
 
 // measurements.ini in the folder of config.ini.
 std::filesystem::path MeasurementFileBeside(const std::filesystem::path& configIni);
 
 // Replaces the PC mode's measurements (none: the mode's section goes) and
-// writes the file atomically. A file that cannot be read whole or is not
-// understood is left as it is and the save fails with the reason.
+// writes the file atomically under its lock; what the file holds that could
+// not be read is kept as it is. A file that cannot be read whole is left as it
+// is and the save fails with the reason, as does a measurement that could not
+// be read back.
 bool SaveModeMeasurements(const std::filesystem::path& file, const std::string& mode,
                           const KeptMeasurements& measurements, std::string* error);
-// The PC mode's measurements (empty when the file or the mode has none);
-// nullopt with the reason when the file cannot be read or understood.
+// The PC mode's measurements (empty when the file or the mode has none); the
+// entries that can be read even when others cannot. nullopt with the reason
+// when the file cannot be read.
 std::optional<KeptMeasurements> LoadModeMeasurements(const std::filesystem::path& file, const std::string& mode,
                                                      std::string* error);
 

@@ -45,6 +45,8 @@ SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view k
     if (read != SceneError::kNone) return read;
   }
   const std::string updated = WriteProfileValue(text, kSection, key, EncodeProfileStruct(bytes));
+  // What is written must read back.
+  if (updated.size() > kMaxFileBytes) return SceneError::kTooLarge;
   return settings::WriteFileAtomically(file, updated) ? SceneError::kNone : SceneError::kUnwritable;
 }
 

@@ -32,7 +32,8 @@ SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord&
 SceneError ReadSceneText(const std::filesystem::path& file, std::string& text);
 // Sets one key of [CAEConfig] to the encoded bytes in the file, keeping what
 // else an existing file holds; atomic, and an existing file that cannot be
-// read whole is left alone.
+// read whole is left alone, as is one that would grow beyond what is read
+// (kTooLarge).
 SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view key, std::span<const uint8_t> bytes);
 SceneError WriteBatchCount(const std::filesystem::path& file, int32_t count);
 SceneError WriteBatchRecord(const std::filesystem::path& file, int index, const PCModeRecord& record);

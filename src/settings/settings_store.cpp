@@ -159,7 +159,8 @@ std::string PrepareText(std::string_view data, std::string& problem) {
 }  // namespace
 
 struct SettingsStore::Impl {
-  Ini ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
+  // Keys written twice keep both values, so a rewrite never drops one.
+  Ini ini{/*isUtf8=*/true, /*multiKey=*/true, /*multiLine=*/false};
   std::string trailingComments;
 
   bool Format(std::string& out) const {
@@ -226,9 +227,19 @@ int32_t SettingsStore::ReadInteger(std::string_view section, std::string_view ke
 }
 
 std::optional<std::string> SettingsStore::ReadString(std::string_view section, std::string_view key) const {
-  const char* v = impl_->ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
-  if (!v) return std::nullopt;
-  return std::string(v);
+  std::vector<std::string> values = Values(section, key);
+  if (values.empty()) return std::nullopt;
+  return std::move(values.back());
+}
+
+std::vector<std::string> SettingsStore::Values(std::string_view section, std::string_view key) const {
+  Ini::TNamesDepend values;
+  if (!impl_->ini.GetAllValues(std::string(section).c_str(), std::string(key).c_str(), values)) return {};
+  values.sort(Ini::Entry::LoadOrder());
+  std::vector<std::string> out;
+  out.reserve(values.size());
+  for (const auto& v : values) out.emplace_back(v.pItem);
+  return out;
 }
 
 bool SettingsStore::HasSection(std::string_view section) const {
@@ -251,11 +262,23 @@ bool SettingsStore::WriteInteger(std::string_view section, std::string_view key,
   return WriteString(section, key, std::to_string(value));
 }
 
-bool SettingsStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+namespace {
+std::string OneLine(std::string_view value) {
   std::string oneLine(value);
   std::replace_if(oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-  const SI_Error rc =
-      impl_->ini.SetValue(std::string(section).c_str(), std::string(key).c_str(), oneLine.c_str(), nullptr, true);
+  return oneLine;
+}
+}  // namespace
+
+bool SettingsStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  const SI_Error rc = impl_->ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
+                                          OneLine(value).c_str(), nullptr, /*replaceAll=*/true);
+  return rc >= 0;
+}
+
+bool SettingsStore::AppendString(std::string_view section, std::string_view key, std::string_view value) {
+  const SI_Error rc = impl_->ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
+                                          OneLine(value).c_str(), nullptr, /*replaceAll=*/false);
   return rc >= 0;
 }
 
@@ -277,6 +300,11 @@ bool SettingsStore::SaveToPath(const std::filesystem::path& path) {
   std::string text;
   if (!impl_->Format(text)) {
     lastError_ = "settings could not be formatted";
+    return false;
+  }
+  if (text.size() > kMaxSettingsFileBytes) {
+    lastError_ = path.string() + " would hold " + std::to_string(text.size()) + " bytes, more than the " +
+                 std::to_string(kMaxSettingsFileBytes) + " it may hold to be read again; nothing was written";
     return false;
   }
   std::string why;

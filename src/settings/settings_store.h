@@ -23,7 +23,8 @@ std::optional<int32_t> ParseIniInteger(std::string_view text);
 
 // Largest settings file that is read; a larger one is refused (and so never
 // saved over), which keeps a link to /dev/zero or a runaway file from taking
-// the console's memory.
+// the console's memory. A save that would write more is refused too, so every
+// file written reads back.
 constexpr size_t kMaxSettingsFileBytes = 16u * 1024 * 1024;
 
 class SettingsStore {
@@ -50,7 +51,11 @@ class SettingsStore {
   bool LoadFromBytes(std::string_view data);
 
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const;
+  // A key written twice in a section keeps both values (a rewrite writes
+  // both); reads take the later one.
   std::optional<std::string> ReadString(std::string_view section, std::string_view key) const;
+  // Every value of the key in file order (more than one for a key written twice).
+  std::vector<std::string> Values(std::string_view section, std::string_view key) const;
   bool HasSection(std::string_view section) const;
   // Section names and the keys of one section, in file order.
   std::vector<std::string> Sections() const;
@@ -59,14 +64,18 @@ class SettingsStore {
   bool WriteInteger(std::string_view section, std::string_view key, int32_t value);
   // Line breaks in the value are written as blanks: a value is one line, and a
   // name taken from an imported file must not be able to add keys or sections.
+  // Writing a key replaces all its values.
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+  // Adds one more value under the key, after those it has.
+  bool AppendString(std::string_view section, std::string_view key, std::string_view value);
   bool DeleteSection(std::string_view section);
   void Clear();
 
   // The whole store as UTF-8 text with a byte-order mark, sections in order.
   std::string ToText() const;
   // Atomic save (see WriteFileAtomically). False leaves the old file as it was;
-  // so does a refused save (see SaveRefusal).
+  // so does a refused save (see SaveRefusal) and a text larger than
+  // kMaxSettingsFileBytes.
   bool SaveToPath(const std::filesystem::path& path);
 
   // Why the last load or save failed; empty after a success.

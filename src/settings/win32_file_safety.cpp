@@ -234,4 +234,46 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
   return true;
 }
 
+FileStamp StampOf(const std::filesystem::path& path) {
+  FileStamp stamp;
+  Handle h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!h.valid() || !::GetFileInformationByHandle(h.get(), &info)) return stamp;
+  stamp.exists = true;
+  stamp.device = info.dwVolumeSerialNumber;
+  stamp.inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  stamp.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.modifiedNs = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                          info.ftLastWriteTime.dwLowDateTime) * 100;
+  return stamp;
+}
+
+// The per-user folders (the local application data folder, the user's
+// temporary folder) are closed to other users by their inherited access
+// rules; what is checked here is that the folder is a real folder.
+std::string PrivateFolderProblem(const std::filesystem::path& folder) {
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorText("no folder", folder, ::GetLastError());
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathText(folder) + " is a link, not a folder of this user";
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return PathText(folder) + " is not a folder";
+  return {};
+}
+
+bool EnsurePrivateFolder(const std::filesystem::path& folder, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  std::string problem = PrivateFolderProblem(folder);
+  if (!problem.empty()) {
+    if (error) *error = std::move(problem);
+    return false;
+  }
+  return true;
+}
+
+// Windows has no numeric user id; one process user is all the console tells apart.
+uint32_t CurrentUserId() { return 0; }
+
+std::optional<uint32_t> LocalPeerUserId(intptr_t) { return std::nullopt; }
+
 }  // namespace brisvel::settings

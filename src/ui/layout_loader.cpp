@@ -133,7 +133,22 @@ static void ApplyAttributes(Element* e, const pugi::xml_node& node) {
   }
 }
 
-int BuildChildren(QWidget* container, const pugi::xml_node& node) {
+namespace {
+// Deeper layouts are not built: each level is a call here and a nested
+// widget, and a fragment from a file may nest without end.
+constexpr int kMaxBuildDepth = 64;
+
+int BuildChildrenAt(QWidget* container, const pugi::xml_node& node, int depth);
+}  // namespace
+
+int BuildChildren(QWidget* container, const pugi::xml_node& node) { return BuildChildrenAt(container, node, 1); }
+
+namespace {
+int BuildChildrenAt(QWidget* container, const pugi::xml_node& node, int depth) {
+  if (depth > kMaxBuildDepth) {
+    qWarning("layout: elements nested deeper than %d levels skipped under <%s>", kMaxBuildDepth, node.name());
+    return 0;
+  }
   int created = 0;
   for (const pugi::xml_node child : node.children()) {
     if (child.type() != pugi::node_element) continue;
@@ -161,11 +176,11 @@ int BuildChildren(QWidget* container, const pugi::xml_node& node) {
         auto* page = new Panel();
         ApplyAttributes(page, pageNode);
         tabs->AddPage(page, Str(pageNode.attribute("title").value()));
-        created += BuildChildren(page, pageNode);
+        created += BuildChildrenAt(page, pageNode, depth + 1);
         page->OnChildrenCreated();
       }
     } else if (child.first_child()) {
-      created += BuildChildren(w, child);
+      created += BuildChildrenAt(w, child, depth + 1);
     }
     e->OnChildrenCreated();
     if (!child.attribute("show") || ParseBool(Str(child.attribute("show").value()))) w->setVisible(true);
@@ -173,6 +188,7 @@ int BuildChildren(QWidget* container, const pugi::xml_node& node) {
   if (auto* panel = dynamic_cast<Panel*>(container)) panel->Relayout();
   return created;
 }
+}  // namespace
 
 bool BuildFragment(QWidget* container, const QByteArray& xml, bool replace) {
   if (!container) return false;

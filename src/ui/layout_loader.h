@@ -51,8 +51,8 @@ QByteArray LayoutResource(const QString& name);
 QStringList LayoutNames();
 
 // Builds the children of node into container (which must be a panel or another
-// element container). Unknown elements are skipped and logged. Returns the
-// number of controls created.
+// element container). Unknown elements, and elements nested more than 64
+// levels deep, are skipped and logged. Returns the number of controls created.
 int BuildChildren(QWidget* container, const pugi::xml_node& node);
 // Builds a layout fragment (XML text whose root's children are the controls)
 // into container, first deleting the container's children when replace is set.

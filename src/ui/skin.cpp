@@ -4,12 +4,15 @@
 
 #include "ui/skin.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <cmath>
+
+#include "settings/file_safety.h"
 
 namespace brisvel::ui {
 
@@ -224,8 +227,18 @@ QStringList SkinRegistry::Names() const {
 }
 
 bool SkinRegistry::ReplaceFromFile(const QString& name, const QString& path) {
-  if (!QFile::exists(path)) return false;
-  QImageReader reader(path);
+  // Only a regular file of bounded size is read: a link to a device or a
+  // FIFO beside the program neither aborts nor blocks the start.
+  constexpr size_t kMaxImageFileBytes = 32u << 20;
+  const settings::FileContent file =
+      settings::ReadRegularFile(QFile::encodeName(path).toStdString(), kMaxImageFileBytes);
+  if (file.status != settings::ReadStatus::kOk) {
+    if (file.status != settings::ReadStatus::kMissing) qWarning("skin: %s", file.error.c_str());
+    return false;
+  }
+  QByteArray bytes(file.data.data(), static_cast<qsizetype>(file.data.size()));
+  QBuffer buffer(&bytes);
+  QImageReader reader(&buffer);
   QImage image = reader.read();
   if (image.isNull()) return false;
   Register(name, std::make_shared<ImageSkin>(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)));

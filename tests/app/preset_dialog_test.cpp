@@ -312,7 +312,10 @@ TEST_F(PresetDialogTest, BatchExportAndImportRoundTripTheUserSlots) {
   EXPECT_EQ(answers.Last(), "Batch import success");
   for (int i = 0; i < 8; ++i) EXPECT_EQ(processor->State().slots[i][30], 0x30 + i) << i;
 
-  // Nine records: slots 0-7 are written, then the failure.
+  // Nine records: refused before anything is written, and the message says so.
+  state = processor->State();
+  for (int i = 0; i < 8; ++i) state.slots[i][30] = 0;
+  processor->SetState(state);
   PCModeRecord ninth;
   ninth.block[30] = 0x99;
   ASSERT_EQ(scene::WriteBatchCount(bae.toStdString(), 9), scene::SceneError::kNone);
@@ -321,7 +324,9 @@ TEST_F(PresetDialogTest, BatchExportAndImportRoundTripTheUserSlots) {
     Files files({bae});
     Click(ids::kBatchImport);
   }
-  EXPECT_EQ(answers.Last(), "Batch import failure");
+  EXPECT_TRUE(answers.Last().startsWith("Batch import failure\n")) << answers.Last().toStdString();
+  EXPECT_TRUE(answers.Last().contains("nothing was written")) << answers.Last().toStdString();
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(processor->State().slots[i][30], 0) << i;
   EXPECT_TRUE(answers.owned.back());
   EXPECT_FALSE(dlg_->Handler().BatchRunning());
   EXPECT_TRUE(dlg_->isVisible());
@@ -354,8 +359,11 @@ TEST_F(PresetDialogTest, LostRepliesEndTheBatchClearlyWithoutAHalfWrittenSlot) {
   }
   EXPECT_FALSE(dlg_->Handler().BatchRunning());
   EXPECT_TRUE(dlg_->isVisible());
-  EXPECT_TRUE(answers.Last() == "Batch import failure" || answers.Last() == "Batch import success")
+  EXPECT_TRUE(answers.Last().startsWith("Batch import failure\n") || answers.Last() == "Batch import success")
       << answers.Last().toStdString();
+  if (answers.Last() != "Batch import success") {
+    EXPECT_TRUE(answers.Last().contains("written")) << answers.Last().toStdString();
+  }
   const sim::SimState after = processor->State();
   for (int i = 0; i < 8; ++i) {
     const auto record = scene::ParseBatchRecord(text, i);

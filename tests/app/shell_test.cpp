@@ -459,11 +459,12 @@ ConsoleRun RunConsoleProcess(const QString& dataHome, const QString& runtimeDir,
 
 TEST(ExitStatus, AStartThatCannotTakeTheInstanceLockFailsWithStatus1) {
   PrivateFolders folders;
-  // The runtime folder and the temporary folder (Qt's fallback for it) are
-  // plain files, so no lock can be made there, not even by root.
+  // The runtime folder and the data folder (the place of the console's own
+  // private folder when there is no runtime folder) are plain files, so no
+  // lock can be made, not even by root; a shared folder is never the fallback.
   const QString notAFolder = folders.Root() + "/not-a-folder";
   QFile(notAFolder).open(QIODevice::WriteOnly);
-  const ConsoleRun run = RunConsoleProcess(folders.Root() + "/data", notAFolder, notAFolder);
+  const ConsoleRun run = RunConsoleProcess(notAFolder, notAFolder, notAFolder);
   EXPECT_EQ(run.exitCode, kExitStartupFailed) << run.errors.toStdString();
   EXPECT_TRUE(run.errors.contains("instance lock")) << run.errors.toStdString();
 }

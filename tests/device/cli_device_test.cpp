@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -199,16 +200,31 @@ TEST_F(DeviceCommandLine, BatchExportAndImportRoundTripTheEightUserModes) {
   ASSERT_EQ(Brisvelctl("--sim recall 3").status, 0);
   EXPECT_EQ(Brisvelctl("--sim get Volume_0").output, "-3dB\n");
 
-  // A ninth record: modes 1 to 8 are written, then the run fails.
+  // A damaged fourth record, and a ninth one: found before anything is
+  // written, so mode 1 keeps what it holds and nothing is reported written.
+  ASSERT_EQ(Brisvelctl("--sim set Volume_0=-30").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim save 1").status, 0);
+  const std::string whole = ReadText(bae);
+  std::string damaged = whole;
+  const size_t at = damaged.find("data 3=") + 50;
+  damaged[at] = damaged[at] == '0' ? '1' : '0';
+  { std::ofstream(bae, std::ios::binary) << damaged; }
+  ToolRun fourth = Brisvelctl("--sim batch import '" + bae.string() + "'");
+  EXPECT_EQ(fourth.status, 1);
+  EXPECT_EQ(fourth.output.find("): written"), std::string::npos) << fourth.output;
+  EXPECT_NE(fourth.output.find("\"data 3\"; nothing was written"), std::string::npos) << fourth.output;
+  { std::ofstream(bae, std::ios::binary) << whole; }
   const auto record = brisvel::scene::ParseBatchRecord(ReadText(bae), 7);
   ASSERT_TRUE(record);
   ASSERT_EQ(brisvel::scene::WriteBatchCount(bae, 9), brisvel::scene::SceneError::kNone);
   ASSERT_EQ(brisvel::scene::WriteBatchRecord(bae, 8, *record), brisvel::scene::SceneError::kNone);
   ToolRun nine = Brisvelctl("--sim batch import '" + bae.string() + "'");
   EXPECT_EQ(nine.status, 1);
-  EXPECT_NE(nine.output.find("device mode 8 (H): written\n"), std::string::npos) << nine.output;
+  EXPECT_EQ(nine.output.find("): written"), std::string::npos) << nine.output;
   EXPECT_NE(nine.output.find("batch import failure: "), std::string::npos) << nine.output;
-  EXPECT_NE(nine.output.find("more than eight records"), std::string::npos) << nine.output;
+  EXPECT_NE(nine.output.find("the count is 9, not 1 to 8"), std::string::npos) << nine.output;
+  ASSERT_EQ(Brisvelctl("--sim recall 1").status, 0);
+  EXPECT_EQ(Brisvelctl("--sim get Volume_0").output, "-30dB\n");
 }
 
 }  // namespace

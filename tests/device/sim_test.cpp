@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #include <random>
 
@@ -90,6 +92,45 @@ TEST(SimProcessor, StateFileKeepsSlotsAcrossRuns) {
     EXPECT_FALSE(third.SetStateFile(file));
     EXPECT_EQ(third.State().active, FactoryBlock());
   }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(SimProcessor, RunsSharingTheStateFileActAsOneProcessor) {
+  const auto dir = std::filesystem::temp_directory_path() / ("brisvel-sim-shared-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  const auto file = dir / "state.bin";
+  // Two runs that each read the state once at the start.
+  SimProcessor a, b;
+  ASSERT_TRUE(a.SetStateFile(file));
+  ASSERT_TRUE(b.SetStateFile(file));
+  const frames::ParamItem mainVol[] = {{4, 1, 12}};
+  const frames::ParamItem delay[] = {{13, 2, 0x1234}};
+  Ask(a, frames::WriteParamsRequest(0, mainVol));
+  Ask(b, frames::WriteParamsRequest(0, delay));  // keeps a's change
+  Ask(a, frames::SaveModeRequest(2));            // saves both into mode C
+  SimProcessor later;
+  ASSERT_TRUE(later.SetStateFile(file));
+  EXPECT_EQ(ReadParam(later.State().slots[2], param::kMainVol), 12);
+  EXPECT_EQ(ReadParam(later.State().slots[2], param::Delay(1)), 0x1234);
+  // A read shows what another run wrote.
+  const Frame chunk = Ask(b, frames::ReadChunkRequest(0));
+  EXPECT_EQ(chunk[4 + 4], 12);
+
+  // Many runs at once, each changing its own parameter: none is lost.
+  std::vector<std::thread> runs;
+  for (int i = 0; i < 16; ++i) {
+    runs.emplace_back([&, i] {
+      SimProcessor run;
+      run.SetStateFile(file);
+      const frames::ParamItem item[] = {{static_cast<uint16_t>(200 + i), 1, static_cast<uint16_t>(100 + i)}};
+      Ask(run, frames::WriteParamsRequest(0, item));
+    });
+  }
+  for (auto& t : runs) t.join();
+  SimProcessor check;
+  ASSERT_TRUE(check.SetStateFile(file));
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(check.State().active[200 + i], 100 + i) << i;
+  EXPECT_EQ(ReadParam(check.State().active, param::kMainVol), 12);
   std::filesystem::remove_all(dir);
 }
 

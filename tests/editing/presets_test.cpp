@@ -245,6 +245,7 @@ class SceneImportTest : public ::testing::Test {
 
 TEST_F(SceneImportTest, BrokenAndDuplicateFilesAreCountedAndSummarised) {
   std::vector<PCModeRecord> list = {Record("Hall", 1)};
+  ASSERT_TRUE(config_.SavePCModes(list));
   const fs::path good = Write("good.cae", Record("Club", 2));
   const fs::path dup = Write("dup.cae", Record("HALL", 3));
   const fs::path broken = dir_.Path() / "broken.cae";
@@ -274,6 +275,7 @@ TEST_F(SceneImportTest, BrokenAndDuplicateFilesAreCountedAndSummarised) {
 
 TEST_F(SceneImportTest, YesImportsEveryLaterDuplicateAndLowerCaseFilesImport) {
   std::vector<PCModeRecord> list = {Record("Hall", 1)};
+  ASSERT_TRUE(config_.SavePCModes(list));
   const fs::path a = Write("a.cae", Record("hall", 2));
   const fs::path lower = dir_.Path() / "lower.cae";
   std::string value = EncodeProfileStruct(Record("Hall", 5).Encode());
@@ -362,7 +364,7 @@ TEST_F(BatchTest, ExportIntoAnUnwritablePlaceStopsAtOnce) {
   EXPECT_TRUE(link_.recalls.empty());
 }
 
-TEST_F(BatchTest, ImportRoundTripsAndNineRecordsFailAfterTheEighth) {
+TEST_F(BatchTest, ImportRoundTripsAndAFileThatIsNotWholeWritesNothing) {
   store_.SetCurrentDeviceMode(0);
   ASSERT_TRUE(RunBatchExport(store_, link_, file_, rec_.Hooks()).completed);
   for (auto& s : link_.slots) s = Filled(0);
@@ -374,15 +376,39 @@ TEST_F(BatchTest, ImportRoundTripsAndNineRecordsFailAfterTheEighth) {
   EXPECT_EQ(imp.waited, 8 * (1000 + 200) + 100);
   EXPECT_EQ(imp.messages.back().first, BatchMessage::kImportSucceeded);
 
-  // count 9 with a ninth record: slots 0-7 are written, then the failure.
-  ASSERT_EQ(scene::WriteBatchCount(file_, 9), scene::SceneError::kNone);
-  ASSERT_EQ(scene::WriteBatchRecord(file_, 8, Record("8", 0x77)), scene::SceneError::kNone);
-  link_.saved.clear();
-  Recorded nine;
-  EXPECT_FALSE(RunBatchImport(store_, link_, file_, nine.Hooks()).completed);
-  EXPECT_EQ(link_.saved, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-  ASSERT_EQ(nine.messages.size(), 1u);
-  EXPECT_EQ(nine.messages[0].first, BatchMessage::kImportFailed);
+  // A damaged fourth record, a count of 9 (with a ninth record), 0 and -1:
+  // found before anything reaches the processor.
+  const std::string whole = Slurp(file_);
+  std::string damaged = whole;
+  const size_t at = damaged.find("data 3=") + 100;
+  damaged[at] = damaged[at] == '0' ? '1' : '0';
+  struct Case {
+    std::string text;
+    const char* why;
+  };
+  std::vector<Case> cases = {{damaged, "data 3"}};
+  for (const int count : {9, 0, -1}) {
+    std::ofstream(file_, std::ios::binary) << whole;
+    ASSERT_EQ(scene::WriteBatchCount(file_, count), scene::SceneError::kNone);
+    ASSERT_EQ(scene::WriteBatchRecord(file_, 8, Record("8", 0x77)), scene::SceneError::kNone);
+    cases.push_back({Slurp(file_), "not 1 to 8"});
+  }
+  for (const Case& c : cases) {
+    std::ofstream(file_, std::ios::binary) << c.text;
+    const EffectBlock before = store_.Block();
+    link_.saved.clear();
+    link_.loads = 0;
+    Recorded bad;
+    const BatchResult refused = RunBatchImport(store_, link_, file_, bad.Hooks());
+    EXPECT_FALSE(refused.completed) << c.why;
+    EXPECT_TRUE(link_.saved.empty()) << c.why;
+    EXPECT_EQ(link_.loads, 0) << c.why;  // the active block was not touched either
+    EXPECT_EQ(store_.Block(), before) << c.why;
+    ASSERT_EQ(bad.messages.size(), 1u) << c.why;
+    EXPECT_EQ(bad.messages[0].first, BatchMessage::kImportFailed);
+    EXPECT_NE(bad.messages[0].second.find(c.why), std::string::npos) << bad.messages[0].second;
+    EXPECT_NE(bad.messages[0].second.find("nothing was written"), std::string::npos) << bad.messages[0].second;
+  }
 }
 
 TEST_F(BatchTest, ImportStopsBeforeSavingABlockThatDidNotArrive) {
@@ -396,6 +422,9 @@ TEST_F(BatchTest, ImportStopsBeforeSavingABlockThatDidNotArrive) {
   EXPECT_EQ(link_.saved, (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(link_.slots[3], Filled(0));
   EXPECT_EQ(imp.messages.back().first, BatchMessage::kImportFailed);
+  // The failure says which device modes the processor now holds from the file.
+  EXPECT_NE(imp.messages.back().second.find("device modes 1 to 3 were written"), std::string::npos)
+      << imp.messages.back().second;
 
   // Unreadable files and a missing count end with the failure too.
   Recorded missing;

@@ -117,23 +117,65 @@ TEST_F(ConfigIniTest, ASectionAddedLaterStillPrecedesThePCModes) {
   EXPECT_EQ(back[0].Encode(), Mode("a", 1).Encode());
 }
 
-TEST_F(ConfigIniTest, BadEntriesAreSkippedAndRenumberedOnSave) {
+// Every kind of entry the reader cannot take: named to the caller, and kept
+// in the file, texts unchanged, when the PC modes are saved.
+TEST_F(ConfigIniTest, EntriesThatCannotBeReadAreKeptAndNamed) {
+  const std::string good = BlockText(10), other = BlockText(30);
   std::string lower = BlockText(20);
   std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return std::tolower(c); });
-  WriteFile(File(), "[PCMode]\nCount = 3\n0 = " + BlockText(10) + "\n1 = " + lower + "\n2 = " + BlockText(30) +
-                        "\n[PCModeName]\n0 = first\n1 = second\n2 = third\n");
-  ConfigIni c = Open();
-  auto list = c.LoadPCModes();
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[0].Name(), "first");
-  EXPECT_EQ(list[1].Name(), "third");
-  EXPECT_EQ(list[1].block, Mode("", 30).block);
-  ASSERT_TRUE(c.SavePCModes(list));
-  ConfigIni again = Open();
-  EXPECT_EQ(again.Store().ReadInteger("PCMode", "Count", -1), 2);
-  EXPECT_TRUE(again.Store().ReadString("PCMode", "1"));
-  EXPECT_FALSE(again.Store().ReadString("PCMode", "2"));
-  EXPECT_EQ(again.Store().ReadString("PCModeName", "1"), "third");
+  std::string digit = other;
+  digit[100] = digit[100] == 'A' ? 'B' : 'A';
+  std::string check = other;
+  check.back() = check.back() == '0' ? '1' : '0';
+  const std::string shortened = other.substr(0, other.size() - 3);
+  struct Case {
+    const char* what;
+    std::string text;       // the PC-mode sections
+    std::string kept;       // a text of the bad entry that must survive a save
+    const char* reason;     // part of what the reader says
+    size_t readableAfter;   // readable modes after adding one and reading again
+  };
+  auto two = [&](const std::string& second, const std::string& count = "Count = 2\n") {
+    return "[PCMode]\n" + count + "0 = " + good + "\n1 = " + second + "\n[PCModeName]\n0 = first\n1 = second\n";
+  };
+  const Case cases[] = {
+      {"one wrong digit", two(digit), digit, "check byte", 2},
+      {"a wrong check byte", two(check), check, "check byte", 2},
+      {"a shortened value", two(shortened), shortened, "odd number", 2},
+      {"lower-case digits", two(lower), lower, "lower-case", 2},
+      {"no Count", two(other, ""), other, "no Count", 3},
+      {"a bad Count", two(other, "Count = many\n"), other, "not a count", 3},
+      {"a key beyond Count", two(other, "Count = 1\n"), other, "beyond", 3},
+      {"no name", "[PCMode]\nCount = 2\n0 = " + good + "\n1 = " + other + "\n[PCModeName]\n0 = first\n", other,
+       "no name", 2},
+      {"a key written 01", "[PCMode]\nCount = 2\n0 = " + good + "\n01 = " + other +
+                               "\n[PCModeName]\n0 = first\n01 = second\n", other, "plain index", 2},
+      {"a key written twice", "[PCMode]\nCount = 2\n0 = " + good + "\n1 = " + other + "\n1 = " + lower +
+                                  "\n[PCModeName]\n0 = first\n1 = second\n", lower, "more than once", 3},
+  };
+  for (const Case& c : cases) {
+    WriteFile(File(), "[Config]\nLang = 1\n" + c.text);
+    ConfigIni config = Open();
+    const PCModeSections read = config.ReadPCModes();
+    ASSERT_FALSE(read.unreadable.empty()) << c.what;
+    const std::string said = read.unreadable.front().Describe();
+    EXPECT_NE(said.find(c.reason), std::string::npos) << c.what << ": " << said;
+    EXPECT_NE(said.find("key "), std::string::npos) << said;
+
+    std::vector<PCModeRecord> list;
+    ASSERT_EQ(config.AppendPCMode(Mode("added", 7), list), static_cast<int>(read.readable.size())) << c.what;
+    const std::string saved = ReadFile(File());
+    EXPECT_NE(saved.find(c.kept), std::string::npos) << c.what << "\n" << saved;
+    EXPECT_NE(saved.find("Lang = 1"), std::string::npos) << c.what;
+    const PCModeSections again = Open().ReadPCModes();
+    EXPECT_EQ(again.readable.size(), c.readableAfter) << c.what << "\n" << saved;
+    EXPECT_EQ(again.readable.size() + again.unreadable.size(), read.readable.size() + 1 + read.unreadable.size() +
+                                                                   (std::string(c.what) == "a key written twice"))
+        << c.what << "\n" << saved;
+    ASSERT_GT(again.readable.size(), read.readable.size()) << c.what;
+    EXPECT_EQ(again.readable[read.readable.size()].Name(), "added") << c.what;  // after the ones read before
+    EXPECT_EQ(again.readable[read.readable.empty() ? 1 : 0].Name(), "first") << c.what;
+  }
 }
 
 TEST_F(ConfigIniTest, EntryWithoutANameIsSkipped) {

@@ -111,6 +111,12 @@ TEST_F(SceneFileTest, AnExistingFileTooLargeToReadIsNotOverwritten) {
   EXPECT_EQ(WriteSceneFile(file, Sample("H")), SceneError::kTooLarge);
   EXPECT_EQ(Slurp(file), content);
   EXPECT_EQ(WriteSceneFile(dir_ / "no-such-folder" / "a.cae", Sample("H")), SceneError::kUnwritable);
+
+  // Nor is one that would grow beyond what is read: every file written reads back.
+  const std::string near = "[Notes]\r\nfill=" + std::string(kMaxFileBytes - 100, 'n') + "\r\n";
+  Put(file, near);
+  EXPECT_EQ(WriteSceneFile(file, Sample("H")), SceneError::kTooLarge);
+  EXPECT_EQ(Slurp(file), near);
 }
 
 }  // namespace

@@ -40,6 +40,9 @@ namespace brisvel::app::demo {
 
 namespace {
 
+// Longest command line taken, its line end included.
+constexpr qint64 kMaxCommandBytes = 64 * 1024;
+
 QString Rect(const QRect& r) { return QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); }
 
 ui::HostWindow* FindWindow(const QString& layout) {
@@ -109,10 +112,17 @@ void ControlChannel::OnConnection() {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
       while (socket->canReadLine()) {
-        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+        const QByteArray raw = socket->readLine(kMaxCommandBytes + 1);
+        if (!raw.endsWith('\n')) {
+          socket->abort();  // a line longer than any command
+          return;
+        }
+        const QString line = QString::fromUtf8(raw).trimmed();
         socket->write(Execute(line).toUtf8() + "\n");
         socket->flush();
       }
+      // A peer that sends more than a command without a line end is dropped.
+      if (socket->bytesAvailable() > kMaxCommandBytes) socket->abort();
     });
   }
 }
