@@ -14,6 +14,7 @@ set(BRISVEL_POSIX_ONLY_SOURCES
   tests/device/hidraw_channel_test.cpp
   tests/device/doctor_test.cpp
   tests/cli/doctor_cli_test.cpp
+  tests/cli/data_safety_cli_test.cpp
 )
 
 function(brisvel_platform_filter var)

@@ -3,11 +3,13 @@
 // killed save go at the next save, a link to nothing is refused, and a save
 // never writes more than its own reader takes.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -108,6 +110,8 @@ TEST(SharedConfig, ALockHeldElsewhereEndsInAMessageAndTheChangeStaysInMemory) {
   EXPECT_TRUE(second.Acquire(file, &why, std::chrono::milliseconds(50))) << why;
 }
 
+#ifndef _WIN32
+// Held temporaries, symbolic links and folder modes as POSIX systems have them.
 TEST(SaveSafety, TemporariesOfAKilledSaveGoAtTheNextSaveAndOnesInUseStay) {
   TempFolder dir;
   const fs::path file = dir / "config.ini";
@@ -145,6 +149,8 @@ TEST(SaveSafety, ALinkToNothingIsRefusedAndStaysALink) {
   EXPECT_FALSE(fs::exists(dir / "nowhere.bin"));
 }
 
+#endif
+
 TEST(SaveSafety, NoSaveWritesMoreThanItsReaderTakes) {
   TempFolder dir;
   const fs::path file = dir / "config.ini";
@@ -177,6 +183,7 @@ TEST(SaveSafety, NoSaveWritesMoreThanItsReaderTakes) {
   EXPECT_EQ(Opened(file).Lang(), 1);
 }
 
+#ifndef _WIN32
 TEST(PrivateFolders, OnlyAFolderOfThisUserAloneIsFit) {
   TempFolder dir;
   const fs::path mine = dir / "run";
@@ -208,6 +215,7 @@ TEST(PrivateFolders, OnlyAFolderOfThisUserAloneIsFit) {
   ::close(pair[1]);
   EXPECT_FALSE(LocalPeerUserId(-1).has_value());
 }
+#endif
 
 }  // namespace
 }  // namespace brisvel::settings
