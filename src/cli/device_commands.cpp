@@ -46,61 +46,17 @@ DeviceOptions& Options() {
   return options;
 }
 
-const char* CommandName(int code) {
-  switch (code) {
-    case frames::cmd::kLinkKey: return "link key (0x0E)";
-    case frames::cmd::kFirmwareStart: return "firmware start (0x26)";
-    case frames::cmd::kFirmwareChunk: return "firmware chunk (0x28)";
-    case frames::cmd::kDeviceInfo: return "device information (0x82)";
-    case frames::cmd::kHandshake: return "handshake (0x90)";
-    case frames::cmd::kRecallMode: return "recall device mode (0x92)";
-    case frames::cmd::kCurrentMode: return "current device mode (0x94)";
-    case frames::cmd::kReadChunk: return "read block chunk (0x96)";
-    case frames::cmd::kWriteChunk: return "write block chunk (0x98)";
-    case frames::cmd::kWriteParams: return "write parameters (0x9C)";
-    case frames::cmd::kSaveMode: return "save device mode (0x9E)";
-    case frames::cmd::kInputMode: return "input mode (0xA6)";
-    default: return "request";
-  }
-}
-
-// Remembers which command last failed, from the protocol's error records, and
-// passes every record on to the debugger output (shown with -v).
-class FailureTracker {
+// Passes the link's log records on to the debugger output (shown with -v).
+// What failed is read from the device manager's typed results, never from
+// the log.
+class LogForwarder {
  public:
-  FailureTracker() {
-    SetErrorLogSink([this](const LogRecord& record) {
-      const size_t at = record.text.find("cmd=0x");
-      if (at != std::string::npos && record.text.find("WaitTimeout") != std::string::npos) {
-        std::lock_guard lock(mutex_);
-        lastTimeout_ = static_cast<int>(std::strtol(record.text.c_str() + at + 6, nullptr, 16));
-      }
-      DebugOutput("%s\n", record.text.c_str());
-    });
-    SetTraceSink([this](const std::string& text) {
-      std::lock_guard lock(mutex_);
-      traces_.push_back(text);
-    });
+  LogForwarder() {
+    SetErrorLogSink([](const LogRecord& record) { DebugOutput("%s\n", record.text.c_str()); });
   }
-  ~FailureTracker() {
-    SetErrorLogSink(nullptr);
-    SetTraceSink(nullptr);
-  }
-  std::string Timeout(const char* what) {
-    std::lock_guard lock(mutex_);
-    if (lastTimeout_ < 0) return std::string(what) + " failed";
-    return std::string(what) + " failed: timeout on " + CommandName(lastTimeout_);
-  }
-  void Reset() {
-    std::lock_guard lock(mutex_);
-    lastTimeout_ = -1;
-    traces_.clear();
-  }
-
- private:
-  std::mutex mutex_;
-  int lastTimeout_ = -1;
-  std::vector<std::string> traces_;
+  ~LogForwarder() { SetErrorLogSink(nullptr); }
+  LogForwarder(const LogForwarder&) = delete;
+  LogForwarder& operator=(const LogForwarder&) = delete;
 };
 
 // One processor session: backend, store and device manager.
@@ -135,7 +91,14 @@ class Session {
   hid::IHidBackend& Backend() { return *backend_; }
   CDeviceManager& Manager() { return *manager_; }
   CEffectStore& Store() { return store_; }
-  FailureTracker& Failures() { return failures_; }
+  // "WHAT failed", with what the link's last failed request came to:
+  // "reading the parameter block failed: timeout on read block chunk (0x96), frame 3".
+  std::string Failed(const std::string& what) const {
+    const std::string why = DescribeFailure(manager_->LastFailure());
+    return what + " failed" + (why.empty() ? "" : ": " + why);
+  }
+  // Forgets earlier failures before an operation whose failure is told.
+  void Begin() { manager_->ClearLastFailure(); }
   const settings::CaeData& Cae() const { return cae_; }
 
   // A change the simulated processor could not keep in its state file is a
@@ -150,7 +113,7 @@ class Session {
   // processor's block was read. Throws with the failed step.
   void Connect(bool needBlock) {
     const DeviceOptions& o = Options();
-    failures_.Reset();
+    Begin();
     const SessionOpenResult outcome = OpenDeviceSession(*manager_, o.sim ? std::string() : o.path);
     const std::string& path = outcome.path;
     switch (outcome.step) {
@@ -167,12 +130,12 @@ class Session {
       throw CliError(FormatString("handshake failed (code %d): no valid reply to the handshake (0x90)",
                                   outcome.handshake));
     }
-    if (needBlock && !outcome.blockRead) throw CliError(failures_.Timeout("reading the parameter block"));
+    if (needBlock && !outcome.blockRead) throw CliError(Failed("reading the parameter block"));
   }
 
  private:
   settings::CaeData cae_;
-  FailureTracker failures_;
+  LogForwarder log_;
   sim::SimHidBackend simulated_;
   hid::SystemHidBackend system_;
   hid::IHidBackend* backend_ = nullptr;
@@ -208,7 +171,7 @@ void CmdInfo() {
   std::printf("current mode: %s\n", ModeText(store.CurrentDeviceMode()).c_str());
   std::printf("input mode: %s\n", store.InputMode() == 0 ? "2 inputs" : store.InputMode() == 1 ? "4 inputs" : "unknown");
   if (!manager.DeviceCommand(CProtocolDev::kCommandDeviceInfo, nullptr, 0)) {
-    throw CliError(session.Failures().Timeout("device information"));
+    throw CliError(session.Failed("device information"));
   }
   uint16_t date[3] = {};
   manager.GetDeviceInfo(5, date, sizeof date);
@@ -238,9 +201,9 @@ void CmdWrite() {
   const EffectBlock block = ReadBlockFile(Options().writeInput);
   Session session;
   session.Connect(false);
-  session.Failures().Reset();
+  session.Begin();
   if (!WriteAllParam(session.Store(), session.Manager(), block)) {
-    throw CliError(session.Failures().Timeout("writing the parameter block"));
+    throw CliError(session.Failed("writing the parameter block"));
   }
   session.CheckStateSaved();
 }
@@ -250,15 +213,15 @@ void CmdRecall() {
   if (mode < 1 || mode > 11) throw CliError("recall takes a device mode 1 to 11 (1 to 8 are A to H)");
   Session session;
   session.Connect(false);
-  session.Failures().Reset();
+  session.Begin();
   editing::DeviceEditLink link(session.Store(), session.Manager());
   const editing::RecallOutcome outcome = editing::RecallDeviceModeFlow(
       session.Store(), link, mode - 1, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
   if (outcome.status != editing::RecallStatus::kRecalled) {
-    throw CliError(session.Failures().Timeout("recalling the device mode"));
+    throw CliError(session.Failed("recalling the device mode"));
   }
   if (mode - 1 <= editing::kLastReadSlot && !outcome.blockRead) {
-    throw CliError(session.Failures().Timeout("reading the recalled block"));
+    throw CliError(session.Failed("reading the recalled block"));
   }
   session.CheckStateSaved();
   std::printf("current mode: %s\n", ModeText(session.Store().CurrentDeviceMode()).c_str());
@@ -269,9 +232,9 @@ void CmdSave() {
   if (mode < 1 || mode > 8) throw CliError("save takes a device mode 1 to 8 (A to H)");
   Session session;
   session.Connect(false);
-  session.Failures().Reset();
+  session.Begin();
   if (!SaveDeviceMode(session.Store(), session.Manager(), mode - 1)) {
-    throw CliError(session.Failures().Timeout("saving the device mode"));
+    throw CliError(session.Failed("saving the device mode"));
   }
   session.CheckStateSaved();
 }
@@ -281,9 +244,9 @@ void CmdInputMode() {
   if (inputs != 2 && inputs != 4) throw CliError("input-mode takes 2 or 4");
   Session session;
   session.Connect(false);
-  session.Failures().Reset();
+  session.Begin();
   if (!SetInputMode(session.Store(), session.Manager(), inputs == 2 ? 0 : 1)) {
-    throw CliError(session.Failures().Timeout("setting the input mode"));
+    throw CliError(session.Failed("setting the input mode"));
   }
   session.CheckStateSaved();
 }
@@ -295,9 +258,9 @@ void CmdFirmware() {
   const std::vector<uint8_t> image(bytes.begin(), bytes.end());
   Session session;
   session.Connect(false);
-  session.Failures().Reset();
+  session.Begin();
   if (!session.Manager().DeviceCommand(CProtocolDev::kCommandFirmware, image.data(), static_cast<int>(image.size()))) {
-    throw CliError(session.Failures().Timeout("the firmware transfer"));
+    throw CliError(session.Failed("the firmware transfer"));
   }
   std::printf("sent %zu bytes in %u chunks\n", image.size(), frames::FirmwareChunkCount(static_cast<uint32_t>(image.size())));
 }
@@ -394,14 +357,14 @@ void DeviceSet(const std::vector<std::string>& assignments, bool clamp) {
   for (const std::string& a : assignments) {
     parsed.push_back(ParseAssignment(a, store.Block(), session.Cae().minVol, session.Cae().maxVol, clamp));
   }
-  session.Failures().Reset();
+  session.Begin();
   {
     CEffectStore::SendScope scope(store);  // one transfer of them all
     for (const ParamAssignment& p : parsed) store.SetParam(p.index, p.raw);
   }
   session.Manager().Sender().FlushPending();
   if (session.Manager().Sender().FailedTransfers() > 0) {
-    throw CliError(session.Failures().Timeout("sending the parameters"));
+    throw CliError(session.Failed("sending the parameters"));
   }
   session.CheckStateSaved();
   for (const ParamAssignment& p : parsed) {
@@ -418,15 +381,15 @@ EffectBlock DeviceReadBlock() {
 void DeviceLoadBlock(const EffectBlock& block) {
   Session session;
   session.Connect(false);
-  session.Failures().Reset();
-  if (!session.Store().LoadBlock(block)) throw CliError(session.Failures().Timeout("writing the parameter block"));
+  session.Begin();
+  if (!session.Store().LoadBlock(block)) throw CliError(session.Failed("writing the parameter block"));
   session.CheckStateSaved();
 }
 
 void DeviceBatch(bool exportToFile, const fs::path& file) {
   Session session;
   session.Connect(false);
-  session.Failures().Reset();
+  session.Begin();
   editing::DevicePresetLink link(session.Store(), session.Manager());
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   editing::BatchHooks hooks;
@@ -438,9 +401,9 @@ void DeviceBatch(bool exportToFile, const fs::path& file) {
   const editing::BatchResult result = exportToFile ? editing::RunBatchExport(session.Store(), link, file, hooks)
                                                    : editing::RunBatchImport(session.Store(), link, file, hooks);
   if (!result.completed) {
-    const std::string timeout = session.Failures().Timeout("");
+    const std::string why = DescribeFailure(session.Manager().LastFailure());
     throw CliError(std::string(exportToFile ? "batch export failure: " : "batch import failure: ") + result.detail +
-                   (timeout.find("timeout") != std::string::npos ? " (" + timeout.substr(1) + ")" : ""));
+                   (why.empty() ? "" : " (failed: " + why + ")"));
   }
   session.CheckStateSaved();
   std::printf("%s\n", exportToFile ? "Exporting the scene successfully" : "Batch import success");

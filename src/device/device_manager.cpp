@@ -34,7 +34,7 @@ CDeviceManager::CDeviceManager(hid::IHidBackend& backend, CEffectStore& store, u
       vendor_(vendor),
       product_(product),
       pumpWait_(Sleep),
-      sender_([this] { return ::brisvel::WriteCurrentParam(store_, *this); }) {
+      sender_([this] { return ::brisvel::WriteCurrentParam(store_, *this).ok(); }) {
   sender_.SetRetryCheck([this] { return IsDeviceOpen() && store_.ConnectedFlag() && store_.HasPendingParams(); });
   sender_.SetStateListener([this](bool behind) {
     std::lock_guard lock(sinkMutex_);
@@ -223,9 +223,29 @@ bool CDeviceManager::DeviceCommand(int command, const uint8_t* argument1, int ar
   return protocol_ && protocol_->DeviceCommand(command, argument1, argument2);
 }
 
-bool CDeviceManager::SendAndReceive(frames::Frame& request, frames::Frame& reply, int timeoutMs) {
+DeviceResult CDeviceManager::LastFailure() const {
+  std::lock_guard lock(failureMutex_);
+  return lastFailure_;
+}
+
+void CDeviceManager::ClearLastFailure() {
+  std::lock_guard lock(failureMutex_);
+  lastFailure_ = {};
+}
+
+void CDeviceManager::OnExchangeFailed(const DeviceResult& result) {
+  std::lock_guard lock(failureMutex_);
+  lastFailure_ = result;
+}
+
+DeviceResult CDeviceManager::SendAndReceive(frames::Frame& request, frames::Frame& reply, int timeoutMs) {
   std::lock_guard link(linkMutex_);
-  return protocol_ && protocol_->SendAndReceive(request, reply, protocol_->Tries(), timeoutMs);
+  if (!protocol_) {
+    const DeviceResult result = DeviceResult::Failed(DeviceOutcome::kNotConnected, request[0]);
+    OnExchangeFailed(result);
+    return result;
+  }
+  return protocol_->SendAndReceive(request, reply, protocol_->Tries(), timeoutMs);
 }
 
 bool CDeviceManager::SendNotReceive(frames::Frame& request) {
@@ -233,6 +253,6 @@ bool CDeviceManager::SendNotReceive(frames::Frame& request) {
   return protocol_ && protocol_->SendNotReceive(request);
 }
 
-bool CDeviceManager::WriteAllParam() { return ::brisvel::WriteAllParam(store_, *this, store_.Block()); }
+bool CDeviceManager::WriteAllParam() { return ::brisvel::WriteAllParam(store_, *this, store_.Block()).ok(); }
 
 }  // namespace brisvel

@@ -110,7 +110,12 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   // Pass-through to the protocol; false when no device is open.
   bool GetDeviceInfo(int item, void* out, int size);
   bool DeviceCommand(int command, const uint8_t* argument1, int argument2);
-  bool SendAndReceive(frames::Frame& request, frames::Frame& reply, int timeoutMs = CProtocolDev::kReplyTimeoutMs);
+  DeviceResult SendAndReceive(frames::Frame& request, frames::Frame& reply,
+                              int timeoutMs = CProtocolDev::kReplyTimeoutMs);
+  // The last request that failed on this manager's link, from any caller
+  // (the sender, a batch, a device command); kOk when none has since Clear.
+  DeviceResult LastFailure() const;
+  void ClearLastFailure();
   bool SendNotReceive(frames::Frame& request);
 
   // Holds the link for an operation of several requests; any thread. While
@@ -140,6 +145,7 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   // IProtocolOwner
   CHidRecvThread* RecvThread() override { return recvThread_.get(); }
   void OnDeviceNotify(CProtocol& source, const uint8_t* report) override;
+  void OnExchangeFailed(const DeviceResult& result) override;
 
  private:
   void HandleHotplug(hid::HotplugAction action, const hid::HidDeviceInfo& device);
@@ -170,6 +176,8 @@ class CDeviceManager final : public IEffectDeviceLink, public IProtocolOwner {
   bool handlingHotplug_ = false;
   std::deque<std::pair<hid::HotplugAction, hid::HidDeviceInfo>> queuedHotplug_;
   int lastOpenError_ = 0;
+  mutable std::mutex failureMutex_;
+  DeviceResult lastFailure_;
 };
 
 }  // namespace brisvel

@@ -70,29 +70,34 @@ void CProtocol::OnDisconnectDevice() {
 }
 
 bool CProtocol::CheckReply(const uint8_t* reply, uint8_t expectedCommand, int length) {
+  return CheckReplyFault(reply, expectedCommand, length) == frames::ReplyFault::kNone;
+}
+
+frames::ReplyFault CProtocol::CheckReplyFault(const uint8_t* reply, uint8_t expectedCommand, int length) {
   frames::Frame frame;
   std::memcpy(frame.data(), reply, frame.size());
-  switch (frames::CheckReplyFrame(frame, expectedCommand, length)) {
-    case frames::ReplyFault::kNone: return true;
+  const frames::ReplyFault fault = frames::CheckReplyFrame(frame, expectedCommand, length);
+  switch (fault) {
+    case frames::ReplyFault::kNone: break;
     case frames::ReplyFault::kChecksum:
       BRISVEL_LOG_ERROR(kModule, "CProtocol::CheckReply", "CheckReply error: reply crc 0x%02x != 0x%02x  cmd=0x%02x",
                         frame[63], frames::FrameChecksum(frame, length), frame[0]);
-      return false;
+      break;
     case frames::ReplyFault::kCommand:
       BRISVEL_LOG_ERROR(kModule, "CProtocol::CheckReply", "CheckReply error: reply cmd 0x%02x != 0x%02x", frame[0],
                         expectedCommand);
-      return false;
+      break;
     case frames::ReplyFault::kStatus:
       BRISVEL_LOG_ERROR(kModule, "CProtocol::CheckReply", "CheckReply error: reply falg 0x%02x != 0x%02x  cmd=0x%02x",
                         frame[3], 255, frame[0]);
-      return false;
+      break;
   }
-  return false;
+  return fault;
 }
 
 bool CProtocol::WriteFrame(const uint8_t* frame, int length) { return hid_.Write(frame, length); }
 
-bool CProtocol::SendAndReceive(frames::Frame& request, frames::Frame& reply, int tries, int timeoutMs) {
+DeviceResult CProtocol::SendAndReceive(frames::Frame& request, frames::Frame& reply, int tries, int timeoutMs) {
   std::lock_guard request_lock(requestMutex_);
   frames::SealFrame(request);
   reply.fill(0);
@@ -104,28 +109,37 @@ bool CProtocol::SendAndReceive(frames::Frame& request, frames::Frame& reply, int
     pendingCommand_ = expected;
     pendingActive_ = true;
   }
-  bool ok = false;
+  DeviceResult result = DeviceResult::Failed(DeviceOutcome::kTimedOut, request[0]);
   for (int attempt = 0; attempt < tries; ++attempt) {
     if (!WriteFrame(request.data(), writeLength_)) {
+      result = DeviceResult::Failed(DeviceOutcome::kWriteFailed, request[0]);
       BRISVEL_LOG_ERROR(kModule, "CProtocol::SendAndReceive", "Send failed. cmd=0x%02x", request[0]);
       continue;
     }
+    result = DeviceResult::Failed(DeviceOutcome::kTimedOut, request[0]);
     if (replyEvent_.Wait(timeoutMs)) {
       // Checked on a copy: a later matching report may refill the pending buffer meanwhile.
       {
         std::lock_guard lock(pendingMutex_);
         reply = pendingBuffer_;
       }
-      if (CheckReply(reply.data(), expected, frames::kCheckedLength)) {
-        ok = true;
+      const frames::ReplyFault fault = CheckReplyFault(reply.data(), expected, frames::kCheckedLength);
+      if (fault == frames::ReplyFault::kNone) {
+        result = DeviceResult::Ok(request[0]);
         break;
       }
+      result = DeviceResult::Failed(
+          fault == frames::ReplyFault::kStatus ? DeviceOutcome::kRefused : DeviceOutcome::kBadReply, request[0]);
+      result.fault = fault;
     }
     BRISVEL_LOG_ERROR(kModule, "CProtocol::SendAndReceive", "WaitTimeout. cmd=0x%02x", request[0]);
   }
-  std::lock_guard lock(pendingMutex_);
-  pendingActive_ = false;
-  return ok;
+  {
+    std::lock_guard lock(pendingMutex_);
+    pendingActive_ = false;
+  }
+  if (!result.ok() && owner_) owner_->OnExchangeFailed(result);
+  return result;
 }
 
 bool CProtocol::SendNotReceive(frames::Frame& request) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "device/device_result.h"
 #include "device/frames.h"
 #include "device/sync_event.h"
 #include "hid/hid_base.h"
@@ -27,6 +28,9 @@ class IProtocolOwner {
   virtual CHidRecvThread* RecvThread() = 0;
   // A report that no request waited for; runs on the receive thread.
   virtual void OnDeviceNotify(CProtocol& source, const uint8_t* report) = 0;
+  // A request that ended without its reply (after all its tries); runs on the
+  // thread that sent it.
+  virtual void OnExchangeFailed(const DeviceResult& result) { (void)result; }
 };
 
 class CProtocol {
@@ -54,6 +58,8 @@ class CProtocol {
   virtual void OnDisconnectDevice();
   virtual bool Init(uint16_t vendor, uint16_t product, const std::string& path);
   virtual bool CheckReply(const uint8_t* reply, uint8_t expectedCommand, int length);
+  // The same checks, saying which one failed (logged as CheckReply does).
+  frames::ReplyFault CheckReplyFault(const uint8_t* reply, uint8_t expectedCommand, int length);
   virtual bool WriteFrame(const uint8_t* frame, int length);
   // One received report (64 bytes); receive thread.
   virtual void OnReportReceived(const uint8_t* report);
@@ -61,8 +67,9 @@ class CProtocol {
   // Seals the request, sends it and waits for the matching reply, up to
   // `tries` sends of `timeoutMs` each. The pending record stays armed across
   // tries, so a late reply to an earlier send satisfies a later one. Callers
-  // on several threads are served one request at a time.
-  bool SendAndReceive(frames::Frame& request, frames::Frame& reply, int tries, int timeoutMs);
+  // on several threads are served one request at a time. The result is that
+  // of the last try; a failure is logged and told to the owner.
+  DeviceResult SendAndReceive(frames::Frame& request, frames::Frame& reply, int tries, int timeoutMs);
   // Seals and writes the request, up to 5 attempts; waits for nothing.
   bool SendNotReceive(frames::Frame& request);
   // The receive loop for this protocol; run by the receive thread.

@@ -20,6 +20,24 @@ bool Connected(const CEffectStore& store, const CDeviceManager& manager) {
   return manager.IsDeviceOpen() && store.ConnectedFlag();
 }
 
+// A failure found in a reply's content (not in the exchange itself) is the
+// link's last failure too.
+DeviceResult ContentFault(CDeviceManager& manager, uint8_t command, int frame = -1) {
+  const DeviceResult result = DeviceResult::Failed(DeviceOutcome::kBadReply, command).InFrame(frame);
+  manager.OnExchangeFailed(result);
+  return result;
+}
+
+// A failed request of an operation of several, naming its frame; the link's
+// last failure names the frame too.
+DeviceResult InFrame(CDeviceManager& manager, const DeviceResult& result, int frame) {
+  const DeviceResult framed = result.InFrame(frame);
+  if (!framed.ok()) manager.OnExchangeFailed(framed);
+  return framed;
+}
+
+DeviceResult NotSent(DeviceOutcome why, uint8_t command) { return DeviceResult::Failed(why, command); }
+
 }  // namespace
 
 int Handshake(CEffectStore& store, CDeviceManager& manager) {
@@ -50,87 +68,91 @@ bool SetOffline(CEffectStore& store) {
   return true;
 }
 
-bool SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode) {
+DeviceResult SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode) {
   const auto link = manager.LockLink();
-  if ((mode != 0 && mode != 1) || !Connected(store, manager)) return false;
+  if (mode != 0 && mode != 1) return NotSent(DeviceOutcome::kInvalid, frames::cmd::kInputMode);
+  if (!Connected(store, manager)) return NotSent(DeviceOutcome::kNotConnected, frames::cmd::kInputMode);
   frames::Frame request = frames::InputModeSet(mode);
   frames::Frame reply{};
-  if (!manager.SendAndReceive(request, reply)) return false;
-  store.SetInputMode(mode);
-  return true;
+  const DeviceResult result = manager.SendAndReceive(request, reply);
+  if (result) store.SetInputMode(mode);
+  return result;
 }
 
-bool GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager) {
+DeviceResult GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager) {
   const auto link = manager.LockLink();
   store.SetCurrentDeviceMode(-1);
   frames::Frame request = frames::CurrentModeRequest();
   frames::Frame reply{};
-  const bool replied = manager.SendAndReceive(request, reply);
+  const DeviceResult replied = manager.SendAndReceive(request, reply);
   const frames::CurrentModeReply mode = frames::ParseCurrentMode(reply);
   if (replied && mode.modeByte >= 1 && mode.modeByte <= 11) {
     store.SetCurrentDeviceMode(mode.modeByte - 1);
     DebugOutput("设备的当前模式：%d\n", mode.modeByte);
-    if (mode.databaseSize == static_cast<int>(kBlockSize)) return true;
+    if (mode.databaseSize == static_cast<int>(kBlockSize)) return replied;
   }
   DebugOutput("RezUriru: GetDeviceCurrentMode failed. mode=%d recvLen=%d dataBaseSize=%d\n", mode.modeByte,
               mode.databaseSize, static_cast<int>(kBlockSize));
-  return false;
+  return replied ? ContentFault(manager, frames::cmd::kCurrentMode) : replied;
 }
 
-bool ReadCurrentParam(CEffectStore& store, CDeviceManager& manager) {
+DeviceResult ReadCurrentParam(CEffectStore& store, CDeviceManager& manager) {
   const auto link = manager.LockLink();
-  if (!Connected(store, manager) || !GetDeviceCurrentMode(store, manager)) return false;
+  if (!Connected(store, manager)) return NotSent(DeviceOutcome::kNotConnected, frames::cmd::kCurrentMode);
+  if (const DeviceResult mode = GetDeviceCurrentMode(store, manager); !mode) return mode;
   EffectBlock scratch{};
   size_t received = 0;
   for (int chunk = 0; received < kBlockSize; ++chunk) {
     frames::Frame request = frames::ReadChunkRequest(chunk);
     frames::Frame reply{};
-    if (!manager.SendAndReceive(request, reply)) return false;
-    if (reply[2] != static_cast<uint8_t>(chunk)) return false;
+    if (const DeviceResult r = manager.SendAndReceive(request, reply); !r) return InFrame(manager, r, chunk);
+    if (reply[2] != static_cast<uint8_t>(chunk)) return ContentFault(manager, frames::cmd::kReadChunk, chunk);
     const size_t n = std::min(frames::kDataSize, kBlockSize - received);
     std::copy_n(reply.begin() + frames::kDataOffset, n, scratch.begin() + static_cast<std::ptrdiff_t>(received));
     received += n;
   }
   if (scratch[0] == 0xFF && scratch[1] == 0xFF) {
     DebugOutput("########从设备获取到错误的界面值#######\n");
-    return false;
+    return ContentFault(manager, frames::cmd::kReadChunk, 0);
   }
   store.ReplaceBlock(scratch);
   store.RebuildResponses();
-  return true;
+  return DeviceResult::Ok(frames::cmd::kReadChunk);
 }
 
-bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block) {
+DeviceResult WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block) {
   const auto link = manager.LockLink();
   if (&block != &store.Block()) store.AssignBlock(block);
-  if (!Connected(store, manager)) return false;
+  if (!Connected(store, manager)) return NotSent(DeviceOutcome::kNotConnected, frames::cmd::kWriteChunk);
   // The processor gets its view: the block, with the gains a bypass keeps.
   const EffectBlock view = store.ProcessorBlock();
   for (int chunk = 0; chunk < frames::kBlockChunks; ++chunk) {
     frames::Frame request = frames::WriteChunkRequest(chunk, view);
     frames::Frame reply{};
-    if (!manager.SendAndReceive(request, reply)) return false;
+    if (const DeviceResult r = manager.SendAndReceive(request, reply); !r) return InFrame(manager, r, chunk);
   }
-  return true;
+  return DeviceResult::Ok(frames::cmd::kWriteChunk);
 }
 
-bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
-  if (!store.HasPendingParams()) return true;
+DeviceResult WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
+  if (!store.HasPendingParams()) return DeviceResult::Ok();
   const auto link = manager.LockLink();
   DebugOutput("WriteCurrentParam==============================\n");
+  DeviceResult result = DeviceResult::Ok(frames::cmd::kWriteParams);
   bool ok = true;
   std::vector<frames::ParamItem> items;
   std::vector<int> frameIndices;  // the parameters of the frame being filled
   std::vector<int> accepted;
   int frameNumber = 0;
   auto sendFrame = [&] {
-    frames::Frame request = frames::WriteParamsRequest(frameNumber++, items);
+    const int number = frameNumber++;
+    frames::Frame request = frames::WriteParamsRequest(number, items);
     frames::Frame reply{};
     items.clear();
-    const bool sent = manager.IsDeviceOpen() && manager.SendAndReceive(request, reply);
-    if (sent) accepted.insert(accepted.end(), frameIndices.begin(), frameIndices.end());
+    result = InFrame(manager, manager.SendAndReceive(request, reply), number);
+    if (result) accepted.insert(accepted.end(), frameIndices.begin(), frameIndices.end());
     frameIndices.clear();
-    return sent;
+    return result.ok();
   };
   const std::map<int, uint16_t>& pending = store.PendingParams();
   const EffectBlock view = store.ProcessorBlock();
@@ -158,22 +180,24 @@ bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager) {
     BRISVEL_LOG_ERROR(kModule, "WriteCurrentParam", "parameters not accepted, kept for the next transfer: %s",
                       names.c_str());
   }
-  return ok;
+  return result;
 }
 
-bool RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
+DeviceResult RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
   const auto link = manager.LockLink();
-  if (slot < 0 || slot > 10 || !Connected(store, manager)) return false;
+  if (slot < 0 || slot > 10) return NotSent(DeviceOutcome::kInvalid, frames::cmd::kRecallMode);
+  if (!Connected(store, manager)) return NotSent(DeviceOutcome::kNotConnected, frames::cmd::kRecallMode);
   frames::Frame request = frames::RecallModeRequest(slot);
   frames::Frame reply{};
-  if (!manager.SendAndReceive(request, reply, kRecallTimeoutMs)) return false;
-  store.SetCurrentDeviceMode(slot);
-  return true;
+  const DeviceResult result = manager.SendAndReceive(request, reply, kRecallTimeoutMs);
+  if (result) store.SetCurrentDeviceMode(slot);
+  return result;
 }
 
-bool SaveDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
+DeviceResult SaveDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot) {
   const auto link = manager.LockLink();
-  if (slot < 0 || slot > 7 || !Connected(store, manager)) return false;
+  if (slot < 0 || slot > 7) return NotSent(DeviceOutcome::kInvalid, frames::cmd::kSaveMode);
+  if (!Connected(store, manager)) return NotSent(DeviceOutcome::kNotConnected, frames::cmd::kSaveMode);
   frames::Frame request = frames::SaveModeRequest(slot);
   frames::Frame reply{};
   return manager.SendAndReceive(request, reply);

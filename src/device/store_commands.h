@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/effect_store.h"
+#include "device/device_result.h"
 
 namespace brisvel {
 
@@ -22,23 +23,28 @@ enum HandshakeResult : int {
 };
 
 // Returns a HandshakeResult; connects to the first processor when none is open.
+// A handshake without reply leaves what happened in manager.LastFailure().
 int Handshake(CEffectStore& store, CDeviceManager& manager);
 bool SetOffline(CEffectStore& store);
+// Each operation below says what it came to: ok, or the request (and frame)
+// that failed and how; kNotConnected without a processor whose handshake
+// passed, kInvalid for an argument out of range.
+
 // mode 0 two input channels, 1 four.
-bool SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode);
-bool GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager);
+DeviceResult SetInputMode(CEffectStore& store, CDeviceManager& manager, int mode);
+DeviceResult GetDeviceCurrentMode(CEffectStore& store, CDeviceManager& manager);
 // Replaces the store's block with the processor's; the block stays as it was on any failure.
-bool ReadCurrentParam(CEffectStore& store, CDeviceManager& manager);
+DeviceResult ReadCurrentParam(CEffectStore& store, CDeviceManager& manager);
 // Makes the block current (copying it unless it is the store's own) and sends all of it.
-bool WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block);
+DeviceResult WriteAllParam(CEffectStore& store, CDeviceManager& manager, const EffectBlock& block);
 // Sends the pending parameters with the values the block holds now. Those the
 // processor accepted leave the pending set; those of a failed frame and the
 // ones after it stay pending for the next transfer (and are logged by name).
-bool WriteCurrentParam(CEffectStore& store, CDeviceManager& manager);
+DeviceResult WriteCurrentParam(CEffectStore& store, CDeviceManager& manager);
 // slot 0-10
-bool RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot);
+DeviceResult RecallDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot);
 // slot 0-7
-bool SaveDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot);
+DeviceResult SaveDeviceMode(CEffectStore& store, CDeviceManager& manager, int slot);
 
 constexpr int kRecallTimeoutMs = 800;
 

@@ -11,10 +11,10 @@ void DeviceEditLink::SendNow() {
   manager_.Sender().FlushPending();
 }
 
-bool DeviceEditLink::SetInputMode(int mode) { return brisvel::SetInputMode(store_, manager_, mode); }
+bool DeviceEditLink::SetInputMode(int mode) { return brisvel::SetInputMode(store_, manager_, mode).ok(); }
 
-bool DeviceEditLink::RecallDeviceMode(int slot) { return brisvel::RecallDeviceMode(store_, manager_, slot); }
+bool DeviceEditLink::RecallDeviceMode(int slot) { return brisvel::RecallDeviceMode(store_, manager_, slot).ok(); }
 
-bool DeviceEditLink::ReadCurrentParam() { return brisvel::ReadCurrentParam(store_, manager_); }
+bool DeviceEditLink::ReadCurrentParam() { return brisvel::ReadCurrentParam(store_, manager_).ok(); }
 
 }  // namespace brisvel::editing

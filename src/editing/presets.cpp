@@ -163,9 +163,9 @@ SaveDeviceModeCheck CheckSaveDeviceMode(const CEffectStore& store, int slot) {
   return SaveDeviceModeCheck::kAllowed;
 }
 
-bool DevicePresetLink::RecallDeviceMode(int slot) { return brisvel::RecallDeviceMode(store_, manager_, slot); }
-bool DevicePresetLink::ReadCurrentParam() { return brisvel::ReadCurrentParam(store_, manager_); }
-bool DevicePresetLink::SaveDeviceMode(int slot) { return brisvel::SaveDeviceMode(store_, manager_, slot); }
+bool DevicePresetLink::RecallDeviceMode(int slot) { return brisvel::RecallDeviceMode(store_, manager_, slot).ok(); }
+bool DevicePresetLink::ReadCurrentParam() { return brisvel::ReadCurrentParam(store_, manager_).ok(); }
+bool DevicePresetLink::SaveDeviceMode(int slot) { return brisvel::SaveDeviceMode(store_, manager_, slot).ok(); }
 bool DevicePresetLink::LoadBlock(const EffectBlock& block) { return store_.LoadBlock(block); }
 
 bool DevicePresetLink::SendPending() {

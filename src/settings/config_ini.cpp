@@ -109,7 +109,8 @@ PCModeSections ReadPCModeSections(const SettingsStore& store) {
   for (const std::string& key : keys) {
     UnreadablePCMode entry;
     entry.key = key;
-    entry.blocks = store.Values(kSectionPCMode, key);
+    // [PCMode]'s Count is the count, never a block of an entry named so in [PCModeName].
+    if (!SameName(key, kKeyPCModeCount)) entry.blocks = store.Values(kSectionPCMode, key);
     entry.names = store.Values(kSectionPCModeName, key);
     const std::optional<int32_t> index = EntryIndex(key);
     if (!index) {

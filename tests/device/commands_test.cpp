@@ -383,3 +383,60 @@ TEST_F(DeviceCommandTest, LinkKeyFailureFailsTheConnection) {
 
 }  // namespace
 }  // namespace brisvel
+
+namespace brisvel {
+namespace {
+
+using testing::ManagerFixture;
+
+class DeviceResultTest : public ManagerFixture {};
+
+// Each way an operation can fail comes back as what happened, for which
+// request and frame, and is the link's last failure, whatever the log says.
+TEST_F(DeviceResultTest, OperationsSayWhatFailedWhereAndHow) {
+  EXPECT_EQ(SaveDeviceMode(store, *manager, 0), DeviceResult::Failed(DeviceOutcome::kNotConnected, 0x9E));
+  auto processor = PlugAndConnect();
+  // Nothing reads the log any more: with no sink at all the results stay the same.
+  SetErrorLogSink(nullptr);
+  EXPECT_EQ(SaveDeviceMode(store, *manager, 8), DeviceResult::Failed(DeviceOutcome::kInvalid, 0x9E));
+  EXPECT_TRUE(processor->Requests().empty());
+
+  processor->DropReplies(5, 3);  // chunks 0 to 2 answered, every try of chunk 3 lost
+  const DeviceResult lost = ReadCurrentParam(store, *manager);
+  EXPECT_EQ(lost.outcome, DeviceOutcome::kTimedOut);
+  EXPECT_EQ(lost.command, 0x96);
+  EXPECT_EQ(lost.frame, 2);  // the mode query took the first reply
+  EXPECT_EQ(manager->LastFailure(), lost);
+  EXPECT_EQ(DescribeFailure(lost), "timeout on read block chunk (0x96), frame 2");
+
+  manager->ClearLastFailure();
+  EXPECT_TRUE(manager->LastFailure().ok());
+  processor->CorruptReplies(5);
+  const DeviceResult corrupt = RecallDeviceMode(store, *manager, 1);
+  EXPECT_EQ(corrupt.outcome, DeviceOutcome::kBadReply);
+  EXPECT_EQ(corrupt.fault, frames::ReplyFault::kChecksum);
+  EXPECT_EQ(DescribeFailure(corrupt), "bad reply to recall device mode (0x92) (checksum)");
+
+  processor->StatusZeroReplies(5);
+  const DeviceResult refused = SetInputMode(store, *manager, 1);
+  EXPECT_EQ(refused.outcome, DeviceOutcome::kRefused);
+  EXPECT_EQ(DescribeFailure(refused), "input mode (0xA6) refused by the processor");
+
+  processor->WrongChunkIndex(4, 3);
+  const DeviceResult wrong = ReadCurrentParam(store, *manager);
+  EXPECT_EQ(wrong, DeviceResult::Failed(DeviceOutcome::kBadReply, 0x96).InFrame(4));
+  EXPECT_EQ(manager->LastFailure(), wrong);
+  EXPECT_EQ(DescribeFailure(wrong), "bad reply to read block chunk (0x96), frame 4");
+
+  // A parameter transfer names the frame of its 11-item batches that failed.
+  for (int k = 0; k < 13; ++k) store.MarkPending(param::EqGain(0, k), 1);
+  processor->DropReplies(5, 1);
+  EXPECT_EQ(WriteCurrentParam(store, *manager), DeviceResult::Failed(DeviceOutcome::kTimedOut, 0x9C).InFrame(1));
+  EXPECT_TRUE(ReadCurrentParam(store, *manager));
+  EXPECT_EQ(DescribeFailure(DeviceResult::Failed(DeviceOutcome::kWriteFailed, 0x98).InFrame(20)),
+            "cannot write write block chunk (0x98), frame 20 to the processor");
+  EXPECT_EQ(CommandName(0x55), "request 0x55");
+}
+
+}  // namespace
+}  // namespace brisvel

@@ -152,6 +152,8 @@ TEST_F(ConfigIniTest, EntriesThatCannotBeReadAreKeptAndNamed) {
                                "\n[PCModeName]\n0 = first\n01 = second\n", other, "plain index", 2},
       {"a key written twice", "[PCMode]\nCount = 2\n0 = " + good + "\n1 = " + other + "\n1 = " + lower +
                                   "\n[PCModeName]\n0 = first\n1 = second\n", lower, "more than once", 3},
+      // [PCMode]'s Count is no block of it: the count is written once.
+      {"a name keyed Count", two(other) + "Count = stray\n", "Count = stray", "plain index", 3},
   };
   for (const Case& c : cases) {
     WriteFile(File(), "[Config]\nLang = 1\n" + c.text);
@@ -173,6 +175,7 @@ TEST_F(ConfigIniTest, EntriesThatCannotBeReadAreKeptAndNamed) {
                                                                    (std::string(c.what) == "a key written twice"))
         << c.what << "\n" << saved;
     ASSERT_GT(again.readable.size(), read.readable.size()) << c.what;
+    EXPECT_EQ(saved.find("Count = ", saved.find("Count = ") + 1), saved.find("Count = stray")) << c.what << "\n" << saved;
     EXPECT_EQ(again.readable[read.readable.size()].Name(), "added") << c.what;  // after the ones read before
     EXPECT_EQ(again.readable[read.readable.empty() ? 1 : 0].Name(), "first") << c.what;
   }
