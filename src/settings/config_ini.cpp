@@ -137,6 +137,11 @@ PCModeSections ReadPCModeSections(const SettingsStore& store) {
     // inherit the bytes of the entry before it.
     PCModeRecord record;
     record.SetName(entry.names.front());
+    // A name longer than the field is cut; a cut that ends in blanks would be
+    // read back without them, so the name is held as the file will give it.
+    std::string held = record.Name();
+    while (!held.empty() && (held.back() == ' ' || held.back() == '\t')) held.pop_back();
+    if (held.size() != record.Name().size()) record.SetName(held);
     std::copy(bytes->begin(), bytes->end(), record.block.begin());
     readable.emplace(*index, record);
   }

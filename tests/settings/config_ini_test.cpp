@@ -215,6 +215,20 @@ TEST_F(ConfigIniTest, LongNamesAreCutToTheField) {
   const auto list = Open().LoadPCModes();
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].Name(), std::string(31, 'n'));
+
+  // A cut that ends in blanks: the name is held as the saved file reads back,
+  // so the first save changes nothing.
+  WriteFile(File(), "[PCMode]\nCount = 1\n0 = " + BlockText(1) + "\n[PCModeName]\n0 = " + std::string(29, 'n') +
+                        "  \tx\n");
+  ConfigIni config = Open();
+  const auto cut = config.LoadPCModes();
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut[0].Name(), std::string(29, 'n'));
+  std::vector<PCModeRecord> list2;
+  ASSERT_EQ(config.AppendPCMode(Mode("added", 7), list2), 1);
+  const auto again = Open().LoadPCModes();
+  ASSERT_EQ(again.size(), 2u);
+  EXPECT_EQ(again[0].nameBytes, cut[0].nameBytes);
 }
 
 TEST_F(ConfigIniTest, DeletingTheOnlyModeLeavesCountZero) {
