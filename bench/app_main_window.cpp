@@ -12,7 +12,7 @@
 #include "app/ui_event_handler.h"
 #include "controls/eq_graph.h"
 #include "device/device_manager.h"
-#include "device/sim_processor.h"
+#include "device/sim_backend.h"
 #include "editing/edit_link.h"
 #include "controls/controls.h"
 #include "ui/host_window.h"

@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "device/device_manager.h"
-#include "device/sim_processor.h"
+#include "device/sim_backend.h"
 #include "device/store_commands.h"
 
 namespace brisvel {

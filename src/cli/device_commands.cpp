@@ -17,7 +17,7 @@
 #include "core/debug_output.h"
 #include "device/device_manager.h"
 #include "device/device_session.h"
-#include "device/sim_processor.h"
+#include "device/sim_backend.h"
 #include "device/store_commands.h"
 #include "editing/presets.h"
 #include "editing/recall.h"
@@ -65,12 +65,9 @@ class Session {
   Session() : cae_(LoadInstallerData()) {
     const DeviceOptions& o = Options();
     if (o.sim || o.path.rfind("sim:", 0) == 0) {
-      auto processor = std::make_shared<sim::SimProcessor>();
-      const fs::path state = settings::DataFolderPath() / kSimStateFileName;
-      if (!processor->SetStateFile(state)) {
-        std::fprintf(stderr, "brisvelctl: %s is unreadable; the simulated processor starts from the factory state\n",
-                     state.string().c_str());
-      }
+      std::vector<std::string> problems;
+      auto processor = sim::FolderProcessor(settings::DataFolderPath(), problems);
+      for (const std::string& problem : problems) std::fprintf(stderr, "brisvelctl: %s\n", problem.c_str());
       processor->SetAcceptedIds(static_cast<uint32_t>(cae_.id1), static_cast<uint32_t>(cae_.id2));
       simulated_.Plug(processor);
       simProcessor_ = processor;

@@ -24,7 +24,4 @@ struct SessionOpenResult {
 // device is disconnected first (the connect sequence does so).
 SessionOpenResult OpenDeviceSession(CDeviceManager& manager, const std::string& path = {});
 
-// The simulated processor's state file inside the data folder.
-inline constexpr char kSimStateFileName[] = "simulated-processor.bin";
-
 }  // namespace brisvel

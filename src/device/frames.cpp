@@ -167,6 +167,33 @@ std::vector<ParamItem> ParseParamItems(const Frame& request) {
   return items;
 }
 
+std::array<uint32_t, 4> ParseLinkKeyRequest(const Frame& request) {
+  return {GetLe32(request, 6), GetLe32(request, 12), GetLe32(request, 24), GetLe32(request, 32)};
+}
+
+FirmwareStartFields ParseFirmwareStartRequest(const Frame& request) {
+  return FirmwareStartFields{(static_cast<uint32_t>(request[6]) << 8) | request[7],
+                             (static_cast<uint32_t>(request[8]) << 16) | (static_cast<uint32_t>(request[9]) << 8) |
+                                 request[10]};
+}
+
+FirmwareChunkFields ParseFirmwareChunkRequest(const Frame& request) {
+  return FirmwareChunkFields{static_cast<uint16_t>((request[1] << 8) | request[2]),
+                             std::span<const uint8_t>(request.data() + kDataOffset, kFirmwareChunkSize)};
+}
+
+HandshakeFields ParseHandshakeRequest(const Frame& request) {
+  return HandshakeFields{request[4] == 1, GetLe32(request, 5), GetLe32(request, 9)};
+}
+
+std::span<const uint8_t> ChunkData(const Frame& request) {
+  return std::span<const uint8_t>(request.data() + kDataOffset, ChunkLength(ParseChunkIndex(request)));
+}
+
+InputModeFields ParseInputModeRequest(const Frame& request) {
+  return InputModeFields{request[4] == 1, request[5], request[4] <= 1};
+}
+
 CurrentModeReply ParseCurrentMode(const Frame& reply) { return CurrentModeReply{reply[4], GetLe16(reply, 5)}; }
 
 DeviceInformation ParseDeviceInformation(const Frame& reply) {

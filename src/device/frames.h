@@ -94,6 +94,37 @@ std::vector<Frame> WriteParamsRequests(const std::map<int, uint16_t>& pending, c
 // The items a 0x9C request carries (for the processor side and for tests).
 std::vector<ParamItem> ParseParamItems(const Frame& request);
 
+// --- Reading requests, as the processor does (the simulated one and tests):
+// every request built above reads back to what it was built from.
+std::array<uint32_t, 4> ParseLinkKeyRequest(const Frame& request);
+struct FirmwareStartFields {
+  uint32_t chunks;  // bytes 6-7, big-endian
+  uint32_t size;    // bytes 8-10, big-endian
+};
+FirmwareStartFields ParseFirmwareStartRequest(const Frame& request);
+struct FirmwareChunkFields {
+  uint16_t index;                   // bytes 1-2, big-endian
+  std::span<const uint8_t> data;    // bytes 4-35, into the request
+};
+FirmwareChunkFields ParseFirmwareChunkRequest(const Frame& request);
+struct HandshakeFields {
+  bool open;  // byte 4 is 1
+  uint32_t id1, id2;
+};
+HandshakeFields ParseHandshakeRequest(const Frame& request);
+// The slot a recall or save names (byte 4 - 1; -1 for byte 0).
+constexpr int ParseModeSlot(const Frame& request) { return static_cast<int>(request[4]) - 1; }
+// The chunk a read or write names (byte 2).
+constexpr int ParseChunkIndex(const Frame& request) { return request[2]; }
+// The bytes a write of a chunk carries (empty for a chunk past the block).
+std::span<const uint8_t> ChunkData(const Frame& request);
+struct InputModeFields {
+  bool set;  // byte 4: 0 a query, 1 a change
+  int mode;  // byte 5
+  bool valid;  // byte 4 is 0 or 1
+};
+InputModeFields ParseInputModeRequest(const Frame& request);
+
 // --- Replies
 struct CurrentModeReply {
   int modeByte;      // byte 4: active slot + 1

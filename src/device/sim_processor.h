@@ -1,48 +1,30 @@
 // The simulated processor: a stand-in for the hardware that answers the
 // command set the way a processor does (active block, eight user slots plus
 // the factory slot, current mode, input mode, handshake, device information,
-// firmware reception), with fault injection for tests and an optional state
-// file so that successive runs see the same slots. SimHidBackend plugs any
-// number of them in as HID interfaces named "sim:0", "sim:1", ...
+// firmware reception). It is made of its links (sim_link.h: the reports on
+// their way and their timing), its state file (sim_state_file.h), its faults
+// (sim_faults.h) and its command interpreter (sim_interpreter.h); this class
+// puts them together under one lock. SimHidBackend (sim_backend.h) plugs any
+// number of them in as HID interfaces.
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "device/frames.h"
-#include "hid/hid_backend.h"
-#include "settings/file_safety.h"
+#include "device/sim_faults.h"
+#include "device/sim_interpreter.h"
+#include "device/sim_state_file.h"
 
 namespace brisvel::sim {
-
-// Status bytes of refused requests.
-constexpr uint8_t kStatusBadChecksum = 0x01;
-constexpr uint8_t kStatusUnknownCommand = 0x02;
-constexpr uint8_t kStatusBadArgument = 0x03;
-
-constexpr int kSlotCount = 11;      // modes 1-11; 1-8 user, 9 factory, 10-11 recall only
-constexpr int kUserSlotCount = 8;
-
-struct SimState {
-  EffectBlock active{};
-  std::array<EffectBlock, kSlotCount> slots{};
-  int currentMode = 0;  // 0-based slot
-  int inputMode = 0;    // 0 two inputs, 1 four
-};
-
-// The state file: a magic, the active block, the eleven slots, the current
-// mode and the input mode. Nothing when bytes are not such a file.
-std::string StateFileBytes(const SimState& state);
-std::optional<SimState> ParseStateFile(std::string_view bytes);
 
 class SimLink;
 
@@ -68,6 +50,8 @@ class SimProcessor {
   void SetRecordRequests(bool record);
 
   // --- Fault injection (any thread)
+  void SetFaults(const SimFaults& faults);  // all at once, as a fault file gives them
+  SimFaults Faults() const;
   // Time each report spends on the wire in each direction (USB frame pacing).
   void SetLatency(std::chrono::microseconds perReport);
   void SetSilent(bool silent);          // no reply to anything
@@ -109,67 +93,30 @@ class SimProcessor {
   void KillLinks();
 
  private:
-  void SaveLocked() const;
-  // Reads the state file again; false when it is there but unreadable (the
-  // state then stays).
-  bool ReadStateFileLocked();
-  // The state file's lock (not held without a state file, or when it cannot
-  // be taken: the error is kept for StateFileError).
-  settings::FileLock LockStateFileLocked() const;
-  frames::Frame AnswerLocked(const frames::Frame& request);
+  std::vector<std::shared_ptr<SimLink>> LiveLinksLocked() const;
 
   mutable std::mutex mutex_;
-  SimState state_;
-  std::optional<std::pair<uint32_t, uint32_t>> acceptedIds_;
-  bool refuseHandshake_ = false;
-  std::array<uint8_t, 33> deviceInfo_{};
+  SimInterpreter interpreter_;
+  SimFaults faults_;
+  SimStateFile stateFile_;
   int inputLength_ = 65;
   int outputLength_ = 65;
   bool openFails_ = false;
   uint16_t vendor_ = 0x2B53;
   uint16_t product_ = 0x0019;
-  std::optional<std::filesystem::path> stateFile_;
-  mutable std::string stateFileError_;
   bool recordRequests_ = true;
   std::vector<frames::Frame> requests_;
-  std::chrono::microseconds latency_{0};
-  bool silent_ = false;
-  int dropReplies_ = 0;
-  int dropAfter_ = 0;
-  bool requestsLost_ = false;
-  int corruptReplies_ = 0;
-  int statusZeroReplies_ = 0;
-  std::optional<std::pair<int, int>> wrongChunk_;
-  int unplugAfter_ = -1;
-  std::vector<uint8_t> firmware_;
-  uint32_t firmwareChunks_ = 0;
-  int handshakes_ = 0;
   std::vector<std::weak_ptr<SimLink>> links_;
 };
 
-// Simulated processors as HID interfaces; enumeration, open and hot-plug work
-// as for real ones. Notifications are delivered on the thread that plugs or
-// unplugs.
-class SimHidBackend final : public hid::IHidBackend {
- public:
-  SimHidBackend();
-  ~SimHidBackend() override;
+// The simulated processor's state file and fault file inside the data folder.
+inline constexpr char kSimStateFileName[] = "simulated-processor.bin";
+inline constexpr char kSimFaultsFileName[] = "simulated-faults.txt";
 
-  // Plugs a processor in and announces its arrival; returns its path.
-  std::string Plug(std::shared_ptr<SimProcessor> processor);
-  // Unplugs it: open connections fail from now on; announces the removal.
-  bool Unplug(const std::string& path);
-  std::shared_ptr<SimProcessor> Processor(const std::string& path) const;
-
-  std::vector<hid::HidDeviceInfo> Enumerate() override;
-  hid::OpenResult Open(const std::string& path) override;
-  std::unique_ptr<hid::HotplugSubscription> SubscribeHotplug(hid::IHotplugSink& sink) override;
-  bool OwnsPath(const std::string& path) const override;
-
-  struct Shared;  // shared with open channels and subscriptions
-
- private:
-  std::shared_ptr<Shared> shared_;
-};
+// A simulated processor that keeps its state in `folder` (the state file
+// brisvelctl --sim and the console's simulation share) and takes the faults
+// of the folder's fault file when there is one. What could not be used is
+// told in problems, one sentence each; the processor works regardless.
+std::shared_ptr<SimProcessor> FolderProcessor(const std::filesystem::path& folder, std::vector<std::string>& problems);
 
 }  // namespace brisvel::sim

@@ -108,6 +108,37 @@ TEST_F(DeviceCommandLine, FailuresNameTheStep) {
   EXPECT_NE(absent.output.find("brisvelctl: cannot open /dev/hidraw-absent"), std::string::npos) << absent.output;
 }
 
+// A fault written beside the simulated processor's state file reaches
+// brisvelctl; what failed is told from the link's typed result: the same line
+// whether the log is shown (-v) or not, and none of the log's own words.
+TEST_F(DeviceCommandLine, AnInjectedTimeoutIsToldFromTheResultNotTheLog) {
+  const fs::path folder = data_ / "RezUriruBrisvel";
+  fs::create_directories(folder);
+  // Link key, handshake, device information, mode query, chunks 0 to 2; then nothing.
+  std::ofstream(folder / "simulated-faults.txt") << "# every reply from chunk 3 on is lost\ndrop-replies 1000 after 7\n";
+  const std::string said =
+      "brisvelctl: reading the parameter block failed: timeout on read block chunk (0x96), frame 3\n";
+  const fs::path out = data_ / "out.bin";
+  ToolRun quiet = Brisvelctl("--sim read -o '" + out.string() + "'");
+  EXPECT_EQ(quiet.status, 1);
+  EXPECT_EQ(quiet.output, said);
+  ToolRun verbose = Brisvelctl("-v --sim read -o '" + out.string() + "'");
+  EXPECT_EQ(verbose.status, 1);
+  EXPECT_NE(verbose.output.find("WaitTimeout. cmd=0x96"), std::string::npos) << verbose.output;
+  ASSERT_GE(verbose.output.size(), said.size());
+  EXPECT_EQ(verbose.output.substr(verbose.output.size() - said.size()), said);
+  EXPECT_FALSE(fs::exists(out));
+
+  // A fault file that is not understood is named, and the processor works without it.
+  std::ofstream(folder / "simulated-faults.txt", std::ios::trunc) << "silent\ndrop-replies many\n";
+  ToolRun info = Brisvelctl("--sim info");
+  EXPECT_EQ(info.status, 0) << info.output;
+  EXPECT_NE(info.output.find("simulated-faults.txt is not used: line 2 is not a fault: drop-replies many"),
+            std::string::npos)
+      << info.output;
+  EXPECT_NE(info.output.find("handshake: accepted (0)"), std::string::npos) << info.output;
+}
+
 TEST_F(DeviceCommandLine, PathThatIsNoProcessorFailsPromptly) {
   // Opening fails and no receive loop ever ran, so nothing is waited for
   // (formerly a 3000 ms wait for that loop).

@@ -16,7 +16,7 @@
 
 #include "core/debug_output.h"
 #include "device/device_manager.h"
-#include "device/sim_processor.h"
+#include "device/sim_backend.h"
 #include "device/store_commands.h"
 #include "hid/hid_log.h"
 

@@ -1,6 +1,9 @@
 // Exact bytes of every request frame, the reply check and the reply readers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "device/frames.h"
 
 namespace brisvel::frames {
@@ -85,6 +88,60 @@ TEST(ProtocolFrames, FirmwareChunkCarriesIndexHighByteFirst) {
   EXPECT_EQ(last[5], 0);
   EXPECT_EQ(FirmwareChunkCount(65536), 2048u);
   EXPECT_EQ(FirmwareChunkCount(33), 2u);
+}
+
+// What the processor reads from a request is what the request was built from.
+TEST(ProtocolFrames, RequestsReadBackToWhatTheyWereBuiltFrom) {
+  const std::array<uint32_t, 4> key = {1, 0x7FFE, 0x12345678, 0xFFFFFFFF};
+  EXPECT_EQ(ParseLinkKeyRequest(LinkKeyRequest(key)), key);
+  for (uint32_t size : {1u, 32u, 33u, 1000u, 65536u}) {
+    const FirmwareStartFields start = ParseFirmwareStartRequest(FirmwareStartRequest(size));
+    EXPECT_EQ(start.size, size);
+    EXPECT_EQ(start.chunks, FirmwareChunkCount(size));
+  }
+  std::vector<uint8_t> data(32);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(0xF0 - i);
+  const Frame chunkRequest = FirmwareChunkRequest(0x07FF, data);
+  const FirmwareChunkFields chunk = ParseFirmwareChunkRequest(chunkRequest);
+  EXPECT_EQ(chunk.index, 0x07FF);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), chunk.data.begin(), chunk.data.end()));
+
+  const HandshakeFields hello = ParseHandshakeRequest(HandshakeRequest(0xCAFEBABE, 7));
+  EXPECT_TRUE(hello.open);
+  EXPECT_EQ(hello.id1, 0xCAFEBABE);
+  EXPECT_EQ(hello.id2, 7u);
+  for (int slot : {0, 7, 10}) {
+    EXPECT_EQ(ParseModeSlot(RecallModeRequest(slot)), slot);
+    EXPECT_EQ(ParseModeSlot(SaveModeRequest(slot)), slot);
+  }
+
+  EffectBlock block{};
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
+  for (int c = 0; c < kBlockChunks; ++c) {
+    EXPECT_EQ(ParseChunkIndex(ReadChunkRequest(c)), c);
+    const Frame write = WriteChunkRequest(c, block);
+    const auto bytes = ChunkData(write);
+    ASSERT_EQ(bytes.size(), ChunkLength(c));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), block.begin() + static_cast<long>(ChunkOffset(c))));
+  }
+  EXPECT_TRUE(ChunkData(WriteChunkRequest(kBlockChunks, block)).empty());
+
+  EXPECT_FALSE(ParseInputModeRequest(InputModeQuery()).set);
+  EXPECT_TRUE(ParseInputModeRequest(InputModeQuery()).valid);
+  const InputModeFields four = ParseInputModeRequest(InputModeSet(1));
+  EXPECT_TRUE(four.set && four.valid);
+  EXPECT_EQ(four.mode, 1);
+  Frame odd = InputModeQuery();
+  odd[4] = 2;
+  EXPECT_FALSE(ParseInputModeRequest(odd).valid);
+
+  const std::vector<ParamItem> items = {{0x10, 1, 0x7F}, {0x4B0, 2, 0xBEEF}};
+  const auto back = ParseParamItems(WriteParamsRequest(3, items));
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[1].offset, 0x4B0);
+  EXPECT_EQ(back[1].size, 2);
+  EXPECT_EQ(back[1].value, 0xBEEF);
+  EXPECT_EQ(back[0].value, 0x7F);
 }
 
 TEST(ProtocolFrames, BlockChunksCoverTheBlockExactly) {

@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "device/device_manager.h"
-#include "device/sim_processor.h"
+#include "device/sim_backend.h"
 #include "device/store_commands.h"
 
 namespace brisvel {

@@ -96,7 +96,7 @@ TEST(SimProcessor, StateFileKeepsSlotsAcrossRuns) {
 }
 
 TEST(SimProcessor, RunsSharingTheStateFileActAsOneProcessor) {
-  const auto dir = std::filesystem::temp_directory_path() / ("brisvel-sim-shared-" + std::to_string(::getpid()));
+  const auto dir = std::filesystem::temp_directory_path() / ("brisvel-sim-shared-" + std::to_string(std::random_device()()));
   std::filesystem::remove_all(dir);
   const auto file = dir / "state.bin";
   // Two runs that each read the state once at the start.
@@ -144,6 +144,47 @@ TEST(SimProcessor, FaultsApplyToTheNextRepliesOnly) {
   EXPECT_FALSE(p.Receive(Sealed(frames::CurrentModeRequest())).unplug);
   EXPECT_TRUE(p.Receive(Sealed(frames::CurrentModeRequest())).unplug);
   EXPECT_FALSE(p.Receive(Sealed(frames::CurrentModeRequest())).unplug);
+}
+
+// Faults as a fault file writes them: the same as set in code; a line not
+// understood refuses the whole file, naming the line.
+TEST(SimProcessor, FaultTextGivesTheFaultsItNames) {
+  std::string why;
+  const auto faults = ParseFaultText(
+      "# a loose cable\n latency 125\r\n\ndrop-replies 2 after 3  # two lost\ncorrupt-replies 1\n"
+      "status-zero 4\nwrong-chunk 5 6\nunplug-after 9\nrequests-lost\nsilent",
+      &why);
+  ASSERT_TRUE(faults) << why;
+  EXPECT_EQ(faults->latency, std::chrono::microseconds(125));
+  EXPECT_EQ(faults->dropReplies, 2);
+  EXPECT_EQ(faults->dropAfter, 3);
+  EXPECT_EQ(faults->corruptReplies, 1);
+  EXPECT_EQ(faults->statusZeroReplies, 4);
+  EXPECT_EQ(faults->wrongChunk, std::make_pair(5, 6));
+  EXPECT_EQ(faults->unplugAfter, 9);
+  EXPECT_TRUE(faults->requestsLost && faults->silent);
+  EXPECT_TRUE(ParseFaultText("", &why));
+
+  for (const char* bad : {"silent 1", "latency", "latency -5", "drop-replies 1 before 2", "corrupt-replies 0x10",
+                          "wrong-chunk 300 1", "unplug-after 99999999", "loud"}) {
+    why.clear();
+    EXPECT_FALSE(ParseFaultText(std::string("silent\n") + bad, &why)) << bad;
+    EXPECT_EQ(why, std::string("line 2 is not a fault: ") + bad);
+  }
+
+  // From the file: the processor drops what the file says.
+  const auto folder = std::filesystem::temp_directory_path() / ("brisvel-faults-" + std::to_string(std::random_device()()));
+  std::filesystem::create_directories(folder);
+  std::vector<std::string> problems;
+  EXPECT_EQ(FolderProcessor(folder, problems)->Faults().dropReplies, 0);
+  EXPECT_TRUE(problems.empty());
+  std::ofstream(folder / kSimFaultsFileName) << "drop-replies 1 after 1\n";
+  const auto processor = FolderProcessor(folder, problems);
+  EXPECT_TRUE(problems.empty());
+  EXPECT_TRUE(processor->Receive(Sealed(frames::CurrentModeRequest())).reply);
+  EXPECT_FALSE(processor->Receive(Sealed(frames::CurrentModeRequest())).reply);
+  EXPECT_TRUE(processor->Receive(Sealed(frames::CurrentModeRequest())).reply);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -3,19 +3,19 @@
 
 #include <filesystem>
 
-#include "device/device_session.h"
-#include "device/sim_processor.h"
+#include "device/sim_backend.h"
 #include "spdlog/spdlog.h"
 
 namespace brisvel::app::demo {
 
 SimulatedDevice::SimulatedDevice(const settings::CaeData& cae, const QString& dataFolder)
-    : backend_(std::make_unique<sim::SimHidBackend>()), processor_(std::make_shared<sim::SimProcessor>()) {
+    : backend_(std::make_unique<sim::SimHidBackend>()) {
+  // The same files brisvelctl --sim uses, so both see the same device modes and faults.
+  std::vector<std::string> problems;
+  processor_ = sim::FolderProcessor(std::filesystem::path(dataFolder.toStdString()), problems);
+  for (const std::string& problem : problems) spdlog::warn("{}", problem);
   if (cae.id1 != 0 || cae.id2 != 0)
     processor_->SetAcceptedIds(static_cast<uint32_t>(cae.id1), static_cast<uint32_t>(cae.id2));
-  // The same file brisvelctl --sim uses, so both see the same device modes.
-  if (!processor_->SetStateFile(std::filesystem::path(dataFolder.toStdString()) / kSimStateFileName))
-    spdlog::warn("the simulated processor's presets cannot be kept");
   path_ = QString::fromStdString(backend_->Plug(processor_));
 }
 
