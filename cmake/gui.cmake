@@ -23,13 +23,6 @@ qt_add_resources(brisvel_ui "brisvel_layouts"
   PREFIX "/layouts"
   BASE ${CMAKE_CURRENT_SOURCE_DIR}/resources/layouts
   FILES ${_ui_layouts})
-file(GLOB _ui_skins CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/skins/*)
-if(_ui_skins)
-  qt_add_resources(brisvel_ui "brisvel_skins"
-    PREFIX "/skins"
-    BASE ${CMAKE_CURRENT_SOURCE_DIR}/resources/skins
-    FILES ${_ui_skins})
-endif()
 
 # Linguist translations "translator:cn" and "translator:en", compiled and embedded.
 set(_ui_ts
@@ -64,20 +57,16 @@ target_link_libraries(brisvel_render_layouts PRIVATE brisvel_gallery)
 
 # Widget interaction tests, run on the offscreen platform.
 file(GLOB _ui_test_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/ui/*.cpp)
-if(_ui_test_srcs)
-  add_executable(brisvel_ui_tests ${_ui_test_srcs})
-  target_include_directories(brisvel_ui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-  target_link_libraries(brisvel_ui_tests PRIVATE brisvel_ui Qt6::Test GTest::gtest GTest::gmock)
-  gtest_discover_tests(brisvel_ui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-endif()
+add_executable(brisvel_ui_tests ${_ui_test_srcs})
+target_include_directories(brisvel_ui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(brisvel_ui_tests PRIVATE brisvel_ui Qt6::Test GTest::gtest GTest::gmock)
+gtest_discover_tests(brisvel_ui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 
 # Tests of the console's controls, on the offscreen platform.
 file(GLOB _controls_test_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/controls/*.cpp)
-if(_controls_test_srcs)
-  add_executable(brisvel_controls_tests ${_controls_test_srcs})
-  target_include_directories(brisvel_controls_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-  target_link_libraries(brisvel_controls_tests PRIVATE brisvel_gallery Qt6::Test GTest::gtest GTest::gmock)
-  gtest_discover_tests(brisvel_controls_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-endif()
+add_executable(brisvel_controls_tests ${_controls_test_srcs})
+target_include_directories(brisvel_controls_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(brisvel_controls_tests PRIVATE brisvel_gallery Qt6::Test GTest::gtest GTest::gmock)
+gtest_discover_tests(brisvel_controls_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

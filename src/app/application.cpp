@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QPainter>
 #include <QScreen>
@@ -20,12 +19,15 @@
 #include "app/demo/control_channel.h"
 #include "app/demo/simulated_device.h"
 #include "app/device_events.h"
+#include "app/dlg_delay_settings.h"
+#include "app/dlg_mix_sound.h"
 #include "app/edit_history.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/layout_ids/xml_mainwnd2.h"
 #include "app/layout_ids/xml_mixsoundwd.h"
 #include "app/main_dlg.h"
 #include "app/mini_dlg.h"
+#include "app/preset_dialogs.h"
 #include "app/scene_open.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
@@ -36,6 +38,7 @@
 #include "editing/edit_link.h"
 #include "hid/hid_log.h"
 #include "hid/hidraw_backend.h"
+#include "presets/layout_ids/xml_sys_setting.h"
 #include "settings/settings_keys.h"
 #include "spdlog/sinks/basic_file_sink.h"
 #include "spdlog/spdlog.h"
@@ -249,7 +252,7 @@ bool CApplication::CreateDeviceLink() {
   }
   deviceManager_ = std::make_unique<CDeviceManager>(*backends_, store_);
   deviceManager_->SetHandshakeIds(static_cast<uint32_t>(caeData_.id1), static_cast<uint32_t>(caeData_.id2));
-  deviceManager_->SetPumpWait(&CApplication::PumpWait);
+  deviceManager_->SetPumpWait(&ui::PumpWait);
   if (!deviceManager_->StartRecvThread()) {
     StartupFailed(QStringLiteral("the device link's receive thread cannot be started"));
     deviceManager_.reset();
@@ -486,14 +489,25 @@ void CApplication::BringForward() {
   }
 }
 
-void CApplication::OpenSceneFiles(const QStringList& files) {
-  if (sceneQueue_ && !files.isEmpty()) sceneQueue_->Add(files);
+QString CApplication::OpenWindowLater(const QString& which) {
+  const char* presetLayout = which == "device-preset" ? layout::sys_setting::kDevicePresetLayout
+                             : which == "my-preset"   ? layout::sys_setting::kMyPresetLayout
+                             : which == "settings"    ? layout::sys_setting::kSysSettingLayout
+                                                      : nullptr;
+  if (!presetLayout && which != "delay" && which != "mixing" && which != "measurement") return {};
+  CMainDlg* main = mainDlg_.get();
+  if (!main) return QStringLiteral("error no main window");
+  QTimer::singleShot(0, main, [this, main, which, presetLayout] {
+    if (presetLayout) OpenPresetDialog(*this, main, presetLayout);
+    else if (which == "delay") OpenDelaySettings(*this, main);
+    else if (which == "mixing") OpenMixSound(*this, main);
+    else main->OnMenuCommand(kCmdMeasurement);
+  });
+  return QStringLiteral("ok");
 }
 
-void CApplication::PumpWait(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
+void CApplication::OpenSceneFiles(const QStringList& files) {
+  if (sceneQueue_ && !files.isEmpty()) sceneQueue_->Add(files);
 }
 
 

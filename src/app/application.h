@@ -106,8 +106,6 @@ class CApplication final : public IConsoleFrames, public demo::IDemoHost {
   CMiniDlg* CompactWindow() { return miniDlg_.get(); }
   // Offers the scene files for import as PC modes, one after the other.
   void OpenSceneFiles(const QStringList& files);
-  // The message-pumping wait: dispatches the UI thread's events for ms.
-  static void PumpWait(int ms);
 
   // IConsole
   CEffectStore& Store() override { return store_; }
@@ -139,6 +137,7 @@ class CApplication final : public IConsoleFrames, public demo::IDemoHost {
   bool InstanceLockHeld() const override;
   ui::HostWindow* MainFrame() override;
   QMenu* OpenMenu() const override;
+  QString OpenWindowLater(const QString& which) override;
 
  private:
   // Notes why start-up failed, for Main to report.

@@ -5,14 +5,11 @@
 
 #include "cli/cli_common.h"
 
-#ifdef BRISVEL_HAVE_DEVICE
 #include "hid/access_doctor.h"
-#endif
 
 namespace brisvel::cli {
 
 void RegisterDoctorCommand(CLI::App& app) {
-#ifdef BRISVEL_HAVE_DEVICE
   app.add_subcommand("doctor",
                      "check access to the processor (nodes, permissions, udev rule, other users of it) and print "
                      "the command that fixes each problem; exit status 0 only when a processor can be opened")
@@ -23,9 +20,6 @@ void RegisterDoctorCommand(CLI::App& app) {
         std::fflush(stdout);
         if (report.exitCode != 0) throw CliError("no processor can be opened");
       });
-#else
-  (void)app;
-#endif
 }
 
 }  // namespace brisvel::cli

@@ -18,19 +18,6 @@
 using namespace brisvel;
 using namespace brisvel::cli;
 
-#ifndef BRISVEL_HAVE_DEVICE
-namespace brisvel::cli {
-void RegisterDeviceCommands(CLI::App&) {}
-bool DeviceSelected() { return false; }
-void DeviceGet(const std::string&) {}
-void DeviceSet(const std::vector<std::string>&, bool) {}
-EffectBlock DeviceReadBlock() { throw CliError("built without the device layer: use --from FILE"); }
-void DeviceLoadBlock(const EffectBlock&) { throw CliError("built without the device layer"); }
-void DeviceBatch(bool, const std::filesystem::path&) { throw CliError("built without the device layer"); }
-void RegisterPresetCommands(CLI::App&) {}
-}  // namespace brisvel::cli
-#endif
-
 namespace {
 
 void CmdParams() {

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QThread>
@@ -22,6 +21,7 @@
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
 #include "ui/progress_dialog.h"
+#include "ui/toolkit.h"
 #include "ui/translation.h"
 
 namespace brisvel::presets {
@@ -69,17 +69,6 @@ std::filesystem::path FsPath(const QString& file) { return std::filesystem::path
 
 void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)> responder) {
   FileResponder() = std::move(responder);
-}
-
-void PumpWait(int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  for (;;) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (clock.elapsed() >= ms) return;
-    QThread::msleep(10);
-    if (clock.elapsed() >= ms) return;
-  }
 }
 
 CDlgSysSettingEventHandler::CDlgSysSettingEventHandler(PresetContext& context) : context_(context) {
@@ -229,14 +218,14 @@ void CDlgSysSettingEventHandler::ShowSending() {
   if (!sending_) return;
   sending_->raise();
   sending_->show();
-  PumpWait(50);
+  ui::PumpWait(50);
 }
 
 void CDlgSysSettingEventHandler::HideSending() {
   if (!sending_) return;
   sending_->hide();
   if (QWidget* parent = sending_->parentWidget()) parent->update();
-  PumpWait(50);
+  ui::PumpWait(50);
 }
 
 void CDlgSysSettingEventHandler::ReportNotSaved(const std::string& error) {
@@ -454,10 +443,10 @@ void CDlgSysSettingEventHandler::RunBatch(bool exportToFile, const QString& file
     if (dlg_) progress.move(dlg_->geometry().center() - progress.rect().center());
     progress.DoModal();
   }
-  PumpWait(600);
+  ui::PumpWait(600);
   // The dialog and its handler stay until the worker has ended; its messages
   // are still answered meanwhile.
-  while (!done.load()) PumpWait(50);
+  while (!done.load()) ui::PumpWait(50);
   worker.join();
   batchRunning_ = false;
   if (context_.history) {

@@ -67,10 +67,6 @@ struct FileDialogRequest {
 };
 void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)> responder);
 
-// Dispatches the UI thread's pending events, sleeps 10 ms, and repeats until
-// ms have passed.
-void PumpWait(int ms);
-
 class CDlgSysSettingEventHandler : public ui::DialogEventHandler {
  public:
   explicit CDlgSysSettingEventHandler(PresetContext& context);

@@ -8,8 +8,10 @@
 #include "ui/skin.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QToolTip>
 
 namespace brisvel::ui {
@@ -44,6 +46,13 @@ void InitToolkit(const QString& defaultFace, int defaultPixelSize) {
   QApplication::setFont(ParseFont(QString("face:%1,size:%2").arg(defaultFace).arg(defaultPixelSize), QApplication::font()));
   (void)SkinRegistry::Instance();
   (void)ElementRegistry::Instance();
+}
+
+void PumpWait(int ms) {
+  // A nested loop ended by a timer: no polling, no sleeping between events.
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 }  // namespace brisvel::ui

@@ -28,4 +28,9 @@ namespace brisvel::ui {
 // Sets the application style and default font (face, pixel size).
 void InitToolkit(const QString& defaultFace = QStringLiteral("微软雅黑"), int defaultPixelSize = 13);
 
+// Waits ms milliseconds on the UI thread while its events go on being handled
+// (windows repaint, timers fire, replies arrive): the one waiting call of the
+// console's windows and of the device link's waits on the UI thread.
+void PumpWait(int ms);
+
 }  // namespace brisvel::ui

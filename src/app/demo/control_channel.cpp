@@ -11,23 +11,18 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QTimer>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <memory>
 #include <optional>
 #include <cstring>
 
 #include "app/console.h"
 #include "app/demo/demo_host.h"
 #include "app/demo/simulated_device.h"
-#include "app/dlg_delay_settings.h"
-#include "app/dlg_mix_sound.h"
-#include "app/main_dlg.h"
-#include "app/preset_dialogs.h"
 #include "controls/value_controls.h"
 #include "core/effect_store.h"
-#include "presets/layout_ids/xml_sys_setting.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "editing/ab_compare.h"
@@ -128,192 +123,228 @@ void ControlChannel::OnConnection() {
 }
 
 namespace {
-// The settings dialog's layout for "open device-preset|my-preset|settings".
-const char* PresetLayoutFor(const QString& word) {
-  if (word == "device-preset") return layout::sys_setting::kDevicePresetLayout;
-  if (word == "my-preset") return layout::sys_setting::kMyPresetLayout;
-  if (word == "settings") return layout::sys_setting::kSysSettingLayout;
-  return nullptr;
+
+// What a verb works on.
+struct Context {
+  IDemoHost& host;
+  IConsole& console;
+  SimulatedDevice* simulator;
+  const QStringList& words;  // the verb first
+};
+
+// An answer, or nothing when the words are not a command.
+using Answer = std::optional<QString>;
+
+std::shared_ptr<sim::SimProcessor> Processor(const Context& c) {
+  return c.simulator ? c.simulator->Processor() : nullptr;
 }
+
+Answer Plug(const Context& c) { return c.simulator && c.simulator->Plug() ? "ok" : "error"; }
+Answer Unplug(const Context& c) { return c.simulator && c.simulator->Unplug() ? "ok" : "error"; }
+
+Answer Sim(const Context& c) {
+  const auto processor = Processor(c);
+  if (!processor) return QStringLiteral("error no simulated processor");
+  const sim::SimState state = processor->State();
+  return QStringLiteral("mode=%1 mainvol=%2 input=%3")
+      .arg(state.currentMode)
+      .arg(ReadParam(state.active, param::kMainVol))
+      .arg(state.inputMode);
+}
+
+Answer SimSlotMainVol(const Context& c) {
+  const auto processor = Processor(c);
+  const int slot = c.words[1].toInt();
+  if (!processor || slot < 0 || slot >= sim::kSlotCount) return QStringLiteral("error");
+  sim::SimState state = processor->State();
+  WriteParam(state.slots[static_cast<size_t>(slot)], param::kMainVol, static_cast<uint16_t>(c.words[2].toInt()));
+  processor->SetState(state);
+  return QStringLiteral("ok");
+}
+
+Answer SimLose(const Context& c) {
+  if (c.words[1] != "on" && c.words[1] != "off") return {};
+  const auto processor = Processor(c);
+  if (!processor) return QStringLiteral("error no simulated processor");
+  processor->SetRequestsLost(c.words[1] == "on");
+  return QStringLiteral("ok");
+}
+
+Answer SimParam(const Context& c) {
+  const auto processor = Processor(c);
+  const auto index = FindParam(c.words[1].toStdString());
+  if (!processor || !index) return QStringLiteral("error");
+  return QString::number(ReadParam(processor->State().active, *index));
+}
+
+Answer Open(const Context& c) {
+  const QString answer = c.host.OpenWindowLater(c.words[1]);
+  if (answer.isEmpty()) return std::nullopt;
+  return answer;
+}
+
+// Every held-back band: CHANNEL.BAND=band|bypass:GAIN (Box index, band 0-30).
+Answer Held(const Context& c) {
+  const CEffectStore& store = c.console.Store();
+  QStringList held;
+  for (int k = 0; k < kChannelCount; ++k)
+    for (int b = 0; b < kBandCount; ++b)
+      if (store.IsBandHeldBack(k, b))
+        held << QStringLiteral("%1.%2=%3:%4").arg(k).arg(b)
+                    .arg(store.IsHeldGainKept(k, b) ? QStringLiteral("bypass") : QStringLiteral("band"))
+                    .arg(store.BypassedBandGain(k, b));
+  return held.join(' ');
+}
+
+Answer FileDialog(const Context&) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    if (dialog && dialog->isVisible()) {
+      return dialog->windowTitle() + (dialog->acceptMode() == QFileDialog::AcceptSave ? "|save" : "|open");
+    }
+  }
+  return QStringLiteral("none");
+}
+
+Answer Status(const Context& c) {
+  const CEffectStore& store = c.console.Store();
+  return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6 open=%7")
+      .arg(c.host.SplashWasShown() ? 1 : 0)
+      .arg(c.host.InstanceLockHeld() ? 1 : 0)
+      .arg(c.console.IsConnected() ? 1 : 0)
+      .arg(c.console.Language())
+      .arg(store.CurrentDeviceMode())
+      .arg(store.GetParam(param::kMainVol))
+      .arg(c.console.DeviceManager() && c.console.DeviceManager()->IsDeviceOpen() ? 1 : 0);
+}
+
+Answer Param(const Context& c) {
+  const std::optional<int> index = FindParam(c.words[1].toStdString());
+  if (!index) return QStringLiteral("error unknown parameter");
+  QString answer = QStringLiteral("store=%1").arg(c.console.Store().GetParam(*index));
+  if (const auto state = PluggedSimState(c.simulator))
+    answer += QStringLiteral(" device=%1").arg(ReadParam(state->active, *index));
+  return answer;
+}
+
+Answer Block(const Context& c) {
+  if (c.words[1] == "store") return Hex(c.console.Store().Block());
+  if (c.words[1] != "device") return QStringLiteral("error store or device");
+  const auto state = PluggedSimState(c.simulator);
+  return state ? Hex(state->active) : QStringLiteral("error no simulated processor plugged");
+}
+
+Answer PCModes(const Context& c) {
+  QStringList names;
+  for (const PCModeRecord& r : c.console.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
+  return names.join('|');
+}
+
+Answer History(const Context& c) {
+  const editing::CEditHistory* history = c.console.History();
+  const editing::CAbCompare* ab = c.console.AbCompare();
+  if (!history || !ab) return QStringLiteral("error no history");
+  return QStringLiteral("undo=%1|redo=%2|ab=%3")
+      .arg(QString::fromStdString(history->UndoName()), QString::fromStdString(history->RedoName()),
+           QLatin1String(editing::AbSideName(ab->Shown())));
+}
+
+Answer Modal(const Context&) {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal || !modal->isVisible()) return QStringLiteral("none");
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  if (!box) {
+    // Another dialog: its title and the text it shows (lines joined by " / ").
+    const auto* view = modal->findChild<QPlainTextEdit*>();
+    const QString text = view ? view->toPlainText().split('\n', Qt::SkipEmptyParts).join(QStringLiteral(" / ")) : QString();
+    return modal->windowTitle() + "|" + text;
+  }
+  QStringList out{box->text()};
+  for (QAbstractButton* b : box->buttons())
+    out << QStringLiteral("%1@%2").arg(b->text(), Rect(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())));
+  return out.join('|');
+}
+
+Answer Windows(const Context&) {
+  QStringList out;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* host = dynamic_cast<ui::HostWindow*>(w);
+    if (!host || !host->isVisible()) continue;
+    out << QStringLiteral("%1,%2,%3,%4").arg(host->LayoutName()).arg(1).arg(host->isMinimized() ? 1 : 0)
+               .arg(Rect(host->frameGeometry()));
+  }
+  return out.join(';');
+}
+
+// ctrl, enabled and text: a control of a window, by id or name.
+Answer Control(const Context& c) {
+  ui::HostWindow* host = FindWindow(c.words[1]);
+  if (!host) return QStringLiteral("error no window");
+  bool numeric = false;
+  const int id = c.words[2].toInt(&numeric);
+  QWidget* w = numeric ? host->FindById(id) : host->FindByName(c.words[2]);
+  if (!w) return QStringLiteral("error no control");
+  const QString& verb = c.words[0];
+  if (verb == "enabled") return w->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
+  if (verb == "text") {
+    // The whole text on one line: its line breaks travel as "\n".
+    const QString described = DescribeControl(w);
+    QString text = described.mid(described.indexOf(QLatin1Char('|')) + 1);
+    return text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+  }
+  return DescribeControl(w);
+}
+
+// The window as it looks now, as a PNG at PATH (for looking at it).
+Answer Grab(const Context& c) {
+  ui::HostWindow* host = FindWindow(c.words[1]);
+  if (!host) return QStringLiteral("error no window");
+  return host->grab().save(c.words[2], "PNG") ? QStringLiteral("ok") : QStringLiteral("error not saved");
+}
+
+Answer Menu(const Context& c) {
+  QMenu* menu = c.host.OpenMenu();
+  // A grouping menu of the editing panels is the active pop-up.
+  if (!menu) menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu || !menu->isVisible()) return QStringLiteral("none");
+  QStringList items;
+  for (QAction* a : menu->actions()) {
+    const QString text = a->shortcut().isEmpty() ? a->text() : a->text() + "\t" + a->shortcut().toString();
+    const QRect at(menu->mapToGlobal(menu->actionGeometry(a).topLeft()), menu->actionGeometry(a).size());
+    items << QStringLiteral("%1@%2").arg(text, Rect(at));
+  }
+  return items.join('|');
+}
+
+// The verbs, with the number of words each takes after it (-1: any). A verb
+// that answers nothing did not take the words it was given.
+struct Verb {
+  const char* name;
+  int arguments;
+  Answer (*run)(const Context&);
+};
+constexpr Verb kVerbs[] = {
+    {"plug", -1, Plug},          {"unplug", -1, Unplug},         {"sim", -1, Sim},
+    {"sim-slot-mainvol", 2, SimSlotMainVol},                     {"sim-lose", 1, SimLose},
+    {"sim-param", 1, SimParam},  {"open", 1, Open},              {"held", -1, Held},
+    {"filedialog", -1, FileDialog},                              {"status", -1, Status},
+    {"param", 1, Param},         {"block", 1, Block},            {"pcmodes", -1, PCModes},
+    {"history", -1, History},    {"modal", -1, Modal},           {"windows", -1, Windows},
+    {"ctrl", 2, Control},        {"enabled", 2, Control},        {"text", 2, Control},
+    {"grab", 2, Grab},           {"menu", -1, Menu},
+};
+
 }  // namespace
 
 QString ControlChannel::Execute(const QString& command) {
   const QStringList words = command.split(' ', Qt::SkipEmptyParts);
   if (words.isEmpty()) return QStringLiteral("error empty");
-  const QString& verb = words[0];
-  SimulatedDevice* simulator = host_.Simulator();
-  IConsole& console = host_.Console();
-  if (verb == "plug") return simulator && simulator->Plug() ? "ok" : "error";
-  if (verb == "unplug") return simulator && simulator->Unplug() ? "ok" : "error";
-  if (verb == "sim") {
-    auto processor = simulator ? simulator->Processor() : nullptr;
-    if (!processor) return QStringLiteral("error no simulated processor");
-    const sim::SimState state = processor->State();
-    return QStringLiteral("mode=%1 mainvol=%2 input=%3")
-        .arg(state.currentMode)
-        .arg(ReadParam(state.active, param::kMainVol))
-        .arg(state.inputMode);
-  }
-  if (verb == "sim-slot-mainvol" && words.size() == 3) {
-    auto processor = simulator ? simulator->Processor() : nullptr;
-    const int slot = words[1].toInt();
-    if (!processor || slot < 0 || slot >= sim::kSlotCount) return QStringLiteral("error");
-    sim::SimState state = processor->State();
-    WriteParam(state.slots[static_cast<size_t>(slot)], param::kMainVol, static_cast<uint16_t>(words[2].toInt()));
-    processor->SetState(state);
-    return QStringLiteral("ok");
-  }
-  if (verb == "sim-lose" && words.size() == 2 && (words[1] == "on" || words[1] == "off")) {
-    auto processor = simulator ? simulator->Processor() : nullptr;
-    if (!processor) return QStringLiteral("error no simulated processor");
-    processor->SetRequestsLost(words[1] == "on");
-    return QStringLiteral("ok");
-  }
-  if (verb == "sim-param" && words.size() == 2) {
-    auto processor = simulator ? simulator->Processor() : nullptr;
-    const auto index = FindParam(words[1].toStdString());
-    if (!processor || !index) return QStringLiteral("error");
-    return QString::number(ReadParam(processor->State().active, *index));
-  }
-  if (verb == "open" && words.size() == 2 && (words[1] == "delay" || words[1] == "mixing")) {
-    ui::HostWindow* main = host_.MainFrame();
-    if (!main) return QStringLiteral("error no main window");
-    // The dialogs are modal: they run after this answer has gone out.
-    const bool delay = words[1] == "delay";
-    QTimer::singleShot(0, main, [&console, main, delay] {
-      if (delay) OpenDelaySettings(console, main);
-      else OpenMixSound(console, main);
-    });
-    return QStringLiteral("ok");
-  }
-  if (verb == "open" && words.size() == 2 && words[1] == "measurement") {
-    auto* main = dynamic_cast<CMainDlg*>(host_.MainFrame());
-    if (!main) return QStringLiteral("error no main window");
-    QTimer::singleShot(0, main, [main] { main->OnMenuCommand(kCmdMeasurement); });
-    return QStringLiteral("ok");
-  }
-  if (verb == "held") {
-    // Every held-back band: CHANNEL.BAND=band|bypass:GAIN (Box index, band 0-30).
-    const CEffectStore& store = console.Store();
-    QStringList held;
-    for (int k = 0; k < kChannelCount; ++k)
-      for (int b = 0; b < kBandCount; ++b)
-        if (store.IsBandHeldBack(k, b))
-          held << QStringLiteral("%1.%2=%3:%4").arg(k).arg(b)
-                      .arg(store.IsHeldGainKept(k, b) ? QStringLiteral("bypass") : QStringLiteral("band"))
-                      .arg(store.BypassedBandGain(k, b));
-    return held.join(' ');
-  }
-  if (verb == "open" && words.size() == 2 && PresetLayoutFor(words[1])) {
-    ui::HostWindow* main = host_.MainFrame();
-    if (!main) return QStringLiteral("error no main window");
-    const char* layout = PresetLayoutFor(words[1]);
-    QTimer::singleShot(0, main, [&console, main, layout] { OpenPresetDialog(console, main, layout); });
-    return QStringLiteral("ok");
-  }
-  if (verb == "filedialog") {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<QFileDialog*>(w);
-      if (dialog && dialog->isVisible()) {
-        return dialog->windowTitle() + (dialog->acceptMode() == QFileDialog::AcceptSave ? "|save" : "|open");
-      }
-    }
-    return QStringLiteral("none");
-  }
-  if (verb == "status") {
-    const CEffectStore& store = console.Store();
-    return QStringLiteral("splash=%1 lock=%2 connected=%3 lang=%4 mode=%5 mainvol=%6 open=%7")
-        .arg(host_.SplashWasShown() ? 1 : 0)
-        .arg(host_.InstanceLockHeld() ? 1 : 0)
-        .arg(console.IsConnected() ? 1 : 0)
-        .arg(console.Language())
-        .arg(store.CurrentDeviceMode())
-        .arg(store.GetParam(param::kMainVol))
-        .arg(console.DeviceManager() && console.DeviceManager()->IsDeviceOpen() ? 1 : 0);
-  }
-  if (verb == "param" && words.size() == 2) {
-    const std::optional<int> index = FindParam(words[1].toStdString());
-    if (!index) return QStringLiteral("error unknown parameter");
-    QString answer = QStringLiteral("store=%1").arg(console.Store().GetParam(*index));
-    if (const auto state = PluggedSimState(simulator)) answer += QStringLiteral(" device=%1").arg(ReadParam(state->active, *index));
-    return answer;
-  }
-  if (verb == "block" && words.size() == 2) {
-    if (words[1] == "store") return Hex(console.Store().Block());
-    if (words[1] != "device") return QStringLiteral("error store or device");
-    const auto state = PluggedSimState(simulator);
-    return state ? Hex(state->active) : QStringLiteral("error no simulated processor plugged");
-  }
-  if (verb == "pcmodes") {
-    QStringList names;
-    for (const PCModeRecord& r : console.Config().LoadPCModes()) names << QString::fromStdString(r.Name());
-    return names.join('|');
-  }
-  if (verb == "history") {
-    const editing::CEditHistory* history = console.History();
-    const editing::CAbCompare* ab = console.AbCompare();
-    if (!history || !ab) return QStringLiteral("error no history");
-    return QStringLiteral("undo=%1|redo=%2|ab=%3")
-        .arg(QString::fromStdString(history->UndoName()), QString::fromStdString(history->RedoName()),
-             QLatin1String(editing::AbSideName(ab->Shown())));
-  }
-  if (verb == "modal") {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) return QStringLiteral("none");
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    if (!box) {
-      // Another dialog: its title and the text it shows (lines joined by " / ").
-      const auto* view = modal->findChild<QPlainTextEdit*>();
-      const QString text = view ? view->toPlainText().split('\n', Qt::SkipEmptyParts).join(QStringLiteral(" / ")) : QString();
-      return modal->windowTitle() + "|" + text;
-    }
-    QStringList out{box->text()};
-    for (QAbstractButton* b : box->buttons())
-      out << QStringLiteral("%1@%2").arg(b->text(), Rect(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())));
-    return out.join('|');
-  }
-  if (verb == "windows") {
-    QStringList out;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* host = dynamic_cast<ui::HostWindow*>(w);
-      if (!host || !host->isVisible()) continue;
-      out << QStringLiteral("%1,%2,%3,%4").arg(host->LayoutName()).arg(1).arg(host->isMinimized() ? 1 : 0)
-                 .arg(Rect(host->frameGeometry()));
-    }
-    return out.join(';');
-  }
-  if ((verb == "ctrl" || verb == "enabled" || verb == "text") && words.size() == 3) {
-    ui::HostWindow* host = FindWindow(words[1]);
-    if (!host) return QStringLiteral("error no window");
-    bool numeric = false;
-    const int id = words[2].toInt(&numeric);
-    QWidget* w = numeric ? host->FindById(id) : host->FindByName(words[2]);
-    if (!w) return QStringLiteral("error no control");
-    if (verb == "enabled") return w->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
-    if (verb == "text") {
-      // The whole text on one line: its line breaks travel as "\n".
-      const QString described = DescribeControl(w);
-      QString text = described.mid(described.indexOf(QLatin1Char('|')) + 1);
-      return text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    }
-    return DescribeControl(w);
-  }
-  if (verb == "grab" && words.size() == 3) {
-    // The window as it looks now, as a PNG at PATH (for looking at it).
-    ui::HostWindow* host = FindWindow(words[1]);
-    if (!host) return QStringLiteral("error no window");
-    return host->grab().save(words[2], "PNG") ? QStringLiteral("ok") : QStringLiteral("error not saved");
-  }
-  if (verb == "menu") {
-    QMenu* menu = host_.OpenMenu();
-    // A grouping menu of the editing panels is the active pop-up.
-    if (!menu) menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (!menu || !menu->isVisible()) return QStringLiteral("none");
-    QStringList items;
-    for (QAction* a : menu->actions())
-      items << QStringLiteral("%1@%2").arg(a->shortcut().isEmpty() ? a->text() : a->text() + "\t" + a->shortcut().toString(), Rect(QRect(menu->mapToGlobal(menu->actionGeometry(a).topLeft()),
-                                                                  menu->actionGeometry(a).size())));
-    return items.join('|');
+  const Context context{host_, host_.Console(), host_.Simulator(), words};
+  for (const Verb& verb : kVerbs) {
+    if (words[0] != QLatin1String(verb.name)) continue;
+    if (verb.arguments >= 0 && words.size() != verb.arguments + 1) break;
+    if (const Answer answer = verb.run(context)) return *answer;
+    break;
   }
   return QStringLiteral("error unknown command");
 }

@@ -2,6 +2,8 @@
 // shared state, the simulated processor and what the shell shows.
 #pragma once
 
+#include <QString>
+
 class QMenu;
 
 namespace brisvel::ui {
@@ -28,6 +30,11 @@ class IDemoHost {
   virtual ui::HostWindow* MainFrame() = 0;
   // The main window's open pop-up menu, if any.
   virtual QMenu* OpenMenu() const = 0;
+  // Opens a window as its menu item does, once the caller has returned (the
+  // dialogs are modal): "delay", "mixing", "measurement", "device-preset",
+  // "my-preset" or "settings". "ok", "error no main window", or empty for a
+  // name that is none of these.
+  virtual QString OpenWindowLater(const QString& which) = 0;
 };
 
 }  // namespace brisvel::app::demo
