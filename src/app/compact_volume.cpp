@@ -16,11 +16,14 @@ constexpr int kLinkBass = 3;
 constexpr uint16_t kAllMuteBits = 0x3F;
 }  // namespace
 
+int ChosenLevel(const CEffectStore& store, VolumeChoice choice) {
+  if (choice == VolumeChoice::kMaster) return store.GetParam(param::kMainVol);
+  if (choice == VolumeChoice::kSub) return store.GetParam(param::Volume(0));
+  return 0;
+}
+
 int ShownVolume(const CEffectStore& store, VolumeChoice choice) {
-  int v = 0;
-  if (choice == VolumeChoice::kMaster) v = store.GetParam(param::kMainVol);
-  else if (choice == VolumeChoice::kSub) v = store.GetParam(param::Volume(0));
-  return std::min(v, kVolumeMax);
+  return std::min(ChosenLevel(store, choice), kVolumeMax);
 }
 
 QString VolumeText(int value) { return QString::asprintf("%ddB", value - kVolumeMax); }
@@ -34,8 +37,9 @@ std::vector<int> LinkedRange(const CEffectStore& store, int ch) {
   return {ch};
 }
 
-int WriteVolume(CEffectStore& store, VolumeChoice choice, int value) {
-  const int v = std::clamp(value, 0, kVolumeMax);
+namespace {
+// Writes v, already within its limits, to the chosen volume.
+int WriteLevel(CEffectStore& store, VolumeChoice choice, int v) {
   CEffectStore::SendScope scope(store);  // both bass channels in one transfer
   if (choice == VolumeChoice::kMaster) {
     store.SetParam(param::kMainVol, static_cast<uint16_t>(v));
@@ -45,12 +49,15 @@ int WriteVolume(CEffectStore& store, VolumeChoice choice, int value) {
   }
   return v;
 }
+}  // namespace
+
+int WriteVolume(CEffectStore& store, VolumeChoice choice, int value) {
+  return WriteLevel(store, choice, std::clamp(value, 0, kVolumeMax));
+}
 
 int StepVolume(CEffectStore& store, VolumeChoice choice, int delta) {
-  int now = 0;
-  if (choice == VolumeChoice::kMaster) now = store.GetParam(param::kMainVol);
-  else if (choice == VolumeChoice::kSub) now = store.GetParam(param::Volume(0));
-  return WriteVolume(store, choice, now + delta);
+  const int now = ChosenLevel(store, choice);
+  return WriteLevel(store, choice, std::clamp(now + delta, 0, std::max(kVolumeMax, now)));
 }
 
 bool AllMuted(const CEffectStore& store) { return (store.GetParam(param::kMuteCtrl) & kAllMuteBits) == kAllMuteBits; }

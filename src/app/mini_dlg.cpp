@@ -3,6 +3,8 @@
 
 #include "app/mini_dlg.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QThread>
 #include <QWindow>
@@ -52,7 +54,7 @@ void CMiniDlg::OnInit() {
     UpdateConnectionDisplay();
   });
   r.OnIdRange(EventCmd, ids::kMaster, ids::kSub,
-              [this](const ui::Event&) { ShowVolume(ShownVolume(app_.Store(), Choice())); });
+              [this](const ui::Event&) { ShowVolume(ChosenLevel(app_.Store(), Choice())); });
   r.On<ui::SliderPosArgs>(ids::kKnob, ids::kKnob, [this](const ui::Event&, const ui::SliderPosArgs& moved) {
     ShowVolume(WriteVolume(app_.Store(), Choice(), moved.position));
   });
@@ -88,7 +90,7 @@ void CMiniDlg::Refresh() {
   const CEffectStore& store = app_.Store();
   if (store.CurrentDeviceMode() >= 0 && store.CurrentDeviceMode() < ids::kModeCount)
     CheckModeButton(store.CurrentDeviceMode());
-  ShowVolume(ShownVolume(store, Choice()));
+  ShowVolume(ChosenLevel(store, Choice()));
   if (mute_) mute_->SetChecked(AllMuted(store));
   UpdateConnectionDisplay();
 }
@@ -96,7 +98,8 @@ void CMiniDlg::Refresh() {
 void CMiniDlg::UpdateConnectionDisplay() { ShowConnectionState(connect_, app_.IsConnected(), UnsentChanges(app_)); }
 
 void CMiniDlg::ShowVolume(int value) {
-  if (knob_) knob_->SetValue(value);
+  // The knob ends at 0 dB; the text tells a level above it as it is.
+  if (knob_) knob_->SetValue(std::min(value, kVolumeMax));
   if (knobText_) knobText_->SetText(VolumeText(value));
 }
 

@@ -208,6 +208,8 @@ TEST(CompactVolume, ShownVolumeIsLimitedTo60) {
   store.WriteParamLocal(param::kMainVol, 66);
   store.WriteParamLocal(param::Volume(0), 12);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kMaster), 60);
+  EXPECT_EQ(ChosenLevel(store, VolumeChoice::kMaster), 66);  // the text's level
+  EXPECT_EQ(VolumeText(66), "6dB");
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kSub), 12);
   EXPECT_EQ(ShownVolume(store, VolumeChoice::kNone), 0);
   EXPECT_EQ(VolumeText(60), "0dB");
@@ -248,10 +250,18 @@ TEST(CompactVolume, StepsStartFromTheBlocksVolumeNotTheKnob) {
   CEffectStore store;
   store.ReplaceBlock(FactoryBlock());
   store.WriteParamLocal(param::kMainVol, 66);
-  EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, -1), 60);  // 65, limited to 60
-  EXPECT_EQ(store.GetParam(param::kMainVol), 60);
+  // Above the knob's top a step neither cuts the level to 0 dB nor raises it.
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, -1), 65);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 65);
   store.WriteParamLocal(param::kMainVol, 66);
-  EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, +1), 60);
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, +1), 66);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 66);
+  store.WriteParamLocal(param::kMainVol, 60);
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kMaster, +1), 60);  // never past the knob's top
+  store.WriteParamLocal(param::Volume(0), 63);
+  store.WriteParamLocal(param::Volume(1), 63);
+  EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, -1), 62);
+  EXPECT_EQ(store.GetParam(param::Volume(1)), 62);
   store.WriteParamLocal(param::Volume(0), 0);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, -1), 0);
   EXPECT_EQ(StepVolume(store, VolumeChoice::kSub, +1), 1);
@@ -416,15 +426,17 @@ TEST(Shell, CompactKnobStepsAndMuteWriteTheStore) {
   QTest::mouseClick(mini->FindById(1003), Qt::LeftButton);
   EXPECT_EQ(store.GetParam(param::kMuteCtrl), 0);
 
-  // MainVol above the knob's 60: "-" starts from 66, giving 60, not 59.
+  // MainVol above the knob's 60: the knob stands at its top, the text tells
+  // the real level, and "-" steps down from it (66 to 65, not to 60).
   QTest::mouseClick(mini->FindById(1005), Qt::LeftButton);  // Master
   store.WriteParamLocal(param::kMainVol, 66);
   mini->Refresh();
   EXPECT_EQ(knob->Value(), 60);
+  EXPECT_EQ(mini->Find<ui::TextLabel>(3000)->ShownText(), "6dB");
   QTest::mouseClick(mini->FindById(1002), Qt::LeftButton);
-  EXPECT_EQ(store.GetParam(param::kMainVol), 60);
+  EXPECT_EQ(store.GetParam(param::kMainVol), 65);
   EXPECT_EQ(knob->Value(), 60);
-  EXPECT_EQ(mini->Find<ui::TextLabel>(3000)->ShownText(), "0dB");
+  EXPECT_EQ(mini->Find<ui::TextLabel>(3000)->ShownText(), "5dB");
 }
 
 // ---- the console's exit status
