@@ -2,6 +2,8 @@
 // channel's bands, both directions.
 #include "core/filter_set.h"
 
+#include "core/text_lines.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -78,17 +80,7 @@ std::optional<double> CsvNumber(std::string_view field, bool decimalComma) {
   return PlainNumber(t);
 }
 
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-    const size_t start = i;
-    while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
+std::vector<std::string_view> Words(std::string_view line) { return SplitWords(line); }
 
 std::vector<std::string_view> Split(std::string_view line, char sep) {
   std::vector<std::string_view> fields;

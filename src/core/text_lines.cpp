@@ -1,6 +1,8 @@
 // Splitting text into lines whatever its line ends.
 #include "core/text_lines.h"
 
+#include <cctype>
+
 namespace brisvel {
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -15,6 +17,18 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     start = end + 1;
   }
   return lines;
+}
+
+std::vector<std::string_view> SplitWords(std::string_view line) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+    const size_t start = i;
+    while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
 }
 
 }  // namespace brisvel

@@ -13,4 +13,7 @@ inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 // at the very start is not part of the first line.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
+// The words of a line: runs of characters between white space.
+std::vector<std::string_view> SplitWords(std::string_view line);
+
 }  // namespace brisvel

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <vector>
 
+#include "core/text_lines.h"
 #include "settings/file_safety.h"
 
 namespace brisvel::sim {
@@ -50,18 +51,6 @@ std::optional<Frame> SimFaults::Deliver(Frame reply) {
 
 namespace {
 
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-    const size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
 // A whole count from 0 to 1,000,000.
 std::optional<int> Count(std::string_view word) {
   int value = 0;
@@ -99,13 +88,10 @@ bool ApplyLine(const std::vector<std::string_view>& w, SimFaults& faults) {
 std::optional<SimFaults> ParseFaultText(std::string_view text, std::string* error) {
   SimFaults faults;
   int number = 0;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  for (std::string_view line : SplitLines(text)) {
     ++number;
     if (const size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
-    const auto words = Words(line);
+    const auto words = SplitWords(line);
     if (words.empty()) continue;
     if (!ApplyLine(words, faults)) {
       if (error) *error = "line " + std::to_string(number) + " is not a fault: " + std::string(line);
