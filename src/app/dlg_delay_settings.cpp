@@ -16,8 +16,8 @@ namespace brisvel::app {
 
 namespace ids = layout::delaysettings;
 
-CDlgDelaySettingsHandler::CDlgDelaySettingsHandler(const CarDelaySettings& record, ApplyFn apply)
-    : record_(editing::DrawableCarRecord(record)), opening_(record_), apply_(std::move(apply)) {}
+CDlgDelaySettingsHandler::CDlgDelaySettingsHandler(const CarDelaySettings& record, ApplyFn apply, int unit)
+    : record_(editing::DrawableCarRecord(record)), opening_(record_), apply_(std::move(apply)), unit_(unit) {}
 
 void CDlgDelaySettingsHandler::OnInit(ui::HostWindow& dlg) {
   car_ = dlg.Find<ui::SkCar>(QString::fromLatin1(ids::kCarView));
@@ -28,6 +28,7 @@ void CDlgDelaySettingsHandler::OnInit(ui::HostWindow& dlg) {
     car_->SetAttribute("yStart", QString::asprintf("%d", record_.yStart));
     car_->SetAttribute("mmPerScale", QString::asprintf("%d", record_.mmPerScale));
     car_->SetAttribute("mmPerPx", QString::asprintf("%d", record_.mmPerPx));
+    car_->SetReadoutUnit(unit_);
     // Nothing reaches the processor until the user moves something.
     Show(editing::OpeningPositions(record_));
   }
@@ -93,7 +94,8 @@ void ApplyCarDelaysToConsole(IConsole& app, ui::HostWindow* mainWindow, const Ca
 int OpenDelaySettings(IConsole& app, ui::HostWindow* owner) {
   const CarDelaySettings stored = app.Config().CarDelay();
   CDlgDelaySettings dlg(QString::fromLatin1(ids::kLayout), owner, stored,
-                        [&app, owner](const CarDelaySettings& r) { ApplyCarDelaysToConsole(app, owner, r); });
+                        [&app, owner](const CarDelaySettings& r) { ApplyCarDelaysToConsole(app, owner, r); },
+                        app.Store().DelayUnit());
   if (!dlg.Create()) {
     spdlog::error("the delay settings layout could not be built");
     return -1;

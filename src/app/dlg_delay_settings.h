@@ -22,7 +22,9 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
   // Applies a record's delays to the processor and the main window.
   using ApplyFn = std::function<void(const CarDelaySettings&)>;
 
-  CDlgDelaySettingsHandler(const CarDelaySettings& record, ApplyFn apply);
+  // unit: the main window's delay unit (0 ms, 1 cm, 2 in), which the view's
+  // delay tips and drag readout follow.
+  CDlgDelaySettingsHandler(const CarDelaySettings& record, ApplyFn apply, int unit = 0);
   void OnInit(ui::HostWindow& dlg) override;
 
   // The working record: the opening one until the dialog closes, then with
@@ -44,6 +46,7 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
   CarDelaySettings record_;
   CarDelaySettings opening_;
   ApplyFn apply_;
+  int unit_ = 0;
   ui::SkCar* car_ = nullptr;
 };
 

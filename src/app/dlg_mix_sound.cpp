@@ -6,6 +6,7 @@
 
 #include "app/console.h"
 #include "app/layout_ids/xml_mixsoundwd.h"
+#include "app/panel_binders.h"
 #include "controls/value_controls.h"
 #include "editing/mixing.h"
 #include "spdlog/spdlog.h"
@@ -34,12 +35,14 @@ CDlgMixSoundEventHandler::CDlgMixSoundEventHandler(CEffectStore& store) : store_
 
 void CDlgMixSoundEventHandler::OnInit(ui::HostWindow& dlg) {
   masterLevel_ = dlg.Find<ui::SkSlider>(ids::kMasterLevel);
+  TellVolume(masterLevel_);
   masterText_ = dlg.Find<QLineEdit>(ids::kMasterText);
   masterMute_ = dlg.Find<ui::SkCheckButton>(ids::kMasterMute);
   for (int k = 0; k < kChannelCount; ++k) {
     Channel& c = channels_[static_cast<size_t>(k)];
     c.label = dlg.Find<ui::SkCheckButton>(ids::kChannelLabel + k);
     c.level = dlg.Find<ui::SkSlider>(ids::kChannelLevel + k);
+    TellVolume(c.level);
     c.text = dlg.Find<QLineEdit>(ids::kChannelText + k);
     c.phase = dlg.Find<ui::SkCheckButton>(ids::kPhase + k);
     c.mute = dlg.Find<ui::SkCheckButton>(ids::kMute + k);

@@ -26,6 +26,11 @@ void EqualiserBinder::Bind() {
     bandQ_[b] = w.Find<ui::SEdit2>(ids::kBandQ + b);
     bandGain_[b] = w.Find<ui::SEdit2>(ids::kBandGain + b);
     bandSlider_[b] = w.Find<ui::SkSlider>(ids::kBandSlider + b);
+    // The fader moves in tenths of a dB; its tip tells the gain as the band's field does.
+    if (bandSlider_[b])
+      bandSlider_[b]->SetValueText([](int tenths) {
+        return QString::fromStdString(GainText(static_cast<int16_t>(tenths * 10))) + QStringLiteral("dB");
+      });
     bandHold_[b] = w.Find<ui::SkCheckButton>(ids::kBandHold + b);
   }
   bypass_ = w.Find<ui::SkCheckButton>(ids::kBypass);
@@ -156,15 +161,35 @@ void EqualiserBinder::OnThumb(int id, const ui::Event& e) {
   const auto* a = e.As<ui::ThumbMovingArgs>();
   if (!graph_ || !a) return;
   const int handle = id - ids::kHandleFirst;
+  int band = -1;
   if (handle < kBandCount) {
     AfterBandEdit(editor_.DragBandTo(handle, a->frequency, a->gain));
+    band = handle;
   } else if (handle == kBandCount || handle == kBandCount + 1) {
     if (!a->frequency) return;
     editor_.DragFilter(handle == kBandCount ? Filter::kHighPass : Filter::kLowPass, *a->frequency);
     panels_.ChannelRefresh();
   } else if (a->ownerBand >= 0) {
     AfterBandEdit(editor_.DragQ(a->ownerBand, a->qSteps));
+    band = a->ownerBand;
   }
+  if (auto* dragged = dynamic_cast<ui::SMoveThumb*>(e.sender.data())) dragged->ShowReadout(HandleReadout(handle, band));
+}
+
+// What a dragged handle stands for now, as the band table and the crossover
+// fields show it: "1000 Hz  3.0 dB  Q 1.41" (Q in PEQ mode), "HPF 80Hz".
+QString EqualiserBinder::HandleReadout(int handle, int band) const {
+  const int ch = editor_.CurrentChannel();
+  if (band < 0) {
+    const bool high = handle == kBandCount;
+    const std::string text = high ? HighPassText(store_.GetParam(param::HpFreq(ch)))
+                                  : LowPassText(store_.GetParam(param::LpFreq(ch)));
+    return QString::fromLatin1(high ? "HPF " : "LPF ") + QString::fromStdString(text);
+  }
+  const editing::BandView view = editing::ChannelEqView(store_, ch).bands[static_cast<size_t>(band)];
+  QString text = QStringLiteral("%1 Hz  %2 dB").arg(QString::fromStdString(view.frequency), QString::fromStdString(view.gain));
+  if (editor_.PeqMode()) text += QStringLiteral("  Q %1").arg(QString::fromStdString(view.q));
+  return text;
 }
 
 void EqualiserBinder::AfterBandEdit(const editing::BandChanges& c) {

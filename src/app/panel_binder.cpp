@@ -3,11 +3,16 @@
 
 #include "app/panel_binders.h"
 #include "controls/value_controls.h"
+#include "core/scales.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
 #include "ui/ui_event.h"
 
 namespace brisvel::app {
+
+void TellVolume(ui::SkSlider* slider) {
+  if (slider) slider->SetValueText([](int position) { return QString::fromStdString(VolumeText(position)); });
+}
 
 bool PanelBinder::Foreign(const ui::Event& e) const { return !e.sender || e.sender->window() != &window_; }
 

@@ -37,6 +37,10 @@ struct Event;
 
 namespace brisvel::app {
 
+// A volume fader's tip tells the level as the volume field shows it ("-4dB",
+// "OFF") while it moves.
+void TellVolume(ui::SkSlider* slider);
+
 // What a binder asks of the panels as a whole.
 class IPanels {
  public:
@@ -188,6 +192,7 @@ class EqualiserBinder final : public PanelBinder {
   void OnCommit(int id, const std::string& text);
   void OnStep(int id, const std::string& text, int step);
   void OnThumb(int id, const ui::Event& e);
+  QString HandleReadout(int handle, int band) const;
   void OnResetEq();
   void ShowColumns();
   void AfterBandEdit(const editing::BandChanges& c);

@@ -27,6 +27,7 @@ const char kMenuStyle[] =
 void StripBinder::Bind() {
   ui::HostWindow& w = window_;
   masterSlider_ = w.Find<ui::SkSlider>(ids::kMasterSlider);
+  TellVolume(masterSlider_);
   masterEdit_ = w.Find<ui::SEdit2>(ids::kMasterEdit);
   masterMute_ = w.Find<ui::SkCheckButton>(ids::kMasterMute);
   for (int i = 0; i < kChannelCount; ++i) {
@@ -35,6 +36,7 @@ void StripBinder::Bind() {
     phase_[i] = w.Find<ui::SkCheckButton>(ids::kPhase + i);
     mute_[i] = w.Find<ui::SkCheckButton>(ids::kMute + i);
     volumeSlider_[i] = w.Find<ui::SkSlider>(ids::kChannelSlider + i);
+    TellVolume(volumeSlider_[i]);
     volumeEdit_[i] = w.Find<ui::SEdit2>(ids::kChannelEdit + i);
   }
   for (int g = 0; g < editing::kLinkGroupCount; ++g) grouping_[g] = w.Find<ui::SkCheckButton>(ids::kGrouping + g);

@@ -4,6 +4,7 @@
 
 #include "controls/car_view.h"
 
+#include "core/scales.h"
 #include "ui/ui_event.h"
 
 #include <QMouseEvent>
@@ -353,7 +354,7 @@ void SkCar::UpdatePositions() {
     }
     Element* tip = AsElement(delayTips_[i]);
     if (!tip) continue;
-    tip->SetText(QString::asprintf("%.03fms", delay / kMmPerMs));
+    tip->SetText(QString::fromStdString(PathDelayText(delay, readoutUnit_)));
     const QSize tw = tip->ContentSize();
     int left, top;
     if (s.x < zone.left()) {
@@ -391,16 +392,16 @@ void SkCar::OnThumbMoved(QPoint& p, int data) {
   } else {
     return;
   }
+  overlayTimer_.stop();
+  if (count_ > 0) UpdatePositions();
   if (auto* tip = AsElement(posTip_)) {
     Guard guard(placing_);
-    tip->SetText(QString::asprintf("%.03fm,%.03fm", mm.x / 1000.0, mm.y / 1000.0));
+    tip->SetText(PositionTipText(data));
     tip->SetAttribute("pos", QString("%1,%2").arg(p.x() + 30).arg(p.y() + 25));
     posTip_->show();
     posTip_->raise();
   }
-  overlayTimer_.stop();
   if (count_ > 0) {
-    UpdatePositions();
     {
       Guard guard(placing_);
       Panel::PlaceChildren();
@@ -412,6 +413,24 @@ void SkCar::OnThumbMoved(QPoint& p, int data) {
     if (grid_) grid_->show();
     RaiseEvent(this, CarDelayChangedArgs{});
   }
+}
+
+void SkCar::SetReadoutUnit(int unit) {
+  if (unit == readoutUnit_) return;
+  readoutUnit_ = unit;
+  if (count_ > 0) UpdatePositions();
+}
+
+QString SkCar::PositionTipText(int data) const {
+  const bool speaker = data >= 1 && data <= std::min(count_, 6);
+  const CarPoint mm = speaker ? speakersMm_[data - 1] : listenerMm_;
+  QString text = QString::asprintf("%.03fm,%.03fm", mm.x / 1000.0, mm.y / 1000.0);
+  if (speaker) {
+    const double distanceMm = geometry_.distancePx[data - 1] * metrics_.mmPerPx;
+    text += QString::asprintf("\nCH%d ", data) + QString::fromStdString(DistanceText(distanceMm, readoutUnit_)) +
+            QStringLiteral(", delay ") + QString::fromStdString(PathDelayText(geometry_.delayMm[data - 1], readoutUnit_));
+  }
+  return text;
 }
 
 void SkCar::OnThumbReleased() {

@@ -92,6 +92,13 @@ class SkCar : public Panel {
   void OnThumbMoved(QPoint& proposed, int data);
   void OnThumbReleased();
 
+  // The unit (0 ms, 1 cm, 2 in) the drag readout tells distances and delays in.
+  // The delay tips beside the speakers use it too.
+  void SetReadoutUnit(int unit);
+  // While a speaker is dragged, its position tip says how far it is from the
+  // listener and the delay it gets: "0.300m,1.200m\nCH1 152.0cm, delay 1.318ms".
+  QString PositionTipText(int data) const;
+
   int SpeakerCount() const { return count_; }
   CarPoint ListenerMm() const { return listenerMm_; }
   CarPoint ListenerPx() const { return listenerPx_; }
@@ -120,6 +127,7 @@ class SkCar : public Panel {
 
   CarViewMetrics metrics_;
   int count_ = 0;
+  int readoutUnit_ = 0;
   CarPoint listenerMm_{}, listenerPx_{};
   std::array<CarPoint, 6> speakersMm_{}, speakersPx_{};
   CarDelayGeometry geometry_{};

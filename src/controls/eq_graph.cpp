@@ -2,6 +2,7 @@
 // painting, and the handles' drag reports.
 
 #include "controls/eq_graph.h"
+#include "controls/value_controls.h"
 
 #include "core/scales.h"
 #include "ui/ui_event.h"
@@ -58,6 +59,12 @@ void SMoveThumb::ApplyReference(const QRect& r) {
        r.top() + static_cast<int>(std::trunc(r.height() * yFloat_ + 0.5)));
 }
 
+void SMoveThumb::ShowReadout(const QString& text) {
+  if (!dragging_) return;
+  if (!readout_) readout_ = SSimpleToolTip::Acquire();
+  readout_->ShowAt(mapToGlobal(QPoint(width() + 6, -4)), text);
+}
+
 void SMoveThumb::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   pushed_ = true;
@@ -83,6 +90,7 @@ void SMoveThumb::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   pushed_ = false;
   dragging_ = false;
+  if (readout_) readout_->hide();
   unsetCursor();
   update();
 }

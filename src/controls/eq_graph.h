@@ -19,6 +19,7 @@
 namespace brisvel::ui {
 
 class SkEQ;
+class SSimpleToolTip;
 
 // What the curve layer draws besides the channel's own curve: the measured
 // response (already smoothed), the prediction (measurement plus the summed
@@ -64,6 +65,9 @@ class SMoveThumb : public SkinnedControl {
   void CenterAt(int x, int y, const QRect& reference);
   // Takes the stored relative position inside a new reference rectangle.
   void ApplyReference(const QRect& reference);
+  // While the handle is dragged, a small readout beside it tells what the drag
+  // made of it (its values as the band table shows them); it goes with the release.
+  void ShowReadout(const QString& text);
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
@@ -78,6 +82,7 @@ class SMoveThumb : public SkinnedControl {
   int ownerBand_ = -1;
   bool dragging_ = false;
   QPoint dragOffset_;
+  std::shared_ptr<SSimpleToolTip> readout_;
 };
 
 // The grid layer (element "skeqgrid"): dB and frequency lines with their labels.

@@ -27,8 +27,15 @@ double Deg(double rad) { return rad * 180.0 / M_PI; }
 
 // ---- value tip ----
 
-std::shared_ptr<SSimpleToolTip> SSimpleToolTip::Acquire() {
+namespace {
+std::weak_ptr<SSimpleToolTip>& SharedTip() {
   static std::weak_ptr<SSimpleToolTip> shared;
+  return shared;
+}
+}  // namespace
+
+std::shared_ptr<SSimpleToolTip> SSimpleToolTip::Acquire() {
+  std::weak_ptr<SSimpleToolTip>& shared = SharedTip();
   std::shared_ptr<SSimpleToolTip> tip = shared.lock();
   if (!tip) {
     tip = std::shared_ptr<SSimpleToolTip>(new SSimpleToolTip());
@@ -42,6 +49,11 @@ SSimpleToolTip::SSimpleToolTip()
   setObjectName("simple tooltip");
   setAttribute(Qt::WA_ShowWithoutActivating, true);
   setFont(ParseFont("face:宋体,size:12", font()));
+}
+
+QString SSimpleToolTip::ShownText() {
+  const std::shared_ptr<SSimpleToolTip> tip = SharedTip().lock();
+  return tip && tip->isVisible() ? tip->Text() : QString();
 }
 
 void SSimpleToolTip::ShowAt(const QPoint& screenTopLeft, const QString& text) {
@@ -382,10 +394,12 @@ QRect SkSlider::ThumbRect() const {
 
 void SkSlider::RaisePos() { RaiseEvent(this, SliderPosArgs{value_}); }
 
+void SkSlider::SetValueText(std::function<QString(int)> text) { valueText_ = std::move(text); }
+
 void SkSlider::ShowValueTip() {
-  if (!showPercent_) return;
+  if (!showPercent_ && !valueText_) return;
   if (!tip_) tip_ = SSimpleToolTip::Acquire();
-  const QString text = QString::number(value_);
+  const QString text = valueText_ ? valueText_(value_) : QString::number(value_);
   const QRect t = ThumbRect();
   const int len = static_cast<int>(text.size());
   const QPoint local = vertical_ ? QPoint(t.left() - 6 * len - 15, t.center().y() - 11)

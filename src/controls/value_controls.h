@@ -21,6 +21,8 @@ class SSimpleToolTip : public QWidget {
   // Shows text with its top-left at the screen point (hides it for empty text).
   void ShowAt(const QPoint& screenTopLeft, const QString& text);
   QString Text() const { return text_; }
+  // The text the shared tip shows now; empty while it is hidden or not made.
+  static QString ShownText();
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -111,6 +113,10 @@ class SkSlider : public QWidget, public Element, public RangeValue {
   QSize ContentSize() const override;
   void SetValue(int v);
   void SetRange(int min, int max);
+  // The value tip tells the position in its field's unit (as text(position)
+  // gives it) instead of the bare number, and shows whether or not the
+  // layout asked for the number.
+  void SetValueText(std::function<QString(int)> text);
   bool IsVertical() const { return vertical_; }
   // The toolkit's part rectangles: the rail the thumb centre travels on, and the thumb.
   QRect RailRect() const;
@@ -143,6 +149,7 @@ class SkSlider : public QWidget, public Element, public RangeValue {
   QPoint pressPoint_;
   int pressValue_ = 0;
   std::shared_ptr<SSimpleToolTip> tip_;
+  std::function<QString(int)> valueText_;
   WheelNotches wheel_;
 };
 

@@ -178,6 +178,18 @@ std::string DelayText(int raw, int unit) {
   return FormatString("%0.03f", ms);
 }
 
+std::string DistanceText(double mm, int unit) {
+  if (unit == kDelayIn) return FormatString("%0.02fin", mm / 25.4);
+  return FormatString("%0.01fcm", mm / 10.0);
+}
+
+std::string PathDelayText(double mm, int unit) {
+  const double ms = mm / 346.0;
+  if (unit == kDelayCm) return FormatString("%0.01fcm", ms * kCmPerMs);
+  if (unit == kDelayIn) return FormatString("%0.02fin", ms * kInPerMs);
+  return FormatString("%0.03fms", ms);
+}
+
 std::optional<Parsed> ParseDelay(std::string_view text, int unit) {
   std::optional<double> typed = LeadingNumber(text);
   if (!typed) return std::nullopt;

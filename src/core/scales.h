@@ -63,6 +63,11 @@ std::string DelayText(int raw, int unit);
 // sample of a shown text is the one it shows).
 std::optional<Parsed> ParseDelay(std::string_view text, int unit);
 double DelayUnitLimit(int unit);  // 20 ms, 692 cm, 272.44 in
+// A path length in mm as the delay unit tells lengths: inches in IN, else
+// centimetres ("152.0cm", "59.84in").
+std::string DistanceText(double mm, int unit);
+// An extra path in mm as a delay in the unit: "1.318ms", "45.6cm", "17.95in".
+std::string PathDelayText(double mm, int unit);
 // One step of a delay edit: one sample, 0..960.
 int StepDelay(int raw, int step);
 

@@ -2,6 +2,8 @@
 // console on the simulated processor under the X server, real mouse drags and
 // typing, and the processor's parameters read back through the control channel.
 
+#include <QRegularExpression>
+
 #include "core/car_geometry.h"
 #include "e2e_support.h"
 
@@ -93,6 +95,35 @@ TEST_F(EndToEndDialogs, DelayDragsReachTheProcessorAndClosingKeepsThePositions) 
   EXPECT_EQ(c->Ctrl(kDelay, "speaker_1").rect, moved);
   EXPECT_EQ(c->Ctrl(kDelay, "listener").rect, listener);
   EXPECT_EQ(c->Ctrl(kDelay, "ch1_tip").text, lastTip);
+}
+
+// In centimetres the view tells delays in cm, and a dragged speaker's
+// position tip says its distance to the listener and the delay it gets;
+// opening the view sends nothing.
+TEST_F(EndToEndDialogs, TheCarViewTellsDistancesAndDelaysInTheMainWindowsUnit) {
+  Start();
+  c->Click(kMain, "7001");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMain, "7001").checked == 1; }, 5000));
+  const QString before = c->Query("block device");
+  ASSERT_TRUE(OpenDelay(*c));
+  QThread::msleep(600);
+  EXPECT_EQ(c->Query("block device"), before);
+  EXPECT_TRUE(c->Ctrl(kDelay, "ch1_tip").text.endsWith("cm")) << c->Ctrl(kDelay, "ch1_tip").text.toStdString();
+
+  QString tip;
+  QString delayTip;
+  const Control speaker = c->Ctrl(kDelay, "speaker_1");
+  Drag(speaker.Centre(), speaker.Centre() + QPoint(30, 40), [&] {
+    tip = c->Query("tip");
+    delayTip = c->Ctrl(kDelay, "ch1_tip").text;
+  });
+  const QStringList lines = tip.split("\\n");
+  ASSERT_EQ(lines.size(), 2) << tip.toStdString();
+  EXPECT_TRUE(lines[0].contains(QRegularExpression("^-?\\d+\\.\\d{3}m,-?\\d+\\.\\d{3}m$"))) << tip.toStdString();
+  EXPECT_TRUE(lines[1].contains(QRegularExpression("^CH1 \\d+\\.\\dcm, delay \\d+\\.\\dcm$"))) << tip.toStdString();
+  EXPECT_TRUE(lines[1].endsWith("delay " + delayTip)) << tip.toStdString() << " / " << delayTip.toStdString();
+  // The release hides the position tip.
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Query("tip").isEmpty(); }, 5000));
 }
 
 TEST_F(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {

@@ -200,8 +200,9 @@ inline int SimParam(Console& c, const QString& name) {
   return ok ? v : -1;
 }
 
-// Presses the left button on from, moves to `to` in a few steps and lets go.
-inline void Drag(const QPoint& from, const QPoint& to) {
+// Presses the left button on from, moves to `to` in a few steps and lets go;
+// whileHeld runs before the button is let go.
+inline void Drag(const QPoint& from, const QPoint& to, const std::function<void()>& whileHeld = {}) {
   Xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())});
   QThread::msleep(150);
   Xdotool({"mousedown", "1"});
@@ -213,6 +214,7 @@ inline void Drag(const QPoint& from, const QPoint& to) {
     QThread::msleep(60);
   }
   QThread::msleep(100);
+  if (whileHeld) whileHeld();
   Xdotool({"mouseup", "1"});
   QThread::msleep(150);
 }

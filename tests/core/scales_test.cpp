@@ -81,6 +81,14 @@ TEST(Scales, Delay) {
   EXPECT_EQ(ParseDelay("1.5", kDelayMs)->raw, 72);
   EXPECT_EQ(ParseDelay("0.72", kDelayCm)->raw, 1);  // what one step in cm shows
   EXPECT_EQ(DelayUnitName(kDelayCm), "CM");
+  // A path of 346 mm is 1 ms: the car view's readout agrees with the delay
+  // fields on the unit's scale (34.6 cm, 13.62 in per ms).
+  EXPECT_EQ(PathDelayText(346, kDelayMs), "1.000ms");
+  EXPECT_EQ(PathDelayText(346, kDelayCm), "34.6cm");
+  EXPECT_EQ(PathDelayText(346, kDelayIn), "13.62in");
+  EXPECT_EQ(DistanceText(1524, kDelayMs), "152.4cm");
+  EXPECT_EQ(DistanceText(1524, kDelayCm), "152.4cm");
+  EXPECT_EQ(DistanceText(1524, kDelayIn), "60.00in");
 }
 
 TEST(Scales, CrossoverFrequencies) {

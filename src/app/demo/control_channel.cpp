@@ -30,6 +30,7 @@
 #include "settings/config_ini.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
+#include "ui/tip_window.h"
 
 namespace brisvel::app::demo {
 
@@ -316,6 +317,26 @@ Answer Menu(const Context& c) {
   return items.join('|');
 }
 
+// The tip or drag readout shown now, on one line ("\n" for its breaks):
+// a fader's value tip or a graph handle's readout, the car view's position
+// tip, or the timed tip; empty when none shows.
+Answer Tip(const Context&) {
+  QString text = ui::SSimpleToolTip::ShownText();
+  if (text.isEmpty()) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (!top->isVisible()) continue;
+      const QWidget* tip = top->findChild<QWidget*>(QStringLiteral("car_pos_tip"));
+      if (tip && tip->isVisible()) {
+        if (const ui::Element* e = ui::AsElement(const_cast<QWidget*>(tip))) text = e->ShownText();
+        break;
+      }
+    }
+  }
+  if (text.isEmpty())
+    if (ui::CTipWnd* timed = ui::CurrentTip(); timed && timed->isVisible()) text = timed->Text();
+  return text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+}
+
 // The verbs, with the number of words each takes after it (-1: any). A verb
 // that answers nothing did not take the words it was given.
 struct Verb {
@@ -331,7 +352,7 @@ constexpr Verb kVerbs[] = {
     {"param", 1, Param},         {"block", 1, Block},            {"pcmodes", -1, PCModes},
     {"history", -1, History},    {"modal", -1, Modal},           {"windows", -1, Windows},
     {"ctrl", 2, Control},        {"enabled", 2, Control},        {"text", 2, Control},
-    {"grab", 2, Grab},           {"menu", -1, Menu},
+    {"grab", 2, Grab},           {"menu", -1, Menu},             {"tip", 0, Tip},
 };
 
 }  // namespace
