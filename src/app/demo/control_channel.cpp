@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -296,8 +297,14 @@ Answer Control(const Context& c) {
   return DescribeControl(w);
 }
 
-// The window as it looks now, as a PNG at PATH (for looking at it).
+// The window as it looks now, as a PNG at PATH (for looking at it); "screen"
+// takes the whole screen, with the tips and menus that stand over the windows.
 Answer Grab(const Context& c) {
+  if (c.words[1] == QLatin1String("screen")) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return QStringLiteral("error no screen");
+    return screen->grabWindow(0).save(c.words[2], "PNG") ? QStringLiteral("ok") : QStringLiteral("error not saved");
+  }
   ui::HostWindow* host = FindWindow(c.words[1]);
   if (!host) return QStringLiteral("error no window");
   return host->grab().save(c.words[2], "PNG") ? QStringLiteral("ok") : QStringLiteral("error not saved");
