@@ -22,6 +22,7 @@
 #include "app/ui_event_handler.h"
 #include "device/store_commands.h"
 #include "editing/edit_link.h"
+#include "editing/presets.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
@@ -147,9 +148,44 @@ void CMainDlg::OnInit() {
   handler_->Init();
 }
 
+QString DeviceModeText(int mode) {
+  if (mode >= 0 && mode < editing::kUserSlots)
+    return QStringLiteral("USER-%1 (%2)").arg(mode + 1).arg(QChar(u'A' + mode));
+  if (mode == editing::kUserSlots) return QStringLiteral("出厂配置");  // the factory setting
+  return {};
+}
+
+QString ProcessorInformationText(IConsole& app) {
+  CDeviceManager* manager = app.DeviceManager();
+  if (!manager || !app.IsConnected()) return ui::Tr(QStringLiteral("No processor is connected"));
+  if (!manager->DeviceCommand(CProtocolDev::kCommandDeviceInfo, nullptr, 0)) {
+    spdlog::warn("the processor did not answer the device-information query");
+    return ui::Tr(QStringLiteral("The processor did not report its information"));
+  }
+  // Items 2, 3, 4 and 6 are single bytes, 7 a 16-bit value and 5 a date.
+  QStringList numbers;
+  for (int item : {2, 3, 4, 6}) {
+    uint8_t value = 0;
+    manager->GetDeviceInfo(item, &value, 1);
+    numbers << QString::number(value);
+  }
+  uint16_t value7 = 0;
+  manager->GetDeviceInfo(7, &value7, sizeof value7);
+  uint16_t date[3] = {};
+  manager->GetDeviceInfo(5, date, sizeof date);
+  return ui::Tr(QStringLiteral("Processor %1 (%2), dated %3"))
+      .arg(numbers.join(u'.'))
+      .arg(value7)
+      .arg(QStringLiteral("%1-%2-%3")
+               .arg(date[0], 4, 10, QChar(u'0'))
+               .arg(date[1], 2, 10, QChar(u'0'))
+               .arg(date[2], 2, 10, QChar(u'0')));
+}
+
 void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {
   if (auto* version = ui::AsElement(dlg.FindByName(layout::about::kVersion)))
-    version->SetText(QStringLiteral("V%1  2026").arg(QLatin1String(kVersion)));
+    version->SetText(QStringLiteral("%1  2026").arg(QLatin1String(kVersion)));
+  if (auto* processor = ui::AsElement(dlg.FindByName(layout::about::kProcessor))) processor->SetText(processor_);
   dlg.Router().OnName(ui::EventCmd, layout::about::kClose,
                       [&dlg](const ui::Event&) { dlg.EndDialog(ui::HostWindow::kCancelButtonId); });
 }
@@ -253,7 +289,7 @@ void CMainDlg::PopUpAbMenu() {
 }
 
 void CMainDlg::ShowAbout() {
-  CAboutDlg about(QString::fromLatin1(layout::about::kLayout), this);
+  CAboutDlg about(QString::fromLatin1(layout::about::kLayout), this, ProcessorInformationText(app_));
   if (!about.Create()) return;
   about.move(geometry().center() - about.rect().center());
   about.DoModal();
@@ -268,6 +304,8 @@ void CMainDlg::OnConnectButton() {
 
 void CMainDlg::UpdateConnectionDisplay() {
   ShowConnectionState(FindById(ids::kConnectState), app_.IsConnected(), UnsentChanges(app_));
+  if (auto* mode = ui::AsElement(FindByName(ids::kDeviceMode)))
+    mode->SetText(app_.IsConnected() ? DeviceModeText(app_.Store().CurrentDeviceMode()) : QString());
 }
 
 void CMainDlg::OnTimer(int id) {

@@ -97,10 +97,15 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
   std::unique_ptr<CUIEventHandler> handler_;
 };
 
-// The About box: logo, title and the version with its year.
+// The About box: logo, title, the version with its year, and a line about
+// the processor (ProcessorInformationText).
 class CDlgAboutEventHandler : public ui::DialogEventHandler {
  public:
+  explicit CDlgAboutEventHandler(QString processor = {}) : processor_(std::move(processor)) {}
   void OnInit(ui::HostWindow& dlg) override;
+
+ private:
+  QString processor_;
 };
 using CAboutDlg = ui::CCommonDlg<CDlgAboutEventHandler>;
 
@@ -112,6 +117,13 @@ void RunConnectButton(IConsole& app, QWidget* owner, bool showsConnected, const 
 // behind the edits) a connected indicator takes another colour and the tip
 // "N changes not yet sent".
 void ShowConnectionState(QWidget* indicator, bool connected, int unsent = 0);
+// The processor's active device mode as the windows name it: "USER-3 (C)"
+// for the user modes, the factory setting by its name; empty when unknown.
+QString DeviceModeText(int mode);
+// What the processor reports of itself, asked afresh with the
+// device-information query, or that no processor is connected or that it did
+// not answer. Translated.
+QString ProcessorInformationText(IConsole& app);
 // Edits the processor has not taken yet: pending after a failed transfer, 0
 // while transfers succeed or no processor is connected.
 int UnsentChanges(IConsole& app);

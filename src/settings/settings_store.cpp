@@ -150,7 +150,11 @@ std::string PrepareText(std::string_view data, std::string& problem) {
     }
     clean += lead;
     clean += rest;
-    if (end < data.size()) clean.push_back(data[end]);
+    if (end < data.size()) {
+      clean.push_back(data[end]);
+      // A CR LF is one line end: the next line starts after both.
+      if (data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n') clean.push_back(data[++end]);
+    }
     pos = end + 1;
   }
   return clean;

@@ -5,13 +5,22 @@
 #include "ui/translation.h"
 #include "ui/ui_event.h"
 
+#include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTabBar>
+#include <algorithm>
 
 namespace brisvel::ui {
+
+namespace {
+// Half the width of the drop-down arrow's glyph, with a pixel to spare.
+constexpr int kComboGlyphHalfWidth = 5;
+}  // namespace
 
 SkinnedControl::SkinnedControl(QWidget* parent) : QWidget(parent), Element(this) {
   setAttribute(Qt::WA_Hover, true);
@@ -280,7 +289,38 @@ ComboBox::ComboBox(QWidget* parent) : QComboBox(parent), Element(this) {
 
 void ComboBox::showPopup() {
   userStart_ = currentIndex();
+  // The open list is as wide as its longest item, at least as wide as the box.
+  if (QAbstractItemView* list = view()) {
+    const int frame = 2 * list->frameWidth() + 8;
+    list->setMinimumWidth(std::max(width(), list->sizeHintForColumn(0) + frame));
+  }
   QComboBox::showPopup();
+}
+
+void ComboBox::paintEvent(QPaintEvent*) {
+  QStylePainter p(this);
+  QStyleOptionComboBox opt;
+  initStyleOption(&opt);
+  // The style draws the label a pixel inside its text field on either side.
+  QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this).adjusted(1, 0, -1, 0);
+  const QString text = opt.currentText;
+  const int needed = opt.fontMetrics.horizontalAdvance(text);
+  if (needed <= field.width() || text.isEmpty() || !opt.currentIcon.isNull()) {
+    p.drawComplexControl(QStyle::CC_ComboBox, opt);
+    p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+    return;
+  }
+  opt.currentText.clear();
+  p.drawComplexControl(QStyle::CC_ComboBox, opt);
+  p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+  // The arrow's glyph sits in the middle of the arrow button.
+  const QRect arrow = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, this);
+  const int glyphLeft = arrow.center().x() - kComboGlyphHalfWidth;
+  field.setRight(std::max(field.right(), std::min(field.left() + needed, glyphLeft - 2)));
+  const QString shown = opt.fontMetrics.elidedText(text, Qt::ElideRight, field.width());
+  style()->drawItemText(&p, field, Qt::AlignLeft | Qt::AlignVCenter, opt.palette, isEnabled(), shown,
+                        QPalette::ButtonText);
 }
 
 void ComboBox::keyPressEvent(QKeyEvent* e) {

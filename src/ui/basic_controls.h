@@ -123,11 +123,15 @@ class ComboBox : public QComboBox, public Element {
   void AddItem(const QString& sourceText, int data = 0);
   void ClearItems();
   int ItemData(int index) const;
+  void showPopup() override;
 
  protected:
-  void showPopup() override;
   void keyPressEvent(QKeyEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
+  // A label wider than the style's text field may run up to the arrow's
+  // glyph, so narrow lists show whole words; only what is wider still is
+  // elided, never cut.
+  void paintEvent(QPaintEvent* e) override;
 
  private:
   QStringList sources_;

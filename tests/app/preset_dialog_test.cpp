@@ -263,6 +263,44 @@ TEST_F(PresetDialogTest, ImportingThreeFilesAddsOneAndSummarisesTheRest) {
   EXPECT_EQ(scene::ReadSceneFile((dir + "/out.cae").toStdString()).record->Name(), "Club");
 }
 
+TEST_F(PresetDialogTest, ImportingSeveralFilesKeepsTheSelectionAsItWas) {
+  const QString dir = folders_.Root();
+  QStringList scenes;
+  for (const char* name : {"Club", "Hall", "Street", "Park"}) {
+    PCModeRecord r;
+    r.SetName(name);
+    scenes << dir + "/" + QString::fromLatin1(name) + ".cae";
+    ASSERT_EQ(scene::WriteSceneFile(scenes.back().toStdString(), r), scene::SceneError::kNone);
+  }
+  Open(ids::kMyPresetLayout);
+  auto* combo = Get<ui::ComboBox>(ids::kPCMode);
+  auto* input = Get<ui::Edit>(ids::kNameInput);
+  ASSERT_NE(combo, nullptr);
+  ASSERT_NE(input, nullptr);
+  Answers answers;
+  {
+    // Into an empty list: nothing was selected and nothing is.
+    Files files({scenes[0], scenes[1]});
+    Click(ids::kImport);
+    QTest::qWait(300);  // the settings file's watcher has seen the save
+    EXPECT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_TRUE(input->text().isEmpty());
+  }
+  {
+    // A chosen mode stays chosen, with its name in the box.
+    Choose(ids::kPCMode, 1);
+    EXPECT_EQ(input->text(), "Hall");
+    Files files({scenes[2], scenes[0], scenes[3]});  // Club is a duplicate: skipped
+    Click(ids::kImport);
+    QTest::qWait(300);
+    EXPECT_EQ(combo->count(), 4);
+    EXPECT_EQ(combo->currentText(), "Hall");
+    EXPECT_EQ(input->text(), "Hall");
+  }
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"Club", "Hall", "Street", "Park"}));
+}
+
 TEST_F(PresetDialogTest, BatchExportAndImportRoundTripTheUserSlots) {
   auto processor = app_->Simulator()->Processor();
   sim::SimState state = processor->State();

@@ -202,6 +202,16 @@ TEST(PartlyUnderstoodText, LinesARewriteWouldDropRefuseTheSave) {
     EXPECT_FALSE(store.SaveToPath(dir / "config.ini")) << line;
     EXPECT_FALSE(fs::exists(dir / "config.ini")) << line;
   }
+  // The line named is the one an editor shows, whatever ends the lines.
+  for (const char* end : {"\r\n", "\r", "\n"}) {
+    const std::string e(end);
+    SettingsStore store;
+    ASSERT_TRUE(store.LoadFromBytes("[Config]" + e + "Lang = 1" + e + e + "; note" + e + "junk" + e + "[B]" + e));
+    EXPECT_NE(store.SaveRefusal().find("line 5 "), std::string::npos) << store.SaveRefusal();
+  }
+  SettingsStore mixed;  // LF CR is two line ends, CR LF one
+  ASSERT_TRUE(mixed.LoadFromBytes("[A]\n\rk = 1\r\njunk\r\n"));
+  EXPECT_NE(mixed.SaveRefusal().find("line 4 "), std::string::npos) << mixed.SaveRefusal();
   // Comments, blank lines, keys before the first header and long lines are understood.
   SettingsStore fine;
   ASSERT_TRUE(fine.LoadFromBytes("top = 1\n; note\n\n# other\r\n[ A b ]  \nk=" + std::string(100000, 'v') + "\n"));

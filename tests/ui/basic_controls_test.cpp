@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QImage>
+
 namespace brisvel::ui::test {
 namespace {
 
@@ -115,6 +118,48 @@ TEST(RadioButtonTest, FocusChecksAndTheOwnerMayUncheck) {
   EXPECT_FALSE(ms->IsChecked());
   in->SetChecked(false);
   EXPECT_FALSE(in->IsChecked());
+}
+
+}  // namespace
+}  // namespace brisvel::ui::test
+
+namespace brisvel::ui::test {
+namespace {
+
+// The crossover panel's narrow type lists beside a list wide enough for any label.
+constexpr const char* kListLayout = R"(<layout width="320" height="80" font="size:11">
+  <combobox id="1" pos="5,5" size="88,23" curSel="0"><items><item text="Butterworth"/><item text="Bessel"/></items></combobox>
+  <combobox id="2" pos="5,40" size="200,23" curSel="0"><items><item text="Butterworth"/><item text="Bessel"/></items></combobox>
+</layout>)";
+
+TEST(ComboBoxTest, ANarrowListShowsItsWholeLabelAndOpensWideEnough) {
+  auto host = MakeHost(kListLayout);
+  ASSERT_NE(host, nullptr);
+  auto* narrow = host->Find<ComboBox>(1);
+  auto* wide = host->Find<ComboBox>(2);
+  ASSERT_TRUE(narrow && wide);
+  const int label = narrow->fontMetrics().horizontalAdvance("Butterworth");
+  ASSERT_GT(label + 30, narrow->width()) << "the label no longer needs the room beside the arrow";
+  // The label's pixels are those of the wide list, to its last letter.
+  const QImage a = narrow->grab().toImage();
+  const QImage b = wide->grab().toImage();
+  const int right = std::min(a.width() - 1, 5 + label + 1);
+  int differing = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < right; ++x) differing += a.pixel(x, y) != b.pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  // A short label is drawn by the style as before.
+  narrow->setCurrentIndex(1);
+  wide->setCurrentIndex(1);
+  const QImage c = narrow->grab().toImage();
+  const QImage d = wide->grab().toImage();
+  differing = 0;
+  for (int y = 0; y < c.height(); ++y)
+    for (int x = 0; x < 50; ++x) differing += c.pixel(x, y) != d.pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  narrow->showPopup();
+  EXPECT_GE(narrow->view()->width(), label);
+  narrow->hidePopup();
 }
 
 }  // namespace

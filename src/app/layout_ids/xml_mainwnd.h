@@ -11,6 +11,7 @@ inline constexpr int kConfigMenu = 9004;  // "menu_config"
 inline constexpr int kMemoryMenu = 9005;  // "menu_memory"
 inline constexpr int kConnectState = 1500;
 inline constexpr char kConnectStateName[] = "dev_connect_state";
+inline constexpr char kDeviceMode[] = "device_mode";  // the processor's active device mode, beside "Memory"
 inline constexpr int kAbButton = 9006;    // "btn_ab": the A/B comparison's side shown
 // The container of the editing panels.
 inline constexpr char kMainBody[] = "main_body";
