@@ -563,6 +563,34 @@
         <source>Noise gate (%1)</source>
         <translation>噪声门 (%1)</translation>
     </message>
+    <message>
+        <source>Rename...</source>
+        <translation>重命名...</translation>
+    </message>
+    <message>
+        <source>Rename channel</source>
+        <translation>重命名通道</translation>
+    </message>
+    <message>
+        <source>Name of %1&apos;s speaker (empty: none):</source>
+        <translation>%1 的扬声器名称（留空：无）：</translation>
+    </message>
+    <message>
+        <source>No processor is connected</source>
+        <translation>未连接处理器</translation>
+    </message>
+    <message>
+        <source>The processor did not report its information</source>
+        <translation>处理器未报告其信息</translation>
+    </message>
+    <message>
+        <source>Processor %1 (%2), dated %3</source>
+        <translation>处理器 %1 (%2)，日期 %3</translation>
+    </message>
+    <message>
+        <source>The input levels and selectors are not available on this processor</source>
+        <translation>此处理器不支持输入电平和输入选择</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -131,6 +131,7 @@ CApplication::CApplication(StartOptions options) : options_(std::move(options)) 
   config_.Load();  // a missing file leaves the store empty; one not read whole is never saved over
   config_.SetSaveFailureHandler([this](const std::string& why) { OnSettingsNotSaved(why); });
   language_ = config_.Lang();
+  store_.SetNames(config_.ChannelNames());
   // caeData_ holds the data-file defaults until Initialise reads the file.
 }
 

@@ -29,6 +29,9 @@ void CDlgDelaySettingsHandler::OnInit(ui::HostWindow& dlg) {
     car_->SetAttribute("mmPerScale", QString::asprintf("%d", record_.mmPerScale));
     car_->SetAttribute("mmPerPx", QString::asprintf("%d", record_.mmPerPx));
     car_->SetReadoutUnit(unit_);
+    std::array<QString, 6> names;
+    for (size_t i = 0; i < names.size(); ++i) names[i] = QString::fromStdString(names_[i]);
+    car_->SetSpeakerNames(names);
     // Nothing reaches the processor until the user moves something.
     Show(editing::OpeningPositions(record_));
   }
@@ -96,6 +99,7 @@ int OpenDelaySettings(IConsole& app, ui::HostWindow* owner) {
   CDlgDelaySettings dlg(QString::fromLatin1(ids::kLayout), owner, stored,
                         [&app, owner](const CarDelaySettings& r) { ApplyCarDelaysToConsole(app, owner, r); },
                         app.Store().DelayUnit());
+  dlg.Handler().SetChannelNames(app.Store().Names());
   if (!dlg.Create()) {
     spdlog::error("the delay settings layout could not be built");
     return -1;

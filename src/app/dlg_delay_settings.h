@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/car_geometry.h"
+#include "core/channel_names.h"
 #include "ui/host_window.h"
 
 namespace brisvel::ui {
@@ -26,6 +27,8 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
   // delay tips and drag readout follow.
   CDlgDelaySettingsHandler(const CarDelaySettings& record, ApplyFn apply, int unit = 0);
   void OnInit(ui::HostWindow& dlg) override;
+  // Before the dialog is built: the channels' names the speakers carry.
+  void SetChannelNames(const ChannelNames& names) { names_ = names; }
 
   // The working record: the opening one until the dialog closes, then with
   // the view's positions and delays.
@@ -47,6 +50,7 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
   CarDelaySettings opening_;
   ApplyFn apply_;
   int unit_ = 0;
+  ChannelNames names_{};
   ui::SkCar* car_ = nullptr;
 };
 

@@ -10,8 +10,10 @@
 #include "app/console.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/layout_ids/xml_measurement.h"
+#include "app/panel_binders.h"
 #include "controls/eq_graph.h"
 #include "controls/measurement_plot.h"
+#include "core/channel_names.h"
 #include "core/scales.h"
 #include "editing/history.h"
 #include "settings/file_safety.h"
@@ -200,8 +202,12 @@ void CDlgMeasurementHandler::ShowMessage(const QString& text, bool problem) {
 void CDlgMeasurementHandler::ShowAll() {
   if (!dlg_) return;
   const int ch = editor_.CurrentChannel();
-  for (int k = 0; k < kChannelCount; ++k)
-    if (auto* b = dlg_->Find<ui::SkCheckButton>(ids::kChannel + k)) b->SetChecked(k == ch);
+  for (int k = 0; k < kChannelCount; ++k) {
+    if (auto* b = dlg_->Find<ui::SkCheckButton>(ids::kChannel + k)) {
+      b->SetChecked(k == ch);
+      ShowChannelLabel(b, app_.Store().Names(), k);
+    }
+  }
   const ChannelMeasurement* m = session_.Measurement(ch);
   SetText(ids::kSource, m ? QFileInfo(QString::fromStdString(m->source)).fileName() : Tr("None"));
   if (auto* smoothing = dlg_->Find<ui::ComboBox>(ids::kSmoothing)) {
@@ -353,7 +359,7 @@ bool CDlgMeasurementHandler::Fit() {
 // One step of the edit history, when there is one.
 void CDlgMeasurementHandler::WriteBandSet(const char* what, const ChannelBands& bands) {
   editing::CEditHistory* history = app_.History();
-  const editing::StepName name(std::string(what) + " %1", {ChannelLabel(editor_.CurrentChannel())});
+  const editing::StepName name(std::string(what) + " %1", {NamedChannelLabel(app_.Store().Names(), editor_.CurrentChannel())});
   if (history) history->Record(name, [&] { return editor_.SetBands(bands); });
   else editor_.SetBands(bands);
 }

@@ -118,6 +118,7 @@ void CDlgMixSoundEventHandler::Refresh() {
     SetChecked(c.mute, m.mute);
     SetValue(c.level, m.level);
     SetText(c.text, m.text);
+    ShowChannelLabel(c.label, store_.Names(), k);
   }
   ShowLabels();
 }

@@ -163,9 +163,9 @@ void CopyAbSide(IConsole& app, editing::AbSide from, editing::AbSide to) {
   if (c.full) app.Refresher().Send(RefreshKind::kFull);
 }
 
-QString OfflineDifferencesText(const EffectBlock& mine, const EffectBlock& processor) {
+QString OfflineDifferencesText(const EffectBlock& mine, const EffectBlock& processor, const ChannelNames& names) {
   const QString head = ui::Tr(QStringLiteral("My settings -> the processor's settings"));
-  return head + QStringLiteral("\n\n") + QString::fromStdString(DiffText(DiffBlocks(mine, processor)));
+  return head + QStringLiteral("\n\n") + QString::fromStdString(DiffText(DiffBlocks(mine, processor, names)));
 }
 
 void ApplyTypingAsOfflineEdit(IConsole& app) {
@@ -193,8 +193,8 @@ void AfterProcessorBlockRead(IConsole& app, QWidget* owner) {
   const EffectBlock processor = store.Block();
   spdlog::info("the processor connected with other settings than the ones edited without it");
   OfflineChoice choice;
-  while ((choice = AskOffline(owner, OfflineDifferencesText(mine, processor))) == OfflineChoice::kShowDifferences)
-    ShowDifferences(owner, OfflineDifferencesText(mine, processor));
+  while ((choice = AskOffline(owner, OfflineDifferencesText(mine, processor, store.Names()))) == OfflineChoice::kShowDifferences)
+    ShowDifferences(owner, OfflineDifferencesText(mine, processor, store.Names()));
   // The processor may have gone or the block changed while the question was up.
   if (store.Block() != processor) return;
   // Either choice is one step; undoing it brings back the other settings.

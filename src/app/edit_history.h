@@ -72,7 +72,8 @@ enum class OfflineChoice { kKeepProcessor, kSendMine, kShowDifferences };
 // stands in for the window in automated runs (an empty one restores it).
 void SetOfflineQuestionResponder(std::function<OfflineChoice(const QString& differences)> responder);
 // The differences as shown: per channel, my value -> the processor's value.
-QString OfflineDifferencesText(const EffectBlock& mine, const EffectBlock& processor);
+QString OfflineDifferencesText(const EffectBlock& mine, const EffectBlock& processor,
+                               const ChannelNames& names = ChannelNames{});
 
 // A step's name in the language shown.
 QString StepNameText(const editing::StepName& name);

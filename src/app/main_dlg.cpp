@@ -144,6 +144,11 @@ void CMainDlg::OnInit() {
   handler_->SetEqWindowSettings({cae.alertDelayMs, QString::fromStdString(cae.alertMsg), cae.showFreqId != 0,
                                  ProgramFolderPath() + QStringLiteral("/") + QLatin1String(settings::kFreqStyleFileName)});
   connect(this, &CMainDlg::GainAlertTimer, handler_.get(), &CUIEventHandler::OnGainAlertTimer, Qt::UniqueConnection);
+  handler_->SetNamesChanged([this] {
+    if (!app_.Config().SetChannelNames(app_.Store().Names()))
+      spdlog::error("the channel names could not be saved: {}", app_.Config().LastSaveError());
+    app_.Refresher().Send(RefreshKind::kFull);  // the other windows name the channels too
+  });
   handler_->SetOverlaySource([](int channel) { return RunMeasurements().Overlay(channel); });
   handler_->Init();
 }

@@ -3,6 +3,7 @@
 
 #include "app/panel_binders.h"
 #include "controls/value_controls.h"
+#include "core/channel_names.h"
 #include "core/scales.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
@@ -12,6 +13,14 @@ namespace brisvel::app {
 
 void TellVolume(ui::SkSlider* slider) {
   if (slider) slider->SetValueText([](int position) { return QString::fromStdString(VolumeText(position)); });
+}
+
+void ShowChannelLabel(ui::SkCheckButton* button, const ChannelNames& names, int box) {
+  if (!button) return;
+  const QString label = QString::fromStdString(NamedChannelLabel(names, box));
+  button->SetElideText(true);
+  if (button->SourceText() != label) button->SetText(label);
+  button->SetTip(ChannelNameOf(names, box).empty() ? QString() : label);
 }
 
 bool PanelBinder::Foreign(const ui::Event& e) const { return !e.sender || e.sender->window() != &window_; }

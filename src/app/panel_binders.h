@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "core/channel_names.h"
 #include "editing/channel_editor.h"
 #include "editing/history.h"
 
@@ -40,6 +41,9 @@ namespace brisvel::app {
 // A volume fader's tip tells the level as the volume field shows it ("-4dB",
 // "OFF") while it moves.
 void TellVolume(ui::SkSlider* slider);
+// A channel button's text: "CH1 Tweeter L", ending in "..." where the
+// button is too narrow; a named channel's tip holds it whole.
+void ShowChannelLabel(ui::SkCheckButton* button, const ChannelNames& names, int box);
 
 // What a binder asks of the panels as a whole.
 class IPanels {
@@ -95,9 +99,14 @@ class StripBinder final : public PanelBinder {
   using PanelBinder::PanelBinder;
   void Bind() override;
   void SetMenuChooser(MenuChooser chooser) { chooser_ = std::move(chooser); }
-  void Refresh();  // master, bits, grouping, every volume, input mode
+  // Told after the installer renamed a channel (the store holds the names):
+  // keeping them and showing them elsewhere is the caller's.
+  void SetNamesChanged(std::function<void()> changed) { namesChanged_ = std::move(changed); }
+  void Refresh();  // master, bits, grouping, every volume, input mode, names
   void TabRefresh();
   void ShowVolume(int channel);
+  // Asks for the name of a Box's speaker and keeps it (the channel button's "Rename...").
+  void RenameChannel(int box);
 
  private:
   void OnClick(const ui::Event& e);
@@ -106,8 +115,10 @@ class StripBinder final : public PanelBinder {
   void ShowMaster();
   void ShowBits();
   void ShowGrouping();
+  void ShowNames();
 
   MenuChooser chooser_;
+  std::function<void()> namesChanged_;
   ui::SkSlider* masterSlider_ = nullptr;
   ui::SEdit2* masterEdit_ = nullptr;
   ui::SkCheckButton* masterMute_ = nullptr;

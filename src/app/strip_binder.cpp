@@ -1,15 +1,19 @@
 // The channel strips: master and channel volumes, phase and mute, channel
 // selection, the grouping check boxes with their menus, the input mode.
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/panel_binders.h"
 #include "controls/value_controls.h"
+#include "core/channel_names.h"
 #include "core/scales.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
 #include "ui/popup_menu.h"
+#include "ui/translation.h"
 #include "ui/ui_event.h"
 
 namespace brisvel::app {
@@ -22,6 +26,10 @@ const char kMenuStyle[] =
     "QMenu { background: #1b2232; color: #dddddd; border: 1px solid #798a92; padding: 2px; }"
     "QMenu::item { padding: 5px 28px 5px 18px; }"
     "QMenu::item:selected { background: #3a5068; color: #ffffff; }";
+const char kAskStyle[] =
+    "QInputDialog { background: #273444; } QLabel { color: #dddddd; }"
+    "QLineEdit { background: #1b2232; color: #ffffff; border: 1px solid #798a92; padding: 3px; }"
+    "QPushButton { background: #3a5068; color: #ffffff; border: 1px solid #798a92; padding: 4px 14px; }";
 }  // namespace
 
 void StripBinder::Bind() {
@@ -38,6 +46,15 @@ void StripBinder::Bind() {
     volumeSlider_[i] = w.Find<ui::SkSlider>(ids::kChannelSlider + i);
     TellVolume(volumeSlider_[i]);
     volumeEdit_[i] = w.Find<ui::SEdit2>(ids::kChannelEdit + i);
+    if (ui::SkCheckButton* button = select_[i]) {
+      button->setContextMenuPolicy(Qt::CustomContextMenu);
+      QObject::connect(button, &QWidget::customContextMenuRequested, button, [this, button, i](const QPoint& at) {
+        QMenu menu;
+        menu.setStyleSheet(kMenuStyle);
+        const QAction* rename = menu.addAction(ui::Tr(QStringLiteral("Rename...")));
+        if (menu.exec(button->mapToGlobal(at)) == rename) RenameChannel(i);
+      });
+    }
   }
   for (int g = 0; g < editing::kLinkGroupCount; ++g) grouping_[g] = w.Find<ui::SkCheckButton>(ids::kGrouping + g);
   inputMode_ = {w.Find<ui::SkRadioButton>(ids::kTwoInputs), w.Find<ui::SkRadioButton>(ids::kFourInputs)};
@@ -112,6 +129,7 @@ void StripBinder::Refresh() {
   }
   if (store_.InputMode() == 0 || store_.InputMode() == 1)
     if (auto* radio = inputMode_[store_.InputMode()]; radio && !radio->IsChecked()) radio->CheckInGroup();
+  ShowNames();
 }
 
 void StripBinder::TabRefresh() {
@@ -121,7 +139,43 @@ void StripBinder::TabRefresh() {
     SetChecked(select_[i], on);
     SetChecked(delaySelect_[i], on);
   }
-  if (caption_) caption_->SetText(QStringLiteral("CH %1").arg(ChannelLabelNumber(editor_.CurrentChannel())));
+  if (caption_) {
+    const int box = editor_.CurrentChannel();
+    const QString name = QString::fromStdString(ChannelNameOf(store_.Names(), box));
+    caption_->SetText(QStringLiteral("CH %1").arg(ChannelLabelNumber(box)) + (name.isEmpty() ? QString() : " " + name));
+  }
+}
+
+void StripBinder::ShowNames() {
+  for (int i = 0; i < kChannelCount; ++i) {
+    ShowChannelLabel(select_[i], store_.Names(), i);
+    if (ui::SkCheckButton* seat = delaySelect_[i])
+      seat->SetTip(QString::fromStdString(NamedChannelLabel(store_.Names(), i)));
+  }
+}
+
+void StripBinder::RenameChannel(int box) {
+  QWidget* owner = select_[box] ? select_[box]->window() : nullptr;
+  QInputDialog ask(owner);
+  ask.setStyleSheet(kAskStyle);
+  ask.setWindowTitle(ui::Tr(QStringLiteral("Rename channel")));
+  ask.setLabelText(ui::Tr(QStringLiteral("Name of %1's speaker (empty: none):"))
+                       .arg(QString::fromStdString(ChannelLabel(box))));
+  ask.setTextValue(QString::fromStdString(ChannelNameOf(store_.Names(), box)));
+  ask.setOkButtonText(ui::Tr(QStringLiteral("OK")));
+  ask.setCancelButtonText(ui::Tr(QStringLiteral("Cancel")));
+  if (auto* edit = ask.findChild<QLineEdit*>()) edit->setMaxLength(static_cast<int>(kChannelNameChars));
+  if (ask.exec() != QDialog::Accepted) return;
+  ChannelNames names = store_.Names();
+  const std::string name = CleanChannelName(ask.textValue().toStdString());
+  std::string& slot = names[static_cast<size_t>(ChannelLabelNumber(box) - 1)];
+  if (slot == name) return;
+  spdlog::info("{} renamed \"{}\"", ChannelLabel(box), name);
+  slot = name;
+  store_.SetNames(names);
+  ShowNames();
+  TabRefresh();
+  if (namesChanged_) namesChanged_();
 }
 
 void StripBinder::ShowVolume(int channel) {

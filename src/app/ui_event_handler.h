@@ -47,6 +47,8 @@ class CUIEventHandler : public QObject, public IPanels {
 
   editing::CChannelEditor& Editor() { return editor_; }
   void SetMenuChooser(MenuChooser chooser) { strip_.SetMenuChooser(std::move(chooser)); }
+  // Told after the installer renamed a channel.
+  void SetNamesChanged(std::function<void()> changed) { strip_.SetNamesChanged(std::move(changed)); }
   // What the EQ graph draws under a channel's curve (a measurement); asked
   // whenever the graph shows a channel.
   void SetOverlaySource(OverlaySource source) { equaliser_.SetOverlaySource(std::move(source)); }

@@ -7,6 +7,7 @@
 #include "core/scales.h"
 #include "ui/ui_event.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
@@ -253,7 +254,11 @@ void SkCar::OnChildrenCreated() {
   }
   posTip_ = FindByName(this, "car_pos_tip");
   picture_ = FindByName(this, "car_pic");
-  for (int i = 1; i <= 32; ++i) delayTips_[i - 1] = FindByName(this, QString("ch%1_tip").arg(i));
+  for (int i = 1; i <= 32; ++i) {
+    delayTips_[i - 1] = FindByName(this, QString("ch%1_tip").arg(i));
+    // A named speaker's tip has its name over the delay.
+    if (Element* tip = AsElement(delayTips_[i - 1])) tip->SetAttribute("multiLines", "1");
+  }
   childrenReady_ = true;
   ApplyVisibility();
   PlaceChildren();
@@ -345,16 +350,23 @@ void SkCar::UpdatePositions() {
     const CarPoint s = speakersPx_[i];
     const double delay = geometry_.delayMm[i];
     SkCarThumb* thumb = speakers_[i];
+    const QString name = i < static_cast<int>(names_.size()) ? names_[static_cast<size_t>(i)] : QString();
     QSize ts(50, 50);
     if (thumb) {
       thumb->CenterAt(s.x, s.y, ref);
-      thumb->setToolTip(QString::asprintf("(%.03fm,%.03fm)\nDelay:%.02fmm\nDelay:%.03fms", speakersMm_[i].x / 1000.0,
+      thumb->setToolTip((name.isEmpty() ? QString() : QStringLiteral("CH%1 %2\n").arg(i + 1).arg(name)) +
+                        QString::asprintf("(%.03fm,%.03fm)\nDelay:%.02fmm\nDelay:%.03fms", speakersMm_[i].x / 1000.0,
                                           speakersMm_[i].y / 1000.0, delay, delay / kMmPerMs));
       ts = thumb->size();
     }
     Element* tip = AsElement(delayTips_[i]);
     if (!tip) continue;
-    tip->SetText(QString::fromStdString(PathDelayText(delay, readoutUnit_)));
+    const QString delayText = QString::fromStdString(PathDelayText(delay, readoutUnit_));
+    // Tips above or below a speaker stand side by side: their names are cut to the speaker's width.
+    const bool beside = s.x < zone.left() || s.x > zone.right();
+    const QString shownName =
+        QFontMetrics(delayTips_[i]->font()).elidedText(name, Qt::ElideRight, beside ? 160 : ts.width() + 8);
+    tip->SetText(name.isEmpty() ? delayText : shownName + QLatin1Char('\n') + delayText);
     const QSize tw = tip->ContentSize();
     int left, top;
     if (s.x < zone.left()) {
@@ -421,13 +433,20 @@ void SkCar::SetReadoutUnit(int unit) {
   if (count_ > 0) UpdatePositions();
 }
 
+void SkCar::SetSpeakerNames(const std::array<QString, 6>& names) {
+  names_ = names;
+  if (count_ > 0) UpdatePositions();
+}
+
 QString SkCar::PositionTipText(int data) const {
   const bool speaker = data >= 1 && data <= std::min(count_, 6);
   const CarPoint mm = speaker ? speakersMm_[data - 1] : listenerMm_;
   QString text = QString::asprintf("%.03fm,%.03fm", mm.x / 1000.0, mm.y / 1000.0);
   if (speaker) {
     const double distanceMm = geometry_.distancePx[data - 1] * metrics_.mmPerPx;
-    text += QString::asprintf("\nCH%d ", data) + QString::fromStdString(DistanceText(distanceMm, readoutUnit_)) +
+    const QString& name = names_[static_cast<size_t>(data - 1)];
+    text += QString::asprintf("\nCH%d ", data) + (name.isEmpty() ? QString() : name + QStringLiteral(": ")) +
+            QString::fromStdString(DistanceText(distanceMm, readoutUnit_)) +
             QStringLiteral(", delay ") + QString::fromStdString(PathDelayText(geometry_.delayMm[data - 1], readoutUnit_));
   }
   return text;

@@ -95,6 +95,9 @@ class SkCar : public Panel {
   // The unit (0 ms, 1 cm, 2 in) the drag readout tells distances and delays in.
   // The delay tips beside the speakers use it too.
   void SetReadoutUnit(int unit);
+  // The speakers' names by CH number ([0] is CH1; empty: none): the position
+  // tip and each speaker's tip name them.
+  void SetSpeakerNames(const std::array<QString, 6>& names);
   // While a speaker is dragged, its position tip says how far it is from the
   // listener and the delay it gets: "0.300m,1.200m\nCH1 152.0cm, delay 1.318ms".
   QString PositionTipText(int data) const;
@@ -128,6 +131,7 @@ class SkCar : public Panel {
   CarViewMetrics metrics_;
   int count_ = 0;
   int readoutUnit_ = 0;
+  std::array<QString, 6> names_{};
   CarPoint listenerMm_{}, listenerPx_{};
   std::array<CarPoint, 6> speakersMm_{}, speakersPx_{};
   CarDelayGeometry geometry_{};

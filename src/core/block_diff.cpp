@@ -6,14 +6,15 @@
 
 namespace brisvel {
 
-std::vector<ChannelDifferences> DiffBlocks(const EffectBlock& left, const EffectBlock& right) {
+std::vector<ChannelDifferences> DiffBlocks(const EffectBlock& left, const EffectBlock& right,
+                                           const ChannelNames& names) {
   // Index 0 holds the shared parameters, then the channels in label order.
   std::vector<ChannelDifferences> groups(kChannelCount + 1);
   groups[0].channel = -1;
   groups[0].label = "Common";
   for (int label = 1; label <= kChannelCount; ++label) {
     groups[static_cast<size_t>(label)].channel = BoxFromLabelNumber(label);
-    groups[static_cast<size_t>(label)].label = ChannelLabel(BoxFromLabelNumber(label));
+    groups[static_cast<size_t>(label)].label = NamedChannelLabel(names, BoxFromLabelNumber(label));
   }
   const auto& table = ParamTable();
   for (int i = 0; i < kParamCount; ++i) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/channel_names.h"
 #include "core/param_table.h"
 
 namespace brisvel {
@@ -19,13 +20,15 @@ struct ParamDifference {
 
 struct ChannelDifferences {
   int channel;         // Box 0-5, or -1 for the shared parameters
-  std::string label;   // "Common" or "CH1" ... "CH6"
+  std::string label;   // "Common" or "CH1" ... "CH6", with the channel's name when it has one
   std::vector<ParamDifference> params;  // in table order
 };
 
 // Groups in the order: shared parameters, then CH1 to CH6; only groups with
-// a difference. Empty when the blocks hold the same values.
-std::vector<ChannelDifferences> DiffBlocks(const EffectBlock& left, const EffectBlock& right);
+// a difference. Empty when the blocks hold the same values. Channels that
+// have a name are labelled with it ("CH1 Tweeter L").
+std::vector<ChannelDifferences> DiffBlocks(const EffectBlock& left, const EffectBlock& right,
+                                           const ChannelNames& names = ChannelNames{});
 
 // One line per group ("CH1:") and one indented line per parameter
 // ("  Volume_2: -3dB -> -6dB"), each ending in a newline.

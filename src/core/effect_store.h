@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "core/channel_names.h"
 #include "core/eq_response.h"
 #include "core/param_table.h"
 
@@ -118,6 +119,10 @@ class CEffectStore {
   void ClearBypassedBands(int channel);
   void ClearAllBypassedBands();
 
+  // The installer's names of the channels' speakers (never sent).
+  const ChannelNames& Names() const { return names_; }
+  void SetNames(const ChannelNames& names) { names_ = names; }
+
   // 0 ms, 1 cm, 2 in.
   int DelayUnit() const { return delayUnit_; }
   void SetDelayUnit(int unit) { delayUnit_ = unit; }
@@ -170,6 +175,7 @@ class CEffectStore {
   std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandFlags_{};
   std::array<std::array<int32_t, kBandCount>, kChannelCount> bypassedBandGains_{};
   int32_t delayUnit_ = 0;
+  ChannelNames names_{};
   std::array<int32_t, kChannelCount> savedChannelLevels_{};
   int32_t currentDeviceMode_ = -1;
   int32_t connected_ = 0;

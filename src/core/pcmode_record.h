@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "core/channel_names.h"
 #include "core/param_table.h"
 
 namespace brisvel {
@@ -17,6 +18,8 @@ struct PCModeRecord {
 
   std::array<uint8_t, kNameBytes> nameBytes{};  // UTF-16LE, zero-terminated
   EffectBlock block{};
+  // Kept beside the record (config.ini, a scene file's own section), never in its bytes.
+  ChannelNames channelNames{};
 
   // Name as UTF-8, up to the first zero code unit (unpaired surrogates become U+FFFD).
   std::string Name() const;

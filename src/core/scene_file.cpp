@@ -107,12 +107,23 @@ std::string WriteProfileValue(std::string_view text, std::string_view section, s
   return result;
 }
 
+namespace {
+// The record with the names the text keeps for it under the key, when any.
+std::optional<PCModeRecord> WithNames(std::optional<PCModeRecord> record, std::string_view text,
+                                      const std::string& namesKey) {
+  if (record) {
+    if (const auto names = ReadProfileValue(text, kNamesSection, namesKey)) record->channelNames = DecodeChannelNames(*names);
+  }
+  return record;
+}
+}  // namespace
+
 std::optional<PCModeRecord> ParseSceneText(std::string_view text) {
   const auto value = ReadProfileValue(text, kSection, kDataKey);
   if (!value) return std::nullopt;
   std::array<uint8_t, PCModeRecord::kSize> bytes{};
   if (!DecodeProfileStruct(*value, bytes)) return std::nullopt;
-  return PCModeRecord::Decode(bytes);
+  return WithNames(PCModeRecord::Decode(bytes), text, kNamesKey);
 }
 
 const char* SceneErrorText(SceneError error) {
@@ -127,6 +138,7 @@ const char* SceneErrorText(SceneError error) {
 }
 
 std::string BatchDataKey(int index) { return std::string(kDataKey) + " " + std::to_string(index); }
+std::string BatchNamesKey(int index) { return std::string(kNamesKey) + " " + std::to_string(index); }
 
 std::optional<int32_t> ParseBatchCount(std::string_view text) {
   const auto value = ReadProfileValue(text, kSection, kCountKey);
@@ -142,7 +154,7 @@ std::optional<PCModeRecord> ParseBatchRecord(std::string_view text, int index) {
   if (!value) return std::nullopt;
   std::array<uint8_t, PCModeRecord::kSize> bytes{};
   if (!DecodeProfileStruct(*value, bytes)) return std::nullopt;
-  return PCModeRecord::Decode(bytes);
+  return WithNames(PCModeRecord::Decode(bytes), text, BatchNamesKey(index));
 }
 
 BatchContent ParseBatchFile(std::string_view text) {

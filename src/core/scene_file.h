@@ -17,6 +17,9 @@ namespace brisvel::scene {
 
 inline constexpr char kSection[] = "CAEConfig";
 inline constexpr char kDataKey[] = "data";
+// The channel names of a .cae's PC mode, when it has any: [ChannelNames] names.
+inline constexpr char kNamesSection[] = "ChannelNames";
+inline constexpr char kNamesKey[] = "names";
 // Larger files are not scene files; they are refused before being read whole.
 inline constexpr std::uintmax_t kMaxFileBytes = 1 << 20;
 
@@ -30,8 +33,8 @@ std::optional<std::string> ReadProfileValue(std::string_view text, std::string_v
 std::string WriteProfileValue(std::string_view text, std::string_view section, std::string_view key,
                               std::string_view value);
 
-// The record of a .cae text; nothing when the key is missing or its value is
-// not a valid 1270-byte record.
+// The record of a .cae text, with its channel names when the text has them;
+// nothing when the key is missing or its value is not a valid 1270-byte record.
 std::optional<PCModeRecord> ParseSceneText(std::string_view text);
 
 enum class SceneError { kNone, kUnreadable, kTooLarge, kNotScene, kUnwritable };
@@ -42,6 +45,8 @@ inline constexpr char kCountKey[] = "count";
 inline constexpr int kBatchRecords = 8;
 // "data 0", "data 1", ...
 std::string BatchDataKey(int index);
+// "names 0": the key of a record's channel names in [ChannelNames].
+std::string BatchNamesKey(int index);
 // The 4-byte little-endian count, or nothing when missing or not valid.
 std::optional<int32_t> ParseBatchCount(std::string_view text);
 // Record index of a .bae text, or nothing.

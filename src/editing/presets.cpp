@@ -98,13 +98,14 @@ SaveReport SavePCModeList(settings::ConfigIni& config, const std::vector<PCModeR
 }
 
 AddPCModeOutcome AddPCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, std::string_view typed,
-                           const EffectBlock& block) {
+                           const EffectBlock& block, const ChannelNames& names) {
   AddPCModeOutcome outcome;
   const std::string name = CleanPCModeName(typed);
   if (name.empty()) return outcome;
   PCModeRecord record;
   record.SetName(name);
   record.block = block;
+  record.channelNames = names;
   // Decided on the modes the file holds when it is changed.
   auto index = std::make_shared<int>(-1);
   const bool saved = config.ChangePCModes([record, index](std::vector<PCModeRecord>& modes) {
@@ -147,6 +148,9 @@ RecallPCModeStatus RecallPCMode(CEffectStore& store, const std::vector<PCModeRec
   if (index < 0 || index >= static_cast<int>(list.size())) return RecallPCModeStatus::kNoSelection;
   const bool connected = store.IsProcessorConnected();
   const bool received = store.LoadBlock(list[index].block);
+  // A mode saved before its channels had names leaves the names as they are.
+  const ChannelNames& names = list[index].channelNames;
+  if (std::any_of(names.begin(), names.end(), [](const std::string& n) { return !n.empty(); })) store.SetNames(names);
   store.ClearLinkFlags();
   store.RebuildResponses();
   if (received) return RecallPCModeStatus::kReceived;

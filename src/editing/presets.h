@@ -54,9 +54,10 @@ struct AddPCModeOutcome {
   int index = -1;  // the new record's index when added
   SaveReport save;
 };
-// Adds the block under the cleaned name, unless a PC mode of that name exists.
+// Adds the block (with the channel names) under the cleaned name, unless a
+// PC mode of that name exists.
 AddPCModeOutcome AddPCMode(settings::ConfigIni& config, std::vector<PCModeRecord>& list, std::string_view typed,
-                           const EffectBlock& block);
+                           const EffectBlock& block, const ChannelNames& names = {});
 
 enum class DeletePCModeStatus { kDeleted, kNoSelection };
 struct DeletePCModeOutcome {
@@ -73,7 +74,8 @@ enum class RecallPCModeStatus {
   kNotConnected,  // "Device not connected"; the editor holds the block anyway
 };
 // Makes record index the editor's block (and sends it when a processor is
-// connected), clears the link groups and rebuilds the response models. The
+// connected) and its channel names the editor's (a record without names
+// leaves them), clears the link groups and rebuilds the response models. The
 // caller then refreshes the windows unless the status is kNoSelection.
 RecallPCModeStatus RecallPCMode(CEffectStore& store, const std::vector<PCModeRecord>& list, int index);
 

@@ -284,7 +284,7 @@ void CDlgSysSettingEventHandler::RecallDeviceMode() {
 
 void CDlgSysSettingEventHandler::AddPCMode() {
   const std::string typed = input_ ? input_->text().toStdString() : std::string();
-  const auto outcome = editing::AddPCMode(context_.config, list_, typed, context_.store.Block());
+  const auto outcome = editing::AddPCMode(context_.config, list_, typed, context_.store.Block(), context_.store.Names());
   switch (outcome.status) {
     case editing::AddPCModeStatus::kEmptyName: Message(T("Name cannot be empty"), false); return;
     case editing::AddPCModeStatus::kDuplicate:
@@ -308,6 +308,9 @@ void CDlgSysSettingEventHandler::RecallPCMode() {
   if (overlay) ShowSending();
   if (context_.history) context_.history->Begin(editing::StepName("PC mode recalled: %1", {list_[index].Name()}));
   const editing::RecallPCModeStatus status = editing::RecallPCMode(context_.store, list_, index);
+  // The recalled names are the console's from now on, as a rename would leave them.
+  if (!context_.config.SetChannelNames(context_.store.Names()))
+    spdlog::error("the recalled channel names could not be saved: {}", context_.config.LastSaveError());
   if (context_.pcModeRecalled) context_.pcModeRecalled(list_[index].Name());
   if (context_.history) context_.history->End();
   if (context_.refresh) context_.refresh(false);

@@ -112,6 +112,7 @@ PCModeSections ReadPCModeSections(const SettingsStore& store) {
     // [PCMode]'s Count is the count, never a block of an entry named so in [PCModeName].
     if (!SameName(key, kKeyPCModeCount)) entry.blocks = store.Values(kSectionPCMode, key);
     entry.names = store.Values(kSectionPCModeName, key);
+    entry.channels = store.Values(kSectionPCModeChannels, key);
     const std::optional<int32_t> index = EntryIndex(key);
     if (!index) {
       entry.reason = "the key is not a plain index (0, 1, ...)";
@@ -143,6 +144,7 @@ PCModeSections ReadPCModeSections(const SettingsStore& store) {
     while (!held.empty() && (held.back() == ' ' || held.back() == '\t')) held.pop_back();
     if (held.size() != record.Name().size()) record.SetName(held);
     std::copy(bytes->begin(), bytes->end(), record.block.begin());
+    if (!entry.channels.empty()) record.channelNames = DecodeChannelNames(entry.channels.front());
     readable.emplace(*index, record);
   }
   for (auto& [index, record] : readable) out.readable.push_back(record);
@@ -153,6 +155,7 @@ void WritePCModeSections(SettingsStore& store, const std::vector<PCModeRecord>& 
                          const std::vector<UnreadablePCMode>& unreadable) {
   store.DeleteSection(kSectionPCMode);
   store.DeleteSection(kSectionPCModeName);
+  store.DeleteSection(kSectionPCModeChannels);
   size_t renumbered = 0;
   for (const UnreadablePCMode& entry : unreadable) {
     if (EntryIndex(entry.key)) renumbered += std::max(entry.blocks.size(), entry.names.size());
@@ -163,12 +166,13 @@ void WritePCModeSections(SettingsStore& store, const std::vector<PCModeRecord>& 
   }
   // Kept entries under a plain index follow the readable ones, one number per value.
   size_t next = readable.size();
-  std::vector<std::pair<std::string, std::string>> keptNames;
+  std::vector<std::pair<std::string, std::string>> keptNames, keptChannels;
   for (const UnreadablePCMode& entry : unreadable) {
     if (!EntryIndex(entry.key)) continue;
     for (size_t j = 0; j < std::max(entry.blocks.size(), entry.names.size()); ++j, ++next) {
       if (j < entry.blocks.size()) store.WriteString(kSectionPCMode, std::to_string(next), entry.blocks[j]);
       if (j < entry.names.size()) keptNames.emplace_back(std::to_string(next), entry.names[j]);
+      if (j < entry.channels.size()) keptChannels.emplace_back(std::to_string(next), entry.channels[j]);
     }
   }
   for (const UnreadablePCMode& entry : unreadable) {
@@ -182,6 +186,16 @@ void WritePCModeSections(SettingsStore& store, const std::vector<PCModeRecord>& 
   for (const UnreadablePCMode& entry : unreadable) {
     if (EntryIndex(entry.key)) continue;
     for (const std::string& name : entry.names) store.AppendString(kSectionPCModeName, entry.key, name);
+  }
+  // Channel names only for the PC modes that have them.
+  for (size_t i = 0; i < readable.size(); ++i) {
+    const std::string names = EncodeChannelNames(readable[i].channelNames);
+    if (names != EncodeChannelNames({})) store.WriteString(kSectionPCModeChannels, std::to_string(i), names);
+  }
+  for (const auto& [key, names] : keptChannels) store.WriteString(kSectionPCModeChannels, key, names);
+  for (const UnreadablePCMode& entry : unreadable) {
+    if (EntryIndex(entry.key)) continue;
+    for (const std::string& names : entry.channels) store.AppendString(kSectionPCModeChannels, entry.key, names);
   }
 }
 
@@ -267,6 +281,18 @@ CarDelaySettings ConfigIni::CarDelay() const {
 bool ConfigIni::SetCarDelay(const CarDelaySettings& record) {
   return Change([text = EncodeCarDelayText(record)](SettingsStore& store) {
     return store.WriteString(kSectionConfig, kKeyDelay, text);
+  });
+}
+
+brisvel::ChannelNames ConfigIni::ChannelNames() const {
+  const auto text = store_.ReadString(kSectionConfig, kKeyChannelNames);
+  return text ? DecodeChannelNames(*text) : brisvel::ChannelNames{};
+}
+
+bool ConfigIni::SetChannelNames(const brisvel::ChannelNames& names) {
+  return Change([text = EncodeChannelNames(names)](SettingsStore& store) {
+    if (store.ReadString(kSectionConfig, kKeyChannelNames) == text) return false;
+    return store.WriteString(kSectionConfig, kKeyChannelNames, text);
   });
 }
 

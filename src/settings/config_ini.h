@@ -27,6 +27,7 @@ struct UnreadablePCMode {
   std::string key;                  // as written in the file
   std::vector<std::string> blocks;  // its values in [PCMode]
   std::vector<std::string> names;   // its values in [PCModeName]
+  std::vector<std::string> channels;  // its values in [PCModeChannels]
   std::string reason;               // why it cannot be read
   // "key 1 "Rock": <reason>" (the name when it has one).
   std::string Describe() const;
@@ -90,6 +91,10 @@ class ConfigIni {
   // [Config] Delay: the default record when absent or not accepted.
   CarDelaySettings CarDelay() const;
   bool SetCarDelay(const CarDelaySettings& record);  // stores and saves
+
+  // [Config] ChannelNames: the names of the channels as the installer left them.
+  brisvel::ChannelNames ChannelNames() const;
+  bool SetChannelNames(const brisvel::ChannelNames& names);  // stores and saves
 
   // [PCMode] / [PCModeName] as the store holds them.
   PCModeSections ReadPCModes() const { return ReadPCModeSections(store_); }

@@ -37,22 +37,50 @@ SceneReadResult ReadSceneFile(const std::filesystem::path& file) {
 
 SceneError ReadSceneText(const std::filesystem::path& file, std::string& text) { return ReadWhole(file, text); }
 
-SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view key, std::span<const uint8_t> bytes) {
+namespace {
+struct SceneValue {
+  std::string_view section;
+  std::string key;
+  std::string value;
+  bool onlyOverOld = false;  // written only where the file holds an older value
+};
+
+// Sets the values in the file's text (every other line kept) and replaces it atomically.
+SceneError WriteSceneValues(const std::filesystem::path& file, std::span<const SceneValue> values) {
   std::string text;
   std::error_code ec;
   if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
     const SceneError read = ReadWhole(file, text);
     if (read != SceneError::kNone) return read;
   }
-  const std::string updated = WriteProfileValue(text, kSection, key, EncodeProfileStruct(bytes));
+  for (const SceneValue& v : values) {
+    if (!v.onlyOverOld || ReadProfileValue(text, v.section, v.key)) text = WriteProfileValue(text, v.section, v.key, v.value);
+  }
   // What is written must read back.
-  if (updated.size() > kMaxFileBytes) return SceneError::kTooLarge;
-  return settings::WriteFileAtomically(file, updated) ? SceneError::kNone : SceneError::kUnwritable;
+  if (text.size() > kMaxFileBytes) return SceneError::kTooLarge;
+  return settings::WriteFileAtomically(file, text) ? SceneError::kNone : SceneError::kUnwritable;
+}
+}  // namespace
+
+SceneError WriteSceneValue(const std::filesystem::path& file, std::string_view key, std::span<const uint8_t> bytes) {
+  const SceneValue value{kSection, std::string(key), EncodeProfileStruct(bytes)};
+  return WriteSceneValues(file, std::span(&value, 1));
+}
+
+// The record under its key and its channel names in a section of their own,
+// which readers of the record alone pass over. Unnamed channels add nothing,
+// but replace names an older record of the file had.
+SceneError WriteRecord(const std::filesystem::path& file, std::string dataKey, std::string namesKey,
+                       const PCModeRecord& record) {
+  const auto bytes = record.Encode();
+  const bool named = record.channelNames != ChannelNames{};
+  const SceneValue values[] = {{kSection, std::move(dataKey), EncodeProfileStruct(bytes)},
+                               {kNamesSection, std::move(namesKey), EncodeChannelNames(record.channelNames), !named}};
+  return WriteSceneValues(file, values);
 }
 
 SceneError WriteSceneFile(const std::filesystem::path& file, const PCModeRecord& record) {
-  const auto bytes = record.Encode();
-  return WriteSceneValue(file, kDataKey, bytes);
+  return WriteRecord(file, kDataKey, kNamesKey, record);
 }
 
 SceneError WriteBatchCount(const std::filesystem::path& file, int32_t count) {
@@ -63,8 +91,7 @@ SceneError WriteBatchCount(const std::filesystem::path& file, int32_t count) {
 }
 
 SceneError WriteBatchRecord(const std::filesystem::path& file, int index, const PCModeRecord& record) {
-  const auto bytes = record.Encode();
-  return WriteSceneValue(file, BatchDataKey(index), bytes);
+  return WriteRecord(file, BatchDataKey(index), BatchNamesKey(index), record);
 }
 
 }  // namespace brisvel::scene

@@ -17,11 +17,15 @@ inline constexpr char kSectionConfig[] = "Config";
 inline constexpr char kKeyLang[] = "Lang";
 inline constexpr int32_t kDefaultLang = 0;  // 0 Chinese, anything else English
 inline constexpr char kKeyDelay[] = "Delay";  // car-geometry record as hex text
+inline constexpr char kKeyChannelNames[] = "ChannelNames";  // "CH1 name|CH2 name|...|CH6 name"
 
 // config.ini PC modes: [PCMode] Count and 0..N-1 (hex blocks), [PCModeName] 0..N-1.
 inline constexpr char kSectionPCMode[] = "PCMode";
 inline constexpr char kSectionPCModeName[] = "PCModeName";
 inline constexpr char kKeyPCModeCount[] = "Count";
+// [PCModeChannels] 0..N-1: the channel names kept with each PC mode, in the
+// form of [Config] ChannelNames; a PC mode without one has unnamed channels.
+inline constexpr char kSectionPCModeChannels[] = "PCModeChannels";
 
 // caedata.dat [param]
 inline constexpr char kSectionParam[] = "param";

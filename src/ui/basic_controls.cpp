@@ -122,7 +122,9 @@ void SkinnedControl::PaintControl(QPainter& p) {
   }
   QColor c = TextColor();
   if (!isEnabled()) c = FadedText(c);
-  DrawElementText(p, textRect, shownText_, c, iconSkin_ ? (Qt::AlignLeft | Qt::AlignVCenter) : textAlign_, multiLine_);
+  const QString text = elide_ && !multiLine_ ? QFontMetrics(p.font()).elidedText(shownText_, Qt::ElideRight, textRect.width())
+                                             : shownText_;
+  DrawElementText(p, textRect, text, c, iconSkin_ ? (Qt::AlignLeft | Qt::AlignVCenter) : textAlign_, multiLine_);
   if (hasFocus() && focusSkin_) {
     focusSkin_->Draw(p, rect(), CurrentState());
   } else if (hasFocus() && focusPolicy() != Qt::NoFocus) {

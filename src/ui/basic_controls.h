@@ -30,6 +30,11 @@ class SkinnedControl : public QWidget, public Element {
   bool IsHover() const { return hover_; }
   bool IsPushed() const { return pushed_; }
   SkinState CurrentState() const;
+  // A single-line text wider than the control ends in "..." instead of being cut off.
+  void SetElideText(bool on) {
+    elide_ = on;
+    update();
+  }
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -60,6 +65,7 @@ class SkinnedControl : public QWidget, public Element {
   bool hover_ = false;
   bool pushed_ = false;
   bool raisesClick_ = false;
+  bool elide_ = false;
   QMargins textPadding_;
 
  private:

@@ -132,6 +132,10 @@ TEST(MixDialog, ShowsTheBlockGreysInputsAndEditsOverTheLinkRange) {
     EXPECT_FALSE(w->isEnabled()) << id;
     EXPECT_EQ(ui::AsElement(w)->SourceTip(), "Not available on this processor");
   }
+  // and the caption says so where it is seen.
+  const ui::Element* note = ui::AsElement(dlg.FindByName("txt_inputs_note"));
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->SourceText().contains("not available")) << note->SourceText().toStdString();
   // The greyed texts are drawn fainter than the usable ones.
   const QPalette greyed = dlg.FindById(8000)->palette();
   EXPECT_LT(greyed.color(QPalette::Disabled, QPalette::Text).alpha(), greyed.color(QPalette::Active, QPalette::Text).alpha());

@@ -69,5 +69,64 @@ TEST_F(WorkflowE2E, FadersAndHandlesTellTheirValueInTheFieldsUnitWhileTheyMove) 
   EXPECT_TRUE(held.endsWith("Hz")) << held.toStdString();
 }
 
+// Renames the channel behind a main-window channel button through its context menu.
+void Rename(Console& c, const Control& button, const QString& name) {
+  Xdotool({"mousemove", QString::number(button.Centre().x()), QString::number(button.Centre().y())});
+  QThread::msleep(100);
+  Xdotool({"click", "3"});
+  ASSERT_TRUE(ChooseMenuItem(c, "Rename..."));
+  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("modal").startsWith("Rename channel|"); }, kWait));
+  PressKey("ctrl+a");
+  PressKey("BackSpace");
+  if (!name.isEmpty()) TypeText(name);
+  PressKey("Return");
+  ASSERT_TRUE(Console::WaitFor([&] { return c.Query("modal") == "none"; }, kWait));
+}
+
+TEST_F(WorkflowE2E, ANamedChannelKeepsItsNameAfterARestartAndComesBackWithItsPCMode) {
+  Control ch1 = Ctrl(1402);
+  ASSERT_TRUE(ch1.found && ch1.visible);
+  ClickAt(ch1.Centre());  // CH1 is the channel shown
+  Rename(*c, ch1, "  Tweeter|L  ");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("names") == "TweeterL|||||"; }, kWait)) << c->Query("names").toStdString();
+  EXPECT_EQ(Ctrl(1402).text, "CH1 TweeterL");
+  EXPECT_EQ(Ctrl(801).text, "CH 1 TweeterL");
+  EXPECT_EQ(Ctrl(1400).text, "CH5");
+  const QString block = c->Query("block device");
+  Rename(*c, Ctrl(1400), "Sub");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("names") == "TweeterL||||Sub|"; }, kWait));
+  EXPECT_EQ(Ctrl(1400).text, "CH5 Sub");
+  EXPECT_EQ(c->Query("block device"), block) << "a name never reaches the processor";
+
+  // Kept with a PC mode, then changed, then brought back by recalling it.
+  ASSERT_EQ(c->Query("open my-preset"), "ok");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow("XML_MY_PRESET"); }, kWait));
+  c->Click("XML_MY_PRESET", "txt_input");
+  TypeText("Named");
+  c->Click("XML_MY_PRESET", "btnAddPCMode");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("pcmodes") == "Named"; }, kWait));
+  c->Click("XML_MY_PRESET", "btn_close");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow("XML_MY_PRESET"); }, kWait));
+  Rename(*c, Ctrl(1402), "Woofer");
+  Rename(*c, Ctrl(1400), "");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("names") == "Woofer|||||"; }, kWait));
+  EXPECT_EQ(Ctrl(1400).text, "CH5");
+  ASSERT_EQ(c->Query("open my-preset"), "ok");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow("XML_MY_PRESET"); }, kWait));
+  ASSERT_EQ(c->Ctrl("XML_MY_PRESET", "combo_pcmode").text, "Named");
+  c->Click("XML_MY_PRESET", "btnRecallPCMode");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow(kMsgBox); }, 20000));
+  c->Click(kMsgBox, "1");
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Query("names") == "TweeterL||||Sub|"; }, kWait));
+  EXPECT_TRUE(Console::WaitFor([&] { return Ctrl(1400).text == "CH5 Sub"; }, kWait));
+
+  // A new start shows the names the console had.
+  c.reset();
+  c = std::make_unique<Console>(folders, QStringList{"-hide", "--simulate"}, true);
+  ASSERT_TRUE(LogInToMainWindow(*c));
+  EXPECT_EQ(c->Query("names"), "TweeterL||||Sub|");
+  EXPECT_EQ(Ctrl(1400).text, "CH5 Sub");
+}
+
 }  // namespace
 }  // namespace brisvel::app::e2e

@@ -33,6 +33,12 @@ TEST(BlockDiffTest, GroupsByChannelInLabelOrderWithDisplayTexts) {
   const std::string text = DiffText(diff);
   EXPECT_EQ(text.rfind("Common:\n  NoiseGate: ", 0), 0u);
   EXPECT_NE(text.find(std::string("\nCH5:\n  ") + ParamTable()[param::Threshold(0)].name + ": "), std::string::npos);
+
+  // Named channels are listed by their names too.
+  const auto named = DiffBlocks(a, b, ChannelNames{"Tweeter L", "", "", "", "Sub", ""});
+  EXPECT_EQ(named[1].label, "CH1 Tweeter L");
+  EXPECT_EQ(named[2].label, "CH3");
+  EXPECT_EQ(named[4].label, "CH5 Sub");
 }
 
 TEST(BlockDiffTest, EveryParameterBelongsToItsChannel) {

@@ -186,6 +186,24 @@ TEST(PCModeRecall, LoadsTheBlockWithOrWithoutAProcessor) {
   EXPECT_EQ(RecallPCMode(store, list, 0), RecallPCModeStatus::kSendFailed);
 }
 
+TEST(PCModeRecall, ChannelNamesComeWithTheModeUnlessItHasNone) {
+  CEffectStore store;
+  const ChannelNames console = {"Tw L", "Tw R", "", "", "Sub", ""};
+  store.SetNames(console);
+  std::vector<PCModeRecord> list = {Record("Old", 1), Record("Named", 2)};
+  list[1].channelNames = {"", "", "Mid L", "Mid R", "", ""};
+  EXPECT_EQ(RecallPCMode(store, list, 0), RecallPCModeStatus::kNotConnected);
+  EXPECT_EQ(store.Names(), console);  // saved before names existed: they stay
+  RecallPCMode(store, list, 1);
+  EXPECT_EQ(store.Names(), list[1].channelNames);
+
+  TempDir dir;
+  settings::ConfigIni config(dir.Path() / "config.ini");
+  std::vector<PCModeRecord> saved;
+  ASSERT_EQ(AddPCMode(config, saved, "Kept", Filled(3), console).status, AddPCModeStatus::kAdded);
+  EXPECT_EQ(config.LoadPCModes().at(0).channelNames, console);
+}
+
 TEST(DeviceModes, SaveChecksAndTheNextSlotWalksAndWraps) {
   CEffectStore store;
   EXPECT_EQ(CheckSaveDeviceMode(store, -1), SaveDeviceModeCheck::kNoSelection);

@@ -231,6 +231,50 @@ TEST_F(ConfigIniTest, LongNamesAreCutToTheField) {
   EXPECT_EQ(again[0].nameBytes, cut[0].nameBytes);
 }
 
+TEST_F(ConfigIniTest, ChannelNamesAreKeptForTheConsoleAndWithEachPCMode) {
+  WriteFile(File(), "[Config]\nLang = 1\n");
+  ConfigIni c = Open();
+  EXPECT_EQ(c.ChannelNames(), ChannelNames{});
+  const ChannelNames console = {"Tweeter L", "Tweeter R", "Mid L", "Mid R", "Sub", "左声道"};
+  ASSERT_TRUE(c.SetChannelNames(console));
+  EXPECT_EQ(Open().ChannelNames(), console);
+  EXPECT_NE(ReadText(File()).find("ChannelNames = Tweeter L|Tweeter R|Mid L|Mid R|Sub|左声道"), std::string::npos);
+
+  // Names go with their mode when the list is renumbered; a mode without
+  // names writes nothing for them.
+  PCModeRecord rock = Mode("Rock", 1), jazz = Mode("Jazz", 2), plain = Mode("Plain", 3);
+  rock.channelNames = {"R1", "", "", "", "", "Rsub"};
+  jazz.channelNames = {"J1", "J2", "", "", "", ""};
+  ASSERT_TRUE(c.SavePCModes(std::vector<PCModeRecord>{rock, plain, jazz}));
+  std::string text = ReadText(File());
+  EXPECT_NE(text.find("[PCModeChannels]\n0 = R1|||||Rsub\n2 = J1|J2||||\n"), std::string::npos) << text;
+  ASSERT_TRUE(c.ChangePCModes([](std::vector<PCModeRecord>& modes) {
+    modes.erase(modes.begin());
+    return true;
+  }));
+  const auto back = Open().LoadPCModes();
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[0].channelNames, ChannelNames{});
+  EXPECT_EQ(back[1].Name(), "Jazz");
+  EXPECT_EQ(back[1].channelNames, jazz.channelNames);
+  EXPECT_EQ(Open().ChannelNames(), console);  // the console's own names stay
+
+  // An entry that cannot be read keeps its names through a save.
+  const std::string broken = BlockText(9).substr(0, 40);
+  WriteFile(File(), "[PCMode]\nCount = 2\n0 = " + BlockText(1) + "\n1 = " + broken +
+                        "\n[PCModeName]\n0 = good\n1 = broken\n[PCModeChannels]\n1 = B1||||B5|\n");
+  ConfigIni kept = Open();
+  std::vector<PCModeRecord> list;
+  ASSERT_GE(kept.AppendPCMode(rock, list), 0);
+  text = ReadText(File());
+  EXPECT_NE(text.find(broken), std::string::npos) << text;
+  EXPECT_NE(text.find("= B1||||B5|"), std::string::npos) << text;
+  const PCModeSections again = Open().ReadPCModes();
+  ASSERT_EQ(again.unreadable.size(), 1u);
+  EXPECT_EQ(again.unreadable.front().channels, std::vector<std::string>{"B1||||B5|"});
+  EXPECT_EQ(again.readable.back().channelNames, rock.channelNames);
+}
+
 TEST_F(ConfigIniTest, DeletingTheOnlyModeLeavesCountZero) {
   ConfigIni c = Open();
   std::vector<PCModeRecord> list;

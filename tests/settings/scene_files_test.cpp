@@ -56,6 +56,42 @@ TEST_F(SceneFileTest, WrittenFileIsOneCrLfSectionWithA2542CharacterValue) {
   EXPECT_EQ(back.record->block, Sample("Hall").block);
 }
 
+TEST_F(SceneFileTest, ChannelNamesTravelInASectionOfTheirOwn) {
+  const auto file = dir_ / "Named.cae";
+  PCModeRecord named = Sample("Named");
+  named.channelNames = {"Tweeter L", "Tweeter R", "", "", "低音", "Sub"};
+  ASSERT_EQ(WriteSceneFile(file, named), SceneError::kNone);
+  const std::string text = Slurp(file);
+  // The record's section is as a reader of the record alone expects it.
+  const std::string value = EncodeProfileStruct(named.Encode());
+  EXPECT_EQ(text.rfind("[CAEConfig]\r\ndata=" + value + "\r\n", 0), 0u) << text.substr(0, 40);
+  EXPECT_NE(text.find("[ChannelNames]\r\nnames=Tweeter L|Tweeter R|||低音|Sub\r\n"), std::string::npos);
+  const SceneReadResult back = ReadSceneFile(file);
+  ASSERT_TRUE(back.record);
+  EXPECT_EQ(back.record->channelNames, named.channelNames);
+  EXPECT_EQ(back.record->block, named.block);
+
+  // A record without names written over the file leaves no stale names.
+  ASSERT_EQ(WriteSceneFile(file, Sample("Plain")), SceneError::kNone);
+  EXPECT_EQ(ReadSceneFile(file).record->channelNames, ChannelNames{});
+  ASSERT_EQ(WriteSceneFile(dir_ / "Plain.cae", Sample("Plain")), SceneError::kNone);
+  EXPECT_EQ(Slurp(dir_ / "Plain.cae").find("ChannelNames"), std::string::npos);
+
+  // Each record of a batch file has its own names.
+  const auto batch = dir_ / "All.bae";
+  PCModeRecord second = Sample("Second");
+  second.channelNames = {"", "B", "", "", "", ""};
+  ASSERT_EQ(WriteBatchCount(batch, 3), SceneError::kNone);
+  ASSERT_EQ(WriteBatchRecord(batch, 0, named), SceneError::kNone);
+  ASSERT_EQ(WriteBatchRecord(batch, 1, Sample("Unnamed")), SceneError::kNone);
+  ASSERT_EQ(WriteBatchRecord(batch, 2, second), SceneError::kNone);
+  const BatchContent all = ParseBatchFile(Slurp(batch));
+  ASSERT_EQ(all.records.size(), 3u) << all.error;
+  EXPECT_EQ(all.records[0].channelNames, named.channelNames);
+  EXPECT_EQ(all.records[1].channelNames, ChannelNames{});
+  EXPECT_EQ(all.records[2].channelNames, second.channelNames);
+}
+
 TEST_F(SceneFileTest, HandEditedFilesStillRead) {
   std::string value = EncodeProfileStruct(Sample("Club").Encode());
   for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

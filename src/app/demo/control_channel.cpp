@@ -344,6 +344,12 @@ Answer Tip(const Context&) {
   return text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
 }
 
+Answer Names(const Context& c) {
+  QStringList names;
+  for (const std::string& name : c.console.Store().Names()) names << QString::fromStdString(name);
+  return names.join('|');
+}
+
 // The verbs, with the number of words each takes after it (-1: any). A verb
 // that answers nothing did not take the words it was given.
 struct Verb {
@@ -360,6 +366,7 @@ constexpr Verb kVerbs[] = {
     {"history", -1, History},    {"modal", -1, Modal},           {"windows", -1, Windows},
     {"ctrl", 2, Control},        {"enabled", 2, Control},        {"text", 2, Control},
     {"grab", 2, Grab},           {"menu", -1, Menu},             {"tip", 0, Tip},
+    {"names", 0, Names},
 };
 
 }  // namespace
