@@ -591,6 +591,78 @@
         <source>The input levels and selectors are not available on this processor</source>
         <translation>此处理器不支持输入电平和输入选择</translation>
     </message>
+    <message>
+        <source>Copy channel to...</source>
+        <translation>复制通道到...</translation>
+    </message>
+    <message>
+        <source>Copy channel</source>
+        <translation>复制通道</translation>
+    </message>
+    <message>
+        <source>From %1</source>
+        <translation>来源：%1</translation>
+    </message>
+    <message>
+        <source>Parts to copy</source>
+        <translation>复制的内容</translation>
+    </message>
+    <message>
+        <source>Crossovers</source>
+        <translation>分频</translation>
+    </message>
+    <message>
+        <source>EQ</source>
+        <translation>均衡</translation>
+    </message>
+    <message>
+        <source>Polarity</source>
+        <translation>极性</translation>
+    </message>
+    <message>
+        <source>To the channels</source>
+        <translation>目标通道</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>HP presets</source>
+        <translation>高通预设</translation>
+    </message>
+    <message>
+        <source>LP presets</source>
+        <translation>低通预设</translation>
+    </message>
+    <message>
+        <source>Crossover presets of the high-pass: type, slope and frequency in one step</source>
+        <translation>高通分频预设：一步设定类型、斜率和频率</translation>
+    </message>
+    <message>
+        <source>Crossover presets of the low-pass: type, slope and frequency in one step</source>
+        <translation>低通分频预设：一步设定类型、斜率和频率</translation>
+    </message>
+    <message>
+        <source>Keep this high-pass as a preset</source>
+        <translation>将当前高通存为预设</translation>
+    </message>
+    <message>
+        <source>Keep this low-pass as a preset</source>
+        <translation>将当前低通存为预设</translation>
+    </message>
+    <message>
+        <source>Remove my high-pass presets</source>
+        <translation>删除我的高通预设</translation>
+    </message>
+    <message>
+        <source>Remove my low-pass presets</source>
+        <translation>删除我的低通预设</translation>
+    </message>
+    <message>
+        <source>Crossover %1</source>
+        <translation>分频 %1</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

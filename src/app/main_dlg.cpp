@@ -144,6 +144,7 @@ void CMainDlg::OnInit() {
   handler_->SetEqWindowSettings({cae.alertDelayMs, QString::fromStdString(cae.alertMsg), cae.showFreqId != 0,
                                  ProgramFolderPath() + QStringLiteral("/") + QLatin1String(settings::kFreqStyleFileName)});
   connect(this, &CMainDlg::GainAlertTimer, handler_.get(), &CUIEventHandler::OnGainAlertTimer, Qt::UniqueConnection);
+  handler_->SetPresetFile(&app_.Config());
   handler_->SetNamesChanged([this] {
     if (!app_.Config().SetChannelNames(app_.Store().Names()))
       spdlog::error("the channel names could not be saved: {}", app_.Config().LastSaveError());

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/channel_names.h"
+#include "core/crossover_presets.h"
 #include "editing/channel_editor.h"
 #include "editing/history.h"
 
@@ -36,7 +37,14 @@ class Element;
 struct Event;
 }  // namespace brisvel::ui
 
+namespace brisvel::settings {
+class ConfigIni;
+}  // namespace brisvel::settings
+
 namespace brisvel::app {
+
+// The pop-up menus of the editing panels.
+extern const char kPanelMenuStyle[];
 
 // A volume fader's tip tells the level as the volume field shows it ("-4dB",
 // "OFF") while it moves.
@@ -107,6 +115,8 @@ class StripBinder final : public PanelBinder {
   void ShowVolume(int channel);
   // Asks for the name of a Box's speaker and keeps it (the channel button's "Rename...").
   void RenameChannel(int box);
+  // "Copy channel to...": asks for the parts and the channels, and copies as one step.
+  void CopyChannelTo(int from);
 
  private:
   void OnClick(const ui::Event& e);
@@ -139,9 +149,17 @@ class CrossoverBinder final : public PanelBinder {
       : PanelBinder(window, store, editor, panels), refreshGraph_(std::move(refreshGraph)) {}
   void Bind() override;
   void Refresh();
+  // Where the installer's own crossover presets are kept; none: the built-in ones only.
+  void SetPresetFile(settings::ConfigIni* config) { config_ = config; }
+  // The crossover-preset menu of a filter under its button: a preset applies
+  // as one step; the current filter can be kept as a preset.
+  void PopUpPresets(bool highPass, QWidget* button);
 
  private:
+  void ApplyPreset(const CrossoverPreset& preset);
+
   std::function<void()> refreshGraph_;
+  settings::ConfigIni* config_ = nullptr;
   ui::ComboBox *hpType_ = nullptr, *hpSlope_ = nullptr, *lpType_ = nullptr, *lpSlope_ = nullptr;
   ui::SEdit2 *hpFreq_ = nullptr, *lpFreq_ = nullptr;
 };

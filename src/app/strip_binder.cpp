@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include "app/dlg_copy_channel.h"
 #include "app/layout_ids/xml_mainwnd.h"
 #include "app/panel_binders.h"
 #include "controls/value_controls.h"
@@ -21,11 +22,13 @@ namespace brisvel::app {
 namespace ids = layout::mainwnd;
 using editing::LinkGroup;
 
-namespace {
-const char kMenuStyle[] =
+const char kPanelMenuStyle[] =
     "QMenu { background: #1b2232; color: #dddddd; border: 1px solid #798a92; padding: 2px; }"
     "QMenu::item { padding: 5px 28px 5px 18px; }"
-    "QMenu::item:selected { background: #3a5068; color: #ffffff; }";
+    "QMenu::item:selected { background: #3a5068; color: #ffffff; }"
+    "QMenu::item:disabled { color: #6f7b86; }";
+
+namespace {
 const char kAskStyle[] =
     "QInputDialog { background: #273444; } QLabel { color: #dddddd; }"
     "QLineEdit { background: #1b2232; color: #ffffff; border: 1px solid #798a92; padding: 3px; }"
@@ -50,9 +53,12 @@ void StripBinder::Bind() {
       button->setContextMenuPolicy(Qt::CustomContextMenu);
       QObject::connect(button, &QWidget::customContextMenuRequested, button, [this, button, i](const QPoint& at) {
         QMenu menu;
-        menu.setStyleSheet(kMenuStyle);
+        menu.setStyleSheet(kPanelMenuStyle);
         const QAction* rename = menu.addAction(ui::Tr(QStringLiteral("Rename...")));
-        if (menu.exec(button->mapToGlobal(at)) == rename) RenameChannel(i);
+        const QAction* copy = menu.addAction(ui::Tr(QStringLiteral("Copy channel to...")));
+        const QAction* chosen = menu.exec(button->mapToGlobal(at));
+        if (chosen == rename) RenameChannel(i);
+        else if (chosen == copy) CopyChannelTo(i);
       });
     }
   }
@@ -152,6 +158,27 @@ void StripBinder::ShowNames() {
     if (ui::SkCheckButton* seat = delaySelect_[i])
       seat->SetTip(QString::fromStdString(NamedChannelLabel(store_.Names(), i)));
   }
+}
+
+void StripBinder::CopyChannelTo(int from) {
+  CDlgCopyChannel dlg(QString::fromLatin1(kCopyChannelLayout), &window_, from, store_.Names());
+  if (!dlg.Create()) {
+    spdlog::error("the copy layout could not be built");
+    return;
+  }
+  dlg.CentreOn(&window_);
+  if (dlg.DoModal() != ui::HostWindow::kOkButtonId) return;
+  const std::vector<int>& targets = dlg.Handler().Targets();
+  const editing::CopyParts& parts = dlg.Handler().Parts();
+  if (targets.empty() || !parts.Any()) return;
+  std::string to;
+  for (int k : targets) to += (to.empty() ? "" : ", ") + ChannelLabel(k);
+  auto copy = [&] { return editor_.CopyChannel(from, targets, parts); };
+  const editing::Changes c = panels_.History()
+                                 ? panels_.History()->Record(editing::StepName("Copy %1 to %2", {ChannelLabel(from), to}), copy)
+                                 : copy();
+  spdlog::info("{} copied to {} ({} parameters changed)", ChannelLabel(from), to, c.params.size());
+  panels_.FullRefresh();
 }
 
 void StripBinder::RenameChannel(int box) {
@@ -266,7 +293,7 @@ int StripBinder::ChooseFromMenu(LinkGroup group, const QPoint& at) {
     spdlog::warn("menu template {} missing", name.toStdString());
     return 0;
   }
-  menu.Menu()->setStyleSheet(kMenuStyle);
+  menu.Menu()->setStyleSheet(kPanelMenuStyle);
   return menu.Exec(at);
 }
 

@@ -49,6 +49,8 @@ class CUIEventHandler : public QObject, public IPanels {
   void SetMenuChooser(MenuChooser chooser) { strip_.SetMenuChooser(std::move(chooser)); }
   // Told after the installer renamed a channel.
   void SetNamesChanged(std::function<void()> changed) { strip_.SetNamesChanged(std::move(changed)); }
+  // Where the installer's crossover presets are kept.
+  void SetPresetFile(settings::ConfigIni* config) { crossovers_.SetPresetFile(config); }
   // What the EQ graph draws under a channel's curve (a measurement); asked
   // whenever the graph shows a channel.
   void SetOverlaySource(OverlaySource source) { equaliser_.SetOverlaySource(std::move(source)); }

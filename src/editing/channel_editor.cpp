@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/scales.h"
+#include "editing/history.h"
 #include "editing/recorder.h"
 
 namespace brisvel::editing {
@@ -426,6 +427,68 @@ BandChanges CChannelEditor::ResetEqualiser() {
   c.full = true;
   c.graph = true;
   c.alert = EvaluateGainAlert();
+  return c;
+}
+
+// ---- crossover presets and channel copies ----
+
+Changes CChannelEditor::ApplyCrossoverPreset(const CrossoverPreset& preset) {
+  const Filter filter = preset.highPass ? Filter::kHighPass : Filter::kLowPass;
+  const int type = preset.highPass ? param::HpType(store_.CurrentChannel()) : param::LpType(store_.CurrentChannel());
+  const auto now = static_cast<uint8_t>(store_.GetParam(type));
+  const std::optional<Parsed> corner = (preset.highPass ? ParseHighPass : ParseLowPass)(std::to_string(preset.hz));
+  if (!corner) return {};
+  const int raw = corner->raw;
+  Changes c;
+  {
+    Recorder r(store_, c);  // the type byte and the corner go out together
+    for (int k : Range()) r.Set(FreqIndex(filter, k), raw);
+    WriteTypeByte(r, filter, WithSlope(WithCharacteristic(now, preset.characteristic), preset.slope));
+  }
+  c.text = preset.highPass ? HighPassText(raw) : LowPassText(raw);
+  c.graph = true;
+  return c;
+}
+
+Changes CChannelEditor::CopyChannel(int from, const std::vector<int>& to, const CopyParts& parts) {
+  Changes c;
+  if (!ValidChannel(from) || !parts.Any()) return c;
+  std::vector<int> targets;
+  for (int k : to) {
+    if (!ValidChannel(k)) continue;
+    for (int linked : LinkedRange(store_, k))
+      if (linked != from && std::find(targets.begin(), targets.end(), linked) == targets.end()) targets.push_back(linked);
+  }
+  if (targets.empty()) return c;
+  {
+    Recorder r(store_, c);  // every part to every channel in one transfer
+    for (int k : targets) {
+      auto copy = [&](int (*index)(int)) { r.Set(index(k), store_.GetParam(index(from))); };
+      if (parts.volume) {
+        copy(param::Volume);
+        store_.SetSavedChannelLevel(k, -1);
+      }
+      if (parts.crossovers) {
+        for (auto index : {param::HpType, param::HpFreq, param::LpType, param::LpFreq}) copy(index);
+      }
+      if (parts.limiter) {
+        for (auto index : {param::Threshold, param::Attack, param::Release}) copy(index);
+      }
+      if (parts.polarity) {
+        const bool inverted = (store_.GetParam(param::kPhaseCtrl) >> from & 1) != 0;
+        r.Set(param::kPhaseCtrl, WithBit(store_.GetParam(param::kPhaseCtrl), k, inverted));
+      }
+      if (parts.eq) {
+        for (int b = 0; b < kBandCount; ++b) {
+          for (auto index : {param::EqFreq, param::EqQ, param::EqGain}) r.Set(index(k, b), store_.GetParam(index(from, b)));
+          SetHold(store_, k, b, HoldOf(store_, from, b), store_.BypassedBandGain(from, b));
+        }
+      }
+      r.Touch(k);
+    }
+  }
+  store_.RebuildResponses();
+  c.graph = true;
   return c;
 }
 

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/crossover_presets.h"
 #include "core/eq_axes.h"
 #include "core/effect_store.h"
 #include "core/eq_fit.h"
@@ -40,6 +41,16 @@ struct EqSettings {
 };
 
 enum class Filter { kHighPass, kLowPass };
+
+// What "Copy channel to..." takes over.
+struct CopyParts {
+  bool volume = true;
+  bool crossovers = true;
+  bool eq = true;
+  bool limiter = true;
+  bool polarity = true;
+  bool Any() const { return volume || crossovers || eq || limiter || polarity; }
+};
 
 // What a band column and the bypass button show for one channel.
 struct BandView {
@@ -114,6 +125,13 @@ class CChannelEditor {
   Changes StepAttack(std::string_view text, int step);
   Changes SetRelease(int index);
   Changes SetNoiseGate(int index);
+
+  // A crossover preset: the filter's characteristic, slope and corner at once.
+  Changes ApplyCrossoverPreset(const CrossoverPreset& preset);
+  // Channel `from`'s chosen parts written to each channel of `to` and to the
+  // channels linked with them, once: no link is made, later edits of `from`
+  // stay its own. The receiving channels' bands take `from`'s held-back state.
+  Changes CopyChannel(int from, const std::vector<int>& to, const CopyParts& parts);
 
   // ---- delays (never linked) and the input mode ----
   Changes CommitDelay(int channel, std::string_view text);

@@ -296,6 +296,32 @@ bool ConfigIni::SetChannelNames(const brisvel::ChannelNames& names) {
   });
 }
 
+namespace {
+std::vector<CrossoverPreset> ReadCrossoverPresets(const SettingsStore& store) {
+  std::vector<CrossoverPreset> presets;
+  for (const std::string& key : store.Keys(kSectionCrossoverPresets)) {
+    const auto text = store.ReadString(kSectionCrossoverPresets, key);
+    if (!text) continue;
+    const auto preset = DecodeCrossoverPreset(*text);
+    if (preset && std::find(presets.begin(), presets.end(), *preset) == presets.end()) presets.push_back(*preset);
+  }
+  return presets;
+}
+}  // namespace
+
+std::vector<CrossoverPreset> ConfigIni::CrossoverPresets() const { return ReadCrossoverPresets(store_); }
+
+bool ConfigIni::ChangeCrossoverPresets(std::function<bool(std::vector<CrossoverPreset>&)> edit) {
+  return Change([edit = std::move(edit)](SettingsStore& store) {
+    std::vector<CrossoverPreset> presets = ReadCrossoverPresets(store);
+    if (!edit(presets)) return false;
+    store.DeleteSection(kSectionCrossoverPresets);
+    for (size_t i = 0; i < presets.size(); ++i)
+      store.WriteString(kSectionCrossoverPresets, std::to_string(i), EncodeCrossoverPreset(presets[i]));
+    return true;
+  });
+}
+
 std::vector<PCModeRecord> ConfigIni::LoadPCModes() const { return ReadPCModeSections(store_).readable; }
 
 bool ConfigIni::ChangePCModes(std::function<bool(std::vector<PCModeRecord>&)> edit) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/car_geometry.h"
+#include "core/crossover_presets.h"
 #include "core/pcmode_record.h"
 #include "settings/file_safety.h"
 #include "settings/settings_store.h"
@@ -95,6 +96,13 @@ class ConfigIni {
   // [Config] ChannelNames: the names of the channels as the installer left them.
   brisvel::ChannelNames ChannelNames() const;
   bool SetChannelNames(const brisvel::ChannelNames& names);  // stores and saves
+
+  // [CrossoverPresets] 0, 1, ...: the installer's own crossover presets, in
+  // order; entries that do not read as one are passed over.
+  std::vector<CrossoverPreset> CrossoverPresets() const;
+  // Edits the presets as the file holds them now and saves; edit returns
+  // false when it changed nothing.
+  bool ChangeCrossoverPresets(std::function<bool(std::vector<CrossoverPreset>&)> edit);
 
   // [PCMode] / [PCModeName] as the store holds them.
   PCModeSections ReadPCModes() const { return ReadPCModeSections(store_); }

@@ -19,6 +19,9 @@ inline constexpr int32_t kDefaultLang = 0;  // 0 Chinese, anything else English
 inline constexpr char kKeyDelay[] = "Delay";  // car-geometry record as hex text
 inline constexpr char kKeyChannelNames[] = "ChannelNames";  // "CH1 name|CH2 name|...|CH6 name"
 
+// config.ini [CrossoverPresets] 0..N-1: the installer's crossover presets ("HP,2,3,63").
+inline constexpr char kSectionCrossoverPresets[] = "CrossoverPresets";
+
 // config.ini PC modes: [PCMode] Count and 0..N-1 (hex blocks), [PCModeName] 0..N-1.
 inline constexpr char kSectionPCMode[] = "PCMode";
 inline constexpr char kSectionPCModeName[] = "PCModeName";

@@ -130,3 +130,60 @@ TEST_F(WorkflowE2E, ANamedChannelKeepsItsNameAfterARestartAndComesBackWithItsPCM
 
 }  // namespace
 }  // namespace brisvel::app::e2e
+
+namespace brisvel::app::e2e {
+namespace {
+
+QString HpType(int box) { return QStringLiteral("Box%1_HFliter_Type_Xoct").arg(box); }
+QString HpFreq(int box) { return QStringLiteral("Box%1_HFliter_Freq").arg(box); }
+
+TEST_F(WorkflowE2E, ACrossoverPresetSetsTheLinkedPairAndACopyToTwoChannelsIsOneStep) {
+  Click(1402);
+  ASSERT_TRUE(Console::WaitFor([&] { return Ctrl(801).text == "CH 1"; }, kWait));
+  Click(1100);
+  ASSERT_TRUE(ChooseMenuItem(*c, "Base of CH1"));
+  ASSERT_TRUE(Console::WaitFor([&] { return Ctrl(1100).checked == 1; }, kWait));
+
+  // One pick sets characteristic, slope and corner of both channels of the pair.
+  Click("btn_hp_presets");
+  ASSERT_TRUE(ChooseMenuItem(*c, "HP 80 Hz LR 24"));
+  const int lr24 = WithSlope(WithCharacteristic(0, 2), 3);
+  for (int box : {2, 3}) {
+    EXPECT_TRUE(DeviceHas(HpType(box), lr24)) << box;
+    EXPECT_TRUE(DeviceHas(HpFreq(box), 80)) << box;
+  }
+  EXPECT_TRUE(Shows(4002, "80Hz"));
+  EXPECT_EQ(Ctrl(8002).text, "Linkwitz");
+  EXPECT_EQ(History(*c, "undo"), "Crossover HP 80 Hz LR 24");
+
+  // CH1 copied to CH3 and CH5 (Box 4 and Box 0) as one step, which one undo takes back.
+  const int ch3Before = Param(*c, HpFreq(4)).device, ch5Before = Param(*c, HpFreq(0)).device;
+  ASSERT_NE(ch3Before, 80);
+  const Control ch1 = Ctrl(1402);
+  Xdotool({"mousemove", QString::number(ch1.Centre().x()), QString::number(ch1.Centre().y())});
+  QThread::msleep(100);
+  Xdotool({"click", "3"});
+  ASSERT_TRUE(ChooseMenuItem(*c, "Copy channel to..."));
+  ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow("XML_COPYCHANNEL"); }, kWait));
+  EXPECT_FALSE(c->Query("enabled XML_COPYCHANNEL to_1") == "1") << "not onto itself";
+  for (const char* target : {"to_3", "to_5"}) {
+    c->Click("XML_COPYCHANNEL", target);
+    ASSERT_TRUE(Console::WaitFor([&] { return c->Ctrl("XML_COPYCHANNEL", target).checked == 1; }, kWait)) << target;
+  }
+  c->Click("XML_COPYCHANNEL", "btn_copy");
+  ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow("XML_COPYCHANNEL"); }, kWait));
+  for (int box : {4, 0}) {
+    EXPECT_TRUE(DeviceHas(HpFreq(box), 80)) << box;
+    EXPECT_TRUE(DeviceHas(HpType(box), lr24)) << box;
+  }
+  EXPECT_EQ(History(*c, "undo"), "Copy CH1 to CH3, CH5");
+  EXPECT_EQ(Ctrl(1102).checked, 0) << "no link is made";
+  PressKey("ctrl+z");
+  EXPECT_TRUE(DeviceHas(HpFreq(4), ch3Before));
+  EXPECT_TRUE(DeviceHas(HpFreq(0), ch5Before));
+  EXPECT_EQ(Param(*c, HpFreq(2)).device, 80) << "the preset stays";
+  EXPECT_EQ(History(*c, "undo"), "Crossover HP 80 Hz LR 24");
+}
+
+}  // namespace
+}  // namespace brisvel::app::e2e

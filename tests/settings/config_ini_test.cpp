@@ -275,6 +275,24 @@ TEST_F(ConfigIniTest, ChannelNamesAreKeptForTheConsoleAndWithEachPCMode) {
   EXPECT_EQ(again.readable.back().channelNames, rock.channelNames);
 }
 
+TEST_F(ConfigIniTest, CrossoverPresetsAreChangedAsTheFileHoldsThemNow) {
+  WriteFile(File(), "[Config]\nLang = 1\n[CrossoverPresets]\n0 = HP,2,3,63\n1 = junk\n2 = LP,0,1,2000\n3 = HP,2,3,63\n");
+  ConfigIni mine = Open();
+  EXPECT_EQ(mine.CrossoverPresets(), (std::vector<CrossoverPreset>{{true, 2, 3, 63}, {false, 0, 1, 2000}}));
+  // Another console adds one; this one adds its own: both are kept.
+  ConfigIni other = Open();
+  ASSERT_TRUE(other.ChangeCrossoverPresets([](std::vector<CrossoverPreset>& p) {
+    p.push_back({true, 1, 2, 45});
+    return true;
+  }));
+  ASSERT_TRUE(mine.ChangeCrossoverPresets([](std::vector<CrossoverPreset>& p) {
+    p.push_back({false, 2, 3, 3000});
+    return true;
+  }));
+  EXPECT_EQ(Open().CrossoverPresets().size(), 4u);
+  EXPECT_NE(ReadText(File()).find("Lang = 1"), std::string::npos);
+}
+
 TEST_F(ConfigIniTest, DeletingTheOnlyModeLeavesCountZero) {
   ConfigIni c = Open();
   std::vector<PCModeRecord> list;

@@ -28,6 +28,9 @@
 //                                  of another modal dialog, or "none"
 //   open device-preset|my-preset|settings   opens the settings dialog in that layout
 //   grab LAYOUT PATH               the window as it looks now, saved as a PNG file
+//   grab screen PATH               the whole screen, pop-ups and tips included
+//   tip                            the text of the value tip or readout shown now (empty: none)
+//   names                          the six channel names, CH1 to CH6, separated by "|"
 //   filedialog                     TITLE|save or TITLE|open of the visible file dialog, or "none"
 #pragma once
 

@@ -1,0 +1,54 @@
+#include "app/dlg_copy_channel.h"
+
+#include "core/scales.h"
+#include "ui/basic_controls.h"
+#include "ui/element.h"
+#include "ui/translation.h"
+#include "ui/ui_event.h"
+
+namespace brisvel::app {
+
+namespace {
+ui::SkCheckButton* Check(ui::HostWindow& dlg, const QString& name) {
+  return dynamic_cast<ui::SkCheckButton*>(dlg.FindByName(name));
+}
+QString TargetName(int label) { return QStringLiteral("to_%1").arg(label); }
+}  // namespace
+
+void CDlgCopyChannelHandler::OnInit(ui::HostWindow& dlg) {
+  if (auto* from = ui::AsElement(dlg.FindByName(QStringLiteral("copy_from"))))
+    from->SetText(ui::Tr(QStringLiteral("From %1")).arg(QString::fromStdString(NamedChannelLabel(names_, from_))));
+  for (int label = 1; label <= kChannelCount; ++label) {
+    ui::SkCheckButton* box = Check(dlg, TargetName(label));
+    if (!box) continue;
+    const int channel = BoxFromLabelNumber(label);
+    box->SetElideText(true);
+    box->SetText(QString::fromStdString(NamedChannelLabel(names_, channel)));
+    // A channel is not copied onto itself.
+    box->setEnabled(channel != from_);
+  }
+  ui::EventRouter& r = dlg.Router();
+  r.OnName(ui::EventCmd, QStringLiteral("btn_copy"), [this, &dlg](const ui::Event&) {
+    Take(dlg);
+    dlg.EndDialog(ui::HostWindow::kOkButtonId);
+  });
+  for (const char* close : {"btn_cancel", "btn_close"})
+    r.OnName(ui::EventCmd, QLatin1String(close),
+             [&dlg](const ui::Event&) { dlg.EndDialog(ui::HostWindow::kCancelButtonId); });
+}
+
+void CDlgCopyChannelHandler::Take(ui::HostWindow& dlg) {
+  auto on = [&dlg](const char* name) {
+    const ui::SkCheckButton* box = Check(dlg, QLatin1String(name));
+    return box && box->IsChecked();
+  };
+  parts_ = {on("part_volume"), on("part_crossovers"), on("part_eq"), on("part_limiter"), on("part_polarity")};
+  targets_.clear();
+  for (int label = 1; label <= kChannelCount; ++label) {
+    const ui::SkCheckButton* box = Check(dlg, TargetName(label));
+    const int channel = BoxFromLabelNumber(label);
+    if (box && box->IsChecked() && channel != from_) targets_.push_back(channel);
+  }
+}
+
+}  // namespace brisvel::app
