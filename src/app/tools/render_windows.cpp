@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/dlg_copy_channel.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
@@ -186,12 +187,11 @@ int RenderSet(const QString& out, bool simulate, int lang) {
       if (delay.Create()) failures += !Save(delay, out + "/delay_settings" + suffix + ".png");
       CDlgMixSound mixing(QStringLiteral("LAYOUT:XML_MIXSOUNDWD"), nullptr, app.Store());
       if (mixing.Create()) failures += !Save(mixing, out + "/sound_mixing" + suffix + ".png");
-      ui::CCommonDlg<ui::DialogEventHandler> about(QStringLiteral("LAYOUT:XML_ABOUT"));
-      if (about.Create()) {
-        if (auto* version = ui::AsElement(about.FindByName("about_version")))
-          version->SetText(QStringLiteral("V%1  2026").arg(QLatin1String(kVersion)));
-        failures += !Save(about, out + "/about" + suffix + ".png");
-      }
+      CAboutDlg about(QStringLiteral("LAYOUT:XML_ABOUT"), nullptr, ProcessorInformationText(app));
+      if (about.Create()) failures += !Save(about, out + "/about" + suffix + ".png");
+      CDlgCopyChannel copy(QString::fromLatin1(kCopyChannelLayout), nullptr, 2,
+                           ChannelNames{"Tweeter L", "Tweeter R", "Mid L", "Mid R", "Sub", ""});
+      if (copy.Create()) failures += !Save(copy, out + "/copy_channel" + suffix + ".png");
     }
     app.DestroyWindows();
     app.Release();
