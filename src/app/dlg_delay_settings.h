@@ -29,6 +29,9 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
   void OnInit(ui::HostWindow& dlg) override;
   // Before the dialog is built: the channels' names the speakers carry.
   void SetChannelNames(const ChannelNames& names) { names_ = names; }
+  // Before the dialog is built: whether the processor holds a record's delays
+  // (the dialog tells applied delays from computed ones).
+  void SetAppliedCheck(std::function<bool(const CarDelaySettings&)> applied) { applied_ = std::move(applied); }
 
   // The working record: the opening one until the dialog closes, then with
   // the view's positions and delays.
@@ -41,6 +44,11 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
  private:
   void Show(const CarPositions& positions);
   void ApplyView();
+  // The applied-or-computed line and the typed position's fields.
+  void ShowState();
+  // A typed position (listener or speaker) moves it and applies the delays.
+  void TakeTypedPosition();
+  void MoveListener(CarPoint mm);
   // The working record with the view's positions and delays; none while the
   // view shows no speakers.
   std::optional<CarDelaySettings> ViewState() const;
@@ -51,6 +59,8 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
   ApplyFn apply_;
   int unit_ = 0;
   ChannelNames names_{};
+  std::function<bool(const CarDelaySettings&)> applied_;
+  ui::HostWindow* dlg_ = nullptr;
   ui::SkCar* car_ = nullptr;
 };
 

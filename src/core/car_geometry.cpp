@@ -144,6 +144,19 @@ CarPositions DefaultCarPositions(int32_t carWidth, int32_t zhouJu) {
   return p;
 }
 
+CarPoint ListenerSeatPosition(ListenerSeat seat, int32_t carWidth, int32_t zhouJu) {
+  // The default listener sits at (530, 1580) in a car 1825 mm wide with a 2680 mm wheelbase.
+  const int64_t w = carWidth, l = zhouJu;
+  const auto driverX = static_cast<int32_t>((w * 530 + 912) / 1825);
+  const auto y = static_cast<int32_t>((l * 1580 + 1340) / 2680);
+  switch (seat) {
+    case ListenerSeat::kPassenger: return {static_cast<int32_t>(w - driverX), y};
+    case ListenerSeat::kCentre: return {static_cast<int32_t>(w / 2), y};
+    case ListenerSeat::kDriver: break;
+  }
+  return {driverX, y};
+}
+
 namespace {
 // The layout formulas need at least 1 mm per pixel; a smaller value from a
 // hand-made layout is read as 1 rather than dividing by zero.

@@ -51,6 +51,12 @@ struct CarPositions {
 // CH1 (0, l), CH2 (w, l), CH3 (0, 0), CH4 (w, 0), CH5 (w/3, 0), CH6 (2w/3, 0); listener (530, 1580).
 CarPositions DefaultCarPositions(int32_t carWidth, int32_t zhouJu);
 
+// The listener presets: the driver's seat (the default listener's place,
+// scaled to the car), the passenger's (mirrored across the car) and the middle
+// between them, all in the front seats' row.
+enum class ListenerSeat { kDriver, kPassenger, kCentre };
+CarPoint ListenerSeatPosition(ListenerSeat seat, int32_t carWidth, int32_t zhouJu);
+
 // Geometry attributes of the view and the mappings between millimetres and pixels.
 struct CarViewMetrics {
   int ldist = 40, tdist = 20, rdist = 20, bdist = 20;

@@ -58,6 +58,12 @@ CarDelayChanges ApplyCarDelays(CEffectStore& store, const CarDelaySettings& reco
   return c;
 }
 
+bool CarDelaysApplied(const CEffectStore& store, const CarDelaySettings& record) {
+  for (const CarDelayOutput& o : CarDelayOutputs(record, store.DelayUnit()))
+    if (store.GetParam(param::Delay(o.channel)) != o.samples) return false;
+  return true;
+}
+
 CarPositions OpeningPositions(const CarDelaySettings& record) {
   if (record.positionsValid == 0) return DefaultCarPositions(record.carWidth, record.zhouJu);
   return {record.speakers, record.listener};

@@ -36,6 +36,10 @@ struct CarDelayChanges : Changes {
 // Sets Delay_0 ... Delay_5 through SetParam from the record's six delays.
 CarDelayChanges ApplyCarDelays(CEffectStore& store, const CarDelaySettings& record);
 
+// The processor holds the delays the record's positions give (the store's
+// Delay_n are those CarDelayOutputs computes).
+bool CarDelaysApplied(const CEffectStore& store, const CarDelaySettings& record);
+
 // The positions the view shows at opening: the stored ones when valid,
 // otherwise the default positions of the record's car.
 CarPositions OpeningPositions(const CarDelaySettings& record);

@@ -8,6 +8,15 @@ inline constexpr char kClose[] = "btn_close";  // id 2
 inline constexpr char kCarView[] = "car_delay";
 inline constexpr char kDefault[] = "btnDefault";
 inline constexpr char kUndo[] = "btnUndo";
+inline constexpr char kApply[] = "btnApply";
+inline constexpr char kState[] = "delay_state";  // applied or computed only
+// A position typed: which one (listener, CH1 ... CH6), across and along the car.
+inline constexpr int kPositionX = 9700;
+inline constexpr int kPositionY = 9701;
+inline constexpr int kPositionOf = 9702;
+inline constexpr char kSeatDriver[] = "btn_seat_driver";
+inline constexpr char kSeatPassenger[] = "btn_seat_passenger";
+inline constexpr char kSeatCentre[] = "btn_seat_centre";
 // Not in the layout; the dialog takes them when a layout offers them.
 inline constexpr char kOk[] = "btnOK";
 inline constexpr char kCancel[] = "btnCancel";
