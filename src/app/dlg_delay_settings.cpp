@@ -89,7 +89,7 @@ namespace {
 int DistanceUnit(int delayUnit) { return delayUnit == kDelayIn ? kDelayIn : kDelayCm; }
 }  // namespace
 
-void CDlgDelaySettingsHandler::ShowState() {
+void CDlgDelaySettingsHandler::ShowState(bool typed) {
   if (!dlg_ || !car_ || car_->SpeakerCount() == 0) return;
   if (auto* state = ui::AsElement(dlg_->FindByName(QString::fromLatin1(ids::kState)))) {
     const std::optional<CarDelaySettings> view = ViewState();
@@ -104,7 +104,8 @@ void CDlgDelaySettingsHandler::ShowState() {
   const int unit = DistanceUnit(unit_);
   for (const auto& [id, value] : {std::pair{ids::kPositionX, mm.x}, std::pair{ids::kPositionY, mm.y}}) {
     auto* edit = dynamic_cast<QLineEdit*>(dlg_->FindById(id));
-    if (edit && !edit->hasFocus()) edit->setText(QString::fromStdString(DistanceText(value, unit)));
+    // A field being typed in keeps its text, unless the typing was just taken.
+    if (edit && (typed || !edit->hasFocus())) edit->setText(QString::fromStdString(DistanceText(value, unit)));
   }
 }
 
@@ -129,12 +130,11 @@ void CDlgDelaySettingsHandler::TakeTypedPosition() {
     if (typed && std::isfinite(*typed))
       *coordinate = static_cast<int32_t>(std::clamp(std::lround(*typed * mmPerUnit), long{std::min(lo, hi)}, long{std::max(lo, hi)}));
   }
-  if (moved == before) {
-    ShowState();
-    return;
+  if (moved != before) {
+    car_->SetSpeakers(speakers, listener);
+    ApplyView();
   }
-  car_->SetSpeakers(speakers, listener);
-  ApplyView();
+  ShowState(true);
 }
 
 void CDlgDelaySettingsHandler::MoveListener(CarPoint mm) {

@@ -44,8 +44,9 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
  private:
   void Show(const CarPositions& positions);
   void ApplyView();
-  // The applied-or-computed line and the typed position's fields.
-  void ShowState();
+  // The applied-or-computed line and the typed position's fields (typed: also
+  // the field being typed in, which shows what was taken of it).
+  void ShowState(bool typed = false);
   // A typed position (listener or speaker) moves it and applies the delays.
   void TakeTypedPosition();
   void MoveListener(CarPoint mm);

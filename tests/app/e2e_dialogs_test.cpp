@@ -126,6 +126,47 @@ TEST_F(EndToEndDialogs, TheCarViewTellsDistancesAndDelaysInTheMainWindowsUnit) {
   EXPECT_TRUE(Console::WaitFor([&] { return c->Query("tip").isEmpty(); }, 5000));
 }
 
+TEST_F(EndToEndDialogs, ATypedListenerPositionInCentimetresGivesTheDelaysAndTheSeatsMoveIt) {
+  Start();
+  c->Click(kMain, "7001");  // CM
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Ctrl(kMain, "7001").checked == 1; }, 5000));
+  ASSERT_TRUE(OpenDelay(*c));
+  EXPECT_TRUE(c->Ctrl(kDelay, "delay_state").text.contains("computed only")) << c->Ctrl(kDelay, "delay_state").text.toStdString();
+  EXPECT_EQ(c->Ctrl(kDelay, "pos_x").text, "53.0cm");
+  EXPECT_EQ(c->Ctrl(kDelay, "pos_y").text, "158.0cm");
+
+  // The listener typed onto CH3 (the rear left corner, 0 cm across and along):
+  // CH3 waits for the farthest speaker, CH2 at the front right corner, by
+  // their whole distance (3.24 m, 450 samples at 48 kHz); CH2 waits for none.
+  for (const char* field : {"pos_x", "pos_y"}) {
+    c->Click(kDelay, field);
+    PressKey("ctrl+a");
+    TypeText("0");
+    PressKey("Return");
+  }
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kDelay, "pos_y").text == "0.0cm"; }, 5000));
+  EXPECT_TRUE(Console::WaitFor([&] { return std::abs(SimParam(*c, "Delay_4") - 450) <= 3; }, 5000))
+      << SimParam(*c, "Delay_4");
+  EXPECT_EQ(SimParam(*c, "Delay_3"), 0);
+  EXPECT_EQ(c->Ctrl(kDelay, "pos_x").text, "0.0cm");
+  EXPECT_TRUE(c->Ctrl(kDelay, "delay_state").text.contains("applied:")) << c->Ctrl(kDelay, "delay_state").text.toStdString();
+
+  // A text without a number moves nothing; the passenger's seat mirrors the driver's.
+  const QString block = c->Query("block device");
+  c->Click(kDelay, "pos_x");
+  PressKey("ctrl+a");
+  TypeText("far");
+  PressKey("Return");
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kDelay, "pos_x").text == "0.0cm"; }, 5000));
+  EXPECT_EQ(c->Query("block device"), block);
+  c->Click(kDelay, "btn_seat_passenger");
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kDelay, "pos_x").text == "129.5cm"; }, 5000));
+  EXPECT_EQ(c->Ctrl(kDelay, "pos_y").text, "158.0cm");
+  EXPECT_TRUE(Console::WaitFor([&] { return SimParam(*c, "Delay_3") > 0; }, 5000)) << "CH2 is nearer now";
+  c->Click(kDelay, "btn_seat_driver");
+  EXPECT_TRUE(Console::WaitFor([&] { return c->Ctrl(kDelay, "pos_x").text == "53.0cm"; }, 5000));
+}
+
 TEST_F(EndToEndDialogs, DelaysBeyondTwentyMillisecondsAndLowerCaseRecords) {
   // CH6 9 m behind the listener: every other speaker would need more than 20 ms.
   CarDelaySettings far = CarDelaySettings::Default();

@@ -78,6 +78,20 @@ TEST(CarDelays, ApplyWritesTheSixDelaysThroughTheStore) {
   EXPECT_EQ(c.params.size(), 3u);
   // Nothing changed: nothing is reported as changed.
   EXPECT_TRUE(ApplyCarDelays(store, WithDelays({346, 692, 0, 0, 10000, 0})).params.empty());
+
+  // The dialog tells applied delays from computed ones.
+  EXPECT_TRUE(CarDelaysApplied(store, WithDelays({346, 692, 0, 0, 10000, 0})));
+  EXPECT_FALSE(CarDelaysApplied(store, WithDelays({346, 692, 0, 7, 10000, 0})));
+}
+
+TEST(CarDelays, ListenerSeatsSitInTheFrontRowMirroredAcrossTheCar) {
+  const CarDelaySettings car = CarDelaySettings::Default();
+  const CarPositions def = DefaultCarPositions(car.carWidth, car.zhouJu);
+  EXPECT_EQ(ListenerSeatPosition(ListenerSeat::kDriver, car.carWidth, car.zhouJu), def.listener);
+  EXPECT_EQ(ListenerSeatPosition(ListenerSeat::kPassenger, car.carWidth, car.zhouJu), (CarPoint{1295, 1580}));
+  EXPECT_EQ(ListenerSeatPosition(ListenerSeat::kCentre, car.carWidth, car.zhouJu), (CarPoint{912, 1580}));
+  // A car twice as large has its seats twice as far out.
+  EXPECT_EQ(ListenerSeatPosition(ListenerSeat::kDriver, 3650, 5360), (CarPoint{1060, 3160}));
 }
 
 TEST(CarDelays, OpeningPositionsAndTheKeptRecord) {
