@@ -81,7 +81,7 @@ TEST(CarDelays, ApplyWritesTheSixDelaysThroughTheStore) {
 
   // The dialog tells applied delays from computed ones.
   EXPECT_TRUE(CarDelaysApplied(store, WithDelays({346, 692, 0, 0, 10000, 0})));
-  EXPECT_FALSE(CarDelaysApplied(store, WithDelays({346, 692, 0, 7, 10000, 0})));
+  EXPECT_FALSE(CarDelaysApplied(store, WithDelays({346, 692, 0, 70, 10000, 0})));
 }
 
 TEST(CarDelays, ListenerSeatsSitInTheFrontRowMirroredAcrossTheCar) {
