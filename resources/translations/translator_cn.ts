@@ -663,6 +663,46 @@
         <source>Crossover %1</source>
         <translation>分频 %1</translation>
     </message>
+    <message>
+        <source>Position of</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Listener</source>
+        <translation>听音位</translation>
+    </message>
+    <message>
+        <source>Across</source>
+        <translation>横向</translation>
+    </message>
+    <message>
+        <source>Along</source>
+        <translation>纵向</translation>
+    </message>
+    <message>
+        <source>Driver</source>
+        <translation>驾驶位</translation>
+    </message>
+    <message>
+        <source>Passenger</source>
+        <translation>副驾驶位</translation>
+    </message>
+    <message>
+        <source>Centre</source>
+        <translation>中间</translation>
+    </message>
+    <message>
+        <source>Send the delays the positions give to the processor</source>
+        <translation>把这些位置得出的延时发送到处理器</translation>
+    </message>
+    <message>
+        <source>The delays beside the speakers are applied: the processor holds them</source>
+        <translation>扬声器旁的延时已应用：处理器正使用这些延时</translation>
+    </message>
+    <message>
+        <source>The delays beside the speakers are computed only: move something or press Apply</source>
+        <translation>扬声器旁的延时仅为计算值：移动任一位置或按“应用”</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

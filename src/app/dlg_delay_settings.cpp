@@ -43,6 +43,10 @@ void CDlgDelaySettingsHandler::OnInit(ui::HostWindow& dlg) {
     // Nothing reaches the processor until the user moves something.
     Show(editing::OpeningPositions(record_));
   }
+  if (auto* which = dlg.Find<ui::ComboBox>(ids::kPositionOf)) {
+    for (int label = 1; label <= kChannelCount && label < which->count(); ++label)
+      which->setItemText(label, QString::fromStdString(NamedChannelLabel(names_, BoxFromLabelNumber(label))));
+  }
   ui::EventRouter& r = dlg.Router();
   r.OnName(ui::EventCarDelayChanged, QString::fromLatin1(ids::kCarView), [this](const ui::Event&) { ApplyView(); });
   r.OnName(ui::EventCmd, QString::fromLatin1(ids::kApply), [this](const ui::Event&) { ApplyView(); });
