@@ -13,6 +13,8 @@ ui::SkCheckButton* Check(ui::HostWindow& dlg, const QString& name) {
   return dynamic_cast<ui::SkCheckButton*>(dlg.FindByName(name));
 }
 QString TargetName(int label) { return QStringLiteral("to_%1").arg(label); }
+// The parts' check boxes, in the order of CopyParts.
+constexpr const char* kParts[] = {"part_volume", "part_crossovers", "part_eq", "part_limiter", "part_polarity"};
 }  // namespace
 
 void CDlgCopyChannelHandler::OnInit(ui::HostWindow& dlg) {
@@ -28,6 +30,15 @@ void CDlgCopyChannelHandler::OnInit(ui::HostWindow& dlg) {
     box->setEnabled(channel != from_);
   }
   ui::EventRouter& r = dlg.Router();
+  // "Copy" waits for a part and a channel.
+  auto showCopy = [this, &dlg] {
+    Take(dlg);
+    if (QWidget* copy = dlg.FindByName(QStringLiteral("btn_copy"))) copy->setEnabled(parts_.Any() && !targets_.empty());
+  };
+  for (const char* part : kParts) r.OnName(ui::EventCmd, QLatin1String(part), [showCopy](const ui::Event&) { showCopy(); });
+  for (int label = 1; label <= kChannelCount; ++label)
+    r.OnName(ui::EventCmd, TargetName(label), [showCopy](const ui::Event&) { showCopy(); });
+  showCopy();
   r.OnName(ui::EventCmd, QStringLiteral("btn_copy"), [this, &dlg](const ui::Event&) {
     Take(dlg);
     dlg.EndDialog(ui::HostWindow::kOkButtonId);
@@ -42,7 +53,7 @@ void CDlgCopyChannelHandler::Take(ui::HostWindow& dlg) {
     const ui::SkCheckButton* box = Check(dlg, QLatin1String(name));
     return box && box->IsChecked();
   };
-  parts_ = {on("part_volume"), on("part_crossovers"), on("part_eq"), on("part_limiter"), on("part_polarity")};
+  parts_ = {on(kParts[0]), on(kParts[1]), on(kParts[2]), on(kParts[3]), on(kParts[4])};
   targets_.clear();
   for (int label = 1; label <= kChannelCount; ++label) {
     const ui::SkCheckButton* box = Check(dlg, TargetName(label));

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "app/application.h"
+#include "app/dlg_copy_channel.h"
 #include "app/dlg_delay_settings.h"
 #include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
@@ -135,6 +136,10 @@ TEST(Bindings, EveryBuiltInLayoutIsBoundByItsWindow) {
                           CarDelaySettings::Default(), CDlgDelaySettingsHandler::ApplyFn());
   ASSERT_TRUE(delay.Create());
   check(delay, true);
+
+  CDlgCopyChannel copy(QString::fromLatin1(kCopyChannelLayout), nullptr, 2, ChannelNames{});
+  ASSERT_TRUE(copy.Create());
+  check(copy, true);
 
   CDlgMixSound mixing(QString::fromLatin1(layout::mixsoundwd::kLayout), nullptr, console.app->Store());
   ASSERT_TRUE(mixing.Create());

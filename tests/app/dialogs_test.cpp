@@ -39,7 +39,7 @@ TEST(DelayDialog, OpensOnTheDefaultsAndAppliesDragsDefaultAndUndo) {
   CDlgDelaySettings dlg(QString::fromLatin1(layout::delaysettings::kLayout), nullptr, CarDelaySettings::Default(),
                         [&](const CarDelaySettings& r) { applied.push_back(r); });
   ASSERT_TRUE(dlg.Create());
-  EXPECT_EQ(dlg.size(), QSize(650, 750));
+  EXPECT_EQ(dlg.size(), QSize(650, 846));
   ui::SkCar* car = dlg.Handler().CarView();
   ASSERT_NE(car, nullptr);
   EXPECT_EQ(car->SpeakerCount(), 6);
