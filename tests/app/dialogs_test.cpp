@@ -7,8 +7,11 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "app/demo/simulated_device.h"
 #include "app/dlg_delay_settings.h"
+#include "device/sim_processor.h"
 #include "app/dlg_mix_sound.h"
+#include "app/layout_ids/xml_about.h"
 #include "app/layout_ids/xml_delaysettings.h"
 #include "app/layout_ids/xml_mixsoundwd.h"
 #include "app/main_dlg.h"
@@ -182,6 +185,58 @@ TEST(MixDialog, ClosingRefreshesTheMainWindow) {
   bool offered = false;
   for (const auto& [command, text] : CMainDlg::ConfigMenuItems(1)) offered |= command == kCmdMixing && text == "混音调节";
   EXPECT_TRUE(offered);
+}
+
+}  // namespace
+}  // namespace brisvel::app
+
+namespace brisvel::app {
+namespace {
+
+using test::PrivateFolders;
+using test::StartedConsole;
+
+TEST(AboutBox, TellsWhatTheProcessorReportsAskedAfreshOrWhyItCannot) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\nLang=1\n");
+  StartedConsole console(true);
+  ASSERT_TRUE(console.ok);
+  CApplication& app = *console.app;
+  ASSERT_TRUE(app.IsConnected());
+  // Reply bytes 4 to 36: the date 2025-03-17, items 3, 2, 4 and 6, then item 7.
+  std::array<uint8_t, 33> info{};
+  info[0] = 0x7E;  // year 2025 = 0x7E9: 0x7E << 4 | 0x9
+  info[1] = 0x93;  // ... and month 3
+  info[2] = 17;
+  info[3] = 2;     // item 3
+  info[4] = 1;     // item 2
+  info[5] = 4;     // item 4
+  info[6] = 7;     // item 6
+  info[7] = 0x02;  // item 7 = 258
+  info[8] = 0x01;
+  app.Simulator()->Processor()->SetDeviceInformation(info);
+  EXPECT_EQ(ProcessorInformationText(app), "Processor 1.2.4.7 (258), dated 2025-03-17");
+
+  CAboutDlg about(QString::fromLatin1(layout::about::kLayout), nullptr, ProcessorInformationText(app));
+  ASSERT_TRUE(about.Create());
+  const ui::Element* line = ui::AsElement(about.FindByName(QString::fromLatin1(layout::about::kProcessor)));
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->ShownText(), "Processor 1.2.4.7 (258), dated 2025-03-17");
+  const ui::Element* version = ui::AsElement(about.FindByName(QString::fromLatin1(layout::about::kVersion)));
+  ASSERT_NE(version, nullptr);
+  EXPECT_FALSE(version->ShownText().startsWith("V")) << "the version string as it stands";
+
+  // The main window shows the active device mode beside "Memory" while connected.
+  const ui::Element* mode = ui::AsElement(app.MainWindow()->FindByName(QStringLiteral("device_mode")));
+  ASSERT_NE(mode, nullptr);
+  EXPECT_EQ(mode->ShownText(), DeviceModeText(app.Store().CurrentDeviceMode()));
+  EXPECT_TRUE(mode->ShownText().startsWith("USER-")) << mode->ShownText().toStdString();
+  EXPECT_EQ(DeviceModeText(2), "USER-3 (C)");
+
+  app.Simulator()->Unplug();
+  ASSERT_TRUE(test::WaitUntil([&] { return !app.IsConnected(); }, 10000));
+  EXPECT_EQ(ProcessorInformationText(app), "No processor is connected");
+  EXPECT_TRUE(test::WaitUntil([&] { return mode->ShownText().isEmpty(); }, 5000));
 }
 
 }  // namespace
