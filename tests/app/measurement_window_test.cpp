@@ -28,9 +28,16 @@ using test::PrivateFolders;
 using test::StartedConsole;
 
 struct ScriptedFiles : FileChooser {
-  QString Open(QWidget*, const QString&, const QString&) override { return next; }
-  QString Save(QWidget*, const QString&, const QString&, QString*) override { return next; }
+  QString Open(QWidget*, const QString&, const QString& folder, const QString&) override {
+    folders << folder;
+    return next;
+  }
+  QString Save(QWidget*, const QString&, const QString& folder, const QString&, QString*) override {
+    folders << folder;
+    return next;
+  }
   QString next;
+  QStringList folders;  // where each dialog started
 };
 
 // A speaker with a 9 dB room mode at 63 Hz and a 6 dB dip at 160 Hz, written
