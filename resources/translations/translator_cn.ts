@@ -702,6 +702,44 @@
     <message>
         <source>The delays beside the speakers are computed only: move something or press Apply</source>
         <translation>扬声器旁的延时仅为计算值：移动任一位置或按“应用”</translation>
+        <source>Open scene…</source>
+        <translation>打开场景…</translation>
+    </message>
+    <message>
+        <source>Save scene as…</source>
+        <translation>场景另存为…</translation>
+    </message>
+    <message>
+        <source>Open scene</source>
+        <translation>打开场景</translation>
+    </message>
+    <message>
+        <source>Save scene as</source>
+        <translation>场景另存为</translation>
+    </message>
+    <message>
+        <source>Scene opened: %1</source>
+        <translation>打开场景：%1</translation>
+    </message>
+    <message>
+        <source>The scene was opened, but the processor did not take it. Check the connection.</source>
+        <translation>场景已打开，但处理器未接收。请检查连接。</translation>
+    </message>
+    <message>
+        <source>A PC mode named &quot;%1&quot; already exists. Replace it, keep both (the new one as &quot;%2&quot;), or skip this scene?</source>
+        <translation>名为“%1”的电脑场景已存在。替换它、两个都保留（新的命名为“%2”），还是跳过此场景？</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>替换</translation>
+    </message>
+    <message>
+        <source>Keep both</source>
+        <translation>都保留</translation>
+    </message>
+    <message>
+        <source>Skip</source>
+        <translation>跳过</translation>
     </message>
 </context>
 <context>

@@ -16,6 +16,9 @@
 #include "core/channel_names.h"
 #include "core/scales.h"
 #include "editing/history.h"
+#include "presets/file_choice.h"
+#include "settings/config_ini.h"
+#include "settings/settings_keys.h"
 #include "settings/file_safety.h"
 #include "spdlog/spdlog.h"
 #include "ui/basic_controls.h"
@@ -36,12 +39,12 @@ const char kFilterOpenFilter[] = "Filter sets (*.txt *.csv);;All files (*)";
 
 class QtChooser final : public FileChooser {
  public:
-  QString Open(QWidget* parent, const QString& caption, const QString& filter) override {
-    return QFileDialog::getOpenFileName(parent, caption, QString(), filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+  QString Open(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override {
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter, nullptr, QFileDialog::DontUseNativeDialog);
   }
-  QString Save(QWidget* parent, const QString& caption, const QString& filter, QString* chosenFilter) override {
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter, chosenFilter,
+  QString Save(QWidget* parent, const QString& caption, const QString& folder, const QString& filter,
+               QString* chosenFilter) override {
+    return QFileDialog::getSaveFileName(parent, caption, folder, filter, chosenFilter,
                                         QFileDialog::DontUseNativeDialog);
   }
 };
@@ -98,6 +101,12 @@ CDlgMeasurementHandler::CDlgMeasurementHandler(IConsole& app, ui::HostWindow* ma
                                                FileChooser& files)
     : app_(app), mainWindow_(mainWindow), editor_(editor), session_(session), files_(files) {}
 
+QString CDlgMeasurementHandler::OpenFile(std::string_view kind, const QString& caption, const QString& filter) {
+  const QString path = files_.Open(dlg_, caption, presets::StartFolder(app_.Config(), kind), filter);
+  presets::RememberFolder(app_.Config(), kind, path);
+  return path;
+}
+
 void CDlgMeasurementHandler::OnInit(ui::HostWindow& dlg) {
   dlg_ = &dlg;
   for (int k = 0; k < kChannelCount; ++k)
@@ -119,7 +128,7 @@ void CDlgMeasurementHandler::OnInit(ui::HostWindow& dlg) {
   r.OnIdRange(ui::EventCmd, ids::kChannel, ids::kChannel + kChannelCount - 1,
               [this](const ui::Event& e) { SelectChannel(e.senderId - ids::kChannel); });
   r.OnName(ui::EventCmd, ids::kImport, [this](const ui::Event&) {
-    const QString path = files_.Open(dlg_, Tr("Import measurement"), Tr(kMeasurementFilter));
+    const QString path = OpenFile(settings::kFolderMeasurement, Tr("Import measurement"), Tr(kMeasurementFilter));
     if (!path.isEmpty()) ImportMeasurement(path);
   });
   r.OnName(ui::EventCmd, ids::kRemove, [this](const ui::Event&) {
@@ -128,19 +137,21 @@ void CDlgMeasurementHandler::OnInit(ui::HostWindow& dlg) {
     ShowAll();
   });
   r.OnName(ui::EventCmd, ids::kTargetFile, [this](const ui::Event&) {
-    const QString path = files_.Open(dlg_, Tr("Target file"), Tr(kMeasurementFilter));
+    const QString path = OpenFile(settings::kFolderMeasurement, Tr("Target file"), Tr(kMeasurementFilter));
     if (!path.isEmpty()) LoadTargetFile(path);
   });
   r.OnName(ui::EventCmd, ids::kFit, [this](const ui::Event&) { Fit(); });
   r.OnName(ui::EventCmd, ids::kApply, [this](const ui::Event&) { Apply(); });
   r.OnName(ui::EventCmd, ids::kExportFilters, [this](const ui::Event&) {
     QString chosen;
-    const QString path = files_.Save(dlg_, Tr("Export filters"), Tr(kFilterSetFilter), &chosen);
+    const QString path = files_.Save(dlg_, Tr("Export filters"), presets::StartFolder(app_.Config(), settings::kFolderFilters),
+                                     Tr(kFilterSetFilter), &chosen);
+    presets::RememberFolder(app_.Config(), settings::kFolderFilters, path);
     if (!path.isEmpty())
       ExportFilters(path, path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) || chosen.contains("csv"));
   });
   r.OnName(ui::EventCmd, ids::kImportFilters, [this](const ui::Event&) {
-    const QString path = files_.Open(dlg_, Tr("Import filters"), Tr(kFilterOpenFilter));
+    const QString path = OpenFile(settings::kFolderFilters, Tr("Import filters"), Tr(kFilterOpenFilter));
     if (!path.isEmpty()) ImportFilters(path);
   });
   r.On<ui::SelChangedArgs>(ids::kSmoothing, ids::kSmoothing, [this](const ui::Event&, const ui::SelChangedArgs&) {

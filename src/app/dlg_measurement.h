@@ -8,6 +8,8 @@
 // only after the user has seen every change it makes.
 #pragma once
 
+#include <string_view>
+
 #include <QString>
 #include <optional>
 
@@ -26,12 +28,13 @@ namespace brisvel::app {
 
 class IConsole;
 
-// Chooses a file for the window: the Qt file dialog by default. save: a file
-// to write. An empty answer is a cancel.
+// Chooses a file for the window: the Qt file dialog by default, starting in
+// folder. save: a file to write. An empty answer is a cancel.
 struct FileChooser {
   virtual ~FileChooser() = default;
-  virtual QString Open(QWidget* parent, const QString& caption, const QString& filter) = 0;
-  virtual QString Save(QWidget* parent, const QString& caption, const QString& filter, QString* chosenFilter) = 0;
+  virtual QString Open(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) = 0;
+  virtual QString Save(QWidget* parent, const QString& caption, const QString& folder, const QString& filter,
+                       QString* chosenFilter) = 0;
 };
 // The Qt dialog (not the desktop's own, so it looks and behaves the same everywhere).
 FileChooser& QtFileChooser();
@@ -65,6 +68,8 @@ class CDlgMeasurementHandler : public ui::DialogEventHandler {
   void SetText(int id, const QString& text);
   void WriteBandSet(const char* what, const ChannelBands& bands);
   std::optional<std::string> ReadFile(const QString& path, size_t limit);
+  // A file to read, asked for in the folder last used for the kind (kept for the next time).
+  QString OpenFile(std::string_view kind, const QString& caption, const QString& filter);
 
   IConsole& app_;
   ui::HostWindow* mainWindow_;

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
@@ -29,6 +30,7 @@
 #include "ui/popup_menu.h"
 #include "app/preset_dialogs.h"
 #include "presets/layout_ids/xml_sys_setting.h"
+#include "settings/settings_keys.h"
 #include "ui/tip_window.h"
 #include "ui/translation.h"
 
@@ -117,7 +119,10 @@ void CMainDlg::OnInit() {
   ui::EventRouter& r = Router();
   r.OnName(ui::EventCmd, ids::kClose, [this](const ui::Event&) { app_.ExitRoutine(); });
   r.OnName(ui::EventCmd, ids::kMinimize, [this](const ui::Event&) { showMinimized(); });
-  r.OnId(ui::EventCmd, ids::kFileMenu, [this](const ui::Event&) { PopUpMenu(FileMenuItems(), true); });
+  r.OnId(ui::EventCmd, ids::kFileMenu, [this](const ui::Event&) {
+    recentScenes_ = RecentSceneFiles(app_);
+    PopUpMenu(FileMenuItems(recentScenes_), true);
+  });
   // Undo and redo run from the application's input filter; the A/B comparison.
   if (auto* ab = Find<ui::SkCheckButton>(ids::kAbButton)) {
     r.OnId(ui::EventCmd, ids::kAbButton, [this](const ui::Event&) { SwitchAbSide(app_); });
@@ -196,10 +201,22 @@ void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {
                       [&dlg](const ui::Event&) { dlg.EndDialog(ui::HostWindow::kCancelButtonId); });
 }
 
-std::vector<std::pair<int, QString>> CMainDlg::FileMenuItems() {
-  return {{kCmdMyPreset, QStringLiteral("My Preset")},
-          {kCmdSettings, QStringLiteral("Settings")},
-          {kCmdExit, QStringLiteral("Exit")}};
+std::vector<std::pair<int, QString>> CMainDlg::FileMenuItems(const QStringList& recentScenes) {
+  std::vector<std::pair<int, QString>> items{{kCmdOpenScene, QStringLiteral("Open scene…")},
+                                             {kCmdSaveSceneAs, QStringLiteral("Save scene as…")}};
+  if (!recentScenes.isEmpty()) items.emplace_back(kCmdSeparator, QString());
+  const QString home = QDir::homePath() + QLatin1Char('/');
+  for (int i = 0; i < recentScenes.size() && i < settings::kRecentSceneCount; ++i) {
+    // Home written as "~"; an "&" of a file name is no shortcut mark.
+    QString shown = recentScenes[i].startsWith(home) ? QStringLiteral("~/") + recentScenes[i].mid(home.size())
+                                                     : recentScenes[i];
+    items.emplace_back(kCmdRecentScene + i, shown.replace(QLatin1Char('&'), QLatin1String("&&")));
+  }
+  items.emplace_back(kCmdSeparator, QString());
+  items.emplace_back(kCmdMyPreset, QStringLiteral("My Preset"));
+  items.emplace_back(kCmdSettings, QStringLiteral("Settings"));
+  items.emplace_back(kCmdExit, QStringLiteral("Exit"));
+  return items;
 }
 
 std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
@@ -229,7 +246,10 @@ void CMainDlg::PopUpMenu(const std::vector<std::pair<int, QString>>& items, bool
     redo->setShortcuts(RedoKeys());
     menu.AppendSeparator();
   }
-  for (const auto& [command, text] : items) menu.AppendItem(command, text);
+  for (const auto& [command, text] : items) {
+    if (command == kCmdSeparator) menu.AppendSeparator();
+    else menu.AppendItem(command, text);
+  }
   openMenu_ = menu.Menu();
   const int command = menu.Exec(QCursor::pos());
   openMenu_ = nullptr;
@@ -274,7 +294,17 @@ void CMainDlg::OnMenuCommand(int command) {
     case kCmdCopyBToA:
       CopyAbSide(app_, editing::AbSide::kB, editing::AbSide::kA);
       break;
+    case kCmdOpenScene:
+      OpenSceneFile(app_, this);
+      break;
+    case kCmdSaveSceneAs:
+      SaveSceneAs(app_, this);
+      break;
     default:
+      if (command >= kCmdRecentScene && command - kCmdRecentScene < recentScenes_.size()) {
+        OpenSceneFile(app_, this, recentScenes_[command - kCmdRecentScene]);
+        break;
+      }
       // "My Preset" and the mixing dialog open the preset and mixing dialogs.
       spdlog::info("menu command {} has no dialog in this build", command);
       break;

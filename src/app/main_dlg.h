@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <QThread>
 #include <memory>
 
@@ -31,6 +32,10 @@ enum MenuCommand : int {
   kCmdRedo = 71,
   kCmdCopyAToB = 72,
   kCmdCopyBToA = 73,
+  kCmdOpenScene = 74,
+  kCmdSaveSceneAs = 75,
+  kCmdRecentScene = 80,  // 80 to 87: the recent scenes as the "File" pop-up lists them
+  kCmdSeparator = -1,    // a line between the items, no command
   kCmdSettings = 9000,
 };
 
@@ -46,8 +51,9 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
 
   // Menu commands (as chosen from the pop-up menus).
   void OnMenuCommand(int command);
-  // The items of the pop-up menus shown by "File" and "Config": (command, source text).
-  static std::vector<std::pair<int, QString>> FileMenuItems();
+  // The items of the pop-up menus shown by "File" and "Config": (command, source
+  // text); "File" lists the recent scenes given (paths) after the scene items.
+  static std::vector<std::pair<int, QString>> FileMenuItems(const QStringList& recentScenes = {});
   static std::vector<std::pair<int, QString>> ConfigMenuItems(int language);
   // The pop-up currently open (tests and the control channel use it).
   QMenu* OpenMenu() const { return openMenu_; }
@@ -94,6 +100,7 @@ class CMainDlg : public ui::HostWindow, public IDeviceNotificationSink, public I
 
   IConsoleFrames& app_;
   QMenu* openMenu_ = nullptr;
+  QStringList recentScenes_;  // the recent scenes the "File" pop-up lists
   std::unique_ptr<CUIEventHandler> handler_;
 };
 

@@ -3,8 +3,11 @@
 
 #include <QFileInfo>
 #include <QTimer>
+#include <memory>
 
 #include "app/console.h"
+#include "editing/presets.h"
+#include "presets/file_choice.h"
 #include "settings/scene_files.h"
 #include "settings/config_ini.h"
 #include "spdlog/spdlog.h"
@@ -12,12 +15,6 @@
 #include "ui/translation.h"
 
 namespace brisvel::app {
-
-namespace {
-
-bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
-
-}  // namespace
 
 SceneOpenResult OfferSceneImport(IConsole& app, QWidget* owner, const QString& file) {
   const QFileInfo info(file);
@@ -39,24 +36,26 @@ SceneOpenResult OfferSceneImport(IConsole& app, QWidget* owner, const QString& f
   settings::ConfigIni& config = app.Config();
   config.Refresh();  // the modes brisvelctl may have added meanwhile count too
   const std::vector<PCModeRecord> list = config.LoadPCModes();
-  for (const PCModeRecord& existing : list) {
-    if (!SameName(QString::fromStdString(existing.Name()), name)) continue;
-    if (ui::MessageBox(owner, QString::fromUtf8(kSceneDuplicateText), QString(), ui::MessageButtons::YesNo) !=
-        ui::kIdYes)
-      return SceneOpenResult::kDeclined;
-    break;
+  // Unasked, a name another program takes meanwhile keeps both.
+  editing::DuplicateChoice choice = editing::DuplicateChoice::kKeepBoth;
+  if (const int same = editing::FindPCMode(list, read.record->Name()); same >= 0) {
+    const QString kept = QString::fromStdString(editing::FreePCModeName(list, read.record->Name()));
+    choice = presets::AskDuplicatePCMode(owner, QString::fromStdString(list[same].Name()), kept);
+    if (choice == editing::DuplicateChoice::kSkip) return SceneOpenResult::kDeclined;
   }
-  // Appended to what config.ini holds when it is written.
-  if (!config.ChangePCModes([record = *read.record](std::vector<PCModeRecord>& modes) {
-        modes.push_back(record);
-        return true;
+  // Put into what config.ini holds when it is written.
+  auto added = std::make_shared<std::string>();
+  if (!config.ChangePCModes([record = *read.record, choice, added](std::vector<PCModeRecord>& modes) {
+        const int index = editing::PlacePCMode(modes, record, choice);
+        if (index >= 0) *added = modes[static_cast<size_t>(index)].Name();
+        return index >= 0;
       })) {
     spdlog::error("config.ini could not be saved: {}", config.LastSaveError());
     ui::MessageBox(owner, QString::fromUtf8(kSceneNotSavedText));
     return SceneOpenResult::kNotSaved;
   }
-  spdlog::info("scene file {} imported as PC mode {}", file.toStdString(), name.toStdString());
-  ui::MessageBox(owner, ui::Tr(QString::fromUtf8(kSceneImportedText)).arg(name));
+  spdlog::info("scene file {} imported as PC mode {}", file.toStdString(), *added);
+  ui::MessageBox(owner, ui::Tr(QString::fromUtf8(kSceneImportedText)).arg(QString::fromStdString(*added)));
   return SceneOpenResult::kImported;
 }
 

@@ -16,10 +16,10 @@ class IConsoleFrames;
 
 // Texts of the import offer (source language; the translations carry them too).
 inline constexpr char kSceneOfferText[] = "Import the scene \"%1\" from %2 as a new PC mode?";
-inline constexpr char kSceneDuplicateText[] =
-    "A scenario with the same name already exists,Do you want to continue importing?";
 inline constexpr char kSceneUnreadableText[] = "The scene file cannot be read or holds no valid scene:\n%1";
 inline constexpr char kSceneImportedText[] = "The scene \"%1\" was added to the PC modes.";
+inline constexpr char kSceneNotSentText[] =
+    "The scene was opened, but the processor did not take it. Check the connection.";
 inline constexpr char kSceneNotSavedText[] = "The PC mode could not be written to config.ini.";
 inline constexpr char kSceneBatchText[] =
     "Batch scene files (.bae) are written into the processor's device modes with \"Batch imp\" in the settings.";

@@ -130,8 +130,8 @@ void CmdImport() {
   const PresetOptions& o = Options();
   settings::ConfigIni config = OpenConfig();
   auto list = config.LoadPCModes();
-  editing::SceneImport run(config, list, [&] {
-    return o.allowDuplicates ? editing::DuplicateAnswer::kYes : editing::DuplicateAnswer::kNo;
+  editing::SceneImport run(config, list, [&](const std::string&) {
+    return o.allowDuplicates ? editing::DuplicateChoice::kAddAsIs : editing::DuplicateChoice::kSkip;
   });
   for (const std::string& f : o.files) run.ImportFile(f, fs::path(f).filename().string());
   // File names may hold anything; the summary's own line ends stay.

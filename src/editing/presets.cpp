@@ -54,6 +54,20 @@ void SlotDone(const BatchHooks& hooks, int slot, bool ok) {
 
 std::atomic<int> g_nextDeviceModeSlot{0};
 
+// The text up to its first limit characters (never inside a character).
+std::string CutToChars(std::string_view text, size_t limit) {
+  // Count characters by their UTF-8 lead bytes.
+  size_t chars = 0, end = 0;
+  for (; end < text.size(); ++end) {
+    const auto byte = static_cast<unsigned char>(text[end]);
+    if ((byte & 0xC0) != 0x80) {
+      if (chars == limit) break;
+      ++chars;
+    }
+  }
+  return std::string(text.substr(0, end));
+}
+
 // Why config.ini was not written, naming it.
 SaveReport FailedSave(const settings::ConfigIni& config) {
   std::string why = config.LastSaveError();
@@ -66,16 +80,7 @@ SaveReport FailedSave(const settings::ConfigIni& config) {
 std::string CleanPCModeName(std::string_view typed) {
   while (!typed.empty() && IsStripped(typed.front())) typed.remove_prefix(1);
   while (!typed.empty() && IsStripped(typed.back())) typed.remove_suffix(1);
-  // Count characters by their UTF-8 lead bytes.
-  size_t chars = 0, end = 0;
-  for (; end < typed.size(); ++end) {
-    const auto byte = static_cast<unsigned char>(typed[end]);
-    if ((byte & 0xC0) != 0x80) {
-      if (chars == kPCModeNameChars) break;
-      ++chars;
-    }
-  }
-  return std::string(typed.substr(0, end));
+  return CutToChars(typed, kPCModeNameChars);
 }
 
 bool SamePCModeName(std::string_view a, std::string_view b) {
@@ -186,6 +191,37 @@ SaveDeviceModeResult SaveDeviceModeAndAdvance(IPresetLink& link, int slot) {
   return SaveDeviceModeResult::kSaved;
 }
 
+std::string FreePCModeName(const std::vector<PCModeRecord>& list, std::string_view name) {
+  std::string base = CleanPCModeName(name);
+  // "Rock (2)" again gives "Rock (3)", not "Rock (2) (2)".
+  if (const size_t open = base.rfind(" ("); open != std::string::npos && base.size() > open + 3 && base.back() == ')' &&
+      std::all_of(base.begin() + static_cast<std::ptrdiff_t>(open) + 2, base.end() - 1,
+                  [](char c) { return c >= '0' && c <= '9'; }))
+    base.resize(open);
+  for (int n = 2;; ++n) {
+    const std::string suffix = " (" + std::to_string(n) + ")";
+    // The suffix counts as characters of the name, so the base gives way to it.
+    std::string candidate = CutToChars(base, kPCModeNameChars - suffix.size());
+    while (!candidate.empty() && IsStripped(candidate.back())) candidate.pop_back();
+    candidate += suffix;
+    if (FindPCMode(list, candidate) < 0) return candidate;
+  }
+}
+
+int PlacePCMode(std::vector<PCModeRecord>& modes, PCModeRecord record, DuplicateChoice choice) {
+  const int same = FindPCMode(modes, record.Name());
+  if (same >= 0) {
+    switch (choice) {
+      case DuplicateChoice::kSkip: return -1;
+      case DuplicateChoice::kReplace: modes[static_cast<size_t>(same)] = std::move(record); return same;
+      case DuplicateChoice::kKeepBoth: record.SetName(FreePCModeName(modes, record.Name())); break;
+      case DuplicateChoice::kAddAsIs: break;
+    }
+  }
+  modes.push_back(std::move(record));
+  return static_cast<int>(modes.size()) - 1;
+}
+
 int SceneImport::ImportFile(const std::filesystem::path& file, const std::string& displayName) {
   const scene::SceneReadResult read = scene::ReadSceneFile(file);
   if (!read.record) {
@@ -195,28 +231,23 @@ int SceneImport::ImportFile(const std::filesystem::path& file, const std::string
   }
   // The question is about the PC modes the file holds now.
   if (config_.Refresh()) list_ = config_.LoadPCModes();
-  if (FindPCMode(list_, read.record->Name()) >= 0) {
-    if (decision_ == Decision::kUndecided) {
-      const DuplicateAnswer answer = ask_ ? ask_() : DuplicateAnswer::kNo;
-      if (answer == DuplicateAnswer::kYes) decision_ = Decision::kImport;
-      if (answer == DuplicateAnswer::kNo) decision_ = Decision::kSkip;
-      if (answer != DuplicateAnswer::kYes) {
-        existing_.push_back(displayName);
-        return -1;
-      }
-    } else if (decision_ == Decision::kSkip) {
+  // Unasked (no mode of the name yet), a name another program takes meanwhile keeps both.
+  DuplicateChoice choice = DuplicateChoice::kKeepBoth;
+  if (const int same = FindPCMode(list_, read.record->Name()); same >= 0) {
+    choice = ask_ ? ask_(list_[static_cast<size_t>(same)].Name()) : DuplicateChoice::kSkip;
+    if (choice == DuplicateChoice::kSkip) {
       existing_.push_back(displayName);
       return -1;
     }
   }
   auto index = std::make_shared<int>(-1);
-  const bool saved = config_.ChangePCModes([record = *read.record, index](std::vector<PCModeRecord>& modes) {
-    *index = static_cast<int>(modes.size());
-    modes.push_back(record);
-    return true;
+  const bool saved = config_.ChangePCModes([record = *read.record, choice, index](std::vector<PCModeRecord>& modes) {
+    *index = PlacePCMode(modes, record, choice);
+    return *index >= 0;
   });
-  if (!saved) saveError_ = FailedSave(config_).error;
   list_ = config_.LoadPCModes();
+  if (*index < 0) return -1;
+  if (!saved) saveError_ = FailedSave(config_).error;
   lastIndex_ = *index;
   ++added_;
   return lastIndex_;

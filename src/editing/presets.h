@@ -137,18 +137,31 @@ SaveDeviceModeResult SaveDeviceModeAndAdvance(IPresetLink& link, int slot);
 
 // ---- Scene-file import ----------------------------------------------------------
 
-enum class DuplicateAnswer { kYes, kNo, kOther };
+// What becomes of a scene whose name is already a PC mode: it replaces that
+// mode (in its place), is added beside it under the next free name
+// ("Rock (2)"), or is not imported. kAddAsIs adds it under the same name
+// (brisvelctl's --allow-duplicates).
+enum class DuplicateChoice { kReplace, kKeepBoth, kSkip, kAddAsIs };
 
-// One import run over several .cae files: a name that is already a PC mode
-// (or was added earlier in the run) asks once; Yes imports every later
-// duplicate, No skips them, any other answer asks again at the next one.
+// "NAME (2)", "NAME (3)", ... the first no mode of the list has, the name cut
+// so that the whole stays within kPCModeNameChars characters.
+std::string FreePCModeName(const std::vector<PCModeRecord>& list, std::string_view name);
+// Puts the record into the modes as the choice says; a choice made about a
+// mode that is gone meanwhile adds the record as it is, and a name that became
+// a mode's meanwhile (nobody was asked) keeps both. Returns the record's
+// index, -1 when it was not put in.
+int PlacePCMode(std::vector<PCModeRecord>& modes, PCModeRecord record, DuplicateChoice choice);
+
+// One import run over several .cae files: each file whose name is already a
+// PC mode asks what to do with it (the mode's name is passed).
 class SceneImport {
  public:
-  SceneImport(settings::ConfigIni& config, std::vector<PCModeRecord>& list, std::function<DuplicateAnswer()> ask)
+  SceneImport(settings::ConfigIni& config, std::vector<PCModeRecord>& list,
+              std::function<DuplicateChoice(const std::string& name)> ask)
       : config_(config), list_(list), ask_(std::move(ask)) {}
 
-  // Imports one file; returns the new record's index, or -1 when it was not added.
-  // displayName is what the summary lists (the file's name).
+  // Imports one file; returns the new (or replaced) record's index, or -1 when
+  // it was not added. displayName is what the summary lists (the file's name).
   int ImportFile(const std::filesystem::path& file, const std::string& displayName);
 
   int Added() const { return added_; }
@@ -164,8 +177,7 @@ class SceneImport {
  private:
   settings::ConfigIni& config_;
   std::vector<PCModeRecord>& list_;
-  std::function<DuplicateAnswer()> ask_;
-  enum class Decision { kUndecided, kImport, kSkip } decision_ = Decision::kUndecided;
+  std::function<DuplicateChoice(const std::string&)> ask_;
   int added_ = 0;
   int lastIndex_ = -1;
   std::vector<std::string> readFailures_, addFailures_, existing_, readReasons_;

@@ -17,6 +17,8 @@
 #include "editing/history.h"
 #include "editing/presets.h"
 #include "editing/recall.h"
+#include "presets/file_choice.h"
+#include "settings/settings_keys.h"
 #include "settings/config_ini.h"
 #include "ui/basic_controls.h"
 #include "ui/message_box.h"
@@ -38,8 +40,9 @@ QString T(const char* source) { return ui::Tr(QString::fromUtf8(source)); }
 
 QStringList AskFiles(const FileDialogRequest& request) {
   if (FileResponder()) return FileResponder()(request);
-  const bool save = request.kind == SceneFileDialog::kExportCae || request.kind == SceneFileDialog::kExportBae;
-  QFileDialog dialog(request.owner, request.title, QString(), request.filter);
+  const bool save = request.kind == SceneFileDialog::kExportCae || request.kind == SceneFileDialog::kExportBae ||
+                    request.kind == SceneFileDialog::kSaveScene;
+  QFileDialog dialog(request.owner, request.title, request.folder, request.filter);
   dialog.setDefaultSuffix(request.suffix);
   dialog.setOption(QFileDialog::ReadOnly, false);
   if (save) {
@@ -69,6 +72,27 @@ std::filesystem::path FsPath(const QString& file) { return std::filesystem::path
 
 void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)> responder) {
   FileResponder() = std::move(responder);
+}
+
+QStringList ChooseSceneFiles(settings::ConfigIni& config, FileDialogRequest request) {
+  request.folder = StartFolder(config, settings::kFolderScene);
+  const QStringList chosen = AskFiles(request);
+  if (!chosen.isEmpty()) RememberFolder(config, settings::kFolderScene, chosen.front());
+  return chosen;
+}
+
+editing::RecallPCModeStatus RecallIntoEditor(PresetContext& context, const std::vector<PCModeRecord>& list, int index,
+                                             const editing::StepName& step) {
+  if (index < 0 || index >= static_cast<int>(list.size())) return editing::RecallPCModeStatus::kNoSelection;
+  if (context.history) context.history->Begin(step);
+  const editing::RecallPCModeStatus status = editing::RecallPCMode(context.store, list, index);
+  // The recalled names are the console's from now on, as a rename would leave them.
+  if (!context.config.SetChannelNames(context.store.Names()))
+    spdlog::error("the recalled channel names could not be saved: {}", context.config.LastSaveError());
+  if (context.pcModeRecalled) context.pcModeRecalled(list[index].Name());
+  if (context.history) context.history->End();
+  if (context.refresh) context.refresh(false);
+  return status;
 }
 
 CDlgSysSettingEventHandler::CDlgSysSettingEventHandler(PresetContext& context) : context_(context) {
@@ -306,14 +330,8 @@ void CDlgSysSettingEventHandler::RecallPCMode() {
   }
   const bool overlay = context_.store.IsProcessorConnected();
   if (overlay) ShowSending();
-  if (context_.history) context_.history->Begin(editing::StepName("PC mode recalled: %1", {list_[index].Name()}));
-  const editing::RecallPCModeStatus status = editing::RecallPCMode(context_.store, list_, index);
-  // The recalled names are the console's from now on, as a rename would leave them.
-  if (!context_.config.SetChannelNames(context_.store.Names()))
-    spdlog::error("the recalled channel names could not be saved: {}", context_.config.LastSaveError());
-  if (context_.pcModeRecalled) context_.pcModeRecalled(list_[index].Name());
-  if (context_.history) context_.history->End();
-  if (context_.refresh) context_.refresh(false);
+  const editing::RecallPCModeStatus status =
+      RecallIntoEditor(context_, list_, index, editing::StepName("PC mode recalled: %1", {list_[index].Name()}));
   if (overlay) HideSending();
   switch (status) {
     case editing::RecallPCModeStatus::kReceived: Message(T("Call the computer scene successfully!"), false); break;
@@ -344,7 +362,7 @@ void CDlgSysSettingEventHandler::ExportScene() {
     Message(T("Do not choose to come out of the scene!"), false);
     return;
   }
-  const QStringList chosen = AskFiles({SceneFileDialog::kExportCae, dlg_, QString(), Filter("(*.cae)"),
+  const QStringList chosen = ChooseSceneFiles(context_.config, {SceneFileDialog::kExportCae, dlg_, QString(), Filter("(*.cae)"),
                                        QStringLiteral("cae"), QString::fromStdString(list_[index].Name())});
   if (chosen.isEmpty()) return;
   const scene::SceneError error = scene::WriteSceneFile(FsPath(chosen.front()), list_[index]);
@@ -356,16 +374,12 @@ void CDlgSysSettingEventHandler::ExportScene() {
 }
 
 void CDlgSysSettingEventHandler::ImportScenes() {
-  const QStringList files = AskFiles({SceneFileDialog::kImportCae, dlg_, OpenTitle(context_.language, false),
+  const QStringList files = ChooseSceneFiles(context_.config, {SceneFileDialog::kImportCae, dlg_, OpenTitle(context_.language, false),
                                       Filter("(*.cae)"), QStringLiteral("cae"), QString()});
   if (files.isEmpty()) return;
-  editing::SceneImport run(context_.config, list_, [this] {
-    const int answer =
-        Message(T("A scenario with the same name already exists,Do you want to continue importing?"), false,
-                QString(), true);
-    if (answer == ui::kIdYes) return editing::DuplicateAnswer::kYes;
-    if (answer == ui::kIdNo) return editing::DuplicateAnswer::kNo;
-    return editing::DuplicateAnswer::kOther;
+  editing::SceneImport run(context_.config, list_, [this](const std::string& existing) {
+    const QString kept = QString::fromStdString(editing::FreePCModeName(list_, existing));
+    return AskDuplicatePCMode(dlg_, QString::fromStdString(existing), kept);
   });
   const int selected = pcMode_ ? pcMode_->currentIndex() : -1;
   const std::string shown = selected >= 0 && selected < static_cast<int>(list_.size()) ? list_[selected].Name() : "";
@@ -383,7 +397,7 @@ void CDlgSysSettingEventHandler::BatchExport() {
     Message(T("Device not connected"), true);
     return;
   }
-  const QStringList chosen = AskFiles({SceneFileDialog::kExportBae, dlg_, QString(), Filter("(*.bae)"),
+  const QStringList chosen = ChooseSceneFiles(context_.config, {SceneFileDialog::kExportBae, dlg_, QString(), Filter("(*.bae)"),
                                        QStringLiteral("bae"), QString()});
   if (chosen.isEmpty()) return;
   RunBatch(true, chosen.front());
@@ -394,7 +408,7 @@ void CDlgSysSettingEventHandler::BatchImport() {
     Message(T("Device not connected"), true);
     return;
   }
-  const QStringList chosen = AskFiles({SceneFileDialog::kImportBae, dlg_, OpenTitle(context_.language, true),
+  const QStringList chosen = ChooseSceneFiles(context_.config, {SceneFileDialog::kImportBae, dlg_, OpenTitle(context_.language, true),
                                        Filter("(*.bae)"), QStringLiteral("bae"), QString()});
   if (chosen.isEmpty()) return;
   RunBatch(false, chosen.front());

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "core/pcmode_record.h"
+#include "editing/history.h"
+#include "editing/presets.h"
 #include "presets/layout_ids/xml_sys_setting.h"
 #include "ui/host_window.h"
 
@@ -56,7 +58,9 @@ struct PresetContext {
 
 // The file dialogs of scene files, replaceable for automated runs. Answers
 // are the chosen paths, empty when cancelled.
-enum class SceneFileDialog { kExportCae, kImportCae, kExportBae, kImportBae };
+// kOpenScene and kSaveScene are the main window's "Open scene..." and "Save
+// scene as...".
+enum class SceneFileDialog { kExportCae, kImportCae, kExportBae, kImportBae, kOpenScene, kSaveScene };
 struct FileDialogRequest {
   SceneFileDialog kind;
   QWidget* owner = nullptr;
@@ -64,8 +68,19 @@ struct FileDialogRequest {
   QString filter;    // "Car audio effect file(*.cae)" translated
   QString suffix;    // "cae" or "bae"
   QString proposed;  // proposed file name
+  QString folder{};  // where the dialog starts (set by ChooseSceneFiles)
 };
 void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)> responder);
+// Asks for scene files starting in the folder last used for them, and keeps
+// the folder of the chosen ones for the next time.
+QStringList ChooseSceneFiles(settings::ConfigIni& config, FileDialogRequest request);
+
+// Makes record index of the list the editor's block and channel names as one
+// step of the history (sent when a processor is connected), keeps the names
+// in config.ini and refreshes the windows: a PC-mode recall, and a scene
+// file opened from the main window.
+editing::RecallPCModeStatus RecallIntoEditor(PresetContext& context, const std::vector<PCModeRecord>& list, int index,
+                                             const editing::StepName& step);
 
 class CDlgSysSettingEventHandler : public ui::DialogEventHandler {
  public:

@@ -9,6 +9,7 @@
 #include <string>
 #include <strings.h>
 #include <utility>
+#include <system_error>
 
 #include "core/hex_text.h"
 #include "settings/settings_keys.h"
@@ -318,6 +319,58 @@ bool ConfigIni::ChangeCrossoverPresets(std::function<bool(std::vector<CrossoverP
     store.DeleteSection(kSectionCrossoverPresets);
     for (size_t i = 0; i < presets.size(); ++i)
       store.WriteString(kSectionCrossoverPresets, std::to_string(i), EncodeCrossoverPreset(presets[i]));
+    return true;
+  });
+}
+
+std::filesystem::path ConfigIni::DialogFolder(std::string_view kind, const std::filesystem::path& home) const {
+  const auto text = store_.ReadString(kSectionFolders, kind);
+  if (!text || text->empty()) return home;
+  const std::filesystem::path folder(*text);
+  std::error_code error;
+  return folder.is_absolute() && std::filesystem::is_directory(folder, error) ? folder : home;
+}
+
+bool ConfigIni::SetDialogFolder(std::string_view kind, const std::filesystem::path& folder) {
+  const std::string text = folder.string();
+  if (text.empty() || text.find_first_of("\r\n") != std::string::npos) return false;
+  return Change([key = std::string(kind), text](SettingsStore& store) {
+    if (store.ReadString(kSectionFolders, key) == text) return false;
+    return store.WriteString(kSectionFolders, key, text);
+  });
+}
+
+namespace {
+
+std::vector<std::string> RecentSceneTexts(const SettingsStore& store) {
+  std::vector<std::string> files;
+  for (int i = 0; i < kRecentSceneCount; ++i) {
+    const auto text = store.ReadString(kSectionRecentScenes, std::to_string(i));
+    if (text && !text->empty()) files.push_back(*text);
+  }
+  return files;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> ConfigIni::RecentScenes() const {
+  std::vector<std::filesystem::path> files;
+  for (const std::string& text : RecentSceneTexts(store_)) files.emplace_back(text);
+  return files;
+}
+
+bool ConfigIni::AddRecentScene(const std::filesystem::path& file) {
+  const std::string text = file.string();
+  if (text.empty() || text.find_first_of("\r\n") != std::string::npos) return false;
+  // Made on the list the file holds now: another run's latest files stay.
+  return Change([text](SettingsStore& store) {
+    std::vector<std::string> files = RecentSceneTexts(store);
+    if (!files.empty() && files.front() == text) return false;
+    std::erase(files, text);
+    files.insert(files.begin(), text);
+    if (files.size() > static_cast<size_t>(kRecentSceneCount)) files.resize(kRecentSceneCount);
+    store.DeleteSection(kSectionRecentScenes);
+    for (size_t i = 0; i < files.size(); ++i) store.WriteString(kSectionRecentScenes, std::to_string(i), files[i]);
     return true;
   });
 }

@@ -104,6 +104,18 @@ class ConfigIni {
   // false when it changed nothing.
   bool ChangeCrossoverPresets(std::function<bool(std::vector<CrossoverPreset>&)> edit);
 
+  // [Folders] KIND: the folder the file dialogs of that kind (kFolderKinds)
+  // start in: the one last used while it is a folder, else home.
+  std::filesystem::path DialogFolder(std::string_view kind, const std::filesystem::path& home) const;
+  // Keeps the folder of a chosen file for its kind; a folder whose name holds
+  // a line break cannot be kept (false, nothing written).
+  bool SetDialogFolder(std::string_view kind, const std::filesystem::path& folder);
+
+  // [RecentScenes]: at most kRecentSceneCount files, the latest first.
+  std::vector<std::filesystem::path> RecentScenes() const;
+  // Puts the file first (once) and drops the oldest beyond the count.
+  bool AddRecentScene(const std::filesystem::path& file);
+
   // [PCMode] / [PCModeName] as the store holds them.
   PCModeSections ReadPCModes() const { return ReadPCModeSections(store_); }
   // The readable PC modes, in order.

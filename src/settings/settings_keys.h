@@ -30,6 +30,19 @@ inline constexpr char kKeyPCModeCount[] = "Count";
 // form of [Config] ChannelNames; a PC mode without one has unnamed channels.
 inline constexpr char kSectionPCModeChannels[] = "PCModeChannels";
 
+// config.ini [Folders]: the folder each kind of file dialog opened last.
+inline constexpr char kSectionFolders[] = "Folders";
+inline constexpr char kFolderScene[] = "scene";              // .cae and .bae files
+inline constexpr char kFolderMeasurement[] = "measurement";  // measurements and target curves
+inline constexpr char kFolderFilters[] = "filters";          // filter sets
+inline constexpr char kFolderReport[] = "report";            // reports written for the customer
+inline constexpr const char* kFolderKinds[] = {kFolderScene, kFolderMeasurement, kFolderFilters, kFolderReport};
+
+// config.ini [RecentScenes] 0..7: the scene files opened or saved last, the
+// latest first.
+inline constexpr char kSectionRecentScenes[] = "RecentScenes";
+inline constexpr int kRecentSceneCount = 8;
+
 // caedata.dat [param]
 inline constexpr char kSectionParam[] = "param";
 inline constexpr char kKeyScale[] = "scale";

@@ -2,6 +2,10 @@
 // processor under the X server, real clicks and keys, file dialogs answered by
 // typing, and the results read back through the control channel.
 
+#include <QDir>
+#include <QFileInfo>
+
+#include "core/param_table.h"
 #include "settings/scene_files.h"
 #include "e2e_support.h"
 
@@ -144,10 +148,10 @@ TEST_F(EndToEndPresets, PCModesAddRecallWithoutAProcessorDeleteAndImport) {
   EXPECT_EQ(Answer(*c, "1"), "Device not connected");
   EXPECT_EQ(c->Status("mainvol"), vol);
 
-  // Import: one added, one unreadable, one duplicate answered No.
+  // Import: one added, one unreadable, one duplicate skipped.
   c->Click(kMine, "btnImport");
   ASSERT_TRUE(AnswerFileDialog(*c, "\"" + dir + "/broken.cae\" \"" + dir + "/rock.cae\" \"" + dir + "/club.cae\""));
-  EXPECT_EQ(Answer(*c, "7"), "A scenario with the same name already exists,Do you want to continue importing?");
+  ASSERT_TRUE(ChooseButton(*c, "Skip")) << Modal(*c).join('|').toStdString();
   EXPECT_EQ(Answer(*c, "1").toStdString(),
             "1 scene files imported successfully.\\n1 scene file reads failed:broken.cae \\n"
             "1 scenes have already existed：rock.cae ");
@@ -200,6 +204,80 @@ TEST_F(EndToEndPresets, BatchExportThenImportRoundTripAndNineRecordsAreRefused) 
   QThread::msleep(1500);
   c->Click(kSettings, "btn_close");
   EXPECT_TRUE(Console::WaitFor([&] { return !c->HasWindow(kSettings); }, 5000));
+}
+
+// "File" chooses an item (the layout's "File" button, 9003).
+bool ChooseFromFileMenu(Console& c, const QString& item) {
+  c.Click(kMain, "9003");
+  return ChooseMenuItem(c, item, 5000);
+}
+
+TEST_F(EndToEndPresets, SceneFilesOpenAndSaveFromTheFileMenuWhereTheLastOnesWereAndDuplicatesAsk) {
+  const Control file = c->Ctrl(kMain, "9003");
+  if (!file.found || !file.visible) GTEST_SKIP() << "the layout shows no File button";
+  EXPECT_EQ(c->Query("folder scene"), QDir::homePath());  // the first time
+  EXPECT_EQ(c->Query("folder report"), QDir::homePath());
+  EXPECT_TRUE(c->Query("folder program").startsWith("error"));
+  const QString dir = folders.dir.path() + "/car scenes";
+  ASSERT_TRUE(QDir().mkpath(dir));
+  PCModeRecord rock;
+  rock.SetName("Rock");
+  const QByteArray shown = QByteArray::fromHex(c->Query("block store").toLatin1());  // the editor's block
+  ASSERT_EQ(shown.size(), static_cast<qsizetype>(kBlockSize));
+  std::copy(shown.begin(), shown.end(), rock.block.begin());
+  WriteParam(rock.block, param::kMainVol, 23);
+  rock.channelNames = {"Tweeter L", "Tweeter R", "Mid L", "Mid R", "Sub", ""};
+  ASSERT_EQ(scene::WriteSceneFile((dir + "/rock.cae").toStdString(), rock), scene::SceneError::kNone);
+
+  // Open: into the editor and the processor as one step, with the channel names.
+  ASSERT_TRUE(ChooseFromFileMenu(*c, "Open scene…"));
+  ASSERT_TRUE(AnswerFileDialog(*c, dir + "/rock.cae"));
+  EXPECT_TRUE(DeviceHas("MainVol", 23)) << c->Query("param MainVol").toStdString();
+  EXPECT_EQ(c->Query("names"), "Tweeter L|Tweeter R|Mid L|Mid R|Sub|");
+  EXPECT_EQ(History(*c, "undo"), "Scene opened: Rock");
+  EXPECT_EQ(c->Query("folder scene"), dir);
+  EXPECT_EQ(c->Query("folder measurement"), QDir::homePath());  // each kind for itself
+
+  // Save as: the dialog starts in that folder, so a bare file name lands there.
+  ASSERT_TRUE(ChooseFromFileMenu(*c, "Save scene as…"));
+  ASSERT_TRUE(AnswerFileDialog(*c, "copy"));
+  ASSERT_TRUE(Console::WaitFor([&] { return QFileInfo::exists(dir + "/copy.cae"); }, 5000));
+  const scene::SceneReadResult copy = scene::ReadSceneFile((dir + "/copy.cae").toStdString());
+  ASSERT_TRUE(copy.record);
+  EXPECT_EQ(copy.record->Name(), "copy");
+  EXPECT_EQ(copy.record->channelNames, rock.channelNames);
+  EXPECT_EQ(ReadParam(copy.record->block, param::kMainVol), 23);
+
+  // The recent scenes, the latest first.
+  c->Click(kMain, "9003");
+  QStringList recent;
+  for (const QString& item : MenuItems(*c)) {
+    const QString text = ItemText(item);
+    if (text.endsWith(".cae")) recent << text;
+  }
+  PressKey("Escape");
+  ASSERT_EQ(recent.size(), 2) << recent.join('|').toStdString();
+  EXPECT_TRUE(recent[0].endsWith("/car scenes/copy.cae")) << recent[0].toStdString();
+  EXPECT_TRUE(recent[1].endsWith("/car scenes/rock.cae")) << recent[1].toStdString();
+  QThread::msleep(300);
+
+  // Importing a name that exists asks each time: keep both, then replace, then skip.
+  ASSERT_TRUE(OpenFromFileMenu(*c, "My Preset", "my-preset", kMine));
+  c->Click(kMine, "btnImport");
+  ASSERT_TRUE(AnswerFileDialog(*c, "rock.cae"));  // again in the scene folder
+  EXPECT_EQ(Answer(*c, "1").toStdString(), "1 scene files imported successfully.\\n");
+  EXPECT_EQ(c->Query("pcmodes"), "Rock");
+  for (const char* choice : {"Keep both", "Replace", "Skip"}) {
+    c->Click(kMine, "btnImport");
+    ASSERT_TRUE(AnswerFileDialog(*c, "rock.cae"));
+    const QStringList question = Modal(*c);
+    ASSERT_FALSE(question.isEmpty());
+    EXPECT_TRUE(question[0].contains("\"Rock\" already exists")) << question[0].toStdString();
+    ASSERT_TRUE(ChooseButton(*c, choice)) << question.join('|').toStdString();
+    Answer(*c, "1");
+  }
+  EXPECT_EQ(c->Query("pcmodes"), "Rock|Rock (2)");
+  EXPECT_EQ(c->Query("folder scene"), dir);
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 // confirmed; the session is kept and restored.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QTest>
 #include <QTemporaryDir>
 #include <cmath>
 
@@ -18,6 +20,8 @@
 #include "controls/measurement_plot.h"
 #include "app_test_support.h"
 #include "editing/history.h"
+#include "settings/config_ini.h"
+#include "settings/settings_keys.h"
 #include "ui/message_box.h"
 #include "ui/translation.h"
 
@@ -28,9 +32,16 @@ using test::PrivateFolders;
 using test::StartedConsole;
 
 struct ScriptedFiles : FileChooser {
-  QString Open(QWidget*, const QString&, const QString&) override { return next; }
-  QString Save(QWidget*, const QString&, const QString&, QString*) override { return next; }
+  QString Open(QWidget*, const QString&, const QString& folder, const QString&) override {
+    folders << folder;
+    return next;
+  }
+  QString Save(QWidget*, const QString&, const QString& folder, const QString&, QString*) override {
+    folders << folder;
+    return next;
+  }
   QString next;
+  QStringList folders;  // where each dialog started
 };
 
 // A speaker with a 9 dB room mode at 63 Hz and a 6 dB dip at 160 Hz, written
@@ -279,6 +290,32 @@ TEST(MeasurementSessionTest, APcModeKeepsTheMeasurementsBesideConfigIni) {
   ASSERT_TRUE(KeepWithPcMode(run, config, "Hall", &error)) << error;
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.readAll().contains("channel2.points=oops"));
+}
+
+TEST_F(MeasurementWindowTest, EachKindOfFileDialogStartsWhereItsLastFileWas) {
+  ui::SetMessageBoxResponder([](const ui::MessageBoxRequest&) { return ui::kIdNo; });
+  auto click = [&](const char* name) {
+    QWidget* w = dlg->FindByName(QString::fromLatin1(name));
+    ASSERT_NE(w, nullptr) << name;
+    QTest::mouseClick(w, Qt::LeftButton);
+  };
+  QDir(dir.path()).mkpath("measured");
+  QDir(dir.path()).mkpath("filters");
+  files.next = Write("measured/room.txt", RoomMeasurement());
+  click(layout::measurement::kImport);
+  files.next.clear();  // cancelled: the folder stays
+  click(layout::measurement::kTargetFile);
+  files.next = dir.path() + "/filters/out.txt";
+  click(layout::measurement::kExportFilters);
+  files.next.clear();
+  click(layout::measurement::kImportFilters);
+  click(layout::measurement::kImport);
+  EXPECT_EQ(files.folders, (QStringList{QDir::homePath(), dir.path() + "/measured", QDir::homePath(),
+                                        dir.path() + "/filters", dir.path() + "/measured"}));
+  // Kept in config.ini for the next run.
+  settings::ConfigIni saved(console.app->Config().Path());
+  ASSERT_TRUE(saved.Load());
+  EXPECT_EQ(QString::fromStdString(saved.DialogFolder(settings::kFolderFilters, "/").string()), dir.path() + "/filters");
 }
 
 }  // namespace

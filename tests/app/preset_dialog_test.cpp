@@ -4,6 +4,7 @@
 // progress window, also with replies lost at random.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <random>
@@ -16,6 +17,7 @@
 #include "settings/scene_files.h"
 #include "device/sim_processor.h"
 #include "editing/presets.h"
+#include "presets/file_choice.h"
 #include "presets/sys_setting.h"
 #include "settings/config_ini.h"
 #include "ui/basic_controls.h"
@@ -49,6 +51,18 @@ struct Answers {
  private:
   std::vector<int> yesNo_;
   size_t next_ = 0;
+};
+
+// Answers the duplicate-name question with one choice and records the names asked about.
+struct Duplicates {
+  explicit Duplicates(editing::DuplicateChoice choice) {
+    presets::SetDuplicateResponder([this, choice](const QString& existing) {
+      asked << existing;
+      return choice;
+    });
+  }
+  ~Duplicates() { presets::SetDuplicateResponder({}); }
+  QStringList asked;
 };
 
 struct Files {
@@ -243,10 +257,13 @@ TEST_F(PresetDialogTest, ImportingThreeFilesAddsOneAndSummarisesTheRest) {
   f.close();
 
   Open(ids::kSysSettingLayout);
-  Answers answers({ui::kIdNo});
+  Answers answers;
+  Duplicates duplicates(editing::DuplicateChoice::kSkip);
   Files files({broken, dup, good});
   Click(ids::kImport);
   ASSERT_EQ(files.requests.size(), 1u);
+  EXPECT_EQ(files.requests[0].folder, QDir::homePath());  // the first time
+  EXPECT_EQ(duplicates.asked, QStringList{"Hall"});
   EXPECT_EQ(files.requests[0].title, "Please select one or more vehicle scene files");
   EXPECT_EQ(files.requests[0].filter, "Car audio effect file(*.cae)");
   EXPECT_EQ(answers.Last(),
@@ -259,6 +276,7 @@ TEST_F(PresetDialogTest, ImportingThreeFilesAddsOneAndSummarisesTheRest) {
   Files save({dir + "/out.cae"});
   Click(ids::kExport);
   EXPECT_EQ(save.requests[0].proposed, "Club");
+  EXPECT_EQ(save.requests[0].folder, dir);  // where the import found its files
   EXPECT_EQ(answers.Last(), "Exporting the scene successfully");
   EXPECT_EQ(scene::ReadSceneFile((dir + "/out.cae").toStdString()).record->Name(), "Club");
 }
@@ -278,6 +296,7 @@ TEST_F(PresetDialogTest, ImportingSeveralFilesKeepsTheSelectionAsItWas) {
   ASSERT_NE(combo, nullptr);
   ASSERT_NE(input, nullptr);
   Answers answers;
+  Duplicates duplicates(editing::DuplicateChoice::kSkip);
   {
     // Into an empty list: nothing was selected and nothing is.
     Files files({scenes[0], scenes[1]});

@@ -9,6 +9,11 @@
 
 #include "app/application.h"
 #include "app/main_dlg.h"
+#include "app/preset_dialogs.h"
+#include "core/effect_store.h"
+#include "editing/history.h"
+#include "presets/file_choice.h"
+#include "presets/sys_setting.h"
 #include "app/scene_open.h"
 #include "app/single_instance.h"
 #include "app_test_support.h"
@@ -107,22 +112,33 @@ TEST(SceneOpen, YesAddsThePCModeAndNoLeavesConfigAlone) {
   EXPECT_EQ(modes[0].block[100], 3);
 }
 
-TEST(SceneOpen, ASameNameAsksAgainAndBrokenOrBatchFilesOnlyTell) {
+TEST(SceneOpen, ASameNameIsReplacedKeptBesideOrSkippedAndBrokenOrBatchFilesOnlyTell) {
   PrivateFolders folders;
   folders.WriteConfig("[Config]\r\nLang=1\r\n");
   StartedConsole console(false);
   ASSERT_TRUE(console.ok);
-  // offer Yes; offer Yes, same name Yes; offer Yes, same name No
-  ScriptedAnswers answers({ui::kIdYes, ui::kIdYes, ui::kIdYes, ui::kIdYes, ui::kIdNo});
+  ScriptedAnswers answers({ui::kIdYes, ui::kIdYes, ui::kIdYes, ui::kIdYes});  // every offer Yes
+  std::vector<editing::DuplicateChoice> choices = {editing::DuplicateChoice::kKeepBoth,
+                                                   editing::DuplicateChoice::kReplace, editing::DuplicateChoice::kSkip};
+  QStringList asked;
+  presets::SetDuplicateResponder([&](const QString& existing) {
+    asked << existing;
+    const auto next = choices.front();
+    choices.erase(choices.begin());
+    return next;
+  });
   EXPECT_EQ(OfferSceneImport(*console.app, nullptr, WriteScene(folders.Root(), "a.cae", "Club", 1)),
             SceneOpenResult::kImported);
-  // Same name in another letter case: the second question, answered Yes then No.
+  // Same name in another letter case: kept beside as "CLUB (2)", then replacing Club, then skipped.
   const QString again = WriteScene(folders.Root(), "b.cae", "CLUB", 2);
   EXPECT_EQ(OfferSceneImport(*console.app, nullptr, again), SceneOpenResult::kImported);
+  EXPECT_EQ(answers.texts.back(), "The scene \"CLUB (2)\" was added to the PC modes.");
+  EXPECT_EQ(OfferSceneImport(*console.app, nullptr, again), SceneOpenResult::kImported);
   EXPECT_EQ(OfferSceneImport(*console.app, nullptr, again), SceneOpenResult::kDeclined);
-  EXPECT_EQ(StoredNames(folders), (std::vector<std::string>{"Club", "CLUB"}));
-  EXPECT_TRUE(std::count(answers.texts.begin(), answers.texts.end(),
-                         QString("A scenario with the same name already exists,Do you want to continue importing?")) == 2);
+  presets::SetDuplicateResponder({});
+  EXPECT_EQ(asked, (QStringList{"Club", "Club", "CLUB"}));  // the first mode of the name
+  EXPECT_EQ(StoredNames(folders), (std::vector<std::string>{"CLUB", "CLUB (2)"}));
+  EXPECT_EQ(console.app->Config().LoadPCModes()[0].block[0], 2);
 
   QFile broken(folders.Root() + "/broken.cae");
   ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
@@ -135,6 +151,58 @@ TEST(SceneOpen, ASameNameAsksAgainAndBrokenOrBatchFilesOnlyTell) {
   ASSERT_EQ(answers.texts.size(), 3u);  // one message each, no question
   EXPECT_TRUE(answers.texts[0].contains(broken.fileName()));
   EXPECT_EQ(StoredNames(folders).size(), 2u);
+}
+
+// The main window's "Open scene..." and "Save scene as...", their folder and the recent scenes.
+TEST(SceneOpen, OpenAndSaveSceneGoThroughTheEditorAndRememberFolderAndFile) {
+  PrivateFolders folders;
+  folders.WriteConfig("[Config]\r\nLang=1\r\n");
+  StartedConsole console(false);
+  ASSERT_TRUE(console.ok);
+  ScriptedAnswers answers({});
+  CApplication& app = *console.app;
+  const QString dir = folders.Root() + "/car scenes";
+  ASSERT_TRUE(QDir().mkpath(dir));
+  PCModeRecord hall;
+  hall.SetName("Hall");
+  hall.block = app.Store().Block();
+  WriteParam(hall.block, param::kMainVol, 17);
+  hall.channelNames = {"Tweeter L", "Tweeter R", "", "", "", "Sub"};
+  ASSERT_EQ(scene::WriteSceneFile((dir + "/hall.cae").toStdString(), hall), scene::SceneError::kNone);
+
+  QStringList startedIn;
+  QString answer = dir + "/hall.cae";
+  presets::SetFileDialogResponder([&](const presets::FileDialogRequest& r) {
+    startedIn << r.folder;
+    return QStringList{answer};
+  });
+  const int before = app.Store().GetParam(param::kMainVol);
+  ASSERT_TRUE(OpenSceneFile(app, nullptr));
+  EXPECT_EQ(app.Store().GetParam(param::kMainVol), 17);
+  EXPECT_EQ(app.Store().Names(), hall.channelNames);
+  EXPECT_EQ(app.Config().ChannelNames(), hall.channelNames);  // kept as a recall keeps them
+  EXPECT_EQ(app.History()->UndoName(), "Scene opened: Hall");
+  app.History()->Undo();
+  EXPECT_EQ(app.Store().GetParam(param::kMainVol), before);  // one step
+  app.History()->Redo();
+
+  // Saved under the file's name with the editor's names; the folder and the files are kept.
+  answer = dir + "/door & dash.cae";
+  ASSERT_TRUE(SaveSceneAs(app, nullptr));
+  const scene::SceneReadResult saved = scene::ReadSceneFile(answer.toStdString());
+  ASSERT_TRUE(saved.record);
+  EXPECT_EQ(saved.record->Name(), "door & dash");
+  EXPECT_EQ(saved.record->channelNames, hall.channelNames);
+  EXPECT_EQ(ReadParam(saved.record->block, param::kMainVol), 17);
+  EXPECT_EQ(startedIn, (QStringList{QDir::homePath(), dir}));
+  EXPECT_EQ(RecentSceneFiles(app), (QStringList{answer, dir + "/hall.cae"}));
+  QFile::remove(dir + "/hall.cae");
+  EXPECT_EQ(RecentSceneFiles(app), QStringList{answer});  // a file that is gone is not listed
+  const auto items = CMainDlg::FileMenuItems(RecentSceneFiles(app));
+  ASSERT_GE(items.size(), 4u);
+  EXPECT_EQ(items[3].first, kCmdRecentScene);
+  EXPECT_TRUE(items[3].second.endsWith("/car scenes/door && dash.cae")) << items[3].second.toStdString();
+  presets::SetFileDialogResponder({});
 }
 
 TEST(SceneOpen, FilesQueuedWhileAnOfferIsOpenFollowInOrder) {

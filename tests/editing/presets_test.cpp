@@ -271,16 +271,16 @@ TEST_F(SceneImportTest, BrokenAndDuplicateFilesAreCountedAndSummarised) {
   value.back() = value.back() == '0' ? '1' : '0';
   std::ofstream(broken, std::ios::binary) << "[CAEConfig]\r\ndata=" << value << "\r\n";
 
-  int asked = 0;
-  SceneImport run(config_, list, [&] {
-    ++asked;
-    return DuplicateAnswer::kNo;
+  std::vector<std::string> asked;
+  SceneImport run(config_, list, [&](const std::string& existing) {
+    asked.push_back(existing);
+    return DuplicateChoice::kSkip;
   });
   EXPECT_EQ(run.ImportFile(broken, "broken.cae"), -1);
   EXPECT_EQ(run.ImportFile(dup, "dup.cae"), -1);
   EXPECT_EQ(run.ImportFile(good, "good.cae"), 1);
   EXPECT_EQ(run.ImportFile(dup, "dup.cae"), -1);
-  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(asked, (std::vector<std::string>{"Hall", "Hall"}));  // each duplicate, naming the mode it meets
   EXPECT_EQ(run.Added(), 1);
   EXPECT_EQ(list.size(), 2u);
   EXPECT_EQ(ImportSummary(run, nullptr),
@@ -291,28 +291,78 @@ TEST_F(SceneImportTest, BrokenAndDuplicateFilesAreCountedAndSummarised) {
             "1个\n1");
 }
 
-TEST_F(SceneImportTest, YesImportsEveryLaterDuplicateAndLowerCaseFilesImport) {
-  std::vector<PCModeRecord> list = {Record("Hall", 1)};
+TEST_F(SceneImportTest, EachDuplicateIsReplacedKeptBesideOrSkippedAsAnswered) {
+  std::vector<PCModeRecord> list = {Record("Hall", 1), Record("Rock", 2)};
   ASSERT_TRUE(config_.SavePCModes(list));
-  const fs::path a = Write("a.cae", Record("hall", 2));
+  const fs::path a = Write("a.cae", Record("hall", 3));
+  const fs::path rock = Write("rock.cae", Record("ROCK", 4));
+  // Block texts written in lower case are read as well.
   const fs::path lower = dir_.Path() / "lower.cae";
-  std::string value = EncodeProfileStruct(Record("Hall", 5).Encode());
+  std::string value = EncodeProfileStruct(Record("Rock", 5).Encode());
   for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::ofstream(lower, std::ios::binary) << "[CAEConfig]\r\ndata=" << value << "\r\n";
 
-  int asked = 0;
-  SceneImport run(config_, list, [&] {
-    ++asked;
-    return asked == 1 ? DuplicateAnswer::kOther : DuplicateAnswer::kYes;
+  std::vector<DuplicateChoice> answers = {DuplicateChoice::kReplace, DuplicateChoice::kKeepBoth,
+                                          DuplicateChoice::kKeepBoth, DuplicateChoice::kSkip};
+  SceneImport run(config_, list, [&](const std::string&) {
+    const DuplicateChoice next = answers.front();
+    answers.erase(answers.begin());
+    return next;
   });
-  EXPECT_EQ(run.ImportFile(a, "a.cae"), -1);  // closed without an answer: not imported, still undecided
-  EXPECT_EQ(run.ImportFile(a, "a.cae"), 1);
-  EXPECT_EQ(run.ImportFile(lower, "lower.cae"), 2);
-  EXPECT_EQ(asked, 2);
-  EXPECT_EQ(list[2].block, Filled(5));
+  EXPECT_EQ(run.ImportFile(a, "a.cae"), 0);  // Hall replaced in its place, under the file's name
+  EXPECT_EQ(run.ImportFile(rock, "rock.cae"), 2);
+  EXPECT_EQ(run.ImportFile(lower, "lower.cae"), 3);
+  EXPECT_EQ(run.ImportFile(rock, "rock.cae"), -1);
+  EXPECT_TRUE(answers.empty());
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[0].Name(), "hall");
+  EXPECT_EQ(list[0].block, Filled(3));
+  EXPECT_EQ(list[1].block, Filled(2));
+  EXPECT_EQ(list[2].Name(), "ROCK (2)");
+  EXPECT_EQ(list[3].Name(), "Rock (3)");
+  EXPECT_EQ(list[3].block, Filled(5));
+  EXPECT_EQ(run.Added(), 3);
+  EXPECT_EQ(run.Existing(), (std::vector<std::string>{"rock.cae"}));
   settings::ConfigIni reread(config_.Path());
   reread.Load();
-  EXPECT_EQ(reread.LoadPCModes().size(), 3u);
+  EXPECT_EQ(reread.LoadPCModes().size(), 4u);
+}
+
+TEST_F(SceneImportTest, AModeTheOtherProgramRemovedOrAddedMeanwhileLosesNothing) {
+  std::vector<PCModeRecord> list = {Record("Hall", 1)};
+  ASSERT_TRUE(config_.SavePCModes(list));
+  const fs::path hall = Write("hall.cae", Record("Hall", 2));
+  // While the question is open, brisvelctl deletes Hall: "replace" adds the scene.
+  SceneImport run(config_, list, [&](const std::string&) {
+    settings::ConfigIni other(config_.Path());
+    other.Load();
+    EXPECT_TRUE(other.SavePCModes({}));
+    return DuplicateChoice::kReplace;
+  });
+  EXPECT_EQ(run.ImportFile(hall, "hall.cae"), 0);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].block, Filled(2));
+
+  // A mode of the name that came after the file was read is kept beside it.
+  std::vector<PCModeRecord> modes = {Record("Club", 1)};
+  EXPECT_EQ(PlacePCMode(modes, Record("club", 2), DuplicateChoice::kKeepBoth), 1);
+  EXPECT_EQ(modes[1].Name(), "club (2)");
+  EXPECT_EQ(PlacePCMode(modes, Record("Club", 3), DuplicateChoice::kAddAsIs), 2);
+  EXPECT_EQ(modes[2].Name(), "Club");
+  EXPECT_EQ(PlacePCMode(modes, Record("Club", 4), DuplicateChoice::kSkip), -1);
+  EXPECT_EQ(modes.size(), 3u);
+}
+
+TEST(PCModeNames, AKeptNameTakesTheNextFreeNumberWithinTheNameLength) {
+  const std::vector<PCModeRecord> list = {Record("Rock", 1), Record("rock (2)", 2), Record("Jazz (2)", 3)};
+  EXPECT_EQ(FreePCModeName(list, "Rock"), "Rock (3)");
+  EXPECT_EQ(FreePCModeName(list, "Rock (2)"), "Rock (3)");  // not "Rock (2) (2)"
+  EXPECT_EQ(FreePCModeName(list, "Jazz"), "Jazz (3)");
+  EXPECT_EQ(FreePCModeName(list, "Pop (x)"), "Pop (x) (2)");
+  // Twenty characters at most: the name gives way to the number, never inside a character.
+  EXPECT_EQ(FreePCModeName(list, "ABCDEFGHIJKLMNOPQRST"), "ABCDEFGHIJKLMNOP (2)");
+  EXPECT_EQ(FreePCModeName(list, "低音低音低音低音低音低音低音低音低音低音"), "低音低音低音低音低音低音低音低音 (2)");
+  EXPECT_EQ(FreePCModeName(list, "ABCDEFGHIJKLMNO QRST"), "ABCDEFGHIJKLMNO (2)");  // no blank before the number
 }
 
 class BatchTest : public ::testing::Test {

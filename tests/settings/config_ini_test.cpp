@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include "core/hex_text.h"
+#include "settings/settings_keys.h"
 #include "settings/temp_folder.h"
 
 namespace brisvel::settings {
@@ -305,6 +306,43 @@ TEST_F(ConfigIniTest, DeletingTheOnlyModeLeavesCountZero) {
   EXPECT_NE(text.find("[PCMode]\nCount = 0\n"), std::string::npos);
   EXPECT_EQ(text.find("[PCModeName]"), std::string::npos);
   EXPECT_EQ(text.find("0 = "), std::string::npos);
+}
+
+TEST_F(ConfigIniTest, DialogFoldersAreKeptPerKindAndAFolderThatIsGoneGivesHome) {
+  const std::filesystem::path home = dir_.path() / "home", scenes = dir_.path() / "scènes & co", gone = dir_.path() / "gone";
+  std::filesystem::create_directories(home);
+  std::filesystem::create_directories(scenes);
+  std::filesystem::create_directories(gone);
+  ConfigIni c = Open();
+  for (const char* kind : kFolderKinds) EXPECT_EQ(c.DialogFolder(kind, home), home) << kind;
+  ASSERT_TRUE(c.SetDialogFolder(kFolderScene, scenes));
+  ASSERT_TRUE(c.SetDialogFolder(kFolderFilters, gone));
+  // Another writer keeps its own kind beside these.
+  ASSERT_TRUE(Open().SetDialogFolder(kFolderMeasurement, home));
+  ConfigIni back = Open();
+  EXPECT_EQ(back.DialogFolder(kFolderScene, home), scenes);
+  EXPECT_EQ(back.DialogFolder(kFolderMeasurement, home), home);
+  EXPECT_EQ(back.DialogFolder(kFolderReport, home), home);
+  std::filesystem::remove(gone);
+  EXPECT_EQ(back.DialogFolder(kFolderFilters, home), home);
+  // Neither a name with a line break nor a relative path is taken as a folder.
+  EXPECT_FALSE(c.SetDialogFolder(kFolderScene, dir_.path() / "a\nb"));
+  WriteFile(File(), "[Folders]\nscene = relative/dir\n");
+  EXPECT_EQ(Open().DialogFolder(kFolderScene, home), home);
+}
+
+TEST_F(ConfigIniTest, RecentScenesKeepTheLatestEightOnceEachAcrossWriters) {
+  ConfigIni c = Open();
+  EXPECT_TRUE(c.RecentScenes().empty());
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(c.AddRecentScene("/scenes/" + std::to_string(i) + ".cae"));
+  ASSERT_TRUE(c.AddRecentScene("/scenes/5.cae"));  // again: moves to the front
+  ConfigIni other = Open();
+  ASSERT_TRUE(other.AddRecentScene("/elsewhere/x.cae"));
+  ASSERT_TRUE(c.AddRecentScene("/scenes/9.cae"));  // made on what the file holds, x.cae stays
+  std::vector<std::string> files;
+  for (const auto& f : Open().RecentScenes()) files.push_back(f.string());
+  EXPECT_EQ(files, (std::vector<std::string>{"/scenes/9.cae", "/elsewhere/x.cae", "/scenes/5.cae", "/scenes/8.cae",
+                                             "/scenes/7.cae", "/scenes/6.cae", "/scenes/4.cae", "/scenes/3.cae"}));
 }
 
 TEST_F(ConfigIniTest, FailedSaveKeepsTheOldFile) {

@@ -28,7 +28,9 @@
 #include "device/sim_processor.h"
 #include "editing/ab_compare.h"
 #include "editing/history.h"
+#include "presets/file_choice.h"
 #include "settings/config_ini.h"
+#include "settings/settings_keys.h"
 #include "ui/basic_controls.h"
 #include "ui/host_window.h"
 #include "ui/tip_window.h"
@@ -350,6 +352,13 @@ Answer Names(const Context& c) {
   return names.join('|');
 }
 
+// The folder the next file dialog of the kind opens in.
+Answer Folder(const Context& c) {
+  for (const char* kind : settings::kFolderKinds)
+    if (c.words[1] == QLatin1String(kind)) return presets::StartFolder(c.console.Config(), kind);
+  return QStringLiteral("error kind: scene, measurement, filters or report");
+}
+
 // The verbs, with the number of words each takes after it (-1: any). A verb
 // that answers nothing did not take the words it was given.
 struct Verb {
@@ -366,7 +375,7 @@ constexpr Verb kVerbs[] = {
     {"history", -1, History},    {"modal", -1, Modal},           {"windows", -1, Windows},
     {"ctrl", 2, Control},        {"enabled", 2, Control},        {"text", 2, Control},
     {"grab", 2, Grab},           {"menu", -1, Menu},             {"tip", 0, Tip},
-    {"names", 0, Names},
+    {"names", 0, Names},         {"folder", 1, Folder},
 };
 
 }  // namespace

@@ -27,11 +27,11 @@
 //   modal                          text|button@x,y,w,h|... of the open message window, title|text
 //                                  of another modal dialog, or "none"
 //   open device-preset|my-preset|settings   opens the settings dialog in that layout
-//   grab LAYOUT PATH               the window as it looks now, saved as a PNG file
-//   grab screen PATH               the whole screen, pop-ups and tips included
-//   tip                            the text of the value tip or readout shown now (empty: none)
-//   names                          the six channel names, CH1 to CH6, separated by "|"
+//   grab LAYOUT|screen PATH        the window (or the whole screen) as it looks now, saved as a PNG file
 //   filedialog                     TITLE|save or TITLE|open of the visible file dialog, or "none"
+//   tip                            the text of the tip or drag readout shown now (empty: none)
+//   names                          the six channel names, CH1 to CH6, separated by "|"
+//   folder scene|measurement|filters|report   the folder the next file dialog of that kind opens in
 #pragma once
 
 #include <QLocalServer>
