@@ -49,7 +49,7 @@ presets::PresetContext MakeContext(IConsole& app) {
 }
 
 QString SceneFilter() { return ui::Tr(QStringLiteral("Car audio effect file")) + QStringLiteral("(*.cae)"); }
-std::filesystem::path FsPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
+std::filesystem::path FsPath(const QString& file) { return std::filesystem::path(file.toStdU16String()); }
 
 void KeepRecent(IConsole& app, const QString& file) {
   if (!app.Config().AddRecentScene(FsPath(QFileInfo(file).absoluteFilePath())) && !app.Config().LastSaveError().empty())
@@ -118,7 +118,7 @@ QStringList RecentSceneFiles(IConsole& app) {
   app.Config().Refresh();  // another run may have opened or saved one meanwhile
   QStringList files;
   for (const std::filesystem::path& file : app.Config().RecentScenes()) {
-    const QString path = QString::fromStdString(file.string());
+    const QString path = QString::fromStdU16String(file.u16string());
     if (QFileInfo(path).isFile()) files << path;  // a file moved or deleted is left out
   }
   return files;

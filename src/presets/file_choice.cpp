@@ -24,14 +24,14 @@ QString T(const char* source) { return ui::Tr(QString::fromUtf8(source)); }
 }  // namespace
 
 QString StartFolder(const settings::ConfigIni& config, std::string_view kind) {
-  const std::filesystem::path home(QDir::homePath().toStdString());
-  return QString::fromStdString(config.DialogFolder(kind, home).string());
+  const std::filesystem::path home(QDir::homePath().toStdU16String());
+  return QString::fromStdU16String(config.DialogFolder(kind, home).u16string());
 }
 
 void RememberFolder(settings::ConfigIni& config, std::string_view kind, const QString& chosenFile) {
   if (chosenFile.isEmpty()) return;
   const QString folder = QFileInfo(chosenFile).absolutePath();
-  if (!config.SetDialogFolder(kind, std::filesystem::path(folder.toStdString())) && !config.LastSaveError().empty())
+  if (!config.SetDialogFolder(kind, std::filesystem::path(folder.toStdU16String())) && !config.LastSaveError().empty())
     spdlog::warn("the folder of {} files could not be kept: {}", kind, config.LastSaveError());
 }
 

@@ -323,16 +323,25 @@ bool ConfigIni::ChangeCrossoverPresets(std::function<bool(std::vector<CrossoverP
   });
 }
 
+namespace {
+// Paths are kept as UTF-8 whatever the system's own narrow encoding is.
+std::string TextOfPath(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+std::filesystem::path PathOfText(const std::string& text) { return std::filesystem::path(std::u8string(text.begin(), text.end())); }
+}  // namespace
+
 std::filesystem::path ConfigIni::DialogFolder(std::string_view kind, const std::filesystem::path& home) const {
   const auto text = store_.ReadString(kSectionFolders, kind);
   if (!text || text->empty()) return home;
-  const std::filesystem::path folder(*text);
+  const std::filesystem::path folder = PathOfText(*text);
   std::error_code error;
   return folder.is_absolute() && std::filesystem::is_directory(folder, error) ? folder : home;
 }
 
 bool ConfigIni::SetDialogFolder(std::string_view kind, const std::filesystem::path& folder) {
-  const std::string text = folder.string();
+  const std::string text = TextOfPath(folder);
   if (text.empty() || text.find_first_of("\r\n") != std::string::npos) return false;
   return Change([key = std::string(kind), text](SettingsStore& store) {
     if (store.ReadString(kSectionFolders, key) == text) return false;
@@ -355,12 +364,12 @@ std::vector<std::string> RecentSceneTexts(const SettingsStore& store) {
 
 std::vector<std::filesystem::path> ConfigIni::RecentScenes() const {
   std::vector<std::filesystem::path> files;
-  for (const std::string& text : RecentSceneTexts(store_)) files.emplace_back(text);
+  for (const std::string& text : RecentSceneTexts(store_)) files.push_back(PathOfText(text));
   return files;
 }
 
 bool ConfigIni::AddRecentScene(const std::filesystem::path& file) {
-  const std::string text = file.string();
+  const std::string text = TextOfPath(file);
   if (text.empty() || text.find_first_of("\r\n") != std::string::npos) return false;
   // Made on the list the file holds now: another run's latest files stay.
   return Change([text](SettingsStore& store) {
