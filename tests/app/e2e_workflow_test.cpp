@@ -144,6 +144,27 @@ TEST_F(WorkflowE2E, ACrossoverPresetSetsTheLinkedPairAndACopyToTwoChannelsIsOneS
   ASSERT_TRUE(ChooseMenuItem(*c, "Base of CH1"));
   ASSERT_TRUE(Console::WaitFor([&] { return Ctrl(1100).checked == 1; }, kWait));
 
+  // A preset menu closed without a pick, and a copy cancelled, change nothing.
+  const QString untouched = c->Query("block device");
+  Click("btn_hp_presets");
+  ASSERT_FALSE(MenuItems(*c).isEmpty());
+  PressKey("Escape");
+  ASSERT_TRUE(Console::WaitFor([&] { return c->Query("menu") == "none"; }, kWait));
+  {
+    const Control ch1 = Ctrl(1402);
+    Xdotool({"mousemove", QString::number(ch1.Centre().x()), QString::number(ch1.Centre().y())});
+    QThread::msleep(100);
+    Xdotool({"click", "3"});
+    ASSERT_TRUE(ChooseMenuItem(*c, "Copy channel to..."));
+    ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow("XML_COPYCHANNEL"); }, kWait));
+    EXPECT_EQ(c->Query("enabled XML_COPYCHANNEL btn_copy"), "0") << "no channel chosen yet";
+    c->Click("XML_COPYCHANNEL", "to_3");
+    c->Click("XML_COPYCHANNEL", "btn_cancel");
+    ASSERT_TRUE(Console::WaitFor([&] { return !c->HasWindow("XML_COPYCHANNEL"); }, kWait));
+  }
+  QThread::msleep(400);
+  EXPECT_EQ(c->Query("block device"), untouched);
+
   // One pick sets characteristic, slope and corner of both channels of the pair.
   Click("btn_hp_presets");
   ASSERT_TRUE(ChooseMenuItem(*c, "HP 80 Hz LR 24"));
