@@ -113,12 +113,17 @@ void CDlgDelaySettingsHandler::ShowState(bool typed) {
   }
 }
 
+std::array<CarPoint, 6> CDlgDelaySettingsHandler::ViewSpeakers() const {
+  std::array<CarPoint, 6> speakers{};
+  for (int i = 0; car_ && i < std::min(car_->SpeakerCount(), 6); ++i) speakers[static_cast<size_t>(i)] = car_->SpeakerMm(i);
+  return speakers;
+}
+
 void CDlgDelaySettingsHandler::TakeTypedPosition() {
   if (!dlg_ || !car_ || car_->SpeakerCount() == 0) return;
   auto* which = dlg_->Find<ui::ComboBox>(ids::kPositionOf);
   const int of = which ? which->currentIndex() : 0;
-  std::array<CarPoint, 6> speakers{};
-  for (int i = 0; i < std::min(car_->SpeakerCount(), 6); ++i) speakers[static_cast<size_t>(i)] = car_->SpeakerMm(i);
+  std::array<CarPoint, 6> speakers = ViewSpeakers();
   CarPoint listener = car_->ListenerMm();
   CarPoint& moved = of >= 1 && of <= 6 ? speakers[static_cast<size_t>(of - 1)] : listener;
   const CarPoint before = moved;
@@ -143,8 +148,7 @@ void CDlgDelaySettingsHandler::TakeTypedPosition() {
 
 void CDlgDelaySettingsHandler::MoveListener(CarPoint mm) {
   if (!car_ || car_->SpeakerCount() == 0) return;
-  std::array<CarPoint, 6> speakers{};
-  for (int i = 0; i < std::min(car_->SpeakerCount(), 6); ++i) speakers[static_cast<size_t>(i)] = car_->SpeakerMm(i);
+  std::array<CarPoint, 6> speakers = ViewSpeakers();
   car_->SetSpeakers(speakers, mm);
   ApplyView();
 }

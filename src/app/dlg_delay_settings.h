@@ -50,6 +50,8 @@ class CDlgDelaySettingsHandler : public ui::DialogEventHandler {
   // A typed position (listener or speaker) moves it and applies the delays.
   void TakeTypedPosition();
   void MoveListener(CarPoint mm);
+  // The speakers' positions the view shows, in mm.
+  std::array<CarPoint, 6> ViewSpeakers() const;
   // The working record with the view's positions and delays; none while the
   // view shows no speakers.
   std::optional<CarDelaySettings> ViewState() const;
