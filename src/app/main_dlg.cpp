@@ -156,6 +156,17 @@ void CMainDlg::OnInit() {
     app_.Refresher().Send(RefreshKind::kFull);  // the other windows name the channels too
   });
   handler_->SetOverlaySource([](int channel) { return RunMeasurements().Overlay(channel); });
+  handler_->SetSumMeasurements([](int box) {
+    const MeasurementSession& session = RunMeasurements();
+    SumView::Measured m;
+    m.revision = session.Revision();
+    const ChannelMeasurement* measured = session.Measurement(box);
+    if (measured && measured->shown.HasPhase()) {
+      m.curve = &measured->shown;
+      if (const auto overlay = session.Overlay(box)) m.level = overlay->level;
+    }
+    return m;
+  });
   handler_->Init();
 }
 

@@ -24,14 +24,18 @@ void MeasurementSession::SetSmoothing(int channel, int smoothing) {
   if (!m) return;
   m->smoothing = std::max(0, smoothing);
   m->shown = SmoothCurve(m->raw, m->smoothing);
+  ++revision_;
 }
 
 void MeasurementSession::Clear(int channel) {
-  if (ValidChannel(channel)) channels_[static_cast<size_t>(channel)].reset();
+  if (!ValidChannel(channel)) return;
+  channels_[static_cast<size_t>(channel)].reset();
+  ++revision_;
 }
 
 void MeasurementSession::ClearAll() {
   for (auto& m : channels_) m.reset();
+  ++revision_;
 }
 
 const ChannelMeasurement* MeasurementSession::Measurement(int channel) const {

@@ -35,6 +35,8 @@ class MeasurementSession {
   void ClearAll();
   const ChannelMeasurement* Measurement(int channel) const;
   bool Any() const;
+  // Counts the changes of the measured curves (set, smoothed, cleared).
+  uint64_t Revision() const { return revision_; }
 
   // The graph's overlay for the channel: null without a measurement. The
   // measured curve is drawn lined up with the target over the fit range.
@@ -66,6 +68,7 @@ class MeasurementSession {
 
  private:
   std::array<std::optional<ChannelMeasurement>, kChannelCount> channels_;
+  uint64_t revision_ = 0;
 };
 
 // measurements.ini beside config.ini: the session's measurements kept with a

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "app/sum_view.h"
 #include "core/channel_names.h"
 #include "core/crossover_presets.h"
 #include "editing/channel_editor.h"
@@ -235,6 +236,28 @@ class EqualiserBinder final : public PanelBinder {
   std::array<ui::SkCheckButton*, kBandCount> bandHold_{};
   ui::SkCheckButton *bypass_ = nullptr, *peq_ = nullptr, *rowSwitch_ = nullptr;
   QWidget *bandIdRow_ = nullptr, *bandFreqRow_ = nullptr;
+};
+
+// The "Sum" toggle and its channel picker: the graph draws the sum of the
+// chosen channels over the current one and follows every change of the block.
+class SumBinder final : public PanelBinder {
+ public:
+  SumBinder(ui::HostWindow& window, CEffectStore& store, editing::CChannelEditor& editor, IPanels& panels)
+      : PanelBinder(window, store, editor, panels), view_(store) {}
+  ~SumBinder() override;
+  void Bind() override;
+  void Refresh();  // the toggle's state
+  SumView& View() { return view_; }
+  // Shows or hides the sum and repaints.
+  void Show(bool shown);
+
+ private:
+  void PopUpChannels(QWidget* button);
+  void Repaint();
+
+  SumView view_;
+  ui::SkEQ* graph_ = nullptr;
+  ui::SkCheckButton* toggle_ = nullptr;
 };
 
 }  // namespace brisvel::app

@@ -14,7 +14,8 @@ CUIEventHandler::CUIEventHandler(ui::HostWindow& window, CEffectStore& store, ed
       equaliser_(window, store, editor_, *this),
       crossovers_(window, store, editor_, *this, [this] { equaliser_.RefreshGraph(); }),
       limiter_(window, store, editor_, *this),
-      delays_(window, store, editor_, *this) {
+      delays_(window, store, editor_, *this),
+      sum_(window, store, editor_, *this) {
   if (refresher) {
     connect(refresher, &RefreshNotifier::Refresh, this, [this](RefreshKind kind) {
       if (ReloadsAll(kind)) FullRefresh();
@@ -24,7 +25,7 @@ CUIEventHandler::CUIEventHandler(ui::HostWindow& window, CEffectStore& store, ed
 }
 
 void CUIEventHandler::Init() {
-  for (PanelBinder* binder : std::initializer_list<PanelBinder*>{&strip_, &equaliser_, &crossovers_, &limiter_, &delays_})
+  for (PanelBinder* binder : std::initializer_list<PanelBinder*>{&strip_, &equaliser_, &crossovers_, &limiter_, &delays_, &sum_})
     binder->Bind();
   FullRefresh();
 }
@@ -32,6 +33,7 @@ void CUIEventHandler::Init() {
 void CUIEventHandler::FullRefresh() {
   strip_.Refresh();
   delays_.Refresh();
+  sum_.Refresh();
   TabRefresh();
   ChannelRefresh();
 }

@@ -54,6 +54,11 @@ class CUIEventHandler : public QObject, public IPanels {
   // What the EQ graph draws under a channel's curve (a measurement); asked
   // whenever the graph shows a channel.
   void SetOverlaySource(OverlaySource source) { equaliser_.SetOverlaySource(std::move(source)); }
+  // The "Sum" overlay of the graph.
+  SumView& Sum() { return sum_.View(); }
+  void ShowSum(bool shown) { sum_.Show(shown); }
+  // The measurements the sum multiplies in (with their phase).
+  void SetSumMeasurements(SumView::MeasuredSource source) { sum_.View().SetMeasuredSource(std::move(source)); }
   // The history whose open step the link and reset actions name; may be null.
   void SetHistory(editing::CEditHistory* history) { history_ = history; }
 
@@ -65,6 +70,7 @@ class CUIEventHandler : public QObject, public IPanels {
   CrossoverBinder crossovers_;
   LimiterBinder limiter_;
   DelayBinder delays_;
+  SumBinder sum_;
 };
 
 }  // namespace brisvel::app

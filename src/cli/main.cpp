@@ -2,6 +2,7 @@
 // 1206-byte parameter blocks; device commands talk to a processor.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "core/debug_output.h"
 #include "core/effect_store.h"
 #include "core/scales.h"
+#include "core/system_sum.h"
 #include "core/text_decoding.h"
 
 using namespace brisvel;
@@ -81,6 +83,26 @@ void CmdResponse(const std::string& file, int channel, double start) {
   std::printf("peak,%.6f\n", model.Peak());
 }
 
+// The sum of the channels where they meet, on the same grid, as the window's
+// "Sum" draws it (without measurements).
+void CmdResponseSum(const std::string& file, const std::string& channels, double start) {
+  const auto boxes = ParseChannelLabels(channels);
+  if (!boxes) throw CliError("--sum takes channels CH1 to CH6 as the window names them, as in CH1,CH5");
+  CEffectStore store;
+  store.Response(0).Recompute(start);  // builds the grid
+  std::vector<double> hz(kGridPoints);
+  for (int k = 0; k < kGridPoints; ++k) hz[static_cast<size_t>(k)] = store.FrequencyGrid().FrequencyHz(k);
+  CSystemSum sum(std::move(hz));
+  sum.SetChannels(*boxes);
+  sum.Update(ReadBlockFile(file));
+  double peak = kSilentDb;
+  for (size_t k = 0; k < sum.Hz().size(); ++k) {
+    std::printf("%.6f,%.6f\n", sum.Hz()[k], sum.Db()[k]);
+    peak = std::max(peak, sum.Db()[k]);
+  }
+  std::printf("peak,%.6f\n", peak);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,11 +166,21 @@ int main(int argc, char** argv) {
   std::string responseFile;
   int channel = -1;
   double start = 17;
-  auto* response = app.add_subcommand("response", "CSV of a channel's summed EQ response: Hz,dB per grid point, then peak");
+  std::string sumChannels;
+  auto* response = app.add_subcommand(
+      "response", "CSV of a channel's summed EQ response, or of the sum of channels: Hz,dB per grid point, then peak");
   response->add_option("FILE", responseFile, "raw 1206-byte block")->required();
-  response->add_option("--channel", channel, "Box index 0-5 (CH5, CH6, CH1, CH2, CH3, CH4)")->required();
+  auto* channelOption = response->add_option("--channel", channel, "Box index 0-5 (CH5, CH6, CH1, CH2, CH3, CH4)");
+  auto* sumOption = response->add_option(
+      "--sum", sumChannels,
+      "the channels' complex responses added (volume, mute, polarity and delay included), e.g. CH1,CH5");
+  channelOption->excludes(sumOption);
   response->add_option("--start", start, "grid start frequency in Hz (limited to 10-20)");
-  response->callback([&] { CmdResponse(responseFile, channel, start); });
+  response->callback([&] {
+    if (!sumOption->empty()) return CmdResponseSum(responseFile, sumChannels, start);
+    if (channelOption->empty()) throw CliError("response needs --channel BOX or --sum CH1,CH5");
+    CmdResponse(responseFile, channel, start);
+  });
 
   RegisterDeviceCommands(app);
   RegisterDoctorCommand(app);

@@ -202,7 +202,8 @@ void SkEqCurve::PaintControl(QPainter& p) {
     p.drawLine(QPointF(m.plotLeft, y0), QPointF(m.plotLeft + (kGridPoints - 1) * m.pxPerPoint, y0));
     return;
   }
-  if (overlay_) PaintOverlay(p, y0);
+  double legendTop = m.plotTop + 4;
+  if (overlay_) legendTop = PaintOverlay(p, y0, legendTop);
   const auto& sections = model_->Sections();
   const int current = model_->CurrentSection();
   if (current >= 0 && current < static_cast<int>(sections.size()) &&
@@ -241,6 +242,7 @@ void SkEqCurve::PaintControl(QPainter& p) {
   }
   p.setPen(sumPen);
   p.drawLines(segments_.data(), kGridPoints - 1);
+  PaintSum(p, y0, legendTop);
 }
 
 // ---- graph ----

@@ -7,12 +7,14 @@
 #include "core/eq_axes.h"
 #include "core/eq_response.h"
 #include "core/measurement.h"
+#include "core/system_sum.h"
 #include "ui/basic_controls.h"
 #include "ui/layout_loader.h"
 #include "ui/panel.h"
 #include "ui/ui_event.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +35,12 @@ struct EqOverlay {
   QColor predictionColor{0x40, 0xc0, 0xff};
   QColor targetColor{0xe0, 0xe0, 0xe0};
 };
+
+// The sum of several channels where they meet, drawn over the channel's own
+// curve: the source brings it up to date and names it for the legend
+// ("Sum CH1 + CH5"); null while no sum is shown.
+using EqSumSource = std::function<const CSystemSum*(QString* legend)>;
+inline const QColor kSumColor{0xff, 0xe0, 0x40};
 
 // Layout metrics of the plot area, derived from the client rectangle.
 struct EqMetrics {
@@ -120,13 +128,22 @@ class SkEqCurve : public SkinnedControl {
   // A measurement with its prediction and target drawn under the curve (null: none).
   void SetOverlay(std::shared_ptr<const EqOverlay> overlay);
   const EqOverlay* Overlay() const { return overlay_.get(); }
+  // The summed response of chosen channels, asked for at every paint, so it
+  // follows each edit in the frame that shows the edit.
+  void SetSumSource(EqSumSource source);
+  // The sum as it is drawn now (brought up to date), or null.
+  const CSystemSum* DrawnSum(QString* legend = nullptr) const;
 
  protected:
   void PaintControl(QPainter& p) override;
 
  private:
-  void PaintOverlay(QPainter& p, double y0);
+  // Both draw their legend rows from the top right down, from top on;
+  // they return where the next legend may start.
+  double PaintOverlay(QPainter& p, double y0, double top);
+  double PaintSum(QPainter& p, double y0, double top);
 
+  EqSumSource sumSource_;
   std::shared_ptr<const EqOverlay> overlay_;
   const SkEQ* graph_ = nullptr;
   const CEqResponse* model_ = nullptr;

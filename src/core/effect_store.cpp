@@ -23,6 +23,7 @@ void CEffectStore::SetParam(int index, uint16_t value) {
               static_cast<int>(value), static_cast<int>(static_cast<int16_t>(value)), static_cast<unsigned>(value),
               row.size, row.index, row.offset);
   WriteParam(block_, index, value);
+  BlockChanged();
   // What goes out now is what the processor holds from now on.
   overlay_.erase(index);
   if (IsProcessorConnected()) {
@@ -49,7 +50,10 @@ CEffectStore::SendScope::~SendScope() {
 
 uint16_t CEffectStore::GetParam(int index) const { return ReadParam(block_, index); }
 
-void CEffectStore::WriteParamLocal(int index, uint16_t value) { WriteParam(block_, index, value); }
+void CEffectStore::WriteParamLocal(int index, uint16_t value) {
+  WriteParam(block_, index, value);
+  BlockChanged();
+}
 
 void CEffectStore::SetBypassedBand(int channel, int band, bool heldBack, int gain, bool keptByProcessor) {
   bypassedBandFlags_[channel][band] = heldBack ? (keptByProcessor ? kHeldByBypass : 1) : 0;
@@ -91,6 +95,7 @@ void CEffectStore::ReplaceBlock(const EffectBlock& source) {
   block_ = source;
   ClearAllBypassedBands();
   ClearSavedChannelLevels();
+  BlockChanged();
 }
 
 bool CEffectStore::LoadBlock(const EffectBlock& source) {

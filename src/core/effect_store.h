@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -51,11 +52,17 @@ class CEffectStore {
   void ReplaceBlock(const EffectBlock& source);
   // Makes the bytes current and leaves the editing state alone (a whole-block
   // write to the processor).
-  void AssignBlock(const EffectBlock& source) { block_ = source; }
+  void AssignBlock(const EffectBlock& source) {
+    block_ = source;
+    BlockChanged();
+  }
   // Writes one value into the block without logging it or marking it for
   // sending: for the values the processor must not get (a reset bit after it
   // went out, the gains the equaliser bypass hides).
   void WriteParamLocal(int index, uint16_t value);
+  // Told after every change of the block, by any of the writes above (on the
+  // thread that wrote): for views that follow the whole block.
+  void SetBlockObserver(std::function<void()> observer) { blockObserver_ = std::move(observer); }
 
   // ---- what the processor holds ----
 
@@ -166,7 +173,12 @@ class CEffectStore {
   const EqFrequencyGrid& FrequencyGrid() const { return *grid_; }
 
  private:
+  void BlockChanged() const {
+    if (blockObserver_) blockObserver_();
+  }
+
   IEffectDeviceLink* link_ = nullptr;
+  std::function<void()> blockObserver_;
   EffectBlock block_{};
   std::array<int32_t, 4> linkFlags_{};
   int32_t currentChannel_ = 4;

@@ -169,6 +169,16 @@ bool GainCounts(double gain) { return std::fabs(gain) >= kGainThreshold; }
 
 }  // namespace
 
+bool ComputeSectionCoefficients(EqSection& section) {
+  ComputeCoefficients(section);
+  return CoefficientsFinite(section);
+}
+
+bool SectionDrawn(const EqSection& section) {
+  if (section.kind == 0) return GainCounts(section.gain);
+  return PassInWindow(section.frequency) && GainCounts(section.gain);
+}
+
 // ---- frequency grid ----
 
 double EqFrequencyGrid::ClampStart(double startHz) {

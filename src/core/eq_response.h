@@ -19,6 +19,7 @@ struct EqBandValue {
   double frequency = 0;  // Hz
   double gain = 0;       // dB
   double q = 1;          // quality factor (raw Q / 300)
+  bool operator==(const EqBandValue&) const = default;
 };
 
 struct EqSection {
@@ -30,6 +31,14 @@ struct EqSection {
   double a0 = 1, a1 = 0, a2 = 0, b0 = 1, b1 = 0, b2 = 0;
   std::vector<double> response;  // kGridPoints values in dB once Init ran
 };
+
+// The section's biquad coefficients at 48 kHz as the model computes them
+// (a0 = 1), from its kind, type, frequency, gain (or slope) and Q. False when
+// they are not finite: the model then draws the section flat.
+bool ComputeSectionCoefficients(EqSection& section);
+// Whether the model draws the section at all: a band of at least 0.01 dB, a
+// pass filter with a slope inside 20 Hz .. 19999 Hz. Others are flat.
+bool SectionDrawn(const EqSection& section);
 
 // The frequency grid of the models: 1024 angular frequencies from a start
 // frequency up to just below 24 kHz, with the per-point tables the response

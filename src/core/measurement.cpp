@@ -132,6 +132,21 @@ std::string ColumnName(const std::vector<Line>& header, size_t col, int pairs) {
   return {};
 }
 
+// A header line that names the columns and calls the third something other
+// than a phase (a coherence, a distortion): then that column is not read.
+bool ThirdColumnNamedOtherwise(const std::vector<Line>& header) {
+  for (const Line& l : header) {
+    const auto fields = SplitFields(l.text, SeparatorsOf(l.text));
+    if (fields.size() < 3 || fields[2].empty()) continue;
+    std::string name(fields[2]);
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    const bool phase = name.find("phase") != std::string::npos || name.find("deg") != std::string::npos ||
+                       name.find("\xc2\xb0") != std::string::npos || name.find("\xe7\x9b\xb8\xe4\xbd\x8d") != std::string::npos;
+    return !phase;
+  }
+  return false;
+}
+
 }  // namespace
 
 CurveParse ParseFrequencyCurve(std::string_view bytes, int pair) {
@@ -143,6 +158,8 @@ CurveParse ParseFrequencyCurve(std::string_view bytes, int pair) {
   int pairs = 1;
   size_t freqCol = 0;
   std::vector<std::string> notes;
+  std::vector<double> phase;
+  bool phaseOnEveryLine = true;
   if (decoded.encoding != "UTF-8") notes.push_back("read as " + decoded.encoding);
   for (size_t n = 0; n < lines.size(); ++n) {
     const Line& l = lines[n];
@@ -194,6 +211,14 @@ CurveParse ParseFrequencyCurve(std::string_view bytes, int pair) {
     if (curve.Empty()) firstPointLine = l.number;
     curve.hz.push_back(*freq);
     curve.db.push_back(*level);
+    if (phaseOnEveryLine) {
+      const auto degrees = pairs == 1 && fields.size() > 2 ? ParseNumberField(fields[2], DecimalComma(sep)) : std::nullopt;
+      if (degrees && std::isfinite(*degrees)) {
+        phase.push_back(*degrees);
+      } else {
+        phaseOnEveryLine = false;
+      }
+    }
   }
   if (curve.Empty()) return Fail(0, "the file holds no frequency points (lines of a frequency in Hz and a level in dB)");
   if (curve.hz.size() < 2) return Fail(firstPointLine, "only one frequency point; a response needs at least two");
@@ -211,11 +236,28 @@ CurveParse ParseFrequencyCurve(std::string_view bytes, int pair) {
   }
   notes.push_back("frequency from column " + std::to_string(freqCol + 1) + ", level from column " +
                   std::to_string(freqCol + 2));
+  if (phaseOnEveryLine && !ThirdColumnNamedOtherwise(header)) {
+    curve.phase = std::move(phase);
+    notes.push_back("phase from column 3");
+  }
   ok.notes = std::move(notes);
   ok.columnPairs = pairs;
   ok.pairRead = pair;
   ok.curve = std::move(curve);
   return ok;
+}
+
+std::vector<double> UnwrappedPhase(const FrequencyCurve& curve) {
+  if (!curve.HasPhase()) return {};
+  std::vector<double> out(curve.phase.size());
+  double turns = 0;
+  out[0] = curve.phase[0];
+  for (size_t i = 1; i < out.size(); ++i) {
+    const double step = curve.phase[i] - curve.phase[i - 1];
+    turns -= std::round(step / 360.0);
+    out[i] = curve.phase[i] + 360.0 * turns;
+  }
+  return out;
 }
 
 double CurveAt(const FrequencyCurve& curve, double hz) {
@@ -247,6 +289,7 @@ FrequencyCurve SmoothCurve(const FrequencyCurve& curve, int fraction) {
   const double halfWidthOct = 0.5 / fraction;
   FrequencyCurve out;
   out.hz = curve.hz;
+  out.phase = curve.phase;
   out.db.reserve(curve.hz.size());
   for (double f : curve.hz) {
     const double pos = std::log2(f / fine.front()) / logStep;

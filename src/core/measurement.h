@@ -11,11 +11,14 @@
 
 namespace brisvel {
 
-// A magnitude response: strictly rising frequencies in Hz with their levels in dB.
+// A magnitude response: strictly rising frequencies in Hz with their levels in
+// dB, and the phase in degrees where the file gives one (else empty).
 struct FrequencyCurve {
   std::vector<double> hz;
   std::vector<double> db;
+  std::vector<double> phase;
   bool Empty() const { return hz.empty(); }
+  bool HasPhase() const { return !hz.empty() && phase.size() == hz.size(); }
   double LowestHz() const { return hz.empty() ? 0.0 : hz.front(); }
   double HighestHz() const { return hz.empty() ? 0.0 : hz.back(); }
   bool operator==(const FrequencyCurve&) const = default;
@@ -34,7 +37,8 @@ struct CurveParse {
 };
 
 // Lines "freq level [phase ...]", the file's bytes as they are (see
-// DecodeText). Blank lines and lines starting with '*' or '#' are skipped;
+// DecodeText). A third number on every line is the phase in degrees, unless a
+// header names that column as something else. Blank lines and lines starting with '*' or '#' are skipped;
 // lines of text before the first point are its header. Fields are separated
 // by blanks, tabs or commas and may be quoted; a line with semicolons is split
 // at the semicolons only, a line with tabs at blanks and tabs only, and a
@@ -43,6 +47,10 @@ struct CurveParse {
 // first by default). Lines without any number after the data (a summary) end it.
 CurveParse ParseFrequencyCurve(std::string_view text, int pair = 0);
 
+// The phase made continuous: steps of more than 180° between neighbouring
+// points are taken as wraps of 360°. Empty without a phase.
+std::vector<double> UnwrappedPhase(const FrequencyCurve& curve);
+
 // The level at hz, interpolated linearly over log frequency; held at the end
 // values outside the curve. The curve must not be empty.
 double CurveAt(const FrequencyCurve& curve, double hz);
@@ -50,7 +58,8 @@ std::vector<double> CurveAt(const FrequencyCurve& curve, const std::vector<doubl
 
 // Fractional-octave smoothing: each point becomes the mean level (in dB) of the
 // curve over the band of 1/fraction octave centred on it, taken on a fine
-// log-spaced sampling. fraction 0 returns the curve unchanged.
+// log-spaced sampling; the phase stays as it is. fraction 0 returns the curve
+// unchanged.
 FrequencyCurve SmoothCurve(const FrequencyCurve& curve, int fraction);
 
 // perOctave points per octave from lo to hi, both included.

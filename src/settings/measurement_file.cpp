@@ -66,18 +66,23 @@ bool ParseInt(std::string_view s, int& v) {
   return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
-// "hz db,hz db,..." with strictly rising frequencies.
+// "hz db,hz db,..." with strictly rising frequencies; "hz db phase" where the
+// curve has a phase, on every point.
 bool ParsePoints(std::string_view s, FrequencyCurve& curve, std::string& why) {
   curve = {};
+  size_t withPhase = 0;
   while (!s.empty()) {
     const size_t comma = s.find(',');
     const std::string_view item = Trim(s.substr(0, comma));
     s = comma == std::string_view::npos ? std::string_view() : s.substr(comma + 1);
     const size_t blank = item.find(' ');
-    double hz = 0, db = 0;
-    if (blank == std::string_view::npos || !ParseDouble(item.substr(0, blank), hz) ||
-        !ParseDouble(item.substr(blank + 1), db) || hz <= 0) {
-      why = "a point is not \"frequency level\"";
+    const size_t second = blank == std::string_view::npos ? blank : item.find(' ', blank + 1);
+    double hz = 0, db = 0, phase = 0;
+    const std::string_view level =
+        blank == std::string_view::npos ? std::string_view() : item.substr(blank + 1, second - blank - 1);
+    if (blank == std::string_view::npos || !ParseDouble(item.substr(0, blank), hz) || !ParseDouble(level, db) ||
+        hz <= 0 || (second != std::string_view::npos && !ParseDouble(item.substr(second + 1), phase))) {
+      why = "a point is not \"frequency level\" or \"frequency level phase\"";
       return false;
     }
     if (!curve.hz.empty() && hz <= curve.hz.back()) {
@@ -86,6 +91,14 @@ bool ParsePoints(std::string_view s, FrequencyCurve& curve, std::string& why) {
     }
     curve.hz.push_back(hz);
     curve.db.push_back(db);
+    if (second != std::string_view::npos) {
+      curve.phase.push_back(phase);
+      ++withPhase;
+    }
+  }
+  if (withPhase != 0 && withPhase != curve.hz.size()) {
+    why = "some points have a phase and others not";
+    return false;
   }
   if (curve.hz.size() < 2) {
     why = "a curve needs two points at least";
@@ -101,14 +114,18 @@ std::string Shortest(double v) {
 }
 
 // The points as written: finite, rising frequencies above 0 Hz, one point per
-// written frequency.
+// written frequency; the phase follows the level where the curve has one.
 std::vector<std::pair<std::string, std::string>> WrittenPoints(const FrequencyCurve& curve) {
   std::vector<std::pair<std::string, std::string>> out;
+  const bool phase = curve.HasPhase();
   double last = 0;
   for (size_t i = 0; i < curve.hz.size() && i < curve.db.size(); ++i) {
     const double hz = curve.hz[i], db = curve.db[i];
     if (!std::isfinite(hz) || !std::isfinite(db) || hz <= last) continue;
-    out.emplace_back(Shortest(hz), Shortest(db == 0 ? 0.0 : db));
+    if (phase && !std::isfinite(curve.phase[i])) continue;
+    std::string level = Shortest(db == 0 ? 0.0 : db);
+    if (phase) level += " " + Shortest(curve.phase[i] == 0 ? 0.0 : curve.phase[i]);
+    out.emplace_back(Shortest(hz), std::move(level));
     last = hz;
   }
   return out;

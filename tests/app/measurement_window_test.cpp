@@ -264,7 +264,7 @@ TEST(MeasurementSessionTest, KeptMeasurementsComeBackWithTheirSmoothing) {
 TEST(MeasurementSessionTest, APcModeKeepsTheMeasurementsBesideConfigIni) {
   QTemporaryDir dir;
   const std::filesystem::path config = dir.path().toStdString() + "/config.ini";
-  FrequencyCurve c{{20, 200, 2000}, {1, 2, 3}};
+  FrequencyCurve c{{20, 200, 2000}, {1, 2, 3}, {}};
   MeasurementSession run;
   run.SetMeasurement(2, "/m/door.txt", c, 3);
   std::string error;

@@ -320,7 +320,7 @@ namespace {
 // moves with the next band edit without the overlay being set again.
 TEST_F(EqGraphTest, OverlayDrawsMeasurementAndAPredictionThatFollowsEdits) {
   auto overlay = std::make_shared<EqOverlay>();
-  overlay->measurement = FrequencyCurve{{10, 24000}, {80, 80}};
+  overlay->measurement = FrequencyCurve{{10, 24000}, {80, 80}, {}};
   overlay->level = 70;  // measured at +10 dB
   eq->Curve()->SetOverlay(overlay);
   model.SetBand(17, 1000, -6.0, 760 / 300.0);

@@ -269,7 +269,7 @@ TEST(EqFit, ProblemFollowsRangeMeasurementAndFilters) {
   EXPECT_NEAR(p.target.front() - p.target.back(), p.base.front() - p.base.back(), 1e-9);
   EXPECT_LT(ResidualOf(p, BandsFromBlock(block, 2)).max, 1e-9);
   // No overlap between the measurement and the range: nothing to fit.
-  const FrequencyCurve tweeter{{3000, 20000}, {80, 80}};
+  const FrequencyCurve tweeter{{3000, 20000}, {80, 80}, {}};
   EXPECT_TRUE(MakeFitProblem(tweeter, TargetCurve{}, block, 2, 20, 500).hz.empty());
   const FitResult none = FitBands(FitProblem{}, BandsFromBlock(block, 2), FitSettings{});
   EXPECT_FALSE(none.improved);

@@ -107,7 +107,7 @@ TEST(MeasurementParse, ReadsTheShapesAnalysersAndOtherLocalesWrite) {
 }
 
 TEST(MeasurementCurve, InterpolatesInLogFrequencyAndHoldsTheEnds) {
-  const FrequencyCurve c{{100, 400}, {0, 12}};
+  const FrequencyCurve c{{100, 400}, {0, 12}, {}};
   EXPECT_NEAR(CurveAt(c, 200), 6.0, 1e-12);  // half way in octaves
   EXPECT_DOUBLE_EQ(CurveAt(c, 50), 0.0);
   EXPECT_DOUBLE_EQ(CurveAt(c, 1000), 12.0);
@@ -150,10 +150,33 @@ TEST(Targets, FlatCarAndFileWithAlignment) {
   EXPECT_DOUBLE_EQ(TargetDb(TargetCurve{}, 123), 0.0);
   TargetCurve file;
   file.kind = TargetCurve::kFile;
-  file.file = FrequencyCurve{{100, 1000}, {3, -3}};
+  file.file = FrequencyCurve{{100, 1000}, {3, -3}, {}};
   EXPECT_DOUBLE_EQ(TargetDb(file, 100), 3.0);
   EXPECT_DOUBLE_EQ(AlignmentOffset({80, 82}, {0, 2}), 80.0);
   EXPECT_DOUBLE_EQ(AlignmentOffset({}, {}), 0.0);
+}
+
+}  // namespace
+}  // namespace brisvel
+
+namespace brisvel {
+namespace {
+
+TEST(MeasurementParse, AThirdColumnIsThePhaseUnlessTheHeaderNamesItOtherwise) {
+  const auto withPhase = MustParse("* Freq(Hz) SPL(dB) Phase(degrees)\n20 70 -170\n40 71 175\n80 72 160\n");
+  EXPECT_EQ(withPhase.phase, (std::vector<double>{-170, 175, 160}));
+  // A wrap of 360° between neighbours is taken out.
+  EXPECT_EQ(UnwrappedPhase(withPhase), (std::vector<double>{-170, -185, -200}));
+  EXPECT_EQ(MustParse("300\t80.1\t-12.5\r\n600\t81.2\t-30\r\n").phase, (std::vector<double>{-12.5, -30}));
+  // Smoothing keeps the phase as read.
+  EXPECT_EQ(SmoothCurve(withPhase, 3).phase, withPhase.phase);
+
+  EXPECT_TRUE(MustParse("Freq;SPL;Coherence\n20;70;0,9\n40;71;0,95\n").phase.empty());
+  EXPECT_TRUE(MustParse("20 70 1\n40 71\n80 72 3\n").phase.empty());  // not on every line
+  EXPECT_TRUE(MustParse("20 70\n40 71\n").phase.empty());
+  // Column pairs of an analyser carry no phase.
+  EXPECT_TRUE(MustParse("20,70,20,60\n40,71,40,61\n").phase.empty());
+  EXPECT_TRUE(UnwrappedPhase(MustParse("20 70\n40 71\n")).empty());
 }
 
 }  // namespace

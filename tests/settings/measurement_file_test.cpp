@@ -41,8 +41,11 @@ TEST(MeasurementFileTest, ModesRoundTripWithOddNamesAndReplaceOnlyTheirOwnSectio
   ASSERT_TRUE(SaveModeMeasurements(file, odd, {Sample(0, 0), Sample(5, 1)}, &error)) << error;
   ASSERT_TRUE(SaveModeMeasurements(file, "Second", {Sample(2, 2)}, &error)) << error;
   EXPECT_EQ(LoadModeMeasurements(file, odd, &error), (KeptMeasurements{Sample(0, 0), Sample(5, 1)}));
-  ASSERT_TRUE(SaveModeMeasurements(file, "Second", {Sample(3, 4)}, &error));
-  EXPECT_EQ(LoadModeMeasurements(file, "Second", &error), KeptMeasurements{Sample(3, 4)});
+  // A measured phase is kept with its points.
+  KeptMeasurement phased = Sample(3, 4);
+  phased.curve.phase = {-179.5, 12.25, 0.0, 170.0};
+  ASSERT_TRUE(SaveModeMeasurements(file, "Second", {phased}, &error));
+  EXPECT_EQ(LoadModeMeasurements(file, "Second", &error), KeptMeasurements{phased});
   EXPECT_EQ(LoadModeMeasurements(file, odd, &error)->size(), 2u);
 
   ASSERT_TRUE(SaveModeMeasurements(file, odd, {}, &error));  // nothing measured any more: the section goes
@@ -57,6 +60,8 @@ TEST(MeasurementFileTest, DamagedEntriesNeverBlockTheOthersAndAreKeptAsTheyAre) 
   const std::string bad[] = {
       "[A]\nchannel0.points=20 1,10 2\n",           // falling
       "[A]\nchannel0.points=20 1,abc\n",            // not a point
+      "[A]\nchannel0.points=20 1 90,30 2\n",        // a phase on some points only
+      "[A]\nchannel0.points=20 1 x,30 2 3\n",       // a phase that is no number
       "[A]\nchannel9.points=20 1,30 2\n",           // no such channel
       "[A]\nchannel0.smoothing=3\n",                // no points
       "[A]\nchannel0.points=20 nan,30 2\n",         // not finite

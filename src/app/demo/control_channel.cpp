@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <optional>
@@ -22,8 +23,10 @@
 #include "app/console.h"
 #include "app/demo/demo_host.h"
 #include "app/demo/simulated_device.h"
+#include "controls/eq_graph.h"
 #include "controls/value_controls.h"
 #include "core/effect_store.h"
+#include "core/scales.h"
 #include "device/device_manager.h"
 #include "device/sim_processor.h"
 #include "editing/ab_compare.h"
@@ -359,6 +362,32 @@ Answer Folder(const Context& c) {
   return QStringLiteral("error kind: scene, measurement, filters or report");
 }
 
+// The sum the main window's graph draws now (brought up to date), or null.
+const CSystemSum* DrawnSum(IDemoHost& host) {
+  ui::HostWindow* main = host.MainFrame();
+  auto* graph = main ? main->Find<ui::SkEQ>(QStringLiteral("eq_curve")) : nullptr;
+  return graph && graph->Curve() ? graph->Curve()->DrawnSum() : nullptr;
+}
+
+// The drawn sum's level in dB at HZ, or "none" while no sum is drawn.
+Answer SumLevel(const Context& c) {
+  bool ok = false;
+  const double hz = c.words[1].toDouble(&ok);
+  if (!ok || !(hz > 0) || hz >= 24000) return QStringLiteral("error HZ: a frequency above 0 and below 24000");
+  const CSystemSum* sum = DrawnSum(c.host);
+  if (!sum) return QStringLiteral("none");
+  return QString::number(sum->LevelAt(hz), 'f', 2);
+}
+
+// The channels the drawn sum adds, "CH1,CH5", or "none".
+Answer SumChannels(const Context& c) {
+  const CSystemSum* sum = DrawnSum(c.host);
+  if (!sum) return QStringLiteral("none");
+  std::vector<int> boxes = sum->Channels();
+  std::sort(boxes.begin(), boxes.end(), [](int a, int b) { return ChannelLabelNumber(a) < ChannelLabelNumber(b); });
+  return QString::fromStdString(ChannelLabelsText(boxes));
+}
+
 // The verbs, with the number of words each takes after it (-1: any). A verb
 // that answers nothing did not take the words it was given.
 struct Verb {
@@ -375,7 +404,8 @@ constexpr Verb kVerbs[] = {
     {"history", -1, History},    {"modal", -1, Modal},           {"windows", -1, Windows},
     {"ctrl", 2, Control},        {"enabled", 2, Control},        {"text", 2, Control},
     {"grab", 2, Grab},           {"menu", -1, Menu},             {"tip", 0, Tip},
-    {"names", 0, Names},         {"folder", 1, Folder},
+    {"names", 0, Names},         {"folder", 1, Folder},          {"sum", 1, SumLevel},
+    {"sum-channels", 0, SumChannels},
 };
 
 }  // namespace

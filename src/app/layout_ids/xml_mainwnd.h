@@ -51,6 +51,8 @@ inline constexpr int kDelayAdvanced = 9002;
 // The EQ graph and its channel caption.
 inline constexpr char kGraph[] = "eq_curve";
 inline constexpr int kGraphCaption = 801;
+inline constexpr char kSumToggle[] = "btn_sum";            // the sum of chosen channels over the graph
+inline constexpr char kSumChannels[] = "btn_sum_channels";  // which channels it adds
 inline constexpr int kHandleFirst = 900;      // 900 ... 934
 inline constexpr int kHandleLast = 934;
 // Equaliser panel; b is the band 0-30.
