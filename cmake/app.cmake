@@ -23,12 +23,16 @@ brisvel_qt_layer(brisvel_presets presets)
 target_link_libraries(brisvel_presets PUBLIC brisvel_ui brisvel_editing brisvel_device brisvel_settings spdlog::spdlog
                       Qt6::Widgets)
 
+# The tuning report's PDF and CSV (src/report), for the console and brisvelctl.
+brisvel_qt_layer(brisvel_report report)
+target_link_libraries(brisvel_report PUBLIC brisvel_ui brisvel_core Qt6::Gui)
+
 brisvel_qt_layer(brisvel_demo app/demo)
 target_link_libraries(brisvel_demo PUBLIC brisvel_controls brisvel_editing brisvel_device brisvel_settings
                       spdlog::spdlog Qt6::Widgets Qt6::Network)
 
 brisvel_qt_layer(brisvel_app app)
-target_link_libraries(brisvel_app PUBLIC brisvel_demo brisvel_presets brisvel_controls brisvel_editing brisvel_device
+target_link_libraries(brisvel_app PUBLIC brisvel_demo brisvel_report brisvel_presets brisvel_controls brisvel_editing brisvel_device
                       brisvel_settings spdlog::spdlog Qt6::Widgets Qt6::Network Qt6::DBus)
 
 add_executable(brisvel-console ${CMAKE_CURRENT_SOURCE_DIR}/src/app/main.cpp)

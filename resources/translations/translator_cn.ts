@@ -741,6 +741,138 @@
         <source>Skip</source>
         <translation>跳过</translation>
     </message>
+    <message>
+        <source>Sum</source>
+        <translation>总和</translation>
+    </message>
+    <message>
+        <source>Sum of...</source>
+        <translation>总和通道...</translation>
+    </message>
+    <message>
+        <source>Draw the sum of the chosen channels where they meet</source>
+        <translation>绘制所选通道在聆听位置的合成响应</translation>
+    </message>
+    <message>
+        <source>Which channels the sum adds</source>
+        <translation>合成响应包含哪些通道</translation>
+    </message>
+    <message>
+        <source>Sum %1</source>
+        <translation>总和 %1</translation>
+    </message>
+    <message>
+        <source>(with the measured phases)</source>
+        <translation>（含测量相位）</translation>
+    </message>
+    <message>
+        <source>Tuning report…</source>
+        <translation>调音报告…</translation>
+    </message>
+    <message>
+        <source>Tuning report</source>
+        <translation>调音报告</translation>
+    </message>
+    <message>
+        <source>PDF document</source>
+        <translation>PDF 文档</translation>
+    </message>
+    <message>
+        <source>The tuning report was written to %1 and %2.</source>
+        <translation>调音报告已写入 %1 和 %2。</translation>
+    </message>
+    <message>
+        <source>%1 could not be written: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation>项目</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Processor</source>
+        <translation>处理器</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>通道</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>通道</translation>
+    </message>
+    <message>
+        <source>High-pass</source>
+        <translation>高通</translation>
+    </message>
+    <message>
+        <source>Low-pass</source>
+        <translation>低通</translation>
+    </message>
+    <message>
+        <source>EQ bypass</source>
+        <translation>EQ 旁通</translation>
+    </message>
+    <message>
+        <source>Limiter attack</source>
+        <translation>限幅启动时间</translation>
+    </message>
+    <message>
+        <source>Limiter release</source>
+        <translation>限幅释放时间</translation>
+    </message>
+    <message>
+        <source>EQ curve</source>
+        <translation>EQ 曲线</translation>
+    </message>
+    <message>
+        <source>EQ curves of all channels</source>
+        <translation>所有通道的 EQ 曲线</translation>
+    </message>
+    <message>
+        <source>Band</source>
+        <translation>频段</translation>
+    </message>
+    <message>
+        <source>Summed responses</source>
+        <translation>合成响应</translation>
+    </message>
+    <message>
+        <source>Measurements</source>
+        <translation>测量</translation>
+    </message>
+    <message>
+        <source>muted</source>
+        <translation>已静音</translation>
+    </message>
+    <message>
+        <source>not muted</source>
+        <translation>未静音</translation>
+    </message>
+    <message>
+        <source>inverted</source>
+        <translation>反相</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>bypassed</source>
+        <translation>已旁通</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>关</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -29,6 +29,7 @@
 #include "ui/message_box.h"
 #include "ui/popup_menu.h"
 #include "app/preset_dialogs.h"
+#include "app/tuning_report_file.h"
 #include "presets/layout_ids/xml_sys_setting.h"
 #include "settings/settings_keys.h"
 #include "ui/tip_window.h"
@@ -214,7 +215,8 @@ void CDlgAboutEventHandler::OnInit(ui::HostWindow& dlg) {
 
 std::vector<std::pair<int, QString>> CMainDlg::FileMenuItems(const QStringList& recentScenes) {
   std::vector<std::pair<int, QString>> items{{kCmdOpenScene, QStringLiteral("Open scene…")},
-                                             {kCmdSaveSceneAs, QStringLiteral("Save scene as…")}};
+                                             {kCmdSaveSceneAs, QStringLiteral("Save scene as…")},
+                                             {kCmdTuningReport, QStringLiteral("Tuning report…")}};
   if (!recentScenes.isEmpty()) items.emplace_back(kCmdSeparator, QString());
   const QString home = QDir::homePath() + QLatin1Char('/');
   for (int i = 0; i < recentScenes.size() && i < settings::kRecentSceneCount; ++i) {
@@ -310,6 +312,9 @@ void CMainDlg::OnMenuCommand(int command) {
       break;
     case kCmdSaveSceneAs:
       SaveSceneAs(app_, this);
+      break;
+    case kCmdTuningReport:
+      SaveTuningReport(app_, this, handler_ ? &handler_->Sum() : nullptr);
       break;
     default:
       if (command >= kCmdRecentScene && command - kCmdRecentScene < recentScenes_.size()) {

@@ -34,6 +34,7 @@ enum MenuCommand : int {
   kCmdCopyBToA = 73,
   kCmdOpenScene = 74,
   kCmdSaveSceneAs = 75,
+  kCmdTuningReport = 76,
   kCmdRecentScene = 80,  // 80 to 87: the recent scenes as the "File" pop-up lists them
   kCmdSeparator = -1,    // a line between the items, no command
   kCmdSettings = 9000,

@@ -21,6 +21,11 @@ namespace brisvel::app {
 
 namespace {
 
+QString& PcModeName() {
+  static QString name;
+  return name;
+}
+
 presets::PresetContext MakeContext(IConsole& app) {
   presets::PresetContext context{.config = app.Config(), .store = app.Store()};
   context.manager = app.DeviceManager();
@@ -36,11 +41,13 @@ presets::PresetContext MakeContext(IConsole& app) {
   };
   // The run's measurements go with the PC mode into measurements.ini; a .cae holds none.
   context.pcModeSaved = [&app](const std::string& name) {
+    PcModeName() = QString::fromStdString(name);
     std::string error;
     if (!KeepWithPcMode(RunMeasurements(), app.Config().Path(), name, &error))
       spdlog::error("the measurements of PC mode \"{}\" were not kept: {}", name, error);
   };
   context.pcModeRecalled = [&app](const std::string& name) {
+    PcModeName() = QString::fromStdString(name);
     std::string error;
     if (!RestoreFromPcMode(RunMeasurements(), app.Config().Path(), name, &error))
       spdlog::error("the measurements of PC mode \"{}\" were not read: {}", name, error);
@@ -123,5 +130,7 @@ QStringList RecentSceneFiles(IConsole& app) {
   }
   return files;
 }
+
+QString CurrentPcModeName() { return PcModeName(); }
 
 }  // namespace brisvel::app

@@ -26,5 +26,7 @@ bool OpenSceneFile(IConsole& app, QWidget* owner, const QString& file = QString(
 bool SaveSceneAs(IConsole& app, QWidget* owner);
 // The recent scenes that are still there, the latest first.
 QStringList RecentSceneFiles(IConsole& app);
+// The PC mode last recalled or saved in this run, empty before.
+QString CurrentPcModeName();
 
 }  // namespace brisvel::app

@@ -66,6 +66,16 @@ void RegisterDoctorCommand(CLI::App& app);
 void RegisterEqCommands(CLI::App& app);
 // True when --sim or --path chose a processor: get and set then work on it.
 bool DeviceSelected();
+// What a tuning report tells of the chosen processor: its block, its device
+// mode ("USER-3 (C)") and its information line (throws without a processor).
+struct ProcessorReport {
+  EffectBlock block{};
+  std::string deviceMode;
+  std::string processor;
+};
+ProcessorReport DeviceReportInfo();
+// brisvelctl report.
+void RegisterReportCommand(CLI::App& app);
 void DeviceGet(const std::string& name);
 void DeviceSet(const std::vector<std::string>& assignments, bool clamp);
 

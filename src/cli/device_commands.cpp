@@ -336,6 +336,30 @@ void CmdMonitor() {
 
 bool DeviceSelected() { return Options().sim || !Options().path.empty(); }
 
+ProcessorReport DeviceReportInfo() {
+  Session session;
+  session.Connect(true);
+  ProcessorReport r;
+  r.block = session.Store().Block();
+  const int mode = session.Store().CurrentDeviceMode();
+  if (mode >= 0 && mode < sim::kUserSlotCount) r.deviceMode = FormatString("USER-%d (%c)", mode + 1, 'A' + mode);
+  else if (mode == sim::kUserSlotCount) r.deviceMode = "factory setting";
+  CDeviceManager& manager = session.Manager();
+  if (!manager.DeviceCommand(CProtocolDev::kCommandDeviceInfo, nullptr, 0)) {
+    r.processor = "The processor did not report its information";
+    return r;
+  }
+  uint8_t items[4] = {};
+  for (int i = 0; i < 4; ++i) manager.GetDeviceInfo(i < 3 ? i + 2 : 6, &items[i], 1);
+  uint16_t value7 = 0;
+  manager.GetDeviceInfo(7, &value7, sizeof value7);
+  uint16_t date[3] = {};
+  manager.GetDeviceInfo(5, date, sizeof date);
+  r.processor = FormatString("Processor %u.%u.%u.%u (%u), dated %04u-%02u-%02u", items[0], items[1], items[2], items[3],
+                             value7, date[0], date[1], date[2]);
+  return r;
+}
+
 void DeviceGet(const std::string& name) {
   const auto index = FindParam(name);
   if (!index) throw CliError("unknown parameter \"" + name + "\" (see brisvelctl params)");

@@ -186,6 +186,7 @@ int main(int argc, char** argv) {
   RegisterDoctorCommand(app);
   RegisterEqCommands(app);
   RegisterPresetCommands(app);
+  RegisterReportCommand(app);
 
   app.parse_complete_callback([&] {
     if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });

@@ -41,7 +41,7 @@ QString T(const char* source) { return ui::Tr(QString::fromUtf8(source)); }
 QStringList AskFiles(const FileDialogRequest& request) {
   if (FileResponder()) return FileResponder()(request);
   const bool save = request.kind == SceneFileDialog::kExportCae || request.kind == SceneFileDialog::kExportBae ||
-                    request.kind == SceneFileDialog::kSaveScene;
+                    request.kind == SceneFileDialog::kSaveScene || request.kind == SceneFileDialog::kSaveReport;
   QFileDialog dialog(request.owner, request.title, request.folder, request.filter);
   dialog.setDefaultSuffix(request.suffix);
   dialog.setOption(QFileDialog::ReadOnly, false);
@@ -75,9 +75,13 @@ void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)>
 }
 
 QStringList ChooseSceneFiles(settings::ConfigIni& config, FileDialogRequest request) {
-  request.folder = StartFolder(config, settings::kFolderScene);
+  return ChooseFiles(config, settings::kFolderScene, std::move(request));
+}
+
+QStringList ChooseFiles(settings::ConfigIni& config, std::string_view folderKind, FileDialogRequest request) {
+  request.folder = StartFolder(config, folderKind);
   const QStringList chosen = AskFiles(request);
-  if (!chosen.isEmpty()) RememberFolder(config, settings::kFolderScene, chosen.front());
+  if (!chosen.isEmpty()) RememberFolder(config, folderKind, chosen.front());
   return chosen;
 }
 

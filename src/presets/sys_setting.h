@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <string_view>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -60,7 +61,7 @@ struct PresetContext {
 // are the chosen paths, empty when cancelled.
 // kOpenScene and kSaveScene are the main window's "Open scene..." and "Save
 // scene as...".
-enum class SceneFileDialog { kExportCae, kImportCae, kExportBae, kImportBae, kOpenScene, kSaveScene };
+enum class SceneFileDialog { kExportCae, kImportCae, kExportBae, kImportBae, kOpenScene, kSaveScene, kSaveReport };
 struct FileDialogRequest {
   SceneFileDialog kind;
   QWidget* owner = nullptr;
@@ -74,6 +75,8 @@ void SetFileDialogResponder(std::function<QStringList(const FileDialogRequest&)>
 // Asks for scene files starting in the folder last used for them, and keeps
 // the folder of the chosen ones for the next time.
 QStringList ChooseSceneFiles(settings::ConfigIni& config, FileDialogRequest request);
+// The same for another kind of file (settings::kFolderKinds).
+QStringList ChooseFiles(settings::ConfigIni& config, std::string_view folderKind, FileDialogRequest request);
 
 // Makes record index of the list the editor's block and channel names as one
 // step of the history (sent when a processor is connected), keeps the names

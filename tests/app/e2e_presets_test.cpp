@@ -55,25 +55,6 @@ void Choose(Console& c, const char* layout, const QString& combo, int downs) {
   QThread::msleep(200);
 }
 
-bool TypeIntoFileDialog(Console& c, const QString& typed) {
-  QThread::msleep(300);
-  PressKey("ctrl+a");
-  TypeText(typed);
-  // A completion list may take the first Return.
-  for (int i = 0; i < 3; ++i) {
-    QThread::msleep(300);
-    PressKey("Return");
-    if (Console::WaitFor([&] { return c.Query("filedialog") == "none"; }, 3000)) return true;
-  }
-  return false;
-}
-
-// Types the answer into the file dialog that comes up.
-bool AnswerFileDialog(Console& c, const QString& typed) {
-  if (!Console::WaitFor([&] { return c.Query("filedialog") != "none"; }, 10000)) return false;
-  return TypeIntoFileDialog(c, typed);
-}
-
 // Clicks the button until its file dialog comes up (the dialog ignores
 // clicks until the last batch run has ended), then answers it.
 bool ClickAndAnswerFileDialog(Console& c, const char* layout, const QString& button, const QString& typed) {
@@ -207,11 +188,6 @@ TEST_F(EndToEndPresets, BatchExportThenImportRoundTripAndNineRecordsAreRefused) 
 }
 
 // "File" chooses an item (the layout's "File" button, 9003).
-bool ChooseFromFileMenu(Console& c, const QString& item) {
-  c.Click(kMain, "9003");
-  return ChooseMenuItem(c, item, 5000);
-}
-
 TEST_F(EndToEndPresets, SceneFilesOpenAndSaveFromTheFileMenuWhereTheLastOnesWereAndDuplicatesAsk) {
   const Control file = c->Ctrl(kMain, "9003");
   if (!file.found || !file.visible) GTEST_SKIP() << "the layout shows no File button";

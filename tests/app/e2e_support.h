@@ -330,6 +330,34 @@ class ConsoleSession : public ::testing::Test {
 // The suite of the tests of starting and ending, in more than one file.
 using EndToEnd = ConsoleSession;
 
+// Types into the file dialog that is open and presses Return until it goes.
+inline bool TypeIntoFileDialog(Console& c, const QString& typed) {
+  QThread::msleep(300);
+  PressKey("ctrl+a");
+  TypeText(typed);
+  // A completion list may take the first Return.
+  for (int i = 0; i < 3; ++i) {
+    QThread::msleep(300);
+    PressKey("Return");
+    if (Console::WaitFor([&] { return c.Query("filedialog") == "none"; }, 3000)) return true;
+  }
+  return false;
+}
+
+
+// Types the answer into the file dialog that comes up.
+inline bool AnswerFileDialog(Console& c, const QString& typed) {
+  if (!Console::WaitFor([&] { return c.Query("filedialog") != "none"; }, 10000)) return false;
+  return TypeIntoFileDialog(c, typed);
+}
+
+// Picks an item of the main window's File pop-up.
+inline bool ChooseFromFileMenu(Console& c, const QString& item) {
+  c.Click(kMain, "9003");
+  return ChooseMenuItem(c, item, 5000);
+}
+
+
 // The console on the simulated processor, logged in to the main window.
 class MainWindowSession : public ConsoleSession {
  protected:
