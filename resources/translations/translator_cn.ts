@@ -747,7 +747,7 @@
     </message>
     <message>
         <source>Sum of...</source>
-        <translation>总和通道...</translation>
+        <translation>选择通道</translation>
     </message>
     <message>
         <source>Draw the sum of the chosen channels where they meet</source>
