@@ -1,7 +1,8 @@
 // Fuzzes the measurement text readers take from measurement programs: a curve
 // read is one the console can use (at least two points, finite, strictly
-// rising frequencies above 0 Hz), a refusal names what is wrong, and the
-// line ends a file was written with change nothing.
+// rising frequencies above 0 Hz, a phase on every point or on none, finite),
+// a refusal names what is wrong, and the line ends a file was written with
+// change nothing. A channel's sum with the measurement stays finite.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "core/measurement.h"
+#include "core/system_sum.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -37,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(std::isfinite(c.hz[i]) && std::isfinite(c.db[i]) && c.hz[i] > 0);
     if (i > 0) FUZZ_CHECK(c.hz[i] > c.hz[i - 1]);
   }
+  FUZZ_CHECK(c.phase.empty() || c.phase.size() == c.hz.size());
+  for (double p : c.phase) FUZZ_CHECK(std::isfinite(p));
   // Texts without CR read the same with CR LF or CR alone.
   if (text.find('\r') == std::string_view::npos) {
     for (const char* end : {"\r\n", "\r"}) {
@@ -49,5 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(std::isfinite(level));
   const brisvel::FrequencyCurve smooth = brisvel::SmoothCurve(c, 6);
   FUZZ_CHECK(smooth.hz.size() == smooth.db.size());
+  FUZZ_CHECK(smooth.phase == c.phase);
+  brisvel::CSystemSum sum(brisvel::LogSpacedFrequencies(20, 20000, 3));
+  sum.SetChannels({0, 2});
+  sum.SetMeasurement(0, &c, level);
+  sum.Update(brisvel::FactoryBlock());
+  for (double db : sum.Db()) FUZZ_CHECK(!std::isnan(db));
+  FUZZ_CHECK(!std::isnan(sum.LevelAt(1000.0)));
   return 0;
 }

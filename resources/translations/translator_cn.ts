@@ -873,6 +873,10 @@
         <source>off</source>
         <translation>关</translation>
     </message>
+    <message>
+        <source>factory setting</source>
+        <translation>出厂配置</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -30,7 +30,9 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Values the report words itself; numbers and units stay as the windows show them.
 QString ShownValue(const std::string& value) {
-  static const char* const kWords[] = {"muted", "not muted", "inverted", "normal", "bypassed", "off"};
+  static const char* const kWords[] = {"muted",    "not muted", "inverted", "normal", "bypassed", "off",
+                                       "No processor is connected", "The processor did not report its information",
+                                       "factory setting"};
   for (const char* w : kWords)
     if (value == w) return Tr(w);
   return Q(value);
@@ -241,8 +243,8 @@ void PaintReport(QPdfWriter& writer, const TuningReport& r) {
                      ShortFilter(r.block, param::LpType(box), param::LpFreq(box), false),
                      Value(values, ch, "Limiter threshold")});
   }
-  const double rest = width - 38 - 66 - 32 - 42 - 38 - 70 - 44;
-  y = DrawTable(p, 0, y, {38, 66, 32, 42, 38, 70, rest / 2, rest / 2, 44}, table, 13) + 16;
+  const double rest = width - 38 - 62 - 36 - 42 - 38 - 70 - 44;
+  y = DrawTable(p, 0, y, {38, 62, 36, 42, 38, 70, rest / 2, rest / 2, 44}, table, 13) + 16;
   std::vector<Series> all;
   for (int box : ReportChannelOrder()) {
     all.push_back({Q(NamedChannelLabel(r.names, box)), kCurveColors[ChannelLabelNumber(box) - 1],

@@ -74,6 +74,34 @@ int RenderMeasurement(CApplication& app, const QString& out, const QString& suff
   return failures;
 }
 
+// The main window's sum of a front woofer (CH1) and a sub (CH5) crossed at
+// 80 Hz, the sub's polarity inverted so the notch shows, then as it was.
+int RenderSum(CApplication& app, const QString& out, const QString& suffix) {
+  CMainDlg* main = app.MainWindow();
+  if (!main || !main->Handler()) return 1;
+  CEffectStore& store = app.Store();
+  const EffectBlock before = store.Block();
+  const uint16_t lr24 = FilterTypeByte{2, 3}.Encode(), off = FilterTypeByte{2, 8}.Encode();
+  store.SetParam(param::HpType(2), lr24);
+  store.SetParam(param::HpFreq(2), 80);
+  store.SetParam(param::LpType(2), off);
+  store.SetParam(param::LpType(0), lr24);
+  store.SetParam(param::LpFreq(0), 80);
+  store.SetParam(param::HpType(0), off);
+  store.SetParam(param::kPhaseCtrl, 1);
+  SumView& sum = main->Handler()->Sum();
+  sum.SetChannels({2, 0});
+  main->Handler()->ShowSum(true);
+  app.Refresher().Send(RefreshKind::kFull);
+  const int failures = !Save(*main, out + "/main_sum" + suffix + ".png");
+  main->Handler()->ShowSum(false);
+  sum.SetChannels({0, 1, 2, 3, 4, 5});
+  store.ReplaceBlock(before);
+  store.RebuildResponses();
+  app.Refresher().Send(RefreshKind::kFull);
+  return failures;
+}
+
 // The settings dialog in its three layouts (two PC modes stored, the second
 // page of the settings shown) and the progress window of batch files.
 int RenderPresetDialogs(CApplication& app, const QString& out, const QString& suffix) {
@@ -170,6 +198,7 @@ int RenderSet(const QString& out, bool simulate, int lang) {
       app.Refresher().Send(RefreshKind::kFull);
       failures += !Save(*app.MainWindow(), out + "/main_connected" + suffix + ".png");
       failures += RenderMeasurement(app, out, suffix);
+      failures += RenderSum(app, out, suffix);
       failures += RenderPresetDialogs(app, out, suffix);
       failures += RenderShapedEqualiser(*app.MainWindow(), out, suffix);
     } else {
