@@ -259,3 +259,32 @@ TEST_F(DeviceCommandLine, BatchExportAndImportRoundTripTheEightUserModes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The file's bytes as they are.
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(DeviceCommandLine, AReportOfTheProcessorTellsItsInformationModeAndBlock) {
+  ASSERT_EQ(Brisvelctl("--sim set MainVol=-3").status, 0);
+  const fs::path csv = data_ / "car.csv";
+  const ToolRun run = Brisvelctl("--sim report -o '" + csv.string() + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  const std::string text = ReadBytes(csv);
+  EXPECT_NE(text.find("info,,Processor,,\"Processor "), std::string::npos) << text.substr(0, 300);
+  EXPECT_NE(text.find("info,,Device mode,,USER-1 (A),\r\n"), std::string::npos) << text.substr(0, 300);
+  EXPECT_NE(text.find("info,,Master volume,MainVol,-3dB,57\r\n"), std::string::npos);
+
+  // A block file given beside the processor is the one reported; the information stays the processor's.
+  const fs::path block = data_ / "factory.bin";
+  ASSERT_EQ(Brisvelctl("block factory -o '" + block.string() + "'").status, 0);
+  ASSERT_EQ(Brisvelctl("--sim report '" + block.string() + "' -o '" + csv.string() + "'").status, 0);
+  const std::string again = ReadBytes(csv);
+  EXPECT_NE(again.find("info,,Master volume,MainVol,6dB,66\r\n"), std::string::npos);
+  EXPECT_NE(again.find("info,,Processor,,\"Processor "), std::string::npos);
+}
+
+}  // namespace
