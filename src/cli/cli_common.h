@@ -3,9 +3,11 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/param_table.h"
@@ -76,6 +78,17 @@ struct ProcessorReport {
 ProcessorReport DeviceReportInfo();
 // brisvelctl report.
 void RegisterReportCommand(CLI::App& app);
+
+// The chosen processor, connected and its block read, for the length of fn:
+// its block as it plays (with --sim the simulated processor's own), and
+// writes that reach it in one transfer (false when it did not take them).
+struct ProcessorAccess {
+  std::function<EffectBlock()> playing;
+  std::function<bool(const std::vector<std::pair<int, uint16_t>>&)> write;
+};
+void WithProcessor(const std::function<void(ProcessorAccess&)>& fn);
+// brisvelctl measure and align (where the measurement layer is built).
+void RegisterMeasureCommands(CLI::App& app);
 void DeviceGet(const std::string& name);
 void DeviceSet(const std::vector<std::string>& assignments, bool clamp);
 

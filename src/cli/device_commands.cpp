@@ -97,6 +97,8 @@ class Session {
   // Forgets earlier failures before an operation whose failure is told.
   void Begin() { manager_->ClearLastFailure(); }
   const settings::CaeData& Cae() const { return cae_; }
+  // The simulated processor, null for a real one.
+  sim::SimProcessor* Simulated() const { return simProcessor_.get(); }
 
   // A change the simulated processor could not keep in its state file is a
   // failed command: the next call would not see it.
@@ -335,6 +337,27 @@ void CmdMonitor() {
 }  // namespace
 
 bool DeviceSelected() { return Options().sim || !Options().path.empty(); }
+
+void WithProcessor(const std::function<void(ProcessorAccess&)>& fn) {
+  Session session;
+  session.Connect(true);
+  CEffectStore& store = session.Store();
+  ProcessorAccess access;
+  access.playing = [&session, &store] {
+    return session.Simulated() ? session.Simulated()->State().active : store.Block();
+  };
+  access.write = [&session, &store](const std::vector<std::pair<int, uint16_t>>& values) {
+    const int failedBefore = session.Manager().Sender().FailedTransfers();
+    {
+      CEffectStore::SendScope scope(store);
+      for (const auto& [index, value] : values) store.SetParam(index, value);
+    }
+    session.Manager().Sender().FlushPending();
+    return session.Manager().Sender().FailedTransfers() == failedBefore && !store.HasPendingParams();
+  };
+  fn(access);
+  session.CheckStateSaved();
+}
 
 ProcessorReport DeviceReportInfo() {
   Session session;

@@ -187,6 +187,9 @@ int main(int argc, char** argv) {
   RegisterEqCommands(app);
   RegisterPresetCommands(app);
   RegisterReportCommand(app);
+#if BRISVEL_MEASURE
+  RegisterMeasureCommands(app);
+#endif
 
   app.parse_complete_callback([&] {
     if (verbose) SetDebugOutputSink([](std::string_view line) { std::fwrite(line.data(), 1, line.size(), stderr); });

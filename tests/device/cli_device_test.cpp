@@ -3,7 +3,10 @@
 // Skipped when the tool was not built beside this test program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <map>
+#include <sstream>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -288,3 +291,59 @@ TEST_F(DeviceCommandLine, AReportOfTheProcessorTellsItsInformationModeAndBlock) 
 }
 
 }  // namespace
+
+#ifndef _WIN32
+namespace {
+
+// The arrivals a measurement wrote, in samples, by channel label.
+std::map<std::string, double> Arrivals(const fs::path& dir) {
+  std::map<std::string, double> out;
+  std::istringstream in(ReadBytes(dir / "arrivals.txt"));
+  std::string label;
+  double arrival = 0;
+  int delay = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream(line) >> label >> arrival >> delay;
+    out[label] = arrival;
+  }
+  return out;
+}
+
+TEST_F(DeviceCommandLine, MeasuringTheSimulatedCarThenAligningMakesEveryChannelArriveTogether) {
+  ASSERT_EQ(Brisvelctl("--sim set MuteCtrl=16").status, 0);  // CH3 (Box 4) muted by the installer
+  ToolRun run = Brisvelctl("--sim measure --channels 1,2,3 --out '" + (data_ / "refused").string() + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("CH3 is muted; unmute it to measure it"), std::string::npos) << run.output;
+  ASSERT_EQ(Brisvelctl("--sim set MuteCtrl=0").status, 0);
+
+  const fs::path first = data_ / "first", second = data_ / "second";
+  run = Brisvelctl("--sim measure --channels 1,2,3,4,5,6 --seconds 1 --out '" + first.string() + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("CH6: arrival "), std::string::npos) << run.output;
+  EXPECT_EQ(Brisvelctl("--sim get MuteCtrl").output, "0\n") << "the mutes are put back";
+  EXPECT_TRUE(fs::exists(first / "CH4.txt"));
+  // What it wrote reads back as a measurement with a phase.
+  const ToolRun check = Brisvelctl("eq check '" + (first / "CH4.txt").string() + "'");
+  EXPECT_EQ(check.status, 0) << check.output;
+  EXPECT_NE(check.output.find("phase from column 3"), std::string::npos) << check.output;
+
+  const std::map<std::string, double> before = Arrivals(first);
+  ASSERT_EQ(before.size(), 6u);
+  run = Brisvelctl("--sim align '" + first.string() + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find(": delay 0 samples"), std::string::npos) << run.output;
+  ASSERT_EQ(Brisvelctl("--sim measure --channels 1,2,3,4,5,6 --seconds 1 --out '" + second.string() + "'").status, 0);
+  double lo = 1e9, hi = -1e9;
+  for (const auto& [label, arrival] : Arrivals(second)) {
+    lo = std::min(lo, arrival);
+    hi = std::max(hi, arrival);
+  }
+  EXPECT_LE(hi - lo, 1.0);
+  EXPECT_NEAR(hi, std::max_element(before.begin(), before.end(), [](auto& a, auto& b) { return a.second < b.second; })->second,
+              1.0) << "the latest channel got no delay";
+}
+
+}  // namespace
+#endif

@@ -1,0 +1,161 @@
+// brisvelctl measure and align: each chosen channel swept alone (the others
+// muted on the processor and put back afterwards), one measurement file per
+// channel and the arrival times; then the delays from those arrivals.
+#include <CLI/CLI.hpp>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_common.h"
+#include "core/scales.h"
+#include "core/system_sum.h"
+#include "measure/run.h"
+#include "measure/sim_audio.h"
+#include "settings/file_safety.h"
+
+namespace brisvel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace brisvel::measure;
+
+constexpr char kArrivalsFile[] = "arrivals.txt";
+
+struct MeasureOptions {
+  std::string channels;
+  std::string out;
+  std::string calibration;
+  double seconds = 2.0;
+  double level = kDefaultSweepDbfs;
+  int smoothing = 12;
+  std::string alignDir;
+};
+
+MeasureOptions& Opts() {
+  static MeasureOptions o;
+  return o;
+}
+
+std::string Label(int box) { return "CH" + std::to_string(ChannelLabelNumber(box)); }
+
+class Link : public IMeasureLink {
+ public:
+  explicit Link(ProcessorAccess& p) : p_(p) {}
+  EffectBlock Block() override { return p_.playing(); }
+  bool SetMuteMask(uint8_t mask) override { return p_.write({{param::kMuteCtrl, mask}}); }
+
+ private:
+  ProcessorAccess& p_;
+};
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::string error;
+  if (!settings::WriteFileAtomically(path, text, &error)) throw CliError(path.string() + " could not be written: " + error);
+}
+
+void CmdMeasure() {
+  const MeasureOptions& o = Opts();
+  if (!DeviceSelected()) throw CliError("measure needs the processor: --sim or --path PATH");
+  const auto boxes = ParseChannelLabels(o.channels);
+  if (!boxes) throw CliError("--channels takes channels as the window names them, as in 1,2,5 or CH1,CH2,CH5");
+  std::optional<Calibration> calibration;
+  if (!o.calibration.empty()) {
+    const CalibrationParse parsed = ParseCalibration(ReadInputFile(o.calibration, 4u << 20));
+    if (!parsed.calibration) throw CliError(o.calibration + " is no calibration file: " + parsed.error);
+    calibration = parsed.calibration;
+  }
+  std::error_code ec;
+  fs::create_directories(o.out, ec);
+  if (ec || !fs::is_directory(o.out)) throw CliError("the folder " + o.out + " cannot be made");
+
+  WithProcessor([&](ProcessorAccess& processor) {
+    Link link(processor);
+    // The simulated car: the processor plays what the sweep is, as its block says.
+    SimulatedAudio audio(SimulatedCar::Default(), processor.playing);
+    RunOptions run;
+    run.channels = *boxes;
+    run.sweepSeconds = o.seconds;
+    run.levelDbfs = o.level;
+    run.response.smoothing = o.smoothing;
+    std::atomic<bool> stop{false};
+    const EffectBlock before = processor.playing();
+    const RunResult r = RunMeasurement(link, audio, run, stop, [](size_t, int box) {
+      std::fprintf(stderr, "measuring %s\n", Label(box).c_str());
+    });
+    if (!r.mutesRestored) std::fprintf(stderr, "brisvelctl: the processor's mutes could not be put back\n");
+    if (!r.ok) throw CliError("the measurement stopped: " + r.error);
+    std::string arrivals = "# channel, arrival in samples at 48 kHz after the sweep went out, delay set while measuring\n";
+    for (size_t i = 0; i < r.channels.size(); ++i) {
+      ChannelMeasurement m = r.channels[i];
+      if (calibration) m.response = ApplyCalibration(m.response, *calibration);
+      const std::string label = Label(m.box);
+      WriteFile(fs::path(o.out) / (label + ".txt"), MeasurementText(m, label));
+      const int delay = ReadParam(before, param::Delay(m.box));
+      char line[160];
+      std::snprintf(line, sizeof line, "%s %.3f %d\n", label.c_str(), m.arrival.samples, delay);
+      arrivals += line;
+      std::printf("%s: arrival %.3f ms (%.2f samples), %+.3f ms against %s, capture peak %.1f dBFS\n", label.c_str(),
+                  m.arrival.samples / 48.0, m.arrival.samples, r.relativeArrivals[i] / 48.0,
+                  Label(r.channels.front().box).c_str(), m.capturePeakDbfs);
+    }
+    WriteFile(fs::path(o.out) / kArrivalsFile, arrivals);
+  });
+}
+
+void CmdAlign() {
+  const MeasureOptions& o = Opts();
+  if (!DeviceSelected()) throw CliError("align needs the processor: --sim or --path PATH");
+  const fs::path file = fs::path(o.alignDir) / kArrivalsFile;
+  std::istringstream in(ReadInputFile(file, 1u << 20));
+  std::vector<int> boxes, delaysThen;
+  std::vector<double> arrivals;
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string label;
+    double arrival = 0;
+    int delay = 0;
+    const auto box = (fields >> label >> arrival >> delay) ? ParseChannelLabels(label) : std::nullopt;
+    if (!box || box->size() != 1 || !std::isfinite(arrival))
+      throw CliError(file.string() + " line " + std::to_string(number) + " is not \"CHn arrival delay\"");
+    boxes.push_back(box->front());
+    arrivals.push_back(arrival);
+    delaysThen.push_back(delay);
+  }
+  if (boxes.empty()) throw CliError(file.string() + " holds no arrivals");
+  const std::vector<int> delays = DelaysFromArrivals(arrivals, delaysThen);
+  WithProcessor([&](ProcessorAccess& processor) {
+    std::vector<std::pair<int, uint16_t>> values;
+    for (size_t i = 0; i < boxes.size(); ++i) values.emplace_back(param::Delay(boxes[i]), static_cast<uint16_t>(delays[i]));
+    if (!processor.write(values)) throw CliError("the processor did not take the delays");
+  });
+  for (size_t i = 0; i < boxes.size(); ++i)
+    std::printf("%s: delay %d samples (%s ms)\n", Label(boxes[i]).c_str(), delays[i], DelayText(delays[i], kDelayMs).c_str());
+}
+
+}  // namespace
+
+void RegisterMeasureCommands(CLI::App& app) {
+  MeasureOptions& o = Opts();
+  auto* measure = app.add_subcommand(
+      "measure", "sweep each channel alone (the others muted, then put back) and write one measurement file per channel");
+  measure->add_option("--channels", o.channels, "channels as the window names them: 1,2,5 or CH1,CH2,CH5")->required();
+  measure->add_option("--out", o.out, "the folder for CHn.txt and arrivals.txt")->required();
+  measure->add_option("--seconds", o.seconds, "length of each sweep (default 2)");
+  measure->add_option("--level", o.level, "sweep level in dBFS (default -30)");
+  measure->add_option("--smoothing", o.smoothing, "1/N octave (default 12, 0 for none)");
+  measure->add_option("--calibration", o.calibration, "the microphone's calibration file (freq dB [phase])");
+  measure->callback(CmdMeasure);
+  auto* align = app.add_subcommand("align", "set the delays from the arrivals a measurement wrote: the latest gets 0");
+  align->add_option("DIR", o.alignDir, "the folder measure wrote")->required();
+  align->callback(CmdAlign);
+}
+
+}  // namespace brisvel::cli
