@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "core/channel_response.h"
+#include "core/eq_fit.h"
 #include "core/param_table.h"
 #include "core/scales.h"
 #include "measure/analysis.h"
@@ -141,6 +142,34 @@ TEST(ClosedLoop, TheMeasuredResponseIsTheCarsTruePathWithinHalfADecibel) {
   }
   EXPECT_LT(worst, 0.5);
   EXPECT_TRUE(measured.HasPhase());
+}
+
+TEST(ClosedLoop, MeasureFitApplyAndMeasureAgainLandsWhereTheFitPredicted) {
+  const SimulatedCar car = SimulatedCar::Default();
+  EffectBlock block = PlainBlock();
+  const int box = 2;
+  WriteParam(block, param::HpType(box), FilterTypeByte{2, 8}.Encode());  // crossovers off: the speaker as it is
+  WriteParam(block, param::LpType(box), FilterTypeByte{2, 8}.Encode());
+  const auto measure = [&](const EffectBlock& b) {
+    const Measured m = MeasureChannel(car, b, box);
+    ResponseOptions o;
+    o.smoothing = 6;
+    return ResponseFromImpulse(m.impulse, m.arrival.samples, o);
+  };
+  const TargetCurve flat;
+  const FitProblem problem = MakeFitProblem(measure(block), flat, block, box, 30, 12000);
+  ASSERT_FALSE(problem.hz.empty());
+  const FitResult fit = FitBands(problem, BandsFromBlock(block, box), FitSettings{});
+  ASSERT_TRUE(fit.improved);
+  EXPECT_LT(fit.after.rms, fit.before.rms - 0.5) << "the car's modes leave something to fit";
+  WriteBands(block, box, fit.bands);
+
+  // Measured again with the bands in place, the response is the prediction.
+  const FitProblem again = MakeFitProblem(measure(block), flat, block, box, 30, 12000);
+  ChannelBands flatBands = fit.bands;
+  for (BandRaw& b : flatBands) b.gain = 0;  // the bands are in the measurement now
+  const Residual measured = ResidualOf(again, flatBands);
+  EXPECT_NEAR(measured.rms, fit.after.rms, 1.0) << "predicted " << fit.after.rms << " dB, measured " << measured.rms;
 }
 
 TEST(MeasureRules, CalibrationAveragesAndDelaysFromArrivals) {
