@@ -68,6 +68,8 @@ void RegisterDoctorCommand(CLI::App& app);
 void RegisterEqCommands(CLI::App& app);
 // True when --sim or --path chose a processor: get and set then work on it.
 bool DeviceSelected();
+// True when --sim chose the simulated processor.
+bool SimSelected();
 // What a tuning report tells of the chosen processor: its block, its device
 // mode ("USER-3 (C)") and its information line (throws without a processor).
 struct ProcessorReport {

@@ -337,6 +337,7 @@ void CmdMonitor() {
 }  // namespace
 
 bool DeviceSelected() { return Options().sim || !Options().path.empty(); }
+bool SimSelected() { return Options().sim || Options().path.rfind("sim:", 0) == 0; }
 
 void WithProcessor(const std::function<void(ProcessorAccess&)>& fn) {
   Session session;

@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include "cli/cli_common.h"
 #include "core/scales.h"
 #include "core/system_sum.h"
+#include "measure/portaudio_io.h"
 #include "measure/run.h"
 #include "measure/sim_audio.h"
 #include "settings/file_safety.h"
@@ -33,6 +35,9 @@ struct MeasureOptions {
   double level = kDefaultSweepDbfs;
   int smoothing = 12;
   std::string alignDir;
+  std::string audioOut, audioIn;
+  int outChannel = 1, inChannel = 1;
+  double preRoll = 0.25;
 };
 
 MeasureOptions& Opts() {
@@ -72,10 +77,26 @@ void CmdMeasure() {
   fs::create_directories(o.out, ec);
   if (ec || !fs::is_directory(o.out)) throw CliError("the folder " + o.out + " cannot be made");
 
+  // A sound card when one is named, else (with --sim) the simulated car.
+  std::optional<AudioRoute> route;
+  if (!o.audioOut.empty() || !o.audioIn.empty()) {
+    if (o.audioOut.empty() || o.audioIn.empty()) throw CliError("name both: --audio-out DEV --audio-in DEV");
+    std::string error;
+    const auto out = FindAudioDevice(o.audioOut, true, &error);
+    const auto in = out ? FindAudioDevice(o.audioIn, false, &error) : std::nullopt;
+    if (!out || !in) throw CliError(error + " (see brisvelctl audio list)");
+    if (!(o.preRoll >= 0 && o.preRoll <= 10)) throw CliError("--pre-roll takes 0 to 10 seconds");
+    route = AudioRoute{out->index, o.outChannel - 1, in->index, o.inChannel - 1, o.preRoll};
+  } else if (!SimSelected()) {
+    throw CliError("name the sound card: --audio-out DEV --audio-in DEV (--sim measures the simulated car)");
+  }
   WithProcessor([&](ProcessorAccess& processor) {
     Link link(processor);
     // The simulated car: the processor plays what the sweep is, as its block says.
-    SimulatedAudio audio(SimulatedCar::Default(), processor.playing);
+    SimulatedAudio simulated(SimulatedCar::Default(), processor.playing);
+    std::optional<PortAudioIo> card;
+    if (route) card.emplace(*route);
+    IAudioIo& audio = card ? static_cast<IAudioIo&>(*card) : simulated;
     RunOptions run;
     run.channels = *boxes;
     run.sweepSeconds = o.seconds;
@@ -152,7 +173,23 @@ void RegisterMeasureCommands(CLI::App& app) {
   measure->add_option("--level", o.level, "sweep level in dBFS (default -30)");
   measure->add_option("--smoothing", o.smoothing, "1/N octave (default 12, 0 for none)");
   measure->add_option("--calibration", o.calibration, "the microphone's calibration file (freq dB [phase])");
+  measure->add_option("--audio-out", o.audioOut, "the sound card output feeding the processor (number or name, see audio list)");
+  measure->add_option("--audio-in", o.audioIn, "the sound card input of the microphone");
+  measure->add_option("--out-channel", o.outChannel, "the output channel, from 1 (default 1)");
+  measure->add_option("--in-channel", o.inChannel, "the input channel, from 1 (default 1)");
+  measure->add_option("--pre-roll", o.preRoll, "seconds of silence before each sweep while the sound card settles (0.25)");
   measure->callback(CmdMeasure);
+  auto* audio = app.add_subcommand("audio", "the system's audio devices");
+  audio->require_subcommand(1);
+  audio->add_subcommand("list", "number, inputs, outputs, default rate, interface and name of every device")->callback([] {
+    std::string error;
+    const std::vector<AudioDevice> devices = ListAudioDevices(&error);
+    if (!error.empty()) throw CliError(error);
+    if (devices.empty()) std::printf("no audio device found\n");
+    for (const AudioDevice& d : devices)
+      std::printf("%d in %d out %d %.0f Hz %s: %s\n", d.index, d.inputs, d.outputs, d.defaultRate, d.host.c_str(),
+                  Printable(d.name).c_str());
+  });
   auto* align = app.add_subcommand("align", "set the delays from the arrivals a measurement wrote: the latest gets 0");
   align->add_option("DIR", o.alignDir, "the folder measure wrote")->required();
   align->callback(CmdAlign);

@@ -14,6 +14,7 @@ namespace {
 constexpr uint8_t kChannelBits = 0x3F;
 constexpr float kClipLevel = 0.999f;
 constexpr int kRestoreTries = 3;
+constexpr double kSilentCaptureDbfs = -100.0;
 
 std::string Label(int box) { return "CH" + std::to_string(ChannelLabelNumber(box)); }
 
@@ -78,6 +79,11 @@ RunResult RunMeasurement(IMeasureLink& link, IAudioIo& audio, const RunOptions& 
     float peak = 0;
     for (float v : recorded) peak = std::max(peak, std::fabs(v));
     m.capturePeakDbfs = peak > 0 ? 20.0 * std::log10(peak) : kSilentDb;
+    if (m.capturePeakDbfs < kSilentCaptureDbfs) {
+      r.error = "nothing was heard while measuring " + Label(box) + " (the capture peaked at " +
+                Number(m.capturePeakDbfs, 1) + " dBFS): check the microphone, its input and the processor's input";
+      break;
+    }
     if (peak >= kClipLevel) {
       r.error = "the microphone's capture clipped while measuring " + Label(box) + "; lower the level";
       break;
