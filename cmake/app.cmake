@@ -32,7 +32,7 @@ target_link_libraries(brisvel_demo PUBLIC brisvel_controls brisvel_editing brisv
                       spdlog::spdlog Qt6::Widgets Qt6::Network)
 
 brisvel_qt_layer(brisvel_app app)
-target_link_libraries(brisvel_app PUBLIC brisvel_demo brisvel_report brisvel_presets brisvel_controls brisvel_editing brisvel_device
+target_link_libraries(brisvel_app PUBLIC brisvel_demo brisvel_report brisvel_measure brisvel_presets brisvel_controls brisvel_editing brisvel_device
                       brisvel_settings spdlog::spdlog Qt6::Widgets Qt6::Network Qt6::DBus)
 
 add_executable(brisvel-console ${CMAKE_CURRENT_SOURCE_DIR}/src/app/main.cpp)

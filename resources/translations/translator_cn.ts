@@ -877,6 +877,110 @@
         <source>factory setting</source>
         <translation>出厂配置</translation>
     </message>
+    <message>
+        <source>Measure in the car</source>
+        <translation>车内测量</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>输出</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>Simulated car (no sound card)</source>
+        <translation>模拟车厢（无需声卡）</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>Calibration file...</source>
+        <translation>校准文件...</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>电平</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Set delays</source>
+        <translation>设置延时</translation>
+    </message>
+    <message>
+        <source>Fit...</source>
+        <translation>拟合...</translation>
+    </message>
+    <message>
+        <source>Impulse responses</source>
+        <translation>脉冲响应</translation>
+    </message>
+    <message>
+        <source>Responses</source>
+        <translation>频率响应</translation>
+    </message>
+    <message>
+        <source>Microphone calibration</source>
+        <translation>麦克风校准</translation>
+    </message>
+    <message>
+        <source>Calibration file</source>
+        <translation>校准文件</translation>
+    </message>
+    <message>
+        <source>This is no calibration file: %1</source>
+        <translation>这不是校准文件：%1</translation>
+    </message>
+    <message>
+        <source>Connect the processor to measure</source>
+        <translation>请先连接处理器再测量</translation>
+    </message>
+    <message>
+        <source>Choose the simulated car or sound devices for both</source>
+        <translation>输出和输入请同时选择模拟车厢或声卡</translation>
+    </message>
+    <message>
+        <source>Measuring...</source>
+        <translation>正在测量...</translation>
+    </message>
+    <message>
+        <source>Measuring %1...</source>
+        <translation>正在测量 %1...</translation>
+    </message>
+    <message>
+        <source>%1 channels measured</source>
+        <translation>已测量 %1 个通道</translation>
+    </message>
+    <message>
+        <source>Stopped; the mutes are as they were</source>
+        <translation>已停止；静音已恢复原状</translation>
+    </message>
+    <message>
+        <source>The processor's mutes could not be put back.</source>
+        <translation>处理器的静音未能恢复。</translation>
+    </message>
+    <message>
+        <source>%1 %2 ms</source>
+        <translation>%1 %2 毫秒</translation>
+    </message>
+    <message>
+        <source>Arrivals against the first: %1</source>
+        <translation>相对第一个通道的到达时间：%1</translation>
+    </message>
+    <message>
+        <source>The delays were set from the arrivals</source>
+        <translation>已根据到达时间设置延时</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -495,14 +495,14 @@ QString CApplication::OpenWindowLater(const QString& which) {
                              : which == "my-preset"   ? layout::sys_setting::kMyPresetLayout
                              : which == "settings"    ? layout::sys_setting::kSysSettingLayout
                                                       : nullptr;
-  if (!presetLayout && which != "delay" && which != "mixing" && which != "measurement") return {};
+  if (!presetLayout && which != "delay" && which != "mixing" && which != "measurement" && which != "measure") return {};
   CMainDlg* main = mainDlg_.get();
   if (!main) return QStringLiteral("error no main window");
   QTimer::singleShot(0, main, [this, main, which, presetLayout] {
     if (presetLayout) OpenPresetDialog(*this, main, presetLayout);
     else if (which == "delay") OpenDelaySettings(*this, main);
     else if (which == "mixing") OpenMixSound(*this, main);
-    else main->OnMenuCommand(kCmdMeasurement);
+    else main->OnMenuCommand(which == "measure" ? kCmdMeasureCar : kCmdMeasurement);
   });
   return QStringLiteral("ok");
 }

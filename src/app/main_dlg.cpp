@@ -29,6 +29,7 @@
 #include "ui/message_box.h"
 #include "ui/popup_menu.h"
 #include "app/preset_dialogs.h"
+#include "app/dlg_measure.h"
 #include "app/tuning_report_file.h"
 #include "presets/layout_ids/xml_sys_setting.h"
 #include "settings/settings_keys.h"
@@ -238,6 +239,7 @@ std::vector<std::pair<int, QString>> CMainDlg::ConfigMenuItems(int language) {
   else items.emplace_back(kCmdChinese, QStringLiteral("简体中文"));
   items.emplace_back(kCmdMixing, QStringLiteral("混音调节"));
   items.emplace_back(kCmdMeasurement, QStringLiteral("Measurement and fit"));
+  items.emplace_back(kCmdMeasureCar, QStringLiteral("Measure in the car"));
   items.emplace_back(kCmdAbout, QStringLiteral("About"));
   return items;
 }
@@ -294,6 +296,9 @@ void CMainDlg::OnMenuCommand(int command) {
       break;
     case kCmdMeasurement:
       if (handler_) OpenMeasurement(app_, this, handler_->Editor());
+      break;
+    case kCmdMeasureCar:
+      if (handler_) OpenMeasure(app_, this, handler_->Editor());
       break;
     case kCmdUndo:
       UndoStep(app_);

@@ -28,6 +28,7 @@ enum MenuCommand : int {
   kCmdAbout = 63,
   kCmdMyPreset = 64,
   kCmdMeasurement = 65,
+  kCmdMeasureCar = 66,
   kCmdUndo = 70,
   kCmdRedo = 71,
   kCmdCopyAToB = 72,

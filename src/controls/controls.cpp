@@ -4,6 +4,7 @@
 
 #include "controls/car_view.h"
 #include "controls/eq_graph.h"
+#include "controls/impulse_plot.h"
 #include "controls/measurement_plot.h"
 #include "controls/value_controls.h"
 
@@ -14,6 +15,7 @@ void RegisterConsoleControls(ElementRegistry& registry) {
   RegisterEqGraph(registry);
   RegisterCarView(registry);
   RegisterMeasurementPlot(registry);
+  RegisterImpulsePlot(registry);
 }
 
 }  // namespace brisvel::ui

@@ -93,7 +93,8 @@ RunResult RunMeasurement(IMeasureLink& link, IAudioIo& audio, const RunOptions& 
                 Number(o.captureLimitDbfs, 1) + " dBFS; lower the level";
       break;
     }
-    const std::vector<float> impulse = Deconvolve(recorded, sweep, m.sweep, o.tail);
+    m.impulse = Deconvolve(recorded, sweep, m.sweep, o.tail);
+    const std::vector<float>& impulse = m.impulse;
     m.arrival = FindArrival(impulse);
     ResponseOptions response = o.response;
     response.loHz = std::max(response.loHz, m.sweep.startHz);

@@ -52,6 +52,7 @@ struct ChannelMeasurement {
   SweepSpec sweep;
   Arrival arrival;           // in samples after the sweep went out
   FrequencyCurve response;   // dB and phase
+  std::vector<float> impulse;  // the tail's length, from the sweep's start
   double capturePeakDbfs = 0;
 };
 

@@ -61,7 +61,7 @@ struct PresetContext {
 // are the chosen paths, empty when cancelled.
 // kOpenScene and kSaveScene are the main window's "Open scene..." and "Save
 // scene as...".
-enum class SceneFileDialog { kExportCae, kImportCae, kExportBae, kImportBae, kOpenScene, kSaveScene, kSaveReport };
+enum class SceneFileDialog { kExportCae, kImportCae, kExportBae, kImportBae, kOpenScene, kSaveScene, kSaveReport, kOpenCalibration };
 struct FileDialogRequest {
   SceneFileDialog kind;
   QWidget* owner = nullptr;

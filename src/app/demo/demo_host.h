@@ -31,7 +31,7 @@ class IDemoHost {
   // The main window's open pop-up menu, if any.
   virtual QMenu* OpenMenu() const = 0;
   // Opens a window as its menu item does, once the caller has returned (the
-  // dialogs are modal): "delay", "mixing", "measurement", "device-preset",
+  // dialogs are modal): "delay", "mixing", "measurement", "measure", "device-preset",
   // "my-preset" or "settings". "ok", "error no main window", or empty for a
   // name that is none of these.
   virtual QString OpenWindowLater(const QString& which) = 0;

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
 #include <cmath>
@@ -14,7 +15,9 @@
 #include "app/application.h"
 #include "app/dlg_copy_channel.h"
 #include "app/dlg_delay_settings.h"
+#include "app/dlg_measure.h"
 #include "app/dlg_measurement.h"
+#include "app/measurement_session.h"
 #include "app/dlg_mix_sound.h"
 #include "app/main_dlg.h"
 #include "app/layout_ids/xml_mainwnd.h"
@@ -99,6 +102,35 @@ int RenderSum(CApplication& app, const QString& out, const QString& suffix) {
   store.ReplaceBlock(before);
   store.RebuildResponses();
   app.Refresher().Send(RefreshKind::kFull);
+  return failures;
+}
+
+// The Measure window during a run (the simulated car in its own time) and
+// after one.
+int RenderMeasure(CApplication& app, const QString& out, const QString& suffix) {
+  CMainDlg* main = app.MainWindow();
+  if (!main || !main->Handler()) return 1;
+  CDlgMeasure dlg(QString::fromLatin1(kMeasureLayout), main, app, main->Handler()->Editor(), RunMeasurements());
+  if (!dlg.Create()) return 1;
+  CDlgMeasureHandler& h = dlg.Handler();
+  const auto pump = [](int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  };
+  int failures = 0;
+  if (!h.Start()) return 1;
+  pump(1200);
+  failures += !Save(dlg, out + "/measure_running" + suffix + ".png");
+  h.Stop();
+  while (h.Running()) pump(20);
+  pump(50);
+  h.SetPaced(false);
+  if (!h.Start()) return failures + 1;
+  while (h.Running()) pump(20);
+  pump(50);
+  failures += !Save(dlg, out + "/measure" + suffix + ".png");
+  RunMeasurements().ClearAll();
   return failures;
 }
 
@@ -199,6 +231,7 @@ int RenderSet(const QString& out, bool simulate, int lang) {
       failures += !Save(*app.MainWindow(), out + "/main_connected" + suffix + ".png");
       failures += RenderMeasurement(app, out, suffix);
       failures += RenderSum(app, out, suffix);
+      failures += RenderMeasure(app, out, suffix);
       failures += RenderPresetDialogs(app, out, suffix);
       failures += RenderShapedEqualiser(*app.MainWindow(), out, suffix);
     } else {

@@ -1,0 +1,80 @@
+// The Measure window (Config → "Measure in the car"): the sound card or the
+// simulated car, the calibration, the level and the channels; a run sweeps
+// each channel alone on a worker thread while the window stays live, and Stop
+// ends it within a moment. Afterwards the impulse responses and responses are
+// plotted, "Set delays" makes the measured channels arrive together (one
+// step of the history) and "Fit..." takes the responses into the measurement
+// window.
+#pragma once
+
+#include <QPointer>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "editing/channel_editor.h"
+#include "measure/analysis.h"
+#include "measure/run.h"
+#include "ui/host_window.h"
+
+namespace brisvel::app {
+
+class IConsole;
+class MeasurementSession;
+
+inline constexpr char kMeasureLayout[] = "LAYOUT:XML_MEASURE";
+
+class CDlgMeasureHandler : public ui::DialogEventHandler {
+ public:
+  // The dialog's result after "Fit...": the measurement window opens next.
+  static constexpr int kFitResult = 3;
+
+  CDlgMeasureHandler(IConsole& app, editing::CChannelEditor& editor, MeasurementSession& session);
+  ~CDlgMeasureHandler() override;
+  void OnInit(ui::HostWindow& dlg) override;
+
+  // What the buttons do.
+  bool Start();
+  void Stop();
+  bool SetDelays();
+  bool TakeForFit();
+  bool Running() const;
+  // The last run's outcome; null before one ended.
+  const measure::RunResult* Result() const { return result_ ? &*result_ : nullptr; }
+  double LevelDbfs() const { return level_; }
+  void StepLevel(int steps);
+  // Where the channels' sound goes: the simulated car unless sound devices are chosen.
+  void UseSimulatedCar(bool simulated) { forceSimulated_ = simulated; }
+  // The simulated car answers as fast as it can instead of in the sweep's own time.
+  void SetPaced(bool paced) { paced_ = paced; }
+  // The worker ended: its result is taken and shown (user-interface thread).
+  void Finished();
+
+ private:
+  struct Shared;
+  void ShowResult();
+  void ShowState();
+  std::vector<int> ChosenChannels() const;
+  void WaitForWorker();
+
+  IConsole& app_;
+  editing::CChannelEditor& editor_;
+  MeasurementSession& session_;
+  ui::HostWindow* dlg_ = nullptr;
+  std::shared_ptr<Shared> shared_;
+  std::thread worker_;
+  std::optional<measure::RunResult> result_;
+  std::vector<int> delaysWhileMeasured_;
+  std::optional<measure::Calibration> calibration_;
+  double level_ = measure::kDefaultSweepDbfs;
+  bool forceSimulated_ = false;
+  bool paced_ = true;
+};
+using CDlgMeasure = ui::CCommonDlg<CDlgMeasureHandler>;
+
+// Opens the window as the Config menu does; after "Fit..." the measurement
+// window follows.
+int OpenMeasure(IConsole& app, ui::HostWindow* owner, editing::CChannelEditor& editor);
+
+}  // namespace brisvel::app
