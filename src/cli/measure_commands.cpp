@@ -127,6 +127,42 @@ void CmdMeasure() {
   });
 }
 
+// Several microphone positions as one: the power average of each channel's
+// levels over the folders, its phase and its arrival from the first (the main
+// position), written with the main position's arrivals.
+void CmdAverage(const std::vector<std::string>& dirs, const std::string& out) {
+  if (dirs.size() < 2) throw CliError("average takes the main position's folder and at least one more");
+  std::error_code ec;
+  fs::create_directories(out, ec);
+  if (ec || !fs::is_directory(out)) throw CliError("the folder " + out + " cannot be made");
+  int channels = 0;
+  for (int label = 1; label <= kChannelCount; ++label) {
+    const std::string name = "CH" + std::to_string(label) + ".txt";
+    if (!fs::exists(fs::path(dirs.front()) / name)) continue;
+    std::vector<FrequencyCurve> positions;
+    for (const std::string& dir : dirs) {
+      const CurveParse parsed = ParseFrequencyCurve(ReadInputFile(fs::path(dir) / name, 16u << 20));
+      if (!parsed.curve) throw CliError((fs::path(dir) / name).string() + ": " + parsed.error);
+      positions.push_back(*parsed.curve);
+    }
+    const FrequencyCurve averaged = PowerAverage(positions);
+    std::string text = "* CH" + std::to_string(label) + ", the power average of " + std::to_string(dirs.size()) +
+                       " microphone positions; the phase is the main position's\n* Freq(Hz) SPL(dB) Phase(degrees)\n";
+    for (size_t i = 0; i < averaged.hz.size(); ++i) {
+      char line[96];
+      std::snprintf(line, sizeof line, "%.3f %.3f %.2f\n", averaged.hz[i], averaged.db[i],
+                    averaged.HasPhase() ? averaged.phase[i] : 0.0);
+      text += line;
+    }
+    WriteFile(fs::path(out) / name, text);
+    ++channels;
+  }
+  if (channels == 0) throw CliError(dirs.front() + " holds no measured channel (CHn.txt)");
+  if (fs::exists(fs::path(dirs.front()) / kArrivalsFile))
+    WriteFile(fs::path(out) / kArrivalsFile, ReadInputFile(fs::path(dirs.front()) / kArrivalsFile, 1u << 20));
+  std::printf("%d channels averaged over %zu positions\n", channels, dirs.size());
+}
+
 void CmdAlign() {
   const MeasureOptions& o = Opts();
   if (!DeviceSelected()) throw CliError("align needs the processor: --sim or --path PATH");
@@ -190,6 +226,12 @@ void RegisterMeasureCommands(CLI::App& app) {
       std::printf("%d in %d out %d %.0f Hz %s: %s\n", d.index, d.inputs, d.outputs, d.defaultRate, d.host.c_str(),
                   Printable(d.name).c_str());
   });
+  static std::vector<std::string> averageDirs;
+  static std::string averageOut;
+  auto* average = app.add_subcommand("average", "power-average measurements of several microphone positions");
+  average->add_option("DIRS", averageDirs, "the main position's folder first, then the others")->required();
+  average->add_option("--out", averageOut, "the folder for the averaged CHn.txt and the main position's arrivals")->required();
+  average->callback([] { CmdAverage(averageDirs, averageOut); });
   auto* align = app.add_subcommand("align", "set the delays from the arrivals a measurement wrote: the latest gets 0");
   align->add_option("DIR", o.alignDir, "the folder measure wrote")->required();
   align->callback(CmdAlign);

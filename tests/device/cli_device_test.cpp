@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <map>
 #include <sstream>
 #include <filesystem>
@@ -343,6 +344,41 @@ TEST_F(DeviceCommandLine, MeasuringTheSimulatedCarThenAligningMakesEveryChannelA
   EXPECT_LE(hi - lo, 1.0);
   EXPECT_NEAR(hi, std::max_element(before.begin(), before.end(), [](auto& a, auto& b) { return a.second < b.second; })->second,
               1.0) << "the latest channel got no delay";
+
+  // A second microphone position 10 dB louder everywhere: the power average lies 7.4 dB above the first.
+  const fs::path louder = data_ / "louder", averaged = data_ / "averaged";
+  fs::create_directories(louder);
+  {
+    std::istringstream in(ReadBytes(first / "CH1.txt"));
+    std::ofstream out(louder / "CH1.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '*') continue;
+      double hz = 0, db = 0, phase = 0;
+      std::istringstream(line) >> hz >> db >> phase;
+      out << hz << " " << db + 10 << " " << phase << "\n";
+    }
+  }
+  run = Brisvelctl("average '" + first.string() + "' '" + louder.string() + "' --out '" + averaged.string() + "'");
+  ASSERT_EQ(run.status, 1) << "CH2 ... CH6 are missing at the second position: " << run.output;
+  for (int label = 2; label <= 6; ++label) fs::copy_file(first / ("CH" + std::to_string(label) + ".txt"), louder / ("CH" + std::to_string(label) + ".txt"));
+  run = Brisvelctl("average '" + first.string() + "' '" + louder.string() + "' --out '" + averaged.string() + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(ReadBytes(averaged / "arrivals.txt"), ReadBytes(first / "arrivals.txt")) << "arrivals from the main position";
+  const auto level = [&](const fs::path& file, double at) {
+    std::istringstream in(ReadBytes(file));
+    std::string line;
+    double best = 1e9, level = 0;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '*') continue;
+      double hz = 0, db = 0;
+      std::istringstream(line) >> hz >> db;
+      if (std::fabs(std::log(hz / at)) < best) best = std::fabs(std::log(hz / at)), level = db;
+    }
+    return level;
+  };
+  EXPECT_NEAR(level(averaged / "CH1.txt", 1000) - level(first / "CH1.txt", 1000), 10 * std::log10(5.5), 0.01);
+  EXPECT_NEAR(level(averaged / "CH2.txt", 1000), level(first / "CH2.txt", 1000), 0.01);
 }
 
 }  // namespace
