@@ -49,7 +49,7 @@ BENCHMARK(RecordTenSecondSweepInTheSimulatedCar)->Unit(benchmark::kMillisecond);
 // the sum of the sweep and tail durations (goal: at most 1.2).
 struct Processor : IMeasureLink {
   EffectBlock block = FactoryBlock();
-  EffectBlock Block() override { return block; }
+  std::optional<EffectBlock> Block() override { return block; }
   bool SetMuteMask(uint8_t mask) override {
     WriteParam(block, param::kMuteCtrl, mask);
     return true;

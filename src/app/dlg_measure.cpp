@@ -60,8 +60,9 @@ auto OnUiThread(Fn fn, decltype(fn()) whenLate) {
 class ConsoleLink : public IMeasureLink {
  public:
   explicit ConsoleLink(IConsole& app) : app_(app) {}
-  EffectBlock Block() override {
-    return OnUiThread([this] { return app_.Store().ProcessorBlock(); }, EffectBlock{});
+  std::optional<EffectBlock> Block() override {
+    return OnUiThread([this] { return std::optional<EffectBlock>(app_.Store().ProcessorBlock()); },
+                      std::optional<EffectBlock>());
   }
   bool SetMuteMask(uint8_t mask) override {
     return OnUiThread(
@@ -232,7 +233,7 @@ bool CDlgMeasureHandler::Start() {
   };
   worker_ = std::thread([shared = shared_, options, outDevice, inDevice, onUi, &app, paced = paced_] {
     ConsoleLink link(app);
-    SimulatedAudio simulated(SimulatedCar::Default(), [&link] { return link.Block(); }, paced);
+    SimulatedAudio simulated(SimulatedCar::Default(), [&link] { return link.Block().value_or(EffectBlock{}); }, paced);
     std::optional<PortAudioIo> card;
     if (outDevice >= 0) card.emplace(AudioRoute{outDevice, 0, inDevice, 0});
     IAudioIo& audio = card ? static_cast<IAudioIo&>(*card) : simulated;

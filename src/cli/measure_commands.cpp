@@ -50,7 +50,7 @@ std::string Label(int box) { return "CH" + std::to_string(ChannelLabelNumber(box
 class Link : public IMeasureLink {
  public:
   explicit Link(ProcessorAccess& p) : p_(p) {}
-  EffectBlock Block() override { return p_.playing(); }
+  std::optional<EffectBlock> Block() override { return p_.playing(); }
   bool SetMuteMask(uint8_t mask) override { return p_.write({{param::kMuteCtrl, mask}}); }
 
  private:

@@ -134,7 +134,8 @@ std::vector<AudioDevice> ListAudioDevices(std::string* error) {
 std::optional<AudioDevice> FindAudioDevice(const std::string& nameOrIndex, bool output, std::string* error) {
   const std::vector<AudioDevice> devices = ListAudioDevices(error);
   const auto usable = [output](const AudioDevice& d) { return output ? d.outputs > 0 : d.inputs > 0; };
-  if (!nameOrIndex.empty() && std::all_of(nameOrIndex.begin(), nameOrIndex.end(), ::isdigit)) {
+  if (!nameOrIndex.empty() && nameOrIndex.size() < 6 &&
+      std::all_of(nameOrIndex.begin(), nameOrIndex.end(), [](unsigned char c) { return std::isdigit(c) != 0; })) {
     const int index = std::stoi(nameOrIndex);
     for (const AudioDevice& d : devices)
       if (d.index == index && usable(d)) return d;

@@ -43,7 +43,13 @@ std::string Refusal(const RunOptions& o, uint8_t mutes) {
 RunResult RunMeasurement(IMeasureLink& link, IAudioIo& audio, const RunOptions& o, const std::atomic<bool>& stop,
                          const RunProgress& progress) {
   RunResult r;
-  const uint8_t original = static_cast<uint8_t>(ReadParam(link.Block(), param::kMuteCtrl));
+  const std::optional<EffectBlock> start = link.Block();
+  if (!start) {
+    r.error = "the processor's settings could not be read";
+    r.mutesRestored = true;  // nothing was changed
+    return r;
+  }
+  const uint8_t original = static_cast<uint8_t>(ReadParam(*start, param::kMuteCtrl));
   r.error = Refusal(o, original);
   if (!r.error.empty()) {
     r.mutesRestored = true;  // nothing was changed
@@ -61,9 +67,14 @@ RunResult RunMeasurement(IMeasureLink& link, IAudioIo& audio, const RunOptions& 
       r.error = "the processor did not take the mutes for " + Label(box);
       break;
     }
+    const std::optional<EffectBlock> now = link.Block();
+    if (!now) {
+      r.error = "the processor's settings could not be read while measuring " + Label(box);
+      break;
+    }
     ChannelMeasurement m;
     m.box = box;
-    m.sweep = ChannelSweep(ChannelSettingsFromBlock(link.Block(), box), o.sweepSeconds, o.levelDbfs);
+    m.sweep = ChannelSweep(ChannelSettingsFromBlock(*now, box), o.sweepSeconds, o.levelDbfs);
     const std::vector<float> sweep = ExponentialSweep(m.sweep);
     if (progress) progress(i, box);
     std::vector<float> recorded;

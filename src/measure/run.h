@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ namespace brisvel::measure {
 class IMeasureLink {
  public:
   virtual ~IMeasureLink() = default;
-  // The processor's block as it plays now.
-  virtual EffectBlock Block() = 0;
+  // The processor's block as it plays now; nothing when it cannot be had
+  // (then the run changes nothing, or stops and gives the mutes back).
+  virtual std::optional<EffectBlock> Block() = 0;
   // Makes the MuteCtrl mask the processor's; false when it did not take it.
   virtual bool SetMuteMask(uint8_t mask) = 0;
 };

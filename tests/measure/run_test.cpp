@@ -21,7 +21,13 @@ struct FakeLink : IMeasureLink {
   int refuseCount = 1000;  // for how many calls
   int calls = 0;
   std::vector<uint8_t> masks;  // taken, in order
-  EffectBlock Block() override { return block; }
+  int unreadableFrom = -1;     // the Block call from which the processor cannot be read
+  int reads = 0;
+  std::optional<EffectBlock> Block() override {
+    const int read = reads++;
+    if (unreadableFrom >= 0 && read >= unreadableFrom) return std::nullopt;
+    return block;
+  }
   bool SetMuteMask(uint8_t mask) override {
     const int call = calls++;
     if (refuseFrom >= 0 && call >= refuseFrom && call < refuseFrom + refuseCount) return false;
@@ -151,6 +157,30 @@ TEST(MeasureRun, TheMutesComeBackAfterStopADeadProcessorAFailingDeviceAndAClip) 
     r = RunMeasurement(link, audio, o, stop);
     EXPECT_NE(r.error.find("above the limit of -30.0 dBFS"), std::string::npos) << r.error;
     EXPECT_EQ(ReadParam(link.block, param::kMuteCtrl), 0);
+  }
+}
+
+TEST(MeasureRun, AProcessorThatCannotBeReadIsNeverGivenMutesItDidNotHave) {
+  std::atomic<bool> stop{false};
+  {  // Unreadable from the start: no mute is touched.
+    FakeLink link;
+    WriteParam(link.block, param::kMuteCtrl, kInstallersMutes);
+    link.unreadableFrom = 0;
+    Audio audio(link);
+    const RunResult r = RunMeasurement(link, audio, Options({2}), stop);
+    EXPECT_NE(r.error.find("could not be read"), std::string::npos) << r.error;
+    EXPECT_EQ(link.calls, 0);
+    EXPECT_EQ(ReadParam(link.block, param::kMuteCtrl), kInstallersMutes);
+  }
+  {  // Unreadable in the middle: the installer's mutes come back, not a guess.
+    FakeLink link;
+    WriteParam(link.block, param::kMuteCtrl, kInstallersMutes);
+    link.unreadableFrom = 2;
+    Audio audio(link);
+    const RunResult r = RunMeasurement(link, audio, Options({2, 3}), stop);
+    EXPECT_NE(r.error.find("could not be read while measuring CH2"), std::string::npos) << r.error;
+    EXPECT_TRUE(r.mutesRestored);
+    EXPECT_EQ(ReadParam(link.block, param::kMuteCtrl), kInstallersMutes);
   }
 }
 
