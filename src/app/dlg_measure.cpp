@@ -107,7 +107,9 @@ struct CDlgMeasureHandler::Shared {
   std::optional<RunResult> result;
 };
 
-bool CDlgMeasureHandler::Running() const { return shared_->running.load(); }
+// From Start until the window took the run's result (the worker may already
+// have ended, its result not yet taken).
+bool CDlgMeasureHandler::Running() const { return active_; }
 
 CDlgMeasureHandler::CDlgMeasureHandler(IConsole& app, editing::CChannelEditor& editor, MeasurementSession& session)
     : app_(app), editor_(editor), session_(session), shared_(std::make_shared<Shared>()) {}
@@ -139,13 +141,13 @@ void CDlgMeasureHandler::OnInit(ui::HostWindow& dlg) {
     }
   }
   // The sound devices after the simulated car.
+  auto* out = dlg.Find<ui::ComboBox>(QStringLiteral("audio_out"));
+  auto* in = dlg.Find<ui::ComboBox>(QStringLiteral("audio_in"));
   std::string error;
   for (const AudioDevice& d : ListAudioDevices(&error)) {
     const QString name = QStringLiteral("%1 (%2)").arg(QString::fromStdString(d.name), QString::fromStdString(d.host));
-    if (d.outputs > 0)
-      if (auto* out = dynamic_cast<ui::ComboBox*>(dlg.FindByName(QStringLiteral("audio_out")))) out->AddItem(name, d.index);
-    if (d.inputs > 0)
-      if (auto* in = dynamic_cast<ui::ComboBox*>(dlg.FindByName(QStringLiteral("audio_in")))) in->AddItem(name, d.index);
+    if (d.outputs > 0 && out) out->AddItem(name, d.index);
+    if (d.inputs > 0 && in) in->AddItem(name, d.index);
   }
   if (!error.empty()) spdlog::warn("the sound devices are not listed: {}", error);
   ui::EventRouter& r = dlg.Router();
@@ -219,6 +221,7 @@ bool CDlgMeasureHandler::Start() {
   result_.reset();
   shared_->stop = false;
   shared_->running = true;
+  active_ = true;
   spdlog::info("measuring {} channels at {} dBFS on {}", options.channels.size(), level_,
                outDevice < 0 ? "the simulated car" : "the sound devices");
   // The window (and with it this handler) may be gone when the worker ends.
@@ -255,12 +258,14 @@ bool CDlgMeasureHandler::Start() {
 void CDlgMeasureHandler::Stop() { shared_->stop = true; }
 
 void CDlgMeasureHandler::Finished() {
+  if (!active_) return;
   {
     std::lock_guard<std::mutex> lock(shared_->lock);
     result_ = std::move(shared_->result);
     shared_->result.reset();
   }
   if (worker_.joinable()) worker_.join();
+  active_ = false;
   if (result_ && calibration_)
     for (measure::ChannelMeasurement& m : result_->channels) m.response = ApplyCalibration(m.response, *calibration_);
   ShowResult();

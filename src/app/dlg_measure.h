@@ -70,6 +70,7 @@ class CDlgMeasureHandler : public ui::DialogEventHandler {
   double level_ = measure::kDefaultSweepDbfs;
   bool forceSimulated_ = false;
   bool paced_ = true;
+  bool active_ = false;
 };
 using CDlgMeasure = ui::CCommonDlg<CDlgMeasureHandler>;
 

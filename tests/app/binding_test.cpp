@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "app/dlg_copy_channel.h"
 #include "app/dlg_delay_settings.h"
+#include "app/dlg_measure.h"
 #include "app/dlg_measurement.h"
 #include "app/dlg_mix_sound.h"
 #include "app/layout_ids/xml_measurement.h"
@@ -151,6 +152,11 @@ TEST(Bindings, EveryBuiltInLayoutIsBoundByItsWindow) {
                               QtFileChooser());
   ASSERT_TRUE(measurement.Create());
   check(measurement, true);
+
+  CDlgMeasure measure(QString::fromLatin1(kMeasureLayout), nullptr, *console.app,
+                      console.app->MainWindow()->Handler()->Editor(), session);
+  ASSERT_TRUE(measure.Create());
+  check(measure, true);
 
   ui::CDlgProgress progress;
   ASSERT_TRUE(progress.Create());

@@ -2,7 +2,7 @@
 // its own (JACK with its dummy driver, no sound card needed), wires the
 // measurement's output straight back into its input once its ports appear,
 // and measures that loop through brisvelctl: the delay of the loop is the
-// server's two periods, and a wire is flat. Where no server can be started
+// server's period and the stream's buffer, and a wire is flat. Where no server can be started
 // the test says so and skips.
 #include <gtest/gtest.h>
 
@@ -35,19 +35,20 @@ class RealAudio : public brisvel::testing::CliFolderTest {
     CliFolderTest::SetUp();
     if (!Shell("command -v jackd >/dev/null 2>&1 && command -v jack_connect >/dev/null 2>&1"))
       GTEST_SKIP() << "no audio server can be started here: jackd (Debian jackd2) is not installed";
-    server = "brisvel-test-" + std::to_string(getpid());
-    env = "XDG_DATA_HOME='" + (dir / "data").string() + "' JACK_DEFAULT_SERVER=" + server;
+    prefix = "brisvel-test-" + std::to_string(getpid());
   }
   void TearDown() override {
-    Shell("pkill -f 'jackd -n " + server + " ' >/dev/null 2>&1");
+    if (!prefix.empty()) Shell("pkill -f 'jackd -n " + prefix + "-' >/dev/null 2>&1");
     CliFolderTest::TearDown();
   }
-  // A server with the dummy driver at 48 kHz and this period; false when it does not come up.
+  // A server of its own name with the dummy driver at 48 kHz and this period;
+  // false when it does not come up.
   bool StartServer(int period) {
-    Shell("pkill -f 'jackd -n " + server + " ' >/dev/null 2>&1");
+    server = prefix + "-" + std::to_string(period);
+    env = "XDG_DATA_HOME='" + (dir / "data").string() + "' JACK_DEFAULT_SERVER=" + server;
     Shell("JACK_NO_AUDIO_RESERVATION=1 timeout 300 jackd -n " + server + " -d dummy -r 48000 -p " +
           std::to_string(period) + " >'" + (dir / "jackd.log").string() + "' 2>&1 &");
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 200; ++i) {
       if (Shell("JACK_DEFAULT_SERVER=" + server + " jack_lsp >/dev/null 2>&1")) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -82,7 +83,7 @@ class RealAudio : public brisvel::testing::CliFolderTest {
       if (!line.empty() && line[0] != '#') std::istringstream(line) >> label >> arrival;
     return arrival;
   }
-  std::string server, env;
+  std::string prefix, server, env;
 };
 
 TEST_F(RealAudio, ASweepThroughTheServerComesBackWithTheLoopsDelayAndFlat) {
