@@ -35,7 +35,8 @@ class RealAudio : public brisvel::testing::CliFolderTest {
     CliFolderTest::SetUp();
     if (!Shell("command -v jackd >/dev/null 2>&1 && command -v jack_connect >/dev/null 2>&1"))
       GTEST_SKIP() << "no audio server can be started here: jackd (Debian jackd2) is not installed";
-    prefix = "brisvel-test-" + std::to_string(getpid());
+    static int tests = 0;
+    prefix = "brisvel-test-" + std::to_string(getpid()) + "-" + std::to_string(++tests);
   }
   void TearDown() override {
     if (!prefix.empty()) Shell("pkill -f 'jackd -n " + prefix + "-' >/dev/null 2>&1");
