@@ -981,6 +981,42 @@
         <source>The delays were set from the arrivals</source>
         <translation>已根据到达时间设置延时</translation>
     </message>
+    <message>
+        <source>Window</source>
+        <translation>时间窗</translation>
+    </message>
+    <message>
+        <source>Average with the last positions</source>
+        <translation>与前几个位置平均</translation>
+    </message>
+    <message>
+        <source>(%1 positions averaged)</source>
+        <translation>（已平均 %1 个位置）</translation>
+    </message>
+    <message>
+        <source>1/24 octave</source>
+        <translation>1/24 倍频程</translation>
+    </message>
+    <message>
+        <source>10 ms</source>
+        <translation>10 毫秒</translation>
+    </message>
+    <message>
+        <source>20 ms</source>
+        <translation>20 毫秒</translation>
+    </message>
+    <message>
+        <source>50 ms</source>
+        <translation>50 毫秒</translation>
+    </message>
+    <message>
+        <source>100 ms</source>
+        <translation>100 毫秒</translation>
+    </message>
+    <message>
+        <source>200 ms</source>
+        <translation>200 毫秒</translation>
+    </message>
 </context>
 <context>
     <name>brisvel</name>

@@ -16,6 +16,7 @@
 #include "controls/measurement_plot.h"
 #include "core/scales.h"
 #include "device/device_manager.h"
+#include "editing/car_delays.h"
 #include "editing/history.h"
 #include "measure/portaudio_io.h"
 #include "measure/sim_audio.h"
@@ -140,6 +141,9 @@ void CDlgMeasureHandler::OnInit(ui::HostWindow& dlg) {
       b->SetText(QString::fromStdString(NamedChannelLabel(app_.Store().Names(), BoxFromLabelNumber(label))));
     }
   }
+  smoothing_ = dlg.Find<ui::ComboBox>(QStringLiteral("smoothing"));
+  window_ = dlg.Find<ui::ComboBox>(QStringLiteral("window_ms"));
+  addPosition_ = dlg.Find<ui::SkCheckButton>(QStringLiteral("add_position"));
   // The sound devices after the simulated car.
   auto* out = dlg.Find<ui::ComboBox>(QStringLiteral("audio_out"));
   auto* in = dlg.Find<ui::ComboBox>(QStringLiteral("audio_in"));
@@ -216,8 +220,18 @@ bool CDlgMeasureHandler::Start() {
   RunOptions options;
   options.channels = ChosenChannels();
   options.levelDbfs = level_;
-  delaysWhileMeasured_.clear();
-  for (int box = 0; box < kChannelCount; ++box) delaysWhileMeasured_.push_back(app_.Store().GetParam(param::Delay(box)));
+  if (smoothing_) options.response.smoothing = smoothing_->ItemData(smoothing_->currentIndex());
+  if (window_) options.response.windowMs = std::max(2, window_->ItemData(window_->currentIndex()));
+  averaging_ = addPosition_ && addPosition_->IsChecked() && positionCount_ > 0;
+  if (!averaging_) {
+    for (auto& p : positions_) p.clear();
+    positionCount_ = 0;
+  }
+  if (!averaging_) {
+    delaysWhileMeasured_.clear();
+    for (int box = 0; box < kChannelCount; ++box) delaysWhileMeasured_.push_back(app_.Store().GetParam(param::Delay(box)));
+    mainResult_.reset();
+  }
   result_.reset();
   shared_->stop = false;
   shared_->running = true;
@@ -234,9 +248,11 @@ bool CDlgMeasureHandler::Start() {
       else ShowState();
     }, Qt::QueuedConnection);
   };
-  worker_ = std::thread([shared = shared_, options, outDevice, inDevice, onUi, &app, paced = paced_] {
+  // The simulated car has the car view's speakers and listener.
+  const CarPositions cabin = editing::OpeningPositions(editing::DrawableCarRecord(app_.Config().CarDelay()));
+  worker_ = std::thread([shared = shared_, options, outDevice, inDevice, onUi, &app, paced = paced_, cabin] {
     ConsoleLink link(app);
-    SimulatedAudio simulated(SimulatedCar::Default(), [&link] { return link.Block().value_or(EffectBlock{}); }, paced);
+    SimulatedAudio simulated(SimulatedCar(cabin), [&link] { return link.Block().value_or(EffectBlock{}); }, paced);
     std::optional<PortAudioIo> card;
     if (outDevice >= 0) card.emplace(AudioRoute{outDevice, 0, inDevice, 0});
     IAudioIo& audio = card ? static_cast<IAudioIo&>(*card) : simulated;
@@ -268,6 +284,24 @@ void CDlgMeasureHandler::Finished() {
   active_ = false;
   if (result_ && calibration_)
     for (measure::ChannelMeasurement& m : result_->channels) m.response = ApplyCalibration(m.response, *calibration_);
+  // Another microphone position: the levels are the power average of all of
+  // them, the arrivals (and so the delays) stay the main position's.
+  if (result_ && result_->ok) {
+    for (const measure::ChannelMeasurement& m : result_->channels) positions_[static_cast<size_t>(m.box)].push_back(m.response);
+    ++positionCount_;
+    if (averaging_ && mainResult_) {
+      for (measure::ChannelMeasurement& m : result_->channels) {
+        m.response = PowerAverage(positions_[static_cast<size_t>(m.box)]);
+        for (const measure::ChannelMeasurement& first : mainResult_->channels)
+          if (first.box == m.box) m.arrival = first.arrival, m.impulse = first.impulse;
+      }
+      result_->relativeArrivals.clear();
+      for (const measure::ChannelMeasurement& m : result_->channels)
+        result_->relativeArrivals.push_back(m.arrival.samples - result_->channels.front().arrival.samples);
+    } else {
+      mainResult_ = result_;
+    }
+  }
   ShowResult();
   ShowState();
 }
@@ -287,6 +321,7 @@ void CDlgMeasureHandler::ShowState() {
   } else if (result_) {
     if (result_->ok) {
       status = ui::Tr(QStringLiteral("%1 channels measured")).arg(result_->channels.size());
+      if (positionCount_ > 1) status += QLatin1Char(' ') + ui::Tr(QStringLiteral("(%1 positions averaged)")).arg(positionCount_);
     } else if (result_->stopped) {
       status = ui::Tr(QStringLiteral("Stopped; the mutes are as they were"));
     } else {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QPointer>
+#include <array>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -17,6 +18,11 @@
 #include "measure/analysis.h"
 #include "measure/run.h"
 #include "ui/host_window.h"
+
+namespace brisvel::ui {
+class ComboBox;
+class SkCheckButton;
+}  // namespace brisvel::ui
 
 namespace brisvel::app {
 
@@ -43,6 +49,8 @@ class CDlgMeasureHandler : public ui::DialogEventHandler {
   // The last run's outcome; null before one ended.
   const measure::RunResult* Result() const { return result_ ? &*result_ : nullptr; }
   double LevelDbfs() const { return level_; }
+  // Microphone positions averaged into the result shown.
+  int Positions() const { return positionCount_; }
   void StepLevel(int steps);
   // Where the channels' sound goes: the simulated car unless sound devices are chosen.
   void UseSimulatedCar(bool simulated) { forceSimulated_ = simulated; }
@@ -62,9 +70,18 @@ class CDlgMeasureHandler : public ui::DialogEventHandler {
   editing::CChannelEditor& editor_;
   MeasurementSession& session_;
   ui::HostWindow* dlg_ = nullptr;
+  ui::ComboBox* smoothing_ = nullptr;
+  ui::ComboBox* window_ = nullptr;
+  ui::SkCheckButton* addPosition_ = nullptr;
   std::shared_ptr<Shared> shared_;
   std::thread worker_;
   std::optional<measure::RunResult> result_;
+  // The responses of every microphone position of this series (the first is
+  // the main one, whose arrivals count), by Box.
+  std::array<std::vector<FrequencyCurve>, kChannelCount> positions_{};
+  int positionCount_ = 0;
+  bool averaging_ = false;
+  std::optional<measure::RunResult> mainResult_;  // the main position's run
   std::vector<int> delaysWhileMeasured_;
   std::optional<measure::Calibration> calibration_;
   double level_ = measure::kDefaultSweepDbfs;

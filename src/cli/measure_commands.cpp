@@ -34,6 +34,7 @@ struct MeasureOptions {
   double seconds = 2.0;
   double level = kDefaultSweepDbfs;
   int smoothing = 12;
+  double windowMs = 50;
   std::string alignDir;
   std::string audioOut, audioIn;
   int outChannel = 1, inChannel = 1;
@@ -67,6 +68,8 @@ void CmdMeasure() {
   if (!DeviceSelected()) throw CliError("measure needs the processor: --sim or --path PATH");
   const auto boxes = ParseChannelLabels(o.channels);
   if (!boxes) throw CliError("--channels takes channels as the window names them, as in 1,2,5 or CH1,CH2,CH5");
+  if (!(o.windowMs >= 2 && o.windowMs <= 500)) throw CliError("--window-ms takes 2 to 500 milliseconds");
+  if (o.smoothing < 0 || o.smoothing > 48) throw CliError("--smoothing takes 0 (none) to 48");
   std::optional<Calibration> calibration;
   if (!o.calibration.empty()) {
     const CalibrationParse parsed = ParseCalibration(ReadInputFile(o.calibration, 4u << 20));
@@ -102,6 +105,7 @@ void CmdMeasure() {
     run.sweepSeconds = o.seconds;
     run.levelDbfs = o.level;
     run.response.smoothing = o.smoothing;
+    run.response.windowMs = o.windowMs;
     std::atomic<bool> stop{false};
     const EffectBlock before = processor.playing();
     const RunResult r = RunMeasurement(link, audio, run, stop, [](size_t, int box) {
@@ -208,6 +212,8 @@ void RegisterMeasureCommands(CLI::App& app) {
   measure->add_option("--seconds", o.seconds, "length of each sweep (default 2)");
   measure->add_option("--level", o.level, "sweep level in dBFS (default -30)");
   measure->add_option("--smoothing", o.smoothing, "1/N octave (default 12, 0 for none)");
+  measure->add_option("--window-ms", o.windowMs,
+                      "how long after the arrival the impulse response is taken (default 50; shorter leaves out more of the cabin)");
   measure->add_option("--calibration", o.calibration, "the microphone's calibration file (freq dB [phase])");
   measure->add_option("--audio-out", o.audioOut, "the sound card output feeding the processor (number or name, see audio list)");
   measure->add_option("--audio-in", o.audioIn, "the sound card input of the microphone");

@@ -124,6 +124,21 @@ TEST_F(MeasureWindow, StopEndsARunWithTheMutesAsTheyWereAndFitTakesTheResponses)
     EXPECT_TRUE(m->raw.HasPhase());
   }
   EXPECT_EQ(main->Handler()->Editor().CurrentChannel(), 2);
+
+  // A second microphone position averaged in; without the check a run starts a new series.
+  auto* add = dynamic_cast<ui::SkCheckButton*>(dlg->FindByName(QStringLiteral("add_position")));
+  ASSERT_NE(add, nullptr);
+  add->SetChecked(true);
+  const double mainArrival = h.Result()->channels[0].arrival.samples;
+  ASSERT_TRUE(h.Start());
+  ASSERT_TRUE(WaitWhileRunning(h));
+  ASSERT_TRUE(h.Result()->ok) << h.Result()->error;
+  EXPECT_EQ(h.Positions(), 2);
+  EXPECT_EQ(h.Result()->channels[0].arrival.samples, mainArrival) << "the arrivals are the main position's";
+  add->SetChecked(false);
+  ASSERT_TRUE(h.Start());
+  ASSERT_TRUE(WaitWhileRunning(h));
+  EXPECT_EQ(h.Positions(), 1);
 }
 
 }  // namespace
