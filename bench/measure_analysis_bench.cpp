@@ -25,11 +25,11 @@ EffectBlock OneChannel() {
 }
 
 void AnalyseTenSecondSweep(benchmark::State& state) {
-  const SweepSpec spec{20, 20000, 10.0, -30, kMeasureRate};
-  const std::vector<float> sweep = ExponentialSweep(spec);
+  const SweepPlan plan{20, 20000, 10.0, -30, kMeasureRate};
+  const std::vector<float> sweep = ExponentialSweep(plan);
   const std::vector<float> recording = SimulatedCar::Default().Record(OneChannel(), sweep, kMeasureRate / 2);
   for (auto _ : state) {
-    const std::vector<float> impulse = Deconvolve(recording, sweep, spec, kMeasureRate / 2);
+    const std::vector<float> impulse = Deconvolve(recording, sweep, plan, kMeasureRate / 2);
     const Arrival a = FindArrival(impulse);
     benchmark::DoNotOptimize(ResponseFromImpulse(impulse, a.samples));
   }
@@ -37,8 +37,8 @@ void AnalyseTenSecondSweep(benchmark::State& state) {
 BENCHMARK(AnalyseTenSecondSweep)->Unit(benchmark::kMillisecond);
 
 void RecordTenSecondSweepInTheSimulatedCar(benchmark::State& state) {
-  const SweepSpec spec{20, 20000, 10.0, -30, kMeasureRate};
-  const std::vector<float> sweep = ExponentialSweep(spec);
+  const SweepPlan plan{20, 20000, 10.0, -30, kMeasureRate};
+  const std::vector<float> sweep = ExponentialSweep(plan);
   const SimulatedCar car = SimulatedCar::Default();
   for (auto _ : state) benchmark::DoNotOptimize(car.Record(OneChannel(), sweep, kMeasureRate / 2));
 }

@@ -60,7 +60,7 @@ std::string Lower(std::string_view s) {
 }  // namespace
 
 std::vector<float> Deconvolve(const std::vector<float>& recording, const std::vector<float>& sweep,
-                              const SweepSpec& spec, int length) {
+                              const SweepPlan& plan, int length) {
   const int n = FftSize(static_cast<int>(recording.size() + sweep.size()));
   const RealFft fft(n);
   std::vector<Cpx> r(static_cast<size_t>(n / 2 + 1)), s(r.size());
@@ -74,8 +74,8 @@ std::vector<float> Deconvolve(const std::vector<float>& recording, const std::ve
   for (const Cpx& v : s) peak = std::max(peak, static_cast<double>(std::norm(v)));
   const double floor = 1e-6 * peak;
   for (size_t k = 0; k < r.size(); ++k) {
-    const double hz = static_cast<double>(k) * spec.rate / n;
-    const double taper = BandTaper(hz, spec.startHz, spec.endHz);
+    const double hz = static_cast<double>(k) * plan.rate / n;
+    const double taper = BandTaper(hz, plan.startHz, plan.endHz);
     if (taper <= 0) {
       r[k] = 0.0f;
       continue;

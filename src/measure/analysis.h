@@ -19,7 +19,7 @@ namespace brisvel::measure {
 // division by the sweep's spectrum is limited to the sweep's band (outside it
 // the response is faded to nothing rather than divided by almost nothing).
 std::vector<float> Deconvolve(const std::vector<float>& recording, const std::vector<float>& sweep,
-                              const SweepSpec& spec, int length);
+                              const SweepPlan& plan, int length);
 
 // When the sound arrives: the peak of the impulse response's envelope, to a
 // fraction of a sample; level is that peak's height.

@@ -51,7 +51,7 @@ struct RunOptions {
 
 struct ChannelMeasurement {
   int box = 0;
-  SweepSpec sweep;
+  SweepPlan sweep;
   Arrival arrival;           // in samples after the sweep went out
   FrequencyCurve response;   // dB and phase
   std::vector<float> impulse;  // the tail's length, from the sweep's start

@@ -14,8 +14,8 @@ constexpr double kHighestHz = 20000.0;
 bool PassActive(const PassValues& p) { return p.slope < -0.01 && p.frequency >= 20.0 && p.frequency <= 19999.0; }
 }  // namespace
 
-SweepSpec ChannelSweep(const ChannelSettings& channel, double seconds, double levelDbfs) {
-  SweepSpec s;
+SweepPlan ChannelSweep(const ChannelSettings& channel, double seconds, double levelDbfs) {
+  SweepPlan s;
   s.seconds = seconds;
   s.levelDbfs = levelDbfs;
   if (PassActive(channel.highPass)) s.startHz = std::clamp(channel.highPass.frequency / 2.0, kLowestHz, kHighestHz / 2);
@@ -24,19 +24,19 @@ SweepSpec ChannelSweep(const ChannelSettings& channel, double seconds, double le
   return s;
 }
 
-std::vector<float> ExponentialSweep(const SweepSpec& spec) {
-  const int n = std::max(2, static_cast<int>(std::lround(spec.seconds * spec.rate)));
-  const double amplitude = std::pow(10.0, spec.levelDbfs / 20.0);
-  const double rate = std::log(spec.endHz / spec.startHz);  // octaves in natural log units
-  const double duration = static_cast<double>(n) / spec.rate;
-  const double k = 2.0 * std::numbers::pi * spec.startHz * duration / rate;
+std::vector<float> ExponentialSweep(const SweepPlan& plan) {
+  const int n = std::max(2, static_cast<int>(std::lround(plan.seconds * plan.rate)));
+  const double amplitude = std::pow(10.0, plan.levelDbfs / 20.0);
+  const double rate = std::log(plan.endHz / plan.startHz);  // octaves in natural log units
+  const double duration = static_cast<double>(n) / plan.rate;
+  const double k = 2.0 * std::numbers::pi * plan.startHz * duration / rate;
   // The times at which the sweep passes 1/6 octave above its start and
   // 1/24 octave below its end.
   const double fadeIn = duration * std::log(std::pow(2.0, 1.0 / 6.0)) / rate;
   const double fadeOut = duration * std::log(std::pow(2.0, 1.0 / 24.0)) / rate;
   std::vector<float> out(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    const double t = static_cast<double>(i) / spec.rate;
+    const double t = static_cast<double>(i) / plan.rate;
     double gain = amplitude;
     if (t < fadeIn) gain *= 0.5 - 0.5 * std::cos(std::numbers::pi * t / fadeIn);
     if (duration - t < fadeOut) gain *= 0.5 - 0.5 * std::cos(std::numbers::pi * (duration - t) / fadeOut);

@@ -41,11 +41,11 @@ struct Measured {
 };
 
 Measured MeasureChannel(const SimulatedCar& car, const EffectBlock& block, int box) {
-  const SweepSpec spec = ChannelSweep(ChannelSettingsFromBlock(block, box), kSweepSeconds);
-  const std::vector<float> sweep = ExponentialSweep(spec);
+  const SweepPlan plan = ChannelSweep(ChannelSettingsFromBlock(block, box), kSweepSeconds);
+  const std::vector<float> sweep = ExponentialSweep(plan);
   const std::vector<float> recording = car.Record(Alone(block, box), sweep, kTail);
   Measured m;
-  m.impulse = Deconvolve(recording, sweep, spec, kTail);
+  m.impulse = Deconvolve(recording, sweep, plan, kTail);
   m.arrival = FindArrival(m.impulse);
   return m;
 }
@@ -54,13 +54,13 @@ TEST(Sweep, StaysInsideTheChannelsBandAtTheLevelAsked) {
   EffectBlock b = PlainBlock();
   WriteParam(b, param::HpType(4), FilterTypeByte{2, 3}.Encode());  // a tweeter at 3.5 kHz, LR 24
   WriteParam(b, param::HpFreq(4), 3500);
-  const SweepSpec tweeter = ChannelSweep(ChannelSettingsFromBlock(b, 4), 2.0);
+  const SweepPlan tweeter = ChannelSweep(ChannelSettingsFromBlock(b, 4), 2.0);
   EXPECT_DOUBLE_EQ(tweeter.startHz, 1750.0);
   EXPECT_DOUBLE_EQ(tweeter.endHz, 20000.0);
   WriteParam(b, param::LpType(0), FilterTypeByte{2, 3}.Encode());  // a sub low-passed at 80 Hz
   WriteParam(b, param::LpFreq(0), 80);
   WriteParam(b, param::HpFreq(0), 0);  // its high-pass off
-  const SweepSpec sub = ChannelSweep(ChannelSettingsFromBlock(b, 0), 2.0);
+  const SweepPlan sub = ChannelSweep(ChannelSettingsFromBlock(b, 0), 2.0);
   EXPECT_DOUBLE_EQ(sub.startHz, 20.0);
   EXPECT_DOUBLE_EQ(sub.endHz, 160.0);
 
