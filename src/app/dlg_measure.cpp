@@ -38,7 +38,7 @@ using namespace brisvel::measure;
 constexpr double kLowestLevel = -60.0, kHighestLevel = -6.0, kLevelStep = 3.0;
 constexpr int kLinkWaitMs = 5000;
 
-QString Label(int box) { return QStringLiteral("CH%1").arg(ChannelLabelNumber(box)); }
+QString Label(int box) { return QString::fromStdString(ChannelLabel(box)); }
 
 const QColor kTraceColors[] = {QColor(0xff, 0xa0, 0x20), QColor(0x40, 0xc0, 0xff), QColor(0x80, 0xe0, 0x60),
                                QColor(0xe0, 0x60, 0xe0), QColor(0xff, 0xe0, 0x40), QColor(0xe0, 0xe0, 0xe0)};
@@ -223,11 +223,9 @@ bool CDlgMeasureHandler::Start() {
   if (smoothing_) options.response.smoothing = smoothing_->ItemData(smoothing_->currentIndex());
   if (window_) options.response.windowMs = std::max(2, window_->ItemData(window_->currentIndex()));
   averaging_ = addPosition_ && addPosition_->IsChecked() && positionCount_ > 0;
-  if (!averaging_) {
+  if (!averaging_) {  // a new series: its first run is the main position
     for (auto& p : positions_) p.clear();
     positionCount_ = 0;
-  }
-  if (!averaging_) {
     delaysWhileMeasured_.clear();
     for (int box = 0; box < kChannelCount; ++box) delaysWhileMeasured_.push_back(app_.Store().GetParam(param::Delay(box)));
     mainResult_.reset();

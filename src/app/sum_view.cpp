@@ -62,9 +62,7 @@ const CSystemSum* SumView::Current(QString* legend) {
 
 QString SumView::ChannelsText() const {
   if (channels_.empty()) return QStringLiteral("none");
-  QStringList labels;
-  for (int box : channels_) labels << QStringLiteral("CH%1").arg(ChannelLabelNumber(box));
-  return labels.join(u',');
+  return QString::fromStdString(ChannelLabelsText(channels_));
 }
 
 QString SumView::ChannelsLegend() const {

@@ -46,7 +46,6 @@ MeasureOptions& Opts() {
   return o;
 }
 
-std::string Label(int box) { return "CH" + std::to_string(ChannelLabelNumber(box)); }
 
 class Link : public IMeasureLink {
  public:
@@ -109,7 +108,7 @@ void CmdMeasure() {
     std::atomic<bool> stop{false};
     const EffectBlock before = processor.playing();
     const RunResult r = RunMeasurement(link, audio, run, stop, [](size_t, int box) {
-      std::fprintf(stderr, "measuring %s\n", Label(box).c_str());
+      std::fprintf(stderr, "measuring %s\n", ChannelLabel(box).c_str());
     });
     if (!r.mutesRestored) std::fprintf(stderr, "brisvelctl: the processor's mutes could not be put back\n");
     if (!r.ok) throw CliError("the measurement stopped: " + r.error);
@@ -117,7 +116,7 @@ void CmdMeasure() {
     for (size_t i = 0; i < r.channels.size(); ++i) {
       ChannelMeasurement m = r.channels[i];
       if (calibration) m.response = ApplyCalibration(m.response, *calibration);
-      const std::string label = Label(m.box);
+      const std::string label = ChannelLabel(m.box);
       WriteFile(fs::path(o.out) / (label + ".txt"), MeasurementText(m, label));
       const int delay = ReadParam(before, param::Delay(m.box));
       char line[160];
@@ -125,7 +124,7 @@ void CmdMeasure() {
       arrivals += line;
       std::printf("%s: arrival %.3f ms (%.2f samples), %+.3f ms against %s, capture peak %.1f dBFS\n", label.c_str(),
                   m.arrival.samples / 48.0, m.arrival.samples, r.relativeArrivals[i] / 48.0,
-                  Label(r.channels.front().box).c_str(), m.capturePeakDbfs);
+                  ChannelLabel(r.channels.front().box).c_str(), m.capturePeakDbfs);
     }
     WriteFile(fs::path(o.out) / kArrivalsFile, arrivals);
   });
@@ -198,7 +197,7 @@ void CmdAlign() {
     if (!processor.write(values)) throw CliError("the processor did not take the delays");
   });
   for (size_t i = 0; i < boxes.size(); ++i)
-    std::printf("%s: delay %d samples (%s ms)\n", Label(boxes[i]).c_str(), delays[i], DelayText(delays[i], kDelayMs).c_str());
+    std::printf("%s: delay %d samples (%s ms)\n", ChannelLabel(boxes[i]).c_str(), delays[i], DelayText(delays[i], kDelayMs).c_str());
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ std::optional<int> Number(std::string_view text) {
 
 }  // namespace
 
+const char* ShortCharacteristicText(int characteristic) {
+  return characteristic >= 0 && characteristic < kCharacteristicCount ? kShortCharacteristics[characteristic] : "?";
+}
+
 std::vector<CrossoverPreset> BuiltInCrossoverPresets(bool highPass) {
   if (highPass) return {{true, kLinkwitz, kSlope24, 80}, {true, kLinkwitz, kSlope24, 3500}};
   return {{false, kLinkwitz, kSlope24, 80}, {false, kLinkwitz, kSlope24, 3500}};

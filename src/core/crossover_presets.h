@@ -19,6 +19,9 @@ struct CrossoverPreset {
   bool operator==(const CrossoverPreset&) const = default;
 };
 
+// "BW", "BS" or "LR" for the characteristic list index 0-2 ("?" for others).
+const char* ShortCharacteristicText(int characteristic);
+
 // The built-in ones of one side, in menu order.
 std::vector<CrossoverPreset> BuiltInCrossoverPresets(bool highPass);
 

@@ -40,7 +40,7 @@ struct Parsed {
 
 // Channel numbering: Box 0..5 shown as CH5, CH6, CH1, CH2, CH3, CH4.
 int ChannelLabelNumber(int box);
-std::string ChannelLabel(int box);  // "CH %d"
+std::string ChannelLabel(int box);  // "CH1"
 int BoxFromLabelNumber(int label);  // 1..6 -> Box index
 
 // Volume (MainVol, Volume_k): raw 60 = 0 dB, 0 = off.

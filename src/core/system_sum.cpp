@@ -103,7 +103,7 @@ std::optional<std::vector<int>> ParseChannelLabels(std::string_view text) {
 
 std::string ChannelLabelsText(const std::vector<int>& boxes) {
   std::string out;
-  for (int box : boxes) out += (out.empty() ? "CH" : ",CH") + std::to_string(ChannelLabelNumber(box));
+  for (int box : boxes) out += (out.empty() ? "" : ",") + ChannelLabel(box);
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include "core/channel_response.h"
 #include "core/measurement.h"
 #include "core/param_text.h"
+#include "core/debug_output.h"
 #include "core/scales.h"
 #include "core/system_sum.h"
 
@@ -14,13 +15,8 @@ namespace brisvel {
 
 namespace {
 
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
+std::string Fixed(double v, int decimals) { return FormatString("%.*f", decimals, v); }
 
-std::string Label(int box) { return "CH" + std::to_string(ChannelLabelNumber(box)); }
 
 void AddParam(std::vector<ReportRow>& rows, const TuningReport& r, const std::string& kind, const std::string& channel,
               const std::string& item, int index, std::string value = {}) {
@@ -74,7 +70,7 @@ std::vector<ReportRow> ReportValueRows(const TuningReport& r) {
   AddParam(rows, r, "info", "", "Noise gate", param::kNoiseGate);
   const auto bit = [&r](int index, int box) { return (ReadParam(r.block, index) >> box) & 1; };
   for (int box : ReportChannelOrder()) {
-    const std::string ch = Label(box);
+    const std::string ch = ChannelLabel(box);
     rows.push_back({"channel", ch, "Name", "", ChannelNameOf(r.names, box), ""});
     AddParam(rows, r, "channel", ch, "Volume", param::Volume(box));
     AddParam(rows, r, "channel", ch, "Mute", param::kMuteCtrl, bit(param::kMuteCtrl, box) ? "muted" : "not muted");
@@ -127,16 +123,16 @@ std::string TuningReportCsv(const TuningReport& r) {
   AddCsvLine(out, {"kind", "channel", "item", "parameter", "value", "raw"});
   for (const ReportRow& row : ReportValueRows(r)) AddCsvLine(out, row);
   const std::vector<double> hz = ReportFrequencies();
-  for (int box : ReportChannelOrder()) AddCurve(out, "eq curve dB", Label(box), hz, ReportEqCurve(r.block, box, hz));
+  for (int box : ReportChannelOrder()) AddCurve(out, "eq curve dB", ChannelLabel(box), hz, ReportEqCurve(r.block, box, hz));
   for (const std::vector<int>& boxes : r.sums) {
     std::vector<int> ordered = boxes;
     std::sort(ordered.begin(), ordered.end(), [](int a, int b) { return ChannelLabelNumber(a) < ChannelLabelNumber(b); });
     AddCurve(out, "sum dB", ChannelLabelsText(ordered), hz, ReportSumCurve(r.block, boxes, hz));
   }
   for (const ReportMeasurement& m : r.measurements) {
-    AddCurve(out, "measured dB", Label(m.box), m.hz, m.measured);
-    AddCurve(out, "target dB", Label(m.box), m.hz, m.target);
-    AddCurve(out, "predicted dB", Label(m.box), m.hz, m.predicted);
+    AddCurve(out, "measured dB", ChannelLabel(m.box), m.hz, m.measured);
+    AddCurve(out, "target dB", ChannelLabel(m.box), m.hz, m.target);
+    AddCurve(out, "predicted dB", ChannelLabel(m.box), m.hz, m.predicted);
   }
   return out;
 }

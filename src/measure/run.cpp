@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/debug_output.h"
 #include "core/scales.h"
 
 namespace brisvel::measure {
@@ -16,13 +17,8 @@ constexpr float kClipLevel = 0.999f;
 constexpr int kRestoreTries = 3;
 constexpr double kSilentCaptureDbfs = -100.0;
 
-std::string Label(int box) { return "CH" + std::to_string(ChannelLabelNumber(box)); }
 
-std::string Number(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
+std::string Number(double v, int decimals) { return FormatString("%.*f", decimals, v); }
 
 // Why the run cannot start, or empty.
 std::string Refusal(const RunOptions& o, uint8_t mutes) {
@@ -30,8 +26,8 @@ std::string Refusal(const RunOptions& o, uint8_t mutes) {
   for (size_t i = 0; i < o.channels.size(); ++i) {
     const int box = o.channels[i];
     if (box < 0 || box >= kChannelCount) return "no channel " + std::to_string(box);
-    if (std::count(o.channels.begin(), o.channels.end(), box) > 1) return Label(box) + " is chosen twice";
-    if ((mutes >> box) & 1) return Label(box) + " is muted; unmute it to measure it";
+    if (std::count(o.channels.begin(), o.channels.end(), box) > 1) return ChannelLabel(box) + " is chosen twice";
+    if ((mutes >> box) & 1) return ChannelLabel(box) + " is muted; unmute it to measure it";
   }
   if (!(o.sweepSeconds > 0.2 && o.sweepSeconds <= 30)) return "a sweep lasts 0.2 to 30 seconds";
   if (!(o.levelDbfs <= 0 && o.levelDbfs >= -90)) return "the level is -90 to 0 dBFS";
@@ -64,12 +60,12 @@ RunResult RunMeasurement(IMeasureLink& link, IAudioIo& audio, const RunOptions& 
     // Only this channel plays; bits beyond the six channels stay as they were.
     const uint8_t alone = static_cast<uint8_t>((original & ~kChannelBits) | (kChannelBits & ~(1u << box)));
     if (!link.SetMuteMask(alone)) {
-      r.error = "the processor did not take the mutes for " + Label(box);
+      r.error = "the processor did not take the mutes for " + ChannelLabel(box);
       break;
     }
     const std::optional<EffectBlock> now = link.Block();
     if (!now) {
-      r.error = "the processor's settings could not be read while measuring " + Label(box);
+      r.error = "the processor's settings could not be read while measuring " + ChannelLabel(box);
       break;
     }
     ChannelMeasurement m;
@@ -83,7 +79,7 @@ RunResult RunMeasurement(IMeasureLink& link, IAudioIo& audio, const RunOptions& 
       if (stop.load()) {
         r.stopped = true;
       } else {
-        r.error = "the audio device failed while measuring " + Label(box) + (why.empty() ? "" : ": " + why);
+        r.error = "the audio device failed while measuring " + ChannelLabel(box) + (why.empty() ? "" : ": " + why);
       }
       break;
     }
@@ -91,16 +87,16 @@ RunResult RunMeasurement(IMeasureLink& link, IAudioIo& audio, const RunOptions& 
     for (float v : recorded) peak = std::max(peak, std::fabs(v));
     m.capturePeakDbfs = peak > 0 ? 20.0 * std::log10(peak) : kSilentDb;
     if (m.capturePeakDbfs < kSilentCaptureDbfs) {
-      r.error = "nothing was heard while measuring " + Label(box) + " (the capture peaked at " +
+      r.error = "nothing was heard while measuring " + ChannelLabel(box) + " (the capture peaked at " +
                 Number(m.capturePeakDbfs, 1) + " dBFS): check the microphone, its input and the processor's input";
       break;
     }
     if (peak >= kClipLevel) {
-      r.error = "the microphone's capture clipped while measuring " + Label(box) + "; lower the level";
+      r.error = "the microphone's capture clipped while measuring " + ChannelLabel(box) + "; lower the level";
       break;
     }
     if (m.capturePeakDbfs > o.captureLimitDbfs) {
-      r.error = "the capture of " + Label(box) + " peaked at " + Number(m.capturePeakDbfs, 1) + " dBFS, above the limit of " +
+      r.error = "the capture of " + ChannelLabel(box) + " peaked at " + Number(m.capturePeakDbfs, 1) + " dBFS, above the limit of " +
                 Number(o.captureLimitDbfs, 1) + " dBFS; lower the level";
       break;
     }

@@ -17,6 +17,7 @@
 #include <numeric>
 
 #include "core/channel_names.h"
+#include "core/crossover_presets.h"
 #include "core/scales.h"
 #include "core/system_sum.h"
 #include "ui/translation.h"
@@ -144,7 +145,6 @@ double DrawTable(QPainter& p, double left, double top, const std::vector<double>
   return top + static_cast<double>(rows.size()) * rowHeight;
 }
 
-std::string Label(int box) { return "CH" + std::to_string(ChannelLabelNumber(box)); }
 
 // "LR 24dB/Oct 80Hz" for the table of all channels, "OFF" for a filter that is off.
 QString ShortFilter(const EffectBlock& block, int typeIndex, int freqIndex, bool highPass) {
@@ -152,8 +152,7 @@ QString ShortFilter(const EffectBlock& block, int typeIndex, int freqIndex, bool
   const int hz = ReadParam(block, freqIndex);
   const std::string freq = highPass ? HighPassText(hz) : LowPassText(hz);
   if (SlopeIndexOf(type) >= kSlopeCount - 1 || freq == "OFF") return QStringLiteral("OFF");
-  static const char* const kShort[] = {"BW", "BS", "LR", "?"};
-  return QStringLiteral("%1 %2 %3").arg(QLatin1String(kShort[CharacteristicOf(type) & 3]),
+  return QStringLiteral("%1 %2 %3").arg(QLatin1String(ShortCharacteristicText(CharacteristicOf(type))),
                                         QString::fromLatin1(SlopeText(SlopeIndexOf(type))), Q(freq));
 }
 
@@ -236,7 +235,7 @@ void PaintReport(QPdfWriter& writer, const TuningReport& r) {
   std::vector<QStringList> table{{Tr("Channel"), Tr("Name"), Tr("Volume"), Tr("Mute"), Tr("Polarity"), Tr("Delay"),
                                   Tr("High-pass"), Tr("Low-pass"), Tr("Limiter")}};
   for (int box : ReportChannelOrder()) {
-    const std::string ch = Label(box);
+    const std::string ch = ChannelLabel(box);
     table.push_back({Q(ch), Value(values, ch, "Name"), Value(values, ch, "Volume"), Value(values, ch, "Mute"),
                      Value(values, ch, "Polarity"), Value(values, ch, "Delay"),
                      ShortFilter(r.block, param::HpType(box), param::HpFreq(box), true),
@@ -256,7 +255,7 @@ void PaintReport(QPdfWriter& writer, const TuningReport& r) {
   // One page per channel.
   for (int box : ReportChannelOrder()) {
     pages.NewPage();
-    const std::string ch = Label(box);
+    const std::string ch = ChannelLabel(box);
     y = pages.Heading(Q(NamedChannelLabel(r.names, box)), 0, 14);
     std::vector<QStringList> own{{Tr("Item"), Tr("Value")}};
     for (const char* item : {"Volume", "Mute", "Polarity", "EQ bypass", "Delay", "High-pass", "High-pass frequency",

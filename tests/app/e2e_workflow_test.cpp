@@ -69,11 +69,16 @@ TEST_F(WorkflowE2E, FadersAndHandlesTellTheirValueInTheFieldsUnitWhileTheyMove) 
   EXPECT_TRUE(held.endsWith("Hz")) << held.toStdString();
 }
 
-// Renames the channel behind a main-window channel button through its context menu.
-void Rename(Console& c, const Control& button, const QString& name) {
-  Xdotool({"mousemove", QString::number(button.Centre().x()), QString::number(button.Centre().y())});
+// A right click on a control, with the pointer there first.
+void RightClick(const Control& control) {
+  Xdotool({"mousemove", QString::number(control.Centre().x()), QString::number(control.Centre().y())});
   QThread::msleep(100);
   Xdotool({"click", "3"});
+}
+
+// Renames the channel behind a main-window channel button through its context menu.
+void Rename(Console& c, const Control& button, const QString& name) {
+  RightClick(button);
   ASSERT_TRUE(ChooseMenuItem(c, "Rename..."));
   ASSERT_TRUE(Console::WaitFor([&] { return c.Query("modal").startsWith("Rename channel|"); }, kWait));
   PressKey("ctrl+a");
@@ -151,10 +156,7 @@ TEST_F(WorkflowE2E, ACrossoverPresetSetsTheLinkedPairAndACopyToTwoChannelsIsOneS
   PressKey("Escape");
   ASSERT_TRUE(Console::WaitFor([&] { return c->Query("menu") == "none"; }, kWait));
   {
-    const Control ch1 = Ctrl(1402);
-    Xdotool({"mousemove", QString::number(ch1.Centre().x()), QString::number(ch1.Centre().y())});
-    QThread::msleep(100);
-    Xdotool({"click", "3"});
+    RightClick(Ctrl(1402));
     ASSERT_TRUE(ChooseMenuItem(*c, "Copy channel to..."));
     ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow("XML_COPYCHANNEL"); }, kWait));
     EXPECT_EQ(c->Query("enabled XML_COPYCHANNEL btn_copy"), "0") << "no channel chosen yet";
@@ -180,10 +182,7 @@ TEST_F(WorkflowE2E, ACrossoverPresetSetsTheLinkedPairAndACopyToTwoChannelsIsOneS
   // CH1 copied to CH3 and CH5 (Box 4 and Box 0) as one step, which one undo takes back.
   const int ch3Before = Param(*c, HpFreq(4)).device, ch5Before = Param(*c, HpFreq(0)).device;
   ASSERT_NE(ch3Before, 80);
-  const Control ch1 = Ctrl(1402);
-  Xdotool({"mousemove", QString::number(ch1.Centre().x()), QString::number(ch1.Centre().y())});
-  QThread::msleep(100);
-  Xdotool({"click", "3"});
+  RightClick(Ctrl(1402));
   ASSERT_TRUE(ChooseMenuItem(*c, "Copy channel to..."));
   ASSERT_TRUE(Console::WaitFor([&] { return c->HasWindow("XML_COPYCHANNEL"); }, kWait));
   EXPECT_FALSE(c->Query("enabled XML_COPYCHANNEL to_1") == "1") << "not onto itself";
